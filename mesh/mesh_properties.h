@@ -1,0 +1,25 @@
+// Geometric preparation of a loaded mesh: its bounding box, the normalisation that centres it at
+// the origin and scales its largest bounding-box side to 1, and the facet-degree test behind the
+// mesh's two degree flags.
+#pragma once
+
+#include "mesh/mesh.h"
+
+namespace meshprobe {
+
+// Sets bbox_min and bbox_max from the vertex points. Comparisons are strict, so a coordinate that
+// is not a number never becomes a bound. A mesh without vertices keeps its old box.
+void compute_bounding_box(Mesh& mesh);
+
+// Centres the bounding box at the origin, then scales every point by 1 / (largest box side).
+// Both passes round each coordinate to single precision. A mesh without vertices is unchanged.
+// A box of zero extent yields coordinates that are not numbers: callers reject such meshes first.
+void normalize(Mesh& mesh);
+
+// True when every facet has exactly `corners` corners (and for a mesh without facets).
+bool facets_have_degree(const Mesh& mesh, int corners);
+
+// The largest side of the bounding box of the current points (0 for a mesh without vertices).
+float bounding_box_extent(Mesh& mesh);
+
+}  // namespace meshprobe

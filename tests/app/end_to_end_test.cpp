@@ -1,0 +1,136 @@
+// The meshprobe binary as users run it: every exit status, what it prints, and what it leaves on
+// disk. A failed run never creates a value file nor touches an existing one.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <sstream>
+
+#include "tests/support/process.h"
+#include "tests/support/shapes.h"
+
+namespace meshprobe {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::read_file;
+using testing::run_program;
+using testing::write_file;
+
+const char* const kUsage =
+    "Utilization:\n\tMeshprobe.exe Name Epsilon\n\nName <Name of the file .OFF or .OBJ> \nEpsilon "
+    "<Epsilon value> 0.01 is recommended\n\n\nFor instance: Meshprobe.exe dinosaur-10.obj "
+    "0.01\n\n\nIf the Name is XXX.obj then the roughness values will be written in XXX_rough.lb "
+    "(in the vertex order)";
+
+int count_files(const std::string& folder) {
+  return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ =
+        testing::scratch_folder(::testing::UnitTest::GetInstance()->current_test_info()->name());
+  }
+  testing::ProcessResult run(const std::vector<std::string>& arguments) {
+    return run_program(MESHPROBE_BINARY, arguments, folder_);
+  }
+  std::string folder_;
+};
+
+TEST_F(EndToEnd, WrongNumberOfArgumentsPrintsUsageAndFails) {
+  for (const auto& arguments :
+       std::vector<std::vector<std::string>>{{}, {"mesh.off"}, {"mesh.off", "0.01", "extra"}}) {
+    const auto result = run(arguments);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_EQ(result.out, kUsage);
+    EXPECT_EQ(result.err, "");
+  }
+  EXPECT_EQ(count_files(folder_), 0);
+}
+
+TEST_F(EndToEnd, BadEpsilonIsRefusedBeforeAnythingIsRead) {
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  for (const char* epsilon : {"abc", "0", "-0.5", "nan", "inf"}) {
+    const auto result = run({"bunny.off", epsilon});
+    EXPECT_EQ(result.status, 2) << epsilon;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(lines_of(result.err).size(), 1u) << result.err;
+  }
+  EXPECT_EQ(count_files(folder_), 1);
+}
+
+TEST_F(EndToEnd, MissingInputIsReportedOnStandardOutput) {
+  const auto result = run({"missing.off", "0.01"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "The file missing.off does not exist\n\n");
+  EXPECT_EQ(count_files(folder_), 0);
+}
+
+TEST_F(EndToEnd, UnreadableMeshesFailAndLeaveAnExistingValueFileAlone) {
+  const std::vector<std::pair<std::string, std::string>> inputs = {
+      {"not-off.off", "hello\n"},
+      {"bad-index.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 9\n"},
+      {"huge-header.off", "OFF\n1000000000 1 0"},
+      {"no-facets.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n"},
+      {"one-point.off", "OFF\n3 1 0\n1 1 1\n1 1 1\n1 1 1\n3 0 1 2\n"},
+      {"not-finite.off", "OFF\n3 1 0\n0 0 0\n1e39 0 0\n0 1 0\n3 0 1 2\n"},
+  };
+  for (const auto& [name, content] : inputs) {
+    write_file(folder_ + "/" + name, content);
+    const std::string labels = name.substr(0, name.size() - 4) + "_labels.lb";
+    write_file(folder_ + "/" + labels, "earlier result\n");
+    const auto result = run({name, "0.01"});
+    EXPECT_EQ(result.status, 1) << name;
+    EXPECT_EQ(result.out, "") << name;
+    EXPECT_EQ(lines_of(result.err).size(), 1u) << name << ": " << result.err;
+    EXPECT_NE(result.err.find(name), std::string::npos) << result.err;
+    EXPECT_EQ(read_file(folder_ + "/" + labels), "earlier result\n") << name;
+  }
+  EXPECT_EQ(count_files(folder_), 2 * static_cast<int>(inputs.size()));
+}
+
+TEST_F(EndToEnd, OutputThatCannotBeCreatedFails) {
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  fs::create_directory(folder_ + "/bunny_labels.lb");
+  const auto result = run({"bunny.off", "0.01"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("bunny_labels.lb"), std::string::npos) << result.err;
+  EXPECT_TRUE(fs::is_directory(folder_ + "/bunny_labels.lb"));
+  EXPECT_EQ(count_files(folder_), 2);  // no temporary file left behind
+}
+
+TEST_F(EndToEnd, BunnyGivesOneValueLinePerVertexSilently) {
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  write_file(folder_ + "/bunny_labels.lb", "earlier result\n");
+  const auto result = run({"bunny.off", "0.01"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "");
+  const auto lines = lines_of(read_file(folder_ + "/bunny_labels.lb"));
+  ASSERT_EQ(lines.size(), 1839u);
+  const std::regex value_line(R"([0-9]+\.[0-9]{6} )");
+  for (const std::string& line : lines)
+    ASSERT_TRUE(std::regex_match(line, value_line)) << line;
+  EXPECT_EQ(count_files(folder_), 2);
+}
+
+TEST_F(EndToEnd, PathWithoutDotWritesTheValueFileInTheWorkingFolder) {
+  fs::create_directories(folder_ + "/meshes");
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/meshes/torus");
+  const auto result = run({"./meshes/torus", "0.01"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(fs::exists(folder_ + "/_labels.lb"));
+}
+
+}  // namespace
+}  // namespace meshprobe

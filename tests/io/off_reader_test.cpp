@@ -1,0 +1,112 @@
+// OFF input: file order, removal of unused vertices, and every way a file is refused.
+#include <gtest/gtest.h>
+
+#include "io/off_reader.h"
+#include "tests/support/shapes.h"
+
+namespace meshprobe {
+namespace {
+
+const char* const kTwoTriangles =
+    "OFF\n"
+    "# a comment line\n"
+    "5 2 0\n"
+    "0 0 0\n"
+    "7 7 7\n"
+    "1 0 0\n"
+    "0 1 0\n"
+    "1 1 0\n"
+    "3 0 2 3\n"
+    "3 2 4 3\n";
+
+TEST(OffReader, ReadsVerticesInFileOrderAndDropsUnusedOnes) {
+  Mesh mesh;
+  const ReadStatus status = read_off_content(kTwoTriangles, mesh);
+  ASSERT_TRUE(status.ok) << status.error;
+  EXPECT_EQ(mesh.size_of_vertices(), 4u);
+  EXPECT_EQ(mesh.size_of_facets(), 2u);
+  const auto points = testing::points_of(mesh);
+  EXPECT_EQ(points[0], (Vec3f{0, 0, 0}));
+  EXPECT_EQ(points[1], (Vec3f{1, 0, 0}));
+  EXPECT_EQ(points[3], (Vec3f{1, 1, 0}));
+  // The first facet's halfedge runs into one of its corners 0, 2, 3 of the file.
+  EXPECT_TRUE(mesh.is_valid());
+}
+
+TEST(OffReader, AcceptsALastLineWithoutLineFeedAndBinaryOff) {
+  Mesh text_mesh;
+  EXPECT_TRUE(read_off_content("OFF 3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2", text_mesh).ok);
+  EXPECT_EQ(text_mesh.size_of_facets(), 1u);
+
+  std::string binary = "OFF BINARY\n";
+  const auto put_int = [&binary](std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      binary.push_back(static_cast<char>(value >> shift));
+  };
+  const auto put_float = [&put_int](float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    put_int(bits);
+  };
+  put_int(3), put_int(1), put_int(0);
+  for (float c : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.5f})
+    put_float(c);
+  put_int(3), put_int(0), put_int(1), put_int(2), put_int(0);
+  Mesh binary_mesh;
+  const ReadStatus status = read_off_content(binary, binary_mesh);
+  ASSERT_TRUE(status.ok) << status.error;
+  EXPECT_EQ(testing::points_of(binary_mesh)[2], (Vec3f{0, 1, 0.5f}));
+}
+
+TEST(OffReader, RefusesBrokenFilesAndLeavesTheMeshEmpty) {
+  const char* const broken[] = {
+      "",                                             // empty
+      "PLY\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n",   // not OFF
+      "OFF\nthree 1 0\n",                             // counts that do not parse
+      "OFF\n3 -1 0\n0 0 0\n1 0 0\n0 1 0\n",           // negative count
+      "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 7\n",   // index out of range
+      "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 -1 2\n",  // negative index
+      "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1\n",     // truncated facet
+      "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1\n",              // truncated vertex
+      "OFF\n3 1 0\n0 0 0\n1 x 0\n0 1 0\n3 0 1 2\n",   // a coordinate that is not a number
+      "OFF\n4 3 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n"      // three facets on the edge 0-1
+      "3 0 1 2\n3 1 0 3\n3 0 1 3\n",
+      "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n2 0 1\n",  // a facet of two corners
+  };
+  for (const char* text : broken) {
+    Mesh mesh;
+    const ReadStatus status = read_off_content(text, mesh);
+    EXPECT_FALSE(status.ok) << text;
+    EXPECT_FALSE(status.error.empty()) << text;
+    EXPECT_EQ(mesh.size_of_vertices(), 0u) << text;
+    EXPECT_EQ(mesh.size_of_halfedges(), 0u) << text;
+  }
+}
+
+TEST(OffReader, RefusesCountsTheFileCannotHoldBeforeReservingThem) {
+  for (const char* text : {"OFF\n1000000000 1 0", "OFF\n3 1000000000 0\n0 0 0\n1 0 0\n0 1 0\n",
+                           "OFF\n99999999999 1 0\n"}) {
+    Mesh mesh;
+    const ReadStatus status = read_off_content(text, mesh);
+    EXPECT_FALSE(status.ok) << text;
+    EXPECT_EQ(mesh.size_of_vertices(), 0u);
+  }
+  Mesh mesh;
+  const ReadStatus status = read_off_content("OFF\n1000000000 1 0", mesh);
+  EXPECT_NE(status.error.find("1000000000 vertices"), std::string::npos) << status.error;
+}
+
+TEST(OffReader, FileWithoutFacetsYieldsAnEmptyMesh) {
+  // The scanner removes every vertex that no facet uses.
+  Mesh mesh;
+  EXPECT_TRUE(read_off_content("OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", mesh).ok);
+  EXPECT_EQ(mesh.size_of_vertices(), 0u);
+}
+
+TEST(OffReader, MissingFileIsReported) {
+  Mesh mesh;
+  EXPECT_FALSE(read_off_file("/nonexistent/folder/mesh.off", mesh).ok);
+}
+
+}  // namespace
+}  // namespace meshprobe

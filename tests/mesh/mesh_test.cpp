@@ -1,0 +1,131 @@
+// Copying keeps list order and independence; bounding box, normalisation and degree flags.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "mesh/mesh.h"
+#include "mesh/mesh_properties.h"
+#include "tests/support/shapes.h"
+
+namespace meshprobe {
+namespace {
+
+using testing::make_mesh;
+using testing::points_of;
+
+TEST(MeshCopy, EmptyMeshCopiesToEmptyMesh) {
+  const Mesh empty;
+  const Mesh copy(empty);
+  EXPECT_EQ(copy.size_of_vertices(), 0u);
+  EXPECT_EQ(copy.size_of_halfedges(), 0u);
+  EXPECT_EQ(copy.size_of_facets(), 0u);
+}
+
+TEST(MeshCopy, KeepsVertexOrderIsolatedVerticesAndAttributes) {
+  // Vertex 1 is used by no facet and must keep its place.
+  auto source =
+      make_mesh({{0, 0, 0}, {9, 9, 9}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 2, 3}, {2, 4, 3}});
+  source->kmax_max = 4.5;
+  source->roughness_min = -2.0;
+  source->is_triangle_mesh = true;
+  int k = 0;
+  for (auto v = source->vertices_begin(); v != source->vertices_end(); ++v, ++k) {
+    v->kmax = k * 1.5;
+    v->roughness = static_cast<float>(k);
+  }
+  const Mesh copy(*source);
+  ASSERT_EQ(copy.size_of_vertices(), 5u);
+  EXPECT_EQ(copy.size_of_facets(), 2u);
+  const auto expected = points_of(*source);
+  const auto actual = points_of(copy);
+  for (std::size_t i = 0; i < expected.size(); ++i)
+    EXPECT_EQ(actual[i], expected[i]) << i;
+  k = 0;
+  for (auto v = copy.vertices_begin(); v != copy.vertices_end(); ++v, ++k) {
+    EXPECT_EQ(v->kmax, k * 1.5);
+    EXPECT_EQ(v->roughness, static_cast<float>(k));
+    EXPECT_EQ(v->halfedge() == Mesh::Halfedge_const_handle(), k == 1) << k;
+  }
+  EXPECT_EQ(copy.kmax_max, 4.5);
+  EXPECT_EQ(copy.roughness_min, -2.0);
+  EXPECT_TRUE(copy.is_triangle_mesh);
+}
+
+TEST(MeshCopy, ChangesToTheCopyLeaveTheSourceAlone) {
+  auto source = testing::regular_tetrahedron();
+  const auto before = points_of(*source);
+  Mesh copy(*source);
+  for (int round = 0; round < 3; ++round) {
+    for (auto v = copy.vertices_begin(); v != copy.vertices_end(); ++v) {
+      v->point() = Point(v->point().x() * 2, v->point().y() + 1, v->point().z());
+    }
+  }
+  EXPECT_EQ(points_of(*source)[2].x, before[2].x);
+  auto s = source->vertices_begin();
+  for (auto c = copy.vertices_begin(); c != copy.vertices_end(); ++c, ++s) {
+    EXPECT_EQ(c->point().x(), s->point().x() * 8);
+    EXPECT_EQ(c->point().y(), s->point().y() + 3);
+  }
+  // The copy's connectivity refers to its own items, not the source's.
+  EXPECT_EQ(copy.facets_begin()->halfedge()->vertex()->point().x(),
+            source->facets_begin()->halfedge()->vertex()->point().x() * 8);
+}
+
+TEST(Normalisation, CentresAndScalesByTheLargestSide) {
+  auto mesh = make_mesh({{-3, 0, 0}, {5, 2, 1}, {5, 0, 1}}, {{0, 1, 2}});
+  normalize(*mesh);
+  // Translated by (-1, -1, -0.5), then scaled by 1/8.
+  const auto p = points_of(*mesh);
+  EXPECT_EQ(p[0].x, -0.5f);
+  EXPECT_EQ(p[0].y, -0.125f);
+  EXPECT_EQ(p[0].z, -0.0625f);
+  EXPECT_EQ(p[1].x, 0.5f);
+  EXPECT_EQ(p[1].y, 0.125f);
+  EXPECT_EQ(p[1].z, 0.0625f);
+  // The box still describes the points before normalisation.
+  EXPECT_EQ(mesh->bbox_min.x, -3.0f);
+  EXPECT_EQ(mesh->bbox_max.y, 2.0f);
+}
+
+TEST(Normalisation, RoundsEachCoordinateToSinglePrecisionInTwoPasses) {
+  // Extent 3: the scale 1/3 is not exact, so each product is rounded once from double.
+  auto mesh = make_mesh({{0, 0, 0}, {3, 0, 0}, {1, 1, 0}}, {{0, 1, 2}});
+  normalize(*mesh);
+  const auto p = points_of(*mesh);
+  const double third = 1.0 / 3.0;
+  EXPECT_EQ(p[2].x, static_cast<float>((1.0f - 1.5f) * third));
+  EXPECT_EQ(p[2].y, static_cast<float>((1.0f - 0.5f) * third));
+}
+
+TEST(Normalisation, EmptyMeshIsUnchangedAndHasBothDegreeFlags) {
+  Mesh mesh;
+  mesh.bbox_min = {7, 7, 7};
+  normalize(mesh);
+  EXPECT_EQ(mesh.bbox_min.x, 7.0f);
+  EXPECT_TRUE(facets_have_degree(mesh, 3));
+  EXPECT_TRUE(facets_have_degree(mesh, 4));
+}
+
+TEST(Normalisation, BoundingBoxIgnoresCoordinatesThatAreNotNumbers) {
+  const float nan = std::nanf("");
+  auto mesh = make_mesh({{1, 2, 3}, {nan, 0, 5}, {-1, 4, 0}}, {{0, 1, 2}});
+  compute_bounding_box(*mesh);
+  EXPECT_EQ(mesh->bbox_min.x, -1.0f);
+  EXPECT_EQ(mesh->bbox_max.x, 1.0f);
+  EXPECT_EQ(mesh->bbox_min.z, 0.0f);
+  EXPECT_EQ(mesh->bbox_max.z, 5.0f);
+}
+
+TEST(DegreeFlags, DistinguishTrianglesQuadsAndMixedMeshes) {
+  EXPECT_TRUE(facets_have_degree(*testing::regular_tetrahedron(), 3));
+  EXPECT_FALSE(facets_have_degree(*testing::regular_tetrahedron(), 4));
+  EXPECT_TRUE(facets_have_degree(*testing::cube(), 4));
+  EXPECT_FALSE(facets_have_degree(*testing::cube(), 3));
+  auto mixed =
+      make_mesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}}, {{0, 1, 2, 3}, {1, 4, 2}});
+  EXPECT_FALSE(facets_have_degree(*mixed, 3));
+  EXPECT_FALSE(facets_have_degree(*mixed, 4));
+}
+
+}  // namespace
+}  // namespace meshprobe

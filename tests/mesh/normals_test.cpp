@@ -1,0 +1,103 @@
+// Facet and vertex normals: equal corner weights, degenerate facets, borders and isolated vertices.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "mesh/normals.h"
+#include "tests/support/shapes.h"
+
+namespace meshprobe {
+namespace {
+
+using testing::make_mesh;
+
+void expect_vec(const Vec3f& actual, double x, double y, double z, double tolerance = 0.0) {
+  EXPECT_NEAR(actual.x, x, tolerance);
+  EXPECT_NEAR(actual.y, y, tolerance);
+  EXPECT_NEAR(actual.z, z, tolerance);
+}
+
+TEST(FacetNormals, SingleTriangleFacesTheCounterClockwiseSide) {
+  auto mesh = make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+  compute_normals(*mesh);
+  expect_vec(mesh->facets_begin()->normal, 0, 0, 1);
+  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
+    expect_vec(v->normal, 0, 0, 1);
+  }
+}
+
+TEST(FacetNormals, NonPlanarQuadAveragesItsUnitCornerNormals) {
+  // Corner normals are unit vectors whatever the edge lengths: the result is their normalised
+  // mean, not the normal of one corner and not an area-weighted mean.
+  const std::vector<Vec3f> corners = {{0, 0, 0}, {4, 0, 0}, {4, 1, 1}, {0, 1, 0}};
+  auto mesh = make_mesh(corners, {{0, 1, 2, 3}});
+  compute_normals(*mesh);
+  double sum[3] = {0, 0, 0};
+  for (int k = 0; k < 4; ++k) {
+    const Vec3f& a = corners[k];
+    const Vec3f& b = corners[(k + 1) % 4];
+    const Vec3f& c = corners[(k + 2) % 4];
+    const double u[3] = {b.x - a.x, b.y - a.y, b.z - a.z};
+    const double w[3] = {c.x - b.x, c.y - b.y, c.z - b.z};
+    const double n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2],
+                         u[0] * w[1] - u[1] * w[0]};
+    const double length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+    for (int i = 0; i < 3; ++i)
+      sum[i] += n[i] / length;
+  }
+  const double length = std::sqrt(sum[0] * sum[0] + sum[1] * sum[1] + sum[2] * sum[2]);
+  expect_vec(mesh->facets_begin()->normal, sum[0] / length, sum[1] / length, sum[2] / length, 1e-6);
+  // Clearly different from the plain normal of the first corner, (0, 0, 1).
+  EXPECT_LT(mesh->facets_begin()->normal.z, 0.99f);
+}
+
+TEST(FacetNormals, CoincidentCornersGiveTheZeroVector) {
+  auto mesh = make_mesh({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, {{0, 1, 2}});
+  compute_normals(*mesh);
+  expect_vec(mesh->facets_begin()->normal, 0, 0, 0);
+  expect_vec(mesh->vertices_begin()->normal, 0, 0, 0);
+}
+
+TEST(FacetNormals, TetrahedronFacetsPointOutward) {
+  auto mesh = testing::regular_tetrahedron();
+  compute_normals(*mesh);
+  for (auto f = mesh->facets_begin(); f != mesh->facets_end(); ++f) {
+    const Point& p = f->halfedge()->vertex()->point();
+    EXPECT_GT(f->normal.x * p.x() + f->normal.y * p.y() + f->normal.z * p.z(), 0.5f);
+  }
+  // Each vertex normal is the normalised sum of three facet normals: the direction of the vertex.
+  const float s = static_cast<float>(1.0 / std::sqrt(3.0));
+  expect_vec(mesh->vertices_begin()->normal, s, s, s, 1e-6);
+}
+
+TEST(VertexNormals, BorderVertexSumsOnlyItsFacets) {
+  // Two triangles folded along the x axis; vertex 0 lies on the border of both.
+  auto mesh = make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 3, 1}});
+  compute_normals(*mesh);
+  const double r = 1.0 / std::sqrt(2.0);
+  expect_vec(mesh->vertices_begin()->normal, 0, r, r, 1e-6);
+}
+
+TEST(VertexNormals, IsolatedVertexAndCancellingFacetsGiveZero) {
+  // Vertex 3 has no facet. The second facet folds flat onto the first (its third corner is a
+  // separate vertex at the first's third corner), so at vertices 0 and 1 the normals cancel.
+  auto mesh =
+      make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}, {0, 1, 0}}, {{0, 1, 2}, {1, 0, 4}});
+  for (auto f = mesh->facets_begin(); f != mesh->facets_end(); ++f)
+    compute_facet_normal(f);
+  expect_vec(std::next(mesh->facets_begin())->normal, 0, 0, -1);
+  auto v = mesh->vertices_begin();
+  v->normal = {9, 9, 9};
+  compute_vertex_normal(v);
+  expect_vec(v->normal, 0, 0, 0);
+  std::advance(v, 2);
+  compute_vertex_normal(v);
+  expect_vec(v->normal, 0, 0, 1);
+  std::advance(v, 1);
+  v->normal = {9, 9, 9};
+  compute_vertex_normal(v);
+  expect_vec(v->normal, 0, 0, 0);
+}
+
+}  // namespace
+}  // namespace meshprobe

@@ -13,6 +13,8 @@
 #include <CGAL/Polyhedron_3.h>
 #include <CGAL/Polyhedron_items_3.h>
 
+#include <cstdint>
+
 namespace meshprobe {
 
 using Kernel = CGAL::Cartesian<float>;
@@ -43,6 +45,8 @@ struct MeshVertex : public CGAL::HalfedgeDS_vertex_base<Refs, CGAL::Tag_true, Po
   Vec3f normal;    // unit vertex normal, or zero
   float roughness = 0.0f;
   double local_curvature = 0.0;  // Gaussian-weighted mean of kmax around the vertex
+  // Place in the vertex list, set whenever a flat view of the surface is built from the mesh.
+  std::uint32_t id = 0;
 };
 
 template <class Refs>
@@ -53,6 +57,8 @@ struct MeshHalfedge
 template <class Refs>
 struct MeshFacet : public CGAL::HalfedgeDS_face_base<Refs, CGAL::Tag_true> {
   Vec3f normal;  // unit facet normal, or zero
+  // Place in the facet list, set whenever a flat view of the surface is built from the mesh.
+  std::uint32_t id = 0;
 };
 
 struct MeshItems : public CGAL::Polyhedron_items_3 {

@@ -1,0 +1,192 @@
+#include "roughness/curvature_tensor.h"
+
+#include <cmath>
+
+#include "roughness/jacobi_eigen.h"
+
+namespace meshprobe {
+
+namespace {
+
+// The dihedral angle is clamped to these values, not to pi / 2 at full precision.
+constexpr double kRightAngle = 1.570796326795;
+// Pi as the area of the sphere's great disc is normalised with.
+constexpr double kPi = 3.14159265359;
+// Jacobi tolerance and rotation limit for the 3 x 3 tensors.
+constexpr double kJacobiTolerance = 1e-15;
+constexpr int kJacobiRotationLimit = 10000;
+// Ranges start beyond any curvature so that the first stored value replaces them.
+constexpr double kRangeStart = 100000.0;
+
+double length(const Vec3f& v) {
+  return std::sqrt(dot(v, v));
+}
+
+// Adds beta * L * e' e'^T, e' = e / L: the edge's signed dihedral angle between the facet
+// normals na and nb about the edge e of length L. Swapping the ends negates both na x nb and e,
+// so the term does not depend on the end the edge is seen from.
+void add_dihedral_term(const Vec3f& na, const Vec3f& nb, const Vec3f& e, double L,
+                       Matrix3& tensor) {
+  const double cx = static_cast<double>(na.y) * nb.z - static_cast<double>(na.z) * nb.y;
+  const double cy = static_cast<double>(na.z) * nb.x - static_cast<double>(na.x) * nb.z;
+  const double cz = static_cast<double>(na.x) * nb.y - static_cast<double>(na.y) * nb.x;
+  const double sigma = (cx * e.x + cy * e.y + cz * e.z) / L;
+  double beta;
+  if (sigma >= 1.0) {
+    beta = kRightAngle;
+  } else if (sigma <= -1.0) {
+    beta = -kRightAngle;
+  } else {
+    beta = std::asin(sigma);  // not a number stays not a number
+  }
+  Matrix3 term;
+  scaled_outer_product({e.x, e.y, e.z}, term, beta / L);
+  add_matrix3(term, tensor);
+}
+
+// Divides the tensor by the neighbourhood's area. An area of zero would turn the tensor into
+// values that are not numbers; such a vertex gets the zero tensor instead.
+void divide_by_area(Matrix3& tensor, double area) {
+  const double inverse = 1.0 / area;
+  if (std::isinf(inverse)) {
+    tensor = Matrix3{};
+    return;
+  }
+  for (auto& row : tensor) {
+    for (double& element : row)
+      element *= inverse;
+  }
+}
+
+bool has_zero_off_diagonal(const Matrix3& t) {
+  // A value that is not a number compares unequal to 0 and counts as non-zero.
+  return t[0][1] == 0.0 && t[0][2] == 0.0 && t[1][0] == 0.0 && t[1][2] == 0.0 && t[2][0] == 0.0 &&
+         t[2][1] == 0.0;
+}
+
+Vec3f column(const IndexedMatrix& V, int j) {
+  return Vec3f{static_cast<float>(V[1][j]), static_cast<float>(V[2][j]),
+               static_cast<float>(V[3][j])};
+}
+
+}  // namespace
+
+void scaled_outer_product(const std::array<double, 3>& v, Matrix3& out, double x) {
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j)
+      out[i][j] = x * v[i] * v[j];
+  }
+}
+
+void add_matrix3(const Matrix3& src, Matrix3& dst) {
+  for (int i = 0; i < 3; ++i) {
+    for (int j = 0; j < 3; ++j)
+      dst[i][j] += src[i][j];
+  }
+}
+
+double facet_area(const SurfaceView& view, std::uint32_t facet) {
+  const auto& corners = view.facet_corners[facet];
+  const Vec3f& a = view.positions[corners[0]];
+  const Vec3f& b = view.positions[corners[1]];
+  const Vec3f& c = view.positions[corners[2]];
+  const Vec3f u = difference(b, a);
+  const Vec3f w = difference(c, b);
+  const double x = static_cast<double>(u.y) * w.z - static_cast<double>(u.z) * w.y;
+  const double y = static_cast<double>(u.z) * w.x - static_cast<double>(u.x) * w.z;
+  const double z = static_cast<double>(u.x) * w.y - static_cast<double>(u.y) * w.x;
+  return std::sqrt(x * x + y * y + z * z) / 2;
+}
+
+void sphere_curvature_tensor(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
+                             Matrix3& tensor, double radius) {
+  walker.walk_sphere(vertex, radius, /*guarded=*/false, [&](const SphereEdge& e) {
+    const std::int32_t fa = view.facet[e.halfedge];
+    const std::int32_t fb = view.opposite_facet[e.halfedge];
+    if (fa == kNoFacet || fb == kNoFacet) return;
+    if (length(e.full_edge) == 0.0) return;
+    const double L = length(e.edge);
+    if (L == 0.0) return;
+    add_dihedral_term(view.facet_normals[fa], view.facet_normals[fb], e.edge, L, tensor);
+  });
+  divide_by_area(tensor, radius * radius * kPi);
+}
+
+void ring_curvature_tensor(const SurfaceView& view, std::uint32_t vertex, Matrix3& tensor) {
+  double area = 0.0;
+  const Vec3f& p = view.positions[vertex];
+  for (std::uint32_t slot = view.first_incoming[vertex]; slot < view.first_incoming[vertex + 1];
+       ++slot) {
+    const Vec3f e = difference(p, view.positions[view.source[slot]]);
+    const double L = length(e);
+    const std::int32_t fa = view.facet[slot];
+    const std::int32_t fb = view.opposite_facet[slot];
+    if (L == 0.0 || fa == kNoFacet || fb == kNoFacet) continue;
+    area += facet_area(view, static_cast<std::uint32_t>(fa));
+    add_dihedral_term(view.facet_normals[fa], view.facet_normals[fb], e, L, tensor);
+  }
+  divide_by_area(tensor, area);
+}
+
+bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& kmax, double& kmin,
+                          Vec3f& dir_kmax, Vec3f& dir_kmin) {
+  IndexedMatrix& M = work.M;
+  IndexedMatrix& V = work.V;
+  IndexedMatrix& D = work.D;
+  for (int i = 1; i <= 3; ++i) {
+    for (int j = 1; j <= 3; ++j)
+      M[i][j] = tensor[i - 1][j - 1];
+  }
+  if (has_zero_off_diagonal(tensor)) {
+    // Already diagonal: the decomposition is skipped.
+    for (int i = 1; i <= 3; ++i) {
+      for (int j = 1; j <= 3; ++j) {
+        D[i][j] = M[i][j];
+        V[i][j] = i == j ? 1.0 : 0.0;
+      }
+    }
+  } else if (jacobi_eigen(3, M, kJacobiTolerance, kJacobiRotationLimit, V, D) == -1) {
+    return false;
+  }
+  for (int i = 1; i <= 3; ++i) {
+    for (int j = 1; j <= 3; ++j)
+      D[i][j] = std::fabs(D[i][j]);
+  }
+  sort_eigen_descending(D, V, 3);
+  kmax = D[1][1];
+  kmin = D[2][2];
+  dir_kmax = column(V, 1);
+  dir_kmin = column(V, 2);
+  return true;
+}
+
+CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, double radius,
+                                   CurvatureField& field) {
+  CurvatureRanges ranges{kRangeStart, -kRangeStart, kRangeStart, -kRangeStart};
+  SphereWalker walker(view);
+  EigenWorkspace work;
+  for (std::uint32_t v = 0; v < view.vertex_count(); ++v) {
+    Matrix3 tensor{};
+    if (use_sphere) {
+      sphere_curvature_tensor(walker, view, v, tensor, radius);
+    } else {
+      ring_curvature_tensor(view, v, tensor);
+    }
+    if (!principal_curvatures(tensor, work, field.kmax[v], field.kmin[v], field.dir_kmax[v],
+                              field.dir_kmin[v])) {
+      // Only coordinates that are not numbers get here. The pass ends at this vertex.
+      field.dir_kmin[v] = Vec3f{};
+      field.dir_kmax[v] = Vec3f{};
+      return ranges;
+    }
+    const double kmin = field.kmin[v];
+    const double kmax = field.kmax[v];
+    if (kmin < ranges.kmin_min) ranges.kmin_min = kmin;
+    if (kmin > ranges.kmin_max) ranges.kmin_max = kmin;
+    if (kmax < ranges.kmax_min) ranges.kmax_min = kmax;
+    if (kmax > ranges.kmax_max) ranges.kmax_max = kmax;
+  }
+  return ranges;
+}
+
+}  // namespace meshprobe

@@ -1,0 +1,79 @@
+// Principal curvatures from the normal-cycle curvature tensor: per vertex, a symmetric 3 x 3
+// tensor summed over the edges of a neighbourhood (each edge adding its signed dihedral angle
+// times its length inside the neighbourhood times the outer product of its unit direction),
+// divided by the neighbourhood's area, diagonalised, and its eigenvalues taken by magnitude.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "roughness/jacobi_eigen.h"
+#include "roughness/sphere_walk.h"
+#include "roughness/surface_view.h"
+
+namespace meshprobe {
+
+// A 3 x 3 matrix of doubles, row-major.
+using Matrix3 = std::array<std::array<double, 3>, 3>;
+
+// out = x v v^T, overwriting all nine elements.
+void scaled_outer_product(const std::array<double, 3>& v, Matrix3& out, double x);
+
+// dst += src, element by element.
+void add_matrix3(const Matrix3& src, Matrix3& dst);
+
+// Half the length of (B - A) x (C - B) for the facet's first three corners: the area of a
+// triangle, and of that corner triangle only for a larger facet.
+double facet_area(const SurfaceView& view, std::uint32_t facet);
+
+// Adds the contributions of the edges inside the sphere of `radius` about the vertex (walked
+// with the plain clipping rule; border edges and edges of zero or clipped-to-zero length add
+// nothing), then divides the tensor by radius^2 * pi. The caller zeroes `tensor` first. A zero
+// radius leaves the tensor at zero instead of dividing by zero.
+void sphere_curvature_tensor(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
+                             Matrix3& tensor, double radius);
+
+// The same over the edges incident to the vertex, divided by the area of their facets. When no
+// edge contributes that area is 0, and the tensor is left at zero instead of dividing by zero.
+void ring_curvature_tensor(const SurfaceView& view, std::uint32_t vertex, Matrix3& tensor);
+
+// The three matrices one decomposition works in, allocated once and reused for every vertex.
+struct EigenWorkspace {
+  IndexedMatrix M{3};
+  IndexedMatrix V{3};
+  IndexedMatrix D{3};
+};
+
+// kmax and kmin are the largest and second-largest eigenvalue magnitudes of the tensor, with
+// their unit eigenvectors rounded to single precision; among equal magnitudes the later
+// eigenvector wins, so the zero tensor gives dir_kmax (0, 0, 1) and dir_kmin (1, 0, 0). A tensor
+// without off-diagonal elements is taken as diagonal as it stands. False, with the outputs
+// untouched, when the decomposition fails (off-diagonal elements that are not numbers).
+bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& kmax, double& kmin,
+                          Vec3f& dir_kmax, Vec3f& dir_kmin);
+
+// Per-vertex results of a curvature pass, in vertex order.
+struct CurvatureField {
+  std::vector<double> kmin;
+  std::vector<double> kmax;
+  std::vector<Vec3f> dir_kmin;
+  std::vector<Vec3f> dir_kmax;
+};
+
+// Smallest and largest kmin and kmax over the vertices a pass stored.
+struct CurvatureRanges {
+  double kmin_min;
+  double kmin_max;
+  double kmax_min;
+  double kmax_max;
+};
+
+// The pass over all vertices in vertex order, sphere mode (`use_sphere`, with `radius`) or ring
+// mode. `field` holds one entry per vertex on entry: a vertex whose eigen-decomposition fails
+// (possible only with coordinates that are not numbers) gets zero directions and ends the pass,
+// and it and the vertices after it keep their entries. Returns the ranges of what was stored.
+CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, double radius,
+                                   CurvatureField& field);
+
+}  // namespace meshprobe

@@ -1,0 +1,72 @@
+#include "roughness/sphere_smoothing.h"
+
+#include <vector>
+
+namespace meshprobe {
+
+namespace {
+
+// Taubin's lambda (shrinking) and mu (inflating) factors of the sphere-bounded step.
+constexpr double kShrinkFactor = 0.6307;
+constexpr double kInflateFactor = -0.6732;
+
+// Sum and count of the points where the vertex's walk leaves the sphere.
+struct Crossings {
+  double x = 0.0;
+  double y = 0.0;
+  double z = 0.0;
+  int count = 0;
+};
+
+Crossings sphere_crossings(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
+                           double r) {
+  Crossings sum;
+  walker.walk_sphere(vertex, r, /*guarded=*/true, [&](const SphereEdge& e) {
+    if (!e.crosses) return;
+    const Vec3f& p = view.positions[e.near];
+    // The crossing point is a position: rounded to single precision as it is formed.
+    const float x = p.x + e.edge.x;
+    const float y = p.y + e.edge.y;
+    const float z = p.z + e.edge.z;
+    sum.x += x;
+    sum.y += y;
+    sum.z += z;
+    ++sum.count;
+  });
+  return sum;
+}
+
+Position3d displace(const Crossings& crossings, double factor, const Position3d& base) {
+  if (crossings.count == 0) return base;
+  const double inverse_count = 1.0 / crossings.count;
+  return Position3d{base[0] + factor * (crossings.x * inverse_count - base[0]),
+                    base[1] + factor * (crossings.y * inverse_count - base[1]),
+                    base[2] + factor * (crossings.z * inverse_count - base[2])};
+}
+
+}  // namespace
+
+Position3d sphere_displacement(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
+                               double r, double factor, const Position3d& base) {
+  return displace(sphere_crossings(walker, view, vertex, r), factor, base);
+}
+
+void sphere_taubin_step(SurfaceView& view, double r) {
+  const std::uint32_t n = view.vertex_count();
+  std::vector<Vec3f> moved(n);
+  SphereWalker walker(view);
+  for (std::uint32_t v = 0; v < n; ++v) {
+    // Both passes walk the unchanged surface and find the same crossings, so one walk serves
+    // both; the second pass starts from the first pass's result for the same vertex.
+    const Crossings crossings = sphere_crossings(walker, view, v, r);
+    const Vec3f& p = view.positions[v];
+    const Position3d base{p.x, p.y, p.z};
+    const Position3d shrunk = displace(crossings, kShrinkFactor, base);
+    const Position3d result = displace(crossings, kInflateFactor, shrunk);
+    moved[v] = Vec3f{static_cast<float>(result[0]), static_cast<float>(result[1]),
+                     static_cast<float>(result[2])};
+  }
+  view.positions.swap(moved);
+}
+
+}  // namespace meshprobe

@@ -30,6 +30,7 @@ struct Vec3f {
 inline bool operator==(const Vec3f& a, const Vec3f& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z;
 }
+inline bool operator!=(const Vec3f& a, const Vec3f& b) { return !(a == b); }
 
 template <class Refs>
 struct MeshVertex : public CGAL::HalfedgeDS_vertex_base<Refs, CGAL::Tag_true, Point> {

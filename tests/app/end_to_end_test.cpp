@@ -2,6 +2,8 @@
 // disk. A failed run never creates a value file nor touches an existing one.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -109,7 +111,7 @@ TEST_F(EndToEnd, OutputThatCannotBeCreatedFails) {
   EXPECT_EQ(count_files(folder_), 2);  // no temporary file left behind
 }
 
-TEST_F(EndToEnd, BunnyGivesOneValueLinePerVertexSilently) {
+TEST_F(EndToEnd, BunnyGivesOneNonNegativeValuePerVertexSilently) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   write_file(folder_ + "/bunny_labels.lb", "earlier result\n");
   const auto result = run({"bunny.off", "0.01"});
@@ -119,9 +121,57 @@ TEST_F(EndToEnd, BunnyGivesOneValueLinePerVertexSilently) {
   const auto lines = lines_of(read_file(folder_ + "/bunny_labels.lb"));
   ASSERT_EQ(lines.size(), 1839u);
   const std::regex value_line(R"([0-9]+\.[0-9]{6} )");
-  for (const std::string& line : lines)
+  int positive = 0;
+  for (const std::string& line : lines) {
     ASSERT_TRUE(std::regex_match(line, value_line)) << line;
+    positive += std::stod(line) > 0;
+  }
+  // Most of the bunny is scanned surface with fine bumps; some of it is smooth.
+  EXPECT_GT(positive, 1000);
+  EXPECT_LT(positive, 1839);
   EXPECT_EQ(count_files(folder_), 2);
+}
+
+TEST_F(EndToEnd, FieldsTableAgreesWithTheValueFile) {
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  ASSERT_EQ(run({"bunny.off", "0.02"}).status, 0);
+  const auto fields =
+      run_program(MESHPROBE_FIELDS_BINARY, {"bunny.off", "0.02", "fields.csv"}, folder_);
+  ASSERT_EQ(fields.status, 0) << fields.err;
+  EXPECT_EQ(fields.out, "");
+  const auto rows = lines_of(read_file(folder_ + "/fields.csv"));
+  const auto values = lines_of(read_file(folder_ + "/bunny_labels.lb"));
+  ASSERT_EQ(rows.size(), values.size() + 1);
+  EXPECT_EQ(rows[0],
+            "x,y,z,sx,sy,sz,kmin,kmax,kmin_s,kmax_s,local_curvature,local_curvature_s,roughness");
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    std::vector<double> columns;
+    std::istringstream row(rows[i + 1]);
+    for (std::string cell; std::getline(row, cell, ',');)
+      columns.push_back(std::stod(cell));
+    ASSERT_EQ(columns.size(), 13u);
+    // The roughness column, printed as the value file prints it, gives the same line.
+    char line[64];
+    std::snprintf(line, sizeof line, "%f ", static_cast<double>(static_cast<float>(columns[12])));
+    EXPECT_EQ(values[i], line) << i;
+    // The roughness is the one-sided difference of the averaged curvatures.
+    const double difference = std::max(0.0, columns[10] - columns[11]);
+    EXPECT_NEAR(columns[12], difference, 1e-6 * (1 + difference));
+    EXPECT_LE(columns[6], columns[7]);
+    EXPECT_LE(columns[8], columns[9]);
+    // Positions are normalised: within the unit box about the origin.
+    for (int k = 0; k < 6; ++k)
+      EXPECT_LE(std::fabs(columns[k]), 0.5 + 1e-6);
+  }
+  const auto timed = run_program(MESHPROBE_FIELDS_BINARY,
+                                 {"bunny.off", "0.02", "timed.csv", "--timings"}, folder_);
+  EXPECT_EQ(timed.status, 0);
+  EXPECT_NE(timed.out.find("averaging"), std::string::npos) << timed.out;
+  EXPECT_EQ(read_file(folder_ + "/timed.csv"), read_file(folder_ + "/fields.csv"));
+  const auto unknown =
+      run_program(MESHPROBE_FIELDS_BINARY, {"bunny.off", "0.02", "fields.txt"}, folder_);
+  EXPECT_EQ(unknown.status, 1);
+  EXPECT_FALSE(fs::exists(folder_ + "/fields.txt"));
 }
 
 TEST_F(EndToEnd, PathWithoutDotWritesTheValueFileInTheWorkingFolder) {

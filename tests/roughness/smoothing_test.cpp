@@ -1,0 +1,156 @@
+// Umbrella and sphere-bounded Taubin smoothing: scale factors derivable by hand on a regular
+// tetrahedron, fixed points, and independence from the vertex order.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+#include <random>
+
+#include "roughness/sphere_smoothing.h"
+#include "roughness/surface_analyzer.h"
+#include "tests/support/shapes.h"
+
+namespace meshprobe {
+namespace {
+
+using testing::points_of;
+
+void expect_scaled(const std::vector<Vec3f>& before, const std::vector<Vec3f>& after,
+                   double factor) {
+  ASSERT_EQ(before.size(), after.size());
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    EXPECT_NEAR(after[i].x, before[i].x * factor, 1e-6);
+    EXPECT_NEAR(after[i].y, before[i].y * factor, 1e-6);
+    EXPECT_NEAR(after[i].z, before[i].z * factor, 1e-6);
+  }
+}
+
+TEST(UmbrellaSmoothing, ScalesACentredRegularTetrahedron) {
+  // Each vertex's neighbours average to minus a third of it: the shrinking pass scales by
+  // 1 - 4/3 * 0.6307, the inflating pass by 1 + 4/3 * 0.6352.
+  auto mesh = testing::regular_tetrahedron();
+  SurfaceAnalyzer analyzer(mesh.get());
+  auto before = points_of(*mesh);
+  const double factor = (1 - 4.0 / 3 * 0.6307) * (1 + 4.0 / 3 * 0.6352);
+  EXPECT_NEAR(factor, 0.2938, 1e-4);
+  for (int step = 0; step < 3; ++step) {
+    analyzer.umbrella_taubin_step(*mesh);
+    const auto after = points_of(*mesh);
+    expect_scaled(before, after, factor);
+    before = after;
+  }
+}
+
+TEST(SphereSmoothing, ScalesARegularTetrahedronByItsEdgeMidpoints) {
+  // With radius sqrt(2), half the edge length, every edge crosses at its midpoint and the mean of
+  // a vertex's three crossings is a third of its position.
+  auto mesh = testing::regular_tetrahedron();
+  SurfaceAnalyzer analyzer(mesh.get());
+  const auto before = points_of(*mesh);
+  analyzer.sphere_taubin_step(*mesh, std::sqrt(2.0));
+  const double shrunk = 1 - 0.6307 * 2.0 / 3;
+  const double factor = 1.0 / 3 + (shrunk - 1.0 / 3) * (1 + 0.6732);
+  EXPECT_NEAR(factor, 0.7453, 1e-4);
+  expect_scaled(before, points_of(*mesh), factor);
+}
+
+TEST(SphereSmoothing, DisplacementIsTheFactorTimesTheWayToTheCrossingMean) {
+  auto mesh = testing::regular_tetrahedron();
+  const SurfaceView view = make_surface_view(*mesh);
+  SphereWalker walker(view);
+  const Position3d base{5, -2, 1};
+  // Vertex 0 at (1, 1, 1) has its crossing mean at (1/3, 1/3, 1/3).
+  const Position3d moved = sphere_displacement(walker, view, 0, std::sqrt(2.0), 0.5, base);
+  EXPECT_NEAR(moved[0], 5 + 0.5 * (1.0 / 3 - 5), 1e-7);
+  EXPECT_NEAR(moved[1], -2 + 0.5 * (1.0 / 3 + 2), 1e-7);
+  // A radius beyond the whole surface gives no crossing: the base comes back unchanged.
+  const Position3d same = sphere_displacement(walker, view, 0, 100.0, 0.5, base);
+  EXPECT_EQ(same, base);
+}
+
+TEST(Smoothing, IsolatedVerticesAndLargeRadiiLeavePositionsAlone) {
+  auto mesh = testing::make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.3f, 0.7f, 2}, {1, 1, 0.5f}},
+                                 {{0, 1, 4}, {0, 4, 2}});
+  SurfaceAnalyzer analyzer(mesh.get());
+  const auto before = points_of(*mesh);
+  analyzer.sphere_taubin_step(*mesh, 50.0);
+  EXPECT_EQ(points_of(*mesh), before);
+  analyzer.umbrella_taubin_step(*mesh);
+  analyzer.sphere_taubin_step(*mesh, 0.3);
+  EXPECT_EQ(points_of(*mesh)[3], before[3]);
+  EXPECT_NE(points_of(*mesh)[4], before[4]);
+}
+
+TEST(Smoothing, InteriorVertexOfAFlatRegularGridStaysPut) {
+  auto mesh = testing::flat_grid(12, 12, 0.1f);
+  SurfaceAnalyzer analyzer(mesh.get());
+  const Vec3f before = points_of(*mesh)[6 * 13 + 6];
+  analyzer.sphere_taubin_step(*mesh, 0.25);
+  const Vec3f after = points_of(*mesh)[6 * 13 + 6];
+  EXPECT_NEAR(after.x, before.x, 1e-6);
+  EXPECT_NEAR(after.y, before.y, 1e-6);
+  EXPECT_EQ(after.z, 0.0f);
+}
+
+TEST(Smoothing, RadiusZeroMovesByASmallFractionOfTheUmbrellaOffset) {
+  // Every edge crosses at one hundredth of its length: the crossing mean is the vertex plus 0.01
+  // times the offset to its umbrella mean, and the vertex moves about 0.3821 of that.
+  auto mesh = testing::regular_tetrahedron();
+  SurfaceAnalyzer analyzer(mesh.get());
+  const auto before = points_of(*mesh);
+  analyzer.sphere_taubin_step(*mesh, 0.0);
+  const double to_mean = 0.01 * (-1.0 / 3 - 1.0);  // in units of the position
+  const double moved = to_mean * (0.6307 - 0.6732 * (1 - 0.6307));
+  expect_scaled(before, points_of(*mesh), 1 + moved);
+}
+
+// A perturbed grid whose vertices are listed in a shuffled order gives every vertex the same
+// position after smoothing as in the original order.
+TEST(Smoothing, RenumberingVerticesChangesNoResult) {
+  std::mt19937 random(3);
+  std::uniform_real_distribution<float> jitter(-0.02f, 0.02f);
+  auto grid = testing::flat_grid(9, 7, 0.1f);
+  std::vector<Vec3f> points = points_of(*grid);
+  for (Vec3f& p : points)
+    p = {p.x + jitter(random), p.y + jitter(random), jitter(random)};
+  std::vector<Polygon> polygons;
+  for (auto f = grid->facets_begin(); f != grid->facets_end(); ++f) {
+    Polygon polygon;
+    auto h = f->halfedge();
+    do {
+      const Vec3f q = to_vec3f(h->vertex()->point());
+      polygon.push_back(
+          static_cast<std::uint32_t>(std::lround(q.y * 10) * 10 + std::lround(q.x * 10)));
+      h = h->next();
+    } while (h != f->halfedge());
+    polygons.push_back(polygon);
+  }
+  std::vector<std::uint32_t> order(points.size());
+  std::iota(order.begin(), order.end(), 0u);
+  std::shuffle(order.begin(), order.end(), random);
+  std::vector<std::uint32_t> place(points.size());
+  std::vector<Vec3f> shuffled_points(points.size());
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    place[order[k]] = static_cast<std::uint32_t>(k);
+    shuffled_points[k] = points[order[k]];
+  }
+  std::vector<Polygon> shuffled_polygons = polygons;
+  for (Polygon& polygon : shuffled_polygons) {
+    for (std::uint32_t& index : polygon)
+      index = place[index];
+  }
+  auto original = testing::make_mesh(points, polygons);
+  auto shuffled = testing::make_mesh(shuffled_points, shuffled_polygons);
+  SurfaceAnalyzer analyzer(original.get());
+  for (auto* mesh : {original.get(), shuffled.get()}) {
+    analyzer.sphere_taubin_step(*mesh, 0.15);
+    analyzer.umbrella_taubin_step(*mesh);
+  }
+  const auto a = points_of(*original);
+  const auto b = points_of(*shuffled);
+  for (std::size_t i = 0; i < a.size(); ++i)
+    EXPECT_EQ(a[i], b[place[i]]) << i;
+}
+
+}  // namespace
+}  // namespace meshprobe

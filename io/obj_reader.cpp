@@ -223,8 +223,16 @@ void ObjBuilder::operator()(HDS& hds) {
     builder.add_vertex(Point(p.x, p.y, p.z));
   for (const ObjFace& face : content_.faces) {
     const auto first = content_.corners.begin() + static_cast<std::ptrdiff_t>(face.first);
-    builder.add_facet(first, first + static_cast<std::ptrdiff_t>(face.size));
-    if (builder.error()) {
+    const auto last = first + static_cast<std::ptrdiff_t>(face.size);
+    // add_facet notices most faces the surface cannot take, and then says why on standard
+    // error, but not all: a face that closes the fan of one sheet around a vertex that another
+    // sheet also touches is linked in without complaint, leaving halfedges whose links
+    // disagree. test_facet finds those too. The face is handed over even when test_facet
+    // refuses it, so that the builder can describe the fault; the rollback then discards
+    // whatever it linked.
+    const bool fits = builder.test_facet(first, last);
+    builder.add_facet(first, last);
+    if (!fits || builder.error()) {
       builder.rollback();
       refused_line_ = face.line;
       return;

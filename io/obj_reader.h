@@ -45,8 +45,9 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed);
 
 // Second stage: builds the checked content into the halfedge data structure of an empty mesh,
 // through `mesh.delegate(builder)`. The builder's own diagnostics go to standard error. When the
-// surface cannot take a face (an edge would border three faces, a closed fan would be entered
-// again), everything added is removed again and refused_line() names that face's line.
+// surface cannot take a face (an edge would border three faces, a vertex would join a closed fan
+// and another sheet), everything added is removed again and refused_line() names that face's
+// line.
 class ObjBuilder : public CGAL::Modifier_base<HDS> {
  public:
   // Keeps a reference to `content`, which must outlive the builder.

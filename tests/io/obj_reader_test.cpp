@@ -463,6 +463,7 @@ TEST(ObjReader, BunnyReadsAsTheSameSurfaceFromObjAndOff) {
   EXPECT_EQ(from_obj.size_of_facets(), 3674u);
   EXPECT_EQ(testing::points_of(from_obj), testing::points_of(from_off));
   EXPECT_EQ(facet_cycles(from_obj), facet_cycles(from_off));
+  EXPECT_EQ(broken_link(from_obj), "");
 }
 
 }  // namespace

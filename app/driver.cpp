@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "io/obj_reader.h"
 #include "io/off_reader.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/normals.h"
@@ -46,7 +47,7 @@ bool reads_as_obj(const std::string& path) {
 namespace {
 
 ReadStatus read_mesh(const std::string& path, Mesh& mesh) {
-  if (reads_as_obj(path)) return ReadStatus::failure("OBJ input is not supported yet");
+  if (reads_as_obj(path)) return read_obj(path, mesh);
   return read_off_file(path, mesh);
 }
 

@@ -101,6 +101,67 @@ TEST_F(EndToEnd, UnreadableMeshesFailAndLeaveAnExistingValueFileAlone) {
   EXPECT_EQ(count_files(folder_), 2 * static_cast<int>(inputs.size()));
 }
 
+TEST_F(EndToEnd, RefusedObjFilesFailWithOneLineAndLeaveAnExistingValueFileAlone) {
+  const std::vector<std::pair<std::string, std::string>> inputs = {
+      {"zero-index.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 0\n"},
+      {"short-vertex.obj", "v 0 0 0\nv 1 0\nv 0 1 0\nf 1 2 3\n"},
+      {"two-corners.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2\n"},
+      {"beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -4\n"},
+      {"no-vertex.obj", "# nothing but a comment\nvn 0 0 1\n"},
+      {"one-point.obj", "v 1 1 1\nv 1 1 1\nv 1 1 1\nf 1 2 3\n"},
+  };
+  for (const auto& [name, content] : inputs) {
+    write_file(folder_ + "/" + name, content);
+    const std::string labels = name.substr(0, name.size() - 4) + "_labels.lb";
+    write_file(folder_ + "/" + labels, "earlier result\n");
+    const auto result = run({name, "0.01"});
+    EXPECT_EQ(result.status, 1) << name;
+    EXPECT_EQ(result.out, "") << name;
+    EXPECT_EQ(lines_of(result.err).size(), 1u) << name << ": " << result.err;
+    EXPECT_EQ(result.err.rfind("meshprobe: cannot read " + name + ": ", 0), 0u) << result.err;
+    EXPECT_EQ(read_file(folder_ + "/" + labels), "earlier result\n") << name;
+  }
+  EXPECT_EQ(count_files(folder_), 2 * static_cast<int>(inputs.size()));
+}
+
+TEST_F(EndToEnd, ObjSurfaceTheBuilderRefusesFailsAfterTheBuildersOwnDiagnostics) {
+  write_file(folder_ + "/fin.obj",
+             "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 2 1 4\nf 1 2 4\n");
+  const auto result = run({"fin.obj", "0.01"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_NE(result.err.find("input error"), std::string::npos) << result.err;
+  const auto lines = lines_of(result.err);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(),
+            "meshprobe: cannot read fin.obj: line 7: the surface cannot hold the facets: this face "
+            "would make it non-manifold");
+  EXPECT_EQ(count_files(folder_), 1);
+}
+
+TEST_F(EndToEnd, UpperCaseObjEndingIsReadAsObjKeepingUnusedVertices) {
+  // Four vertices, the second used by no face: OBJ input keeps it, so it has a value line.
+  write_file(folder_ + "/SHAPE.OBJ", "v 0 0 0\nv 5 5 5\nv 1 0 0\nv 0 1 0\nf 1 3 4\n");
+  const auto result = run({"SHAPE.OBJ", "0.01"});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(lines_of(read_file(folder_ + "/SHAPE_labels.lb")).size(), 4u);
+}
+
+TEST_F(EndToEnd, BunnyFromObjAndFromOffGivesTheSameValueFile) {
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.obj", folder_ + "/rabbit.obj");
+  const auto from_off = run({"bunny.off", "0.01"});
+  const auto from_obj = run({"rabbit.obj", "0.01"});
+  ASSERT_EQ(from_off.status, 0) << from_off.err;
+  ASSERT_EQ(from_obj.status, 0) << from_obj.err;
+  EXPECT_EQ(from_obj.err, "");
+  const std::string off_values = read_file(folder_ + "/bunny_labels.lb");
+  const std::string obj_values = read_file(folder_ + "/rabbit_labels.lb");
+  EXPECT_EQ(lines_of(obj_values).size(), 1839u);
+  EXPECT_TRUE(off_values == obj_values) << "the two value files differ";
+}
+
 TEST_F(EndToEnd, OutputThatCannotBeCreatedFails) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   fs::create_directory(folder_ + "/bunny_labels.lb");

@@ -1,0 +1,270 @@
+#include "io/obj_reader.h"
+
+#include <CGAL/Polyhedron_incremental_builder_3.h>
+
+#include <cctype>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string_view>
+
+namespace meshprobe {
+
+namespace {
+
+// Longest piece of a faulty token quoted in a message; a corner may be megabytes long.
+constexpr std::size_t kQuotedTokenLength = 40;
+
+bool is_blank(char c) {
+  return std::isspace(static_cast<unsigned char>(c)) != 0;
+}
+
+// Hands out the lines of a text one by one, without their line feed and without the carriage
+// return of a CR LF ending. A last line without line feed is a line too.
+class LineCursor {
+ public:
+  explicit LineCursor(const std::string& text) : text_(text) {}
+
+  bool next(std::string_view& line) {
+    if (position_ >= text_.size()) return false;
+    std::size_t end = text_.find('\n', position_);
+    if (end == std::string::npos) end = text_.size();
+    line = std::string_view(text_).substr(position_, end - position_);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    position_ = end + 1;
+    ++number_;
+    return true;
+  }
+
+  std::size_t number() const { return number_; }
+
+ private:
+  const std::string& text_;
+  std::size_t position_ = 0;
+  std::size_t number_ = 0;
+};
+
+// Splits a line into its white-space-separated tokens.
+class TokenCursor {
+ public:
+  explicit TokenCursor(std::string_view line) : line_(line) {}
+
+  bool next(std::string_view& token) {
+    while (position_ < line_.size() && is_blank(line_[position_]))
+      ++position_;
+    if (position_ == line_.size()) return false;
+    const std::size_t start = position_;
+    while (position_ < line_.size() && !is_blank(line_[position_]))
+      ++position_;
+    token = line_.substr(start, position_ - start);
+    return true;
+  }
+
+ private:
+  std::string_view line_;
+  std::size_t position_ = 0;
+};
+
+std::string_view keyword_of(std::string_view line) {
+  std::string_view keyword;
+  TokenCursor(line).next(keyword);
+  return keyword;
+}
+
+std::string quoted(std::string_view token) {
+  if (token.size() <= kQuotedTokenLength) return "\"" + std::string(token) + "\"";
+  return "\"" + std::string(token.substr(0, kQuotedTokenLength)) + "...\"";
+}
+
+ReadStatus line_failure(std::size_t line, const std::string& why) {
+  return ReadStatus::failure("line " + std::to_string(line) + ": " + why);
+}
+
+std::string not_an_index(std::string_view corner) {
+  return "the vertex index of corner " + quoted(corner) + " is not a whole number";
+}
+
+std::string vertex_count_text(std::size_t count) {
+  if (count == 0) return "no vertex";
+  return count == 1 ? "1 vertex" : std::to_string(count) + " vertices";
+}
+
+// Reads the three coordinates of a vertex line as strtof reads them, each rounded to single
+// precision; an optional fourth number and anything after the third are ignored. strtof needs
+// a terminated string, and would run on into the next line of the file, so it reads a copy.
+bool parse_vertex(std::string_view line, std::string& scratch, Vec3f& point) {
+  scratch.assign(line);
+  const char* cursor = scratch.c_str();
+  // Skip the keyword itself: the line starts with blanks, then "v".
+  while (is_blank(*cursor))
+    ++cursor;
+  ++cursor;
+  float coordinates[3];
+  for (float& coordinate : coordinates) {
+    char* end = nullptr;
+    coordinate = std::strtof(cursor, &end);
+    if (end == cursor) return false;
+    cursor = end;
+  }
+  point = Vec3f{coordinates[0], coordinates[1], coordinates[2]};
+  return true;
+}
+
+// Checks a face line and appends its corners to `parsed`, as vertex indices counted from 0.
+// `vertices_before` is the number of vertex lines above this one, `vertices_in_file` the number
+// in the whole file. `last_face_using` holds, per vertex, the number (from 1) of the last face
+// that named it; it finds a vertex named twice in one face in time proportional to the face.
+ReadStatus parse_face(std::string_view line, std::size_t line_number, std::size_t vertices_before,
+                      std::size_t vertices_in_file, std::vector<std::size_t>& last_face_using,
+                      ObjContent& parsed) {
+  const std::size_t face_number = parsed.faces.size() + 1;
+  ObjFace face;
+  face.first = parsed.corners.size();
+  face.line = line_number;
+  TokenCursor tokens(line);
+  std::string_view token;
+  tokens.next(token);  // the keyword
+  while (tokens.next(token)) {
+    const std::string_view index_text = token.substr(0, token.find('/'));
+    std::size_t i = 0;
+    const bool negative = !index_text.empty() && index_text[0] == '-';
+    if (!index_text.empty() && (index_text[0] == '-' || index_text[0] == '+')) ++i;
+    if (i == index_text.size()) return line_failure(line_number, not_an_index(token));
+    std::uint64_t magnitude = 0;
+    for (; i < index_text.size(); ++i) {
+      const char c = index_text[i];
+      if (c < '0' || c > '9') return line_failure(line_number, not_an_index(token));
+      const auto digit = static_cast<std::uint64_t>(c - '0');
+      if (magnitude > (UINT64_MAX - digit) / 10) {
+        return line_failure(line_number, "index " + quoted(index_text) + " is too large");
+      }
+      magnitude = magnitude * 10 + digit;
+    }
+    if (magnitude == 0) return line_failure(line_number, "index 0 is not a vertex");
+    std::size_t vertex = 0;
+    if (negative) {
+      // Counted back from the last vertex read before this line: -1 is that vertex.
+      if (magnitude > vertices_before) {
+        return line_failure(line_number, "index " + std::string(index_text) +
+                                             " is not a vertex (the lines above hold " +
+                                             vertex_count_text(vertices_before) + ")");
+      }
+      vertex = vertices_before - static_cast<std::size_t>(magnitude);
+    } else {
+      if (magnitude > vertices_in_file) {
+        return line_failure(line_number, "index " + std::string(index_text) +
+                                             " is not a vertex (the file holds " +
+                                             vertex_count_text(vertices_in_file) + ")");
+      }
+      vertex = static_cast<std::size_t>(magnitude) - 1;
+    }
+    // The builder does not notice a vertex met twice on one facet and would link a broken
+    // surface, so such a face is refused here.
+    if (last_face_using[vertex] == face_number) {
+      return line_failure(line_number,
+                          "the face names vertex " + std::to_string(vertex + 1) + " twice");
+    }
+    last_face_using[vertex] = face_number;
+    parsed.corners.push_back(vertex);
+    ++face.size;
+  }
+  if (face.size < 3) {
+    return line_failure(
+        line_number, "a face needs at least 3 corners, this one has " + std::to_string(face.size));
+  }
+  parsed.faces.push_back(face);
+  return ReadStatus{};
+}
+
+}  // namespace
+
+ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
+  parsed = ObjContent{};
+  // The vertex pass: positive indices may name any vertex of the file, so faces are checked
+  // against the count of all vertex lines.
+  std::size_t vertices_in_file = 0;
+  {
+    LineCursor lines(content);
+    std::string_view line;
+    while (lines.next(line)) {
+      if (keyword_of(line) == "v") ++vertices_in_file;
+    }
+  }
+  // Both sizes are counts of lines present in the text, so memory follows the file's size.
+  parsed.points.reserve(vertices_in_file);
+  std::vector<std::size_t> last_face_using(vertices_in_file, 0);
+
+  LineCursor lines(content);
+  std::string_view line;
+  std::string scratch;
+  while (lines.next(line)) {
+    const std::string_view keyword = keyword_of(line);
+    if (keyword == "v") {
+      Vec3f point;
+      if (!parse_vertex(line, scratch, point)) {
+        return line_failure(lines.number(), "a vertex line needs three numbers");
+      }
+      parsed.points.push_back(point);
+    } else if (keyword == "f") {
+      const ReadStatus status = parse_face(line, lines.number(), parsed.points.size(),
+                                           vertices_in_file, last_face_using, parsed);
+      if (!status.ok) return status;
+    }
+  }
+  return ReadStatus{};
+}
+
+void ObjBuilder::operator()(HDS& hds) {
+  CGAL::Polyhedron_incremental_builder_3<HDS> builder(hds, /*verbose=*/true);
+  builder.begin_surface(content_.points.size(), content_.faces.size(), 0,
+                        CGAL::Polyhedron_incremental_builder_3<HDS>::RELATIVE_INDEXING);
+  for (const Vec3f& p : content_.points)
+    builder.add_vertex(Point(p.x, p.y, p.z));
+  for (const ObjFace& face : content_.faces) {
+    const auto first = content_.corners.begin() + static_cast<std::ptrdiff_t>(face.first);
+    const auto last = first + static_cast<std::ptrdiff_t>(face.size);
+    // add_facet notices most faces the surface cannot take, and then says why on standard
+    // error, but not all: a face that closes the fan of one sheet around a vertex that another
+    // sheet also touches is linked in without complaint, leaving halfedges whose links
+    // disagree. test_facet finds those too. The face is handed over even when test_facet
+    // refuses it, so that the builder can describe the fault; the rollback then discards
+    // whatever it linked.
+    const bool fits = builder.test_facet(first, last);
+    builder.add_facet(first, last);
+    if (!fits || builder.error()) {
+      builder.rollback();
+      refused_line_ = face.line;
+      return;
+    }
+  }
+  builder.end_surface();
+}
+
+ReadStatus read_obj_content(const std::string& content, Mesh& mesh) {
+  ObjContent parsed;
+  const ReadStatus status = parse_obj(content, parsed);
+  if (!status.ok) return status;
+  if (parsed.points.empty()) return ReadStatus::failure("the mesh holds no vertex");
+
+  ObjBuilder builder(parsed);
+  mesh.delegate(builder);
+  if (builder.refused_line() != 0) {
+    mesh.clear();
+    return line_failure(builder.refused_line(),
+                        "the surface cannot hold the facets: this face would make it "
+                        "non-manifold");
+  }
+  return ReadStatus{};
+}
+
+ReadStatus read_obj(const std::string& path, Mesh& mesh) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return ReadStatus::failure("cannot open the file");
+  const std::string content((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
+  if (file.bad()) return ReadStatus::failure("cannot read the file");
+  return read_obj_content(content, mesh);
+}
+
+}  // namespace meshprobe

@@ -1,0 +1,73 @@
+// OBJ input, loaded in two stages. The whole text is parsed and checked first (vertex lines,
+// face lines, every corner's index), so that a file with any fault is refused with the number of
+// the line at fault before anything is built; only then are the vertices and the faces handed to
+// CGAL's incremental builder. Vertices keep the file's order, also those that no face uses;
+// faces keep the line order and each face its corner order, which fixes its orientation.
+//
+// What is read: `v x y z [w]` (w ignored) and `f` lines of corners `i`, `i/t`, `i/t/n` or `i//n`,
+// of which only the vertex index i counts. Every other line (normals, texture coordinates,
+// comments, groups, materials, lines, points) is skipped.
+#pragma once
+
+#include <CGAL/Modifier_base.h>
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "io/read_status.h"
+#include "mesh/mesh.h"
+
+namespace meshprobe {
+
+// A face as read from its line: its corners are corners[first, first + size) of ObjContent.
+struct ObjFace {
+  std::size_t first = 0;
+  std::size_t size = 0;
+  std::size_t line = 0;  // line number in the file, counted from 1
+};
+
+// An OBJ file once parsed and checked: every corner index is a vertex index counted from 0, no
+// face has fewer than 3 corners and no face names a vertex twice.
+struct ObjContent {
+  std::vector<Vec3f> points;         // the vertex positions in file order
+  std::vector<std::size_t> corners;  // the corners of every face, face after face
+  std::vector<ObjFace> faces;        // in line order
+};
+
+// First stage: parses OBJ text into `parsed` and checks it. Fails at the first faulty line in
+// file order, naming it: a vertex line without three numbers, a face with fewer than 3 corners,
+// a corner whose vertex index is not a whole number, is 0, is too large to represent, is not a
+// vertex (a positive index counts from 1 over all vertices of the file; a negative one counts
+// back from the last vertex read before its line, -1 being that vertex), or names a vertex that
+// the face already uses.
+ReadStatus parse_obj(const std::string& content, ObjContent& parsed);
+
+// Second stage: builds the checked content into the halfedge data structure of an empty mesh,
+// through `mesh.delegate(builder)`. The builder's own diagnostics go to standard error. When the
+// surface cannot take a face (an edge would border three faces, a vertex would join a closed fan
+// and another sheet), everything added is removed again and refused_line() names that face's
+// line.
+class ObjBuilder : public CGAL::Modifier_base<HDS> {
+ public:
+  // Keeps a reference to `content`, which must outlive the builder.
+  explicit ObjBuilder(const ObjContent& content) : content_(content) {}
+
+  void operator()(HDS& hds) override;
+
+  // 0 after a complete build; otherwise the line of the face the surface could not take.
+  std::size_t refused_line() const { return refused_line_; }
+
+ private:
+  const ObjContent& content_;
+  std::size_t refused_line_ = 0;
+};
+
+// Reads the OBJ file at `path` into the empty `mesh`. A refused file leaves the mesh empty, and
+// so does a file without any vertex, which is refused too.
+ReadStatus read_obj(const std::string& path, Mesh& mesh);
+
+// Reads OBJ text held in memory into the empty `mesh`, as read_obj does.
+ReadStatus read_obj_content(const std::string& content, Mesh& mesh);
+
+}  // namespace meshprobe

@@ -142,6 +142,13 @@ ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
         "invalid OFF data (a number that does not parse, an index out of range, a truncated "
         "file or a facet the surface cannot take)");
   }
+  // The builder links in without complaint a facet that closes the fan of one sheet around a
+  // vertex that another sheet also touches, leaving halfedges whose links disagree.
+  if (!mesh.is_valid(false, 0)) {
+    mesh.clear();
+    return ReadStatus::failure("the surface cannot hold the facets (they meet at a vertex in "
+                               "more than one fan)");
+  }
   return ReadStatus{};
 }
 

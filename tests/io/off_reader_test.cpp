@@ -72,6 +72,10 @@ TEST(OffReader, RefusesBrokenFilesAndLeavesTheMeshEmpty) {
       "OFF\n4 3 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n"      // three facets on the edge 0-1
       "3 0 1 2\n3 1 0 3\n3 0 1 3\n",
       "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n2 0 1\n",  // a facet of two corners
+      // The last facet closes a fan around vertex 5 that the first facet also touches, which
+      // the scanner's builder links in without an error.
+      "OFF\n7 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 1 0\n1 0 1\n0 1 1\n"
+      "4 2 0 1 5\n3 6 4 2\n5 1 2 4 5 6\n3 5 4 6\n",
   };
   for (const char* text : broken) {
     Mesh mesh;

@@ -8,16 +8,19 @@
 //    next()->opposite() until the start comes back. A vertex without halfedge has no neighbours.
 #pragma once
 
-#include <CGAL/Cartesian.h>
 #include <CGAL/HalfedgeDS_list.h>
 #include <CGAL/Polyhedron_3.h>
 #include <CGAL/Polyhedron_items_3.h>
+#include <CGAL/Simple_cartesian.h>
 
 #include <cstdint>
 
 namespace meshprobe {
 
-using Kernel = CGAL::Cartesian<float>;
+// A Cartesian kernel over single-precision coordinates that stores each point inline in its
+// vertex (the reference-counted Cartesian kernel keeps every point in a heap block of its own);
+// the coordinates are the same.
+using Kernel = CGAL::Simple_cartesian<float>;
 using Point = Kernel::Point_3;
 
 // A vector or position of three single-precision components.
@@ -30,7 +33,9 @@ struct Vec3f {
 inline bool operator==(const Vec3f& a, const Vec3f& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z;
 }
-inline bool operator!=(const Vec3f& a, const Vec3f& b) { return !(a == b); }
+inline bool operator!=(const Vec3f& a, const Vec3f& b) {
+  return !(a == b);
+}
 
 template <class Refs>
 struct MeshVertex : public CGAL::HalfedgeDS_vertex_base<Refs, CGAL::Tag_true, Point> {

@@ -17,6 +17,8 @@ constexpr double kJacobiTolerance = 1e-15;
 constexpr int kJacobiRotationLimit = 10000;
 // Ranges start beyond any curvature so that the first stored value replaces them.
 constexpr double kRangeStart = 100000.0;
+// Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
+constexpr int kVerticesPerTask = 256;
 
 double length(const Vec3f& v) {
   return std::sqrt(dot(v, v));
@@ -162,25 +164,47 @@ bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& k
 
 CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, double radius,
                                    CurvatureField& field) {
-  CurvatureRanges ranges{kRangeStart, -kRangeStart, kRangeStart, -kRangeStart};
-  SphereWalker walker(view);
-  EigenWorkspace work;
-  for (std::uint32_t v = 0; v < view.vertex_count(); ++v) {
-    Matrix3 tensor{};
-    if (use_sphere) {
-      sphere_curvature_tensor(walker, view, v, tensor, radius);
-    } else {
-      ring_curvature_tensor(view, v, tensor);
+  const std::uint32_t n = view.vertex_count();
+  // Every vertex's values depend only on the surface, so they are computed in parallel into
+  // scratch arrays; storing them and the ranges then runs in vertex order, so that the first
+  // vertex whose decomposition fails ends the pass exactly as a sequential pass would.
+  CurvatureField computed;
+  computed.kmin.resize(n);
+  computed.kmax.resize(n);
+  computed.dir_kmin.resize(n);
+  computed.dir_kmax.resize(n);
+  std::vector<unsigned char> decomposed(n);
+#pragma omp parallel
+  {
+    SphereWalker walker(view);
+    EigenWorkspace work;
+#pragma omp for schedule(dynamic, kVerticesPerTask)
+    for (std::uint32_t v = 0; v < n; ++v) {
+      Matrix3 tensor{};
+      if (use_sphere) {
+        sphere_curvature_tensor(walker, view, v, tensor, radius);
+      } else {
+        ring_curvature_tensor(view, v, tensor);
+      }
+      decomposed[v] = principal_curvatures(tensor, work, computed.kmax[v], computed.kmin[v],
+                                           computed.dir_kmax[v], computed.dir_kmin[v]);
     }
-    if (!principal_curvatures(tensor, work, field.kmax[v], field.kmin[v], field.dir_kmax[v],
-                              field.dir_kmin[v])) {
+  }
+
+  CurvatureRanges ranges{kRangeStart, -kRangeStart, kRangeStart, -kRangeStart};
+  for (std::uint32_t v = 0; v < n; ++v) {
+    if (!decomposed[v]) {
       // Only coordinates that are not numbers get here. The pass ends at this vertex.
       field.dir_kmin[v] = Vec3f{};
       field.dir_kmax[v] = Vec3f{};
       return ranges;
     }
-    const double kmin = field.kmin[v];
-    const double kmax = field.kmax[v];
+    const double kmin = computed.kmin[v];
+    const double kmax = computed.kmax[v];
+    field.kmin[v] = kmin;
+    field.kmax[v] = kmax;
+    field.dir_kmin[v] = computed.dir_kmin[v];
+    field.dir_kmax[v] = computed.dir_kmax[v];
     if (kmin < ranges.kmin_min) ranges.kmin_min = kmin;
     if (kmin > ranges.kmin_max) ranges.kmin_max = kmin;
     if (kmax < ranges.kmax_min) ranges.kmax_min = kmax;

@@ -9,6 +9,8 @@ namespace {
 // Taubin's lambda (shrinking) and mu (inflating) factors of the sphere-bounded step.
 constexpr double kShrinkFactor = 0.6307;
 constexpr double kInflateFactor = -0.6732;
+// Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
+constexpr int kVerticesPerTask = 256;
 
 // Sum and count of the points where the vertex's walk leaves the sphere.
 struct Crossings {
@@ -54,17 +56,23 @@ Position3d sphere_displacement(SphereWalker& walker, const SurfaceView& view, st
 void sphere_taubin_step(SurfaceView& view, double r) {
   const std::uint32_t n = view.vertex_count();
   std::vector<Vec3f> moved(n);
-  SphereWalker walker(view);
-  for (std::uint32_t v = 0; v < n; ++v) {
-    // Both passes walk the unchanged surface and find the same crossings, so one walk serves
-    // both; the second pass starts from the first pass's result for the same vertex.
-    const Crossings crossings = sphere_crossings(walker, view, v, r);
-    const Vec3f& p = view.positions[v];
-    const Position3d base{p.x, p.y, p.z};
-    const Position3d shrunk = displace(crossings, kShrinkFactor, base);
-    const Position3d result = displace(crossings, kInflateFactor, shrunk);
-    moved[v] = Vec3f{static_cast<float>(result[0]), static_cast<float>(result[1]),
-                     static_cast<float>(result[2])};
+  // Every vertex's result depends only on the surface before the step: the vertices can be
+  // shared among threads in any way, each thread walking with its own walker.
+#pragma omp parallel
+  {
+    SphereWalker walker(view);
+#pragma omp for schedule(dynamic, kVerticesPerTask)
+    for (std::uint32_t v = 0; v < n; ++v) {
+      // Both passes walk the unchanged surface and find the same crossings, so one walk serves
+      // both; the second pass starts from the first pass's result for the same vertex.
+      const Crossings crossings = sphere_crossings(walker, view, v, r);
+      const Vec3f& p = view.positions[v];
+      const Position3d base{p.x, p.y, p.z};
+      const Position3d shrunk = displace(crossings, kShrinkFactor, base);
+      const Position3d result = displace(crossings, kInflateFactor, shrunk);
+      moved[v] = Vec3f{static_cast<float>(result[0]), static_cast<float>(result[1]),
+                       static_cast<float>(result[2])};
+    }
   }
   view.positions.swap(moved);
 }

@@ -3,6 +3,7 @@
 // incoming halfedge is handed to the caller as a SphereEdge, clipped where it leaves the sphere.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -25,8 +26,8 @@ struct SphereEdge {
 // it leaves at 0 <= t < 1, `edge` is scaled by t. The guarded rule treats a zero-length edge as
 // leaving without clipping and moves a crossing at t = 0 to t = 0.01; the plain rule does
 // neither (a zero-length edge is then returned unchanged as crossing).
-bool clip_edge_to_sphere(const Vec3f& centre, double r, const Vec3f& start_point, Vec3f& edge,
-                         bool guarded);
+inline bool clip_edge_to_sphere(const Vec3f& centre, double r, const Vec3f& start_point,
+                                Vec3f& edge, bool guarded);
 
 // Walks sphere-bounded neighbourhoods of one view. Holds the pending stack and the visit marks,
 // so that a walk allocates nothing and needs no clearing; one walker per thread.
@@ -59,33 +60,69 @@ inline double dot(const Vec3f& a, const Vec3f& b) {
          static_cast<double>(a.z) * b.z;
 }
 
+// The clipping of clip_edge_to_sphere from the coefficients of a t^2 + b t + c = 0, the equation
+// of the points start_point + t * edge on the sphere: a = edge . edge, b = 2 edge . w and
+// c = w . w - r^2 with w = start_point - centre.
+inline bool clip_with_coefficients(double a, double b, double c, Vec3f& edge, bool guarded) {
+  // A guarded crossing at the very start of an edge is moved to one hundredth of its length.
+  constexpr double kGuardedMinimumT = 0.01;
+  // A zero-length edge has no direction to clip along. The guarded rule defines it as leaving;
+  // the plain rule would divide zero by zero, so it is given the same answer here: the edge stays
+  // the zero vector, which its only user sets aside.
+  if (a == 0.0) return true;
+  const double disc = b * b - 4 * a * c;
+  // Unreachable from inside the sphere but for rounding: the far end serves as crossing point.
+  if (disc < 0.0) return true;
+  double t = (std::sqrt(disc) - b) / (2 * a);  // the larger root: where the line leaves
+  if (t < 0.0) return true;
+  if (t >= 1.0) return false;  // the far end lies inside the sphere or on it
+  if (guarded && t == 0.0) t = kGuardedMinimumT;
+  edge = Vec3f{static_cast<float>(edge.x * t), static_cast<float>(edge.y * t),
+               static_cast<float>(edge.z * t)};
+  return true;
+}
+
+inline bool clip_edge_to_sphere(const Vec3f& centre, double r, const Vec3f& start_point,
+                                Vec3f& edge, bool guarded) {
+  const Vec3f w = difference(start_point, centre);
+  return clip_with_coefficients(dot(edge, edge), 2 * dot(edge, w), dot(w, w) - r * r, edge,
+                                guarded);
+}
+
 template <class Step>
 void SphereWalker::walk_sphere(std::uint32_t start_vertex, double r, bool guarded, Step&& step) {
   begin_walk();
-  const Vec3f* positions = view_.positions.data();
+  const Vec3f* const positions = view_.positions.data();
+  const std::uint32_t* const first_incoming = view_.first_incoming.data();
+  const std::uint32_t* const source = view_.source.data();
+  std::uint32_t* const mark = visit_mark_.data();
+  const std::uint32_t walk = walk_;
   const Vec3f centre = positions[start_vertex];
+  const double r_squared = r * r;
   pending_.push_back(start_vertex);
-  visit_mark_[start_vertex] = walk_;
+  mark[start_vertex] = walk;
   while (!pending_.empty()) {
     const std::uint32_t near = pending_.back();
     pending_.pop_back();
     const Vec3f near_point = positions[near];
+    // The radial offset of the popped vertex serves both the direction test and the clipping,
+    // whose coefficient c it fixes for every edge out of this vertex.
     const Vec3f radial = difference(near_point, centre);
-    const std::uint32_t end = view_.first_incoming[near + 1];
-    for (std::uint32_t slot = view_.first_incoming[near]; slot < end; ++slot) {
-      const std::uint32_t far = view_.source[slot];
-      SphereEdge e;
-      e.halfedge = slot;
-      e.near = near;
-      e.far = far;
-      e.full_edge = difference(positions[far], near_point);
-      e.edge = e.full_edge;
+    const double c = dot(radial, radial) - r_squared;
+    const bool at_start = near == start_vertex;
+    const std::uint32_t end = first_incoming[near + 1];
+    for (std::uint32_t slot = first_incoming[near]; slot < end; ++slot) {
+      const std::uint32_t far = source[slot];
+      const Vec3f full_edge = difference(positions[far], near_point);
+      const double outward = dot(full_edge, radial);
       // Edges leading back towards the centre are left out; a zero or undefined product too.
-      if (near != start_vertex && !(dot(radial, e.edge) > 0.0)) continue;
-      e.crosses = clip_edge_to_sphere(centre, r, near_point, e.edge, guarded);
+      if (!at_start && !(outward > 0.0)) continue;
+      SphereEdge e{slot, near, far, full_edge, full_edge, false};
+      e.crosses =
+          clip_with_coefficients(dot(full_edge, full_edge), 2 * outward, c, e.edge, guarded);
       step(static_cast<const SphereEdge&>(e));
-      if (!e.crosses && visit_mark_[far] != walk_) {
-        visit_mark_[far] = walk_;
+      if (!e.crosses && mark[far] != walk) {
+        mark[far] = walk;
         pending_.push_back(far);
       }
     }

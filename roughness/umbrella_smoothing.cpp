@@ -15,6 +15,7 @@ constexpr double kInflateFactor = -0.6352;
 void umbrella_pass(SurfaceView& view, double factor, std::vector<double>& x, std::vector<double>& y,
                    std::vector<double>& z) {
   const std::uint32_t n = view.vertex_count();
+#pragma omp parallel for schedule(static)
   for (std::uint32_t v = 0; v < n; ++v) {
     const Vec3f& p = view.positions[v];
     const std::uint32_t first = view.first_incoming[v];
@@ -39,6 +40,7 @@ void umbrella_pass(SurfaceView& view, double factor, std::vector<double>& x, std
     y[v] = p.y + factor * (sy * inverse_count - p.y);
     z[v] = p.z + factor * (sz * inverse_count - p.z);
   }
+#pragma omp parallel for schedule(static)
   for (std::uint32_t v = 0; v < n; ++v) {
     view.positions[v] =
         Vec3f{static_cast<float>(x[v]), static_cast<float>(y[v]), static_cast<float>(z[v])};

@@ -15,9 +15,9 @@ struct ValueRange {
   double high = 0.0;
 };
 
-// The nearest-rank percentile: the smallest value v such that at least `fraction` of the values
-// are <= v (fraction in (0, 1]). NaN values are ignored; 0 when no value is left.
-double percentile(const std::vector<float>& values, double fraction);
+// The nearest-rank percentile: the smallest value v such that at least `percent` % of the values
+// are <= v (percent in 1 .. 100, clamped). NaN values are ignored; 0 when no value is left.
+double percentile(const std::vector<float>& values, int percent);
 
 // [0, the 99th percentile of the values].
 ValueRange roughness_range(const std::vector<float>& values);

@@ -7,7 +7,8 @@ namespace meshprobe {
 namespace {
 
 // The published viridis table (public domain / CC0), each channel of its floating-point form
-// scaled by 255 and rounded to the nearest integer.
+// scaled by 255 and rounded to the nearest integer (which makes entries 112 and 113, and 129 and
+// 130, equal).
 constexpr std::array<Rgb8, kViridisSize> kViridis = {{
     {68, 1, 84},    {68, 2, 86},    {69, 4, 87},    {69, 5, 89},    {70, 7, 90},    {70, 8, 92},
     {70, 10, 93},   {70, 11, 94},   {71, 13, 96},   {71, 14, 97},   {71, 16, 99},   {71, 17, 100},

@@ -214,6 +214,41 @@ TEST_F(FieldsOutput, QuadMeshPlyKeepsItsOwnCoordinatesAndFourCornerFacets) {
   expect_ply_matches(read_ply("box.PLY"), input, parse_csv(read_file(folder_ + "/box.csv")));
 }
 
+TEST_F(FieldsOutput, FacetOfMoreCornersThanAByteCountsWithAnInteger) {
+  // One flat convex facet of 300 corners: its PLY count no longer fits a uchar, and the picture
+  // fills it as a fan of triangles, so its centre, far from every corner, is drawn too.
+  std::ostringstream off;
+  off << "OFF\n300 1 0\n";
+  const double pi = std::acos(-1.0);
+  for (int i = 0; i < 300; ++i)
+    off << 10 * std::cos(2 * pi * i / 300) << " " << 10 * std::sin(2 * pi * i / 300) << " 0\n";
+  off << "300";
+  for (int i = 0; i < 300; ++i)
+    off << " " << i;
+  off << "\n";
+  write_file(folder_ + "/disc.off", off.str());
+  ASSERT_EQ(run({"disc.off", "0.01", "disc.ply"}).status, 0);
+  ASSERT_EQ(run({"disc.off", "0.01", "disc.png"}).status, 0);
+  const testing::PlyFile ply = read_ply("disc.ply");
+  const testing::PlyElement* face = ply.element("face");
+  ASSERT_NE(face, nullptr);
+  EXPECT_EQ(face->properties[0].count_type, "int");
+  ASSERT_EQ(face->records.size(), 1u);
+  std::vector<double> corners;
+  for (int i = 0; i < 300; ++i)
+    corners.push_back(i);
+  EXPECT_EQ(face->records[0][0], corners);
+  testing::DecodedPng picture;
+  std::string error;
+  ASSERT_TRUE(testing::decode_png(folder_ + "/disc.png", picture, error)) << error;
+  const ScreenPoint centre = project(picture_layout().front, Vec3f{0.0f, 0.0f, 0.0f});
+  const ScreenPoint rim = project(picture_layout().front, Vec3f{0.45f, 0.0f, 0.0f});
+  for (const ScreenPoint& p : {centre, rim}) {
+    EXPECT_EQ(picture.at(static_cast<int>(p.x), static_cast<int>(p.y)),
+              (std::vector<int>{68, 1, 84}));
+  }
+}
+
 TEST_F(FieldsOutput, BunnyPngDecodesToTheStatedSizeOnAUniformBackground) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   const auto result = run({"bunny.off", "0.01", "bunny.png"});

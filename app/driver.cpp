@@ -69,14 +69,22 @@ ReadStatus check_geometry(Mesh& mesh) {
 
 }  // namespace
 
-ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh) {
+ReadStatus load_mesh(const std::string& path, Mesh& mesh) {
   ReadStatus status = read_mesh(path, mesh);
   if (status.ok) status = check_geometry(mesh);
-  if (!status.ok) return status;
+  return status;
+}
+
+void prepare_mesh(Mesh& mesh) {
   normalize(mesh);
   mesh.is_quad_mesh = facets_have_degree(mesh, 4);
   mesh.is_triangle_mesh = facets_have_degree(mesh, 3);
   compute_normals(mesh);
+}
+
+ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh) {
+  const ReadStatus status = load_mesh(path, mesh);
+  if (status.ok) prepare_mesh(mesh);
   return status;
 }
 

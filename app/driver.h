@@ -30,9 +30,17 @@ std::string derive_output_name(const std::string& path);
 // any letter case; such files are read as OBJ, every other file as OFF.
 bool reads_as_obj(const std::string& path);
 
-// Reads the mesh with the reader the path selects and prepares it. Fails, leaving a message,
-// when the file is unreadable, holds no vertex, has a coordinate that is not finite or has a
-// bounding box of zero extent.
+// Reads the mesh with the reader the path selects, its points as the file gives them. Fails,
+// leaving a message, when the file is unreadable, holds no vertex, has a coordinate that is not
+// finite or has a bounding box of zero extent.
+ReadStatus load_mesh(const std::string& path, Mesh& mesh);
+
+// Prepares a mesh that load_mesh accepted: normalises its points (centred, largest bounding-box
+// side 1, the original box kept in bbox_min / bbox_max), sets the degree flags and computes
+// facet and vertex normals.
+void prepare_mesh(Mesh& mesh);
+
+// load_mesh, then prepare_mesh when it succeeded.
 ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh);
 
 }  // namespace meshprobe

@@ -1,33 +1,63 @@
-// meshprobe-fields MESH EPSILON OUT.csv [--timings]: runs exactly what meshprobe runs and writes
-// every intermediate field per vertex, for those who study the method. With --timings, the time
-// of each stage goes to standard output.
+// meshprobe-fields MESH EPSILON OUT [--timings]: runs exactly what meshprobe runs and writes the
+// result in the form OUT's ending names: .csv every intermediate field per vertex, for those who
+// study the method; .ply the mesh in its input coordinates with the fields and a colour per
+// vertex; .png a rendered picture of the roughness map. With --timings, the time of each stage
+// goes to standard output.
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/driver.h"
 #include "app/fields_csv.h"
+#include "app/fields_picture.h"
+#include "app/fields_ply.h"
 #include "roughness/surface_analyzer.h"
 
 namespace {
 
+using namespace meshprobe;
+
+enum class OutputKind { kUnknown, kCsv, kPly, kPng };
+
 void print_fields_usage() {
   std::printf(
-      "Usage: meshprobe-fields MESH EPSILON OUT.csv [--timings]\n"
-      "Writes, per vertex of MESH in vertex order, the normalised position, the smoothed copy's\n"
-      "position, both surfaces' curvatures and averaged curvatures, and the roughness.\n");
+      "Usage: meshprobe-fields MESH EPSILON OUT [--timings]\n"
+      "OUT's ending chooses what is written:\n"
+      "  .csv  per vertex of MESH in vertex order, the normalised position, the smoothed copy's\n"
+      "        position, both surfaces' curvatures and averaged curvatures, and the roughness;\n"
+      "  .ply  MESH in its own coordinates with roughness, kmin, kmax, local_curvature, quality\n"
+      "        and a viridis colour per vertex;\n"
+      "  .png  a picture of the roughness map from the front, side and top, with a colour bar.\n");
 }
 
-bool ends_with(const std::string& text, const std::string& ending) {
-  return text.size() >= ending.size() &&
-         text.compare(text.size() - ending.size(), ending.size(), ending) == 0;
+// The kind named by the path's ending, in any letter case.
+OutputKind output_kind(const std::string& path) {
+  const std::size_t dot = path.rfind('.');
+  if (dot == std::string::npos) return OutputKind::kUnknown;
+  std::string ending = path.substr(dot);
+  std::transform(ending.begin(), ending.end(), ending.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (ending == ".csv") return OutputKind::kCsv;
+  if (ending == ".ply") return OutputKind::kPly;
+  if (ending == ".png") return OutputKind::kPng;
+  return OutputKind::kUnknown;
+}
+
+std::vector<Vec3f> points_in_order(const Mesh& mesh) {
+  std::vector<Vec3f> points;
+  points.reserve(mesh.size_of_vertices());
+  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
+    points.push_back(to_vec3f(v->point()));
+  return points;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace meshprobe;
   const bool timings = argc == 5 && std::strcmp(argv[4], "--timings") == 0;
   if (argc != 4 && !timings) {
     print_fields_usage();
@@ -41,8 +71,10 @@ int main(int argc, char** argv) {
   }
   const std::string path = argv[1];
   const std::string output = argv[3];
-  if (!ends_with(output, ".csv")) {
-    std::fprintf(stderr, "meshprobe-fields: cannot tell the format of %s (use .csv)\n",
+  const OutputKind kind = output_kind(output);
+  if (kind == OutputKind::kUnknown) {
+    std::fprintf(stderr,
+                 "meshprobe-fields: cannot tell the format of %s (use .csv, .ply or .png)\n",
                  output.c_str());
     return kExitFailure;
   }
@@ -54,19 +86,37 @@ int main(int argc, char** argv) {
   std::fclose(probe);
 
   auto mesh = std::make_unique<Mesh>();
-  const ReadStatus status = load_prepared_mesh(path, *mesh);
+  const ReadStatus status = load_mesh(path, *mesh);
   if (!status.ok) {
     std::fprintf(stderr, "meshprobe-fields: cannot read %s: %s\n", path.c_str(),
                  status.error.c_str());
     return kExitFailure;
   }
+  // The PLY repeats the input's own coordinates, which normalisation is about to replace.
+  const std::vector<Vec3f> input_points =
+      kind == OutputKind::kPly ? points_in_order(*mesh) : std::vector<Vec3f>();
+  prepare_mesh(*mesh);
   RoughnessDetails details;
   {
     SurfaceAnalyzer analyzer(mesh.get());
     const double smoothing_radius = static_cast<double>(epsilon);
     analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius, &details);
   }
-  if (!write_fields_csv(*mesh, details, output)) {
+  bool written = false;
+  switch (kind) {
+    case OutputKind::kCsv:
+      written = write_fields_csv(*mesh, details, output);
+      break;
+    case OutputKind::kPly:
+      written = write_fields_ply(*mesh, input_points, output);
+      break;
+    case OutputKind::kPng:
+      written = write_fields_png(*mesh, output);
+      break;
+    case OutputKind::kUnknown:
+      break;
+  }
+  if (!written) {
     std::fprintf(stderr, "meshprobe-fields: cannot write %s\n", output.c_str());
     return kExitFailure;
   }

@@ -1,7 +1,8 @@
-// Argument checks, the value-file name and the choice of reader.
+// Argument checks, the value-file name, the choice of reader, and loading in two steps.
 #include <gtest/gtest.h>
 
 #include "app/driver.h"
+#include "tests/support/shapes.h"
 
 namespace meshprobe {
 namespace {
@@ -44,6 +45,39 @@ TEST(Epsilon, ParsedAsPercentFAndAcceptedOnlyWhenPositiveAndFinite) {
     EXPECT_FALSE(parse_epsilon(bad, epsilon)) << bad;
     EXPECT_EQ(epsilon, 5.0f) << bad;
   }
+}
+
+TEST(Loading, KeepsTheFileCoordinatesUntilPreparedAndPreparesAsInOneStep) {
+  const std::string folder = testing::scratch_folder("driver-loading");
+  const std::string path = folder + "/shifted.off";
+  testing::write_file(path,
+                      "OFF\n4 2 0\n100 20 3.5\n104 20 3.5\n104 22 3.5\n100 22 4.5\n"
+                      "3 0 1 2\n3 0 2 3\n");
+  Mesh loaded;
+  ASSERT_TRUE(load_mesh(path, loaded).ok);
+  const std::vector<Vec3f> file_points = {
+      {100, 20, 3.5f}, {104, 20, 3.5f}, {104, 22, 3.5f}, {100, 22, 4.5f}};
+  EXPECT_EQ(testing::points_of(loaded), file_points);
+
+  prepare_mesh(loaded);
+  Mesh at_once;
+  ASSERT_TRUE(load_prepared_mesh(path, at_once).ok);
+  const auto prepared = testing::points_of(loaded);
+  EXPECT_EQ(prepared, testing::points_of(at_once));
+  // Centred on the box and scaled by its largest side, 4: x runs from -0.5 to 0.5.
+  EXPECT_EQ(prepared[0].x, -0.5f);
+  EXPECT_EQ(prepared[1].x, 0.5f);
+  EXPECT_EQ(loaded.bbox_min, (Vec3f{100, 20, 3.5f}));
+  EXPECT_EQ(loaded.bbox_max, (Vec3f{104, 22, 4.5f}));
+  EXPECT_TRUE(loaded.is_triangle_mesh);
+  auto v = loaded.vertices_begin();
+  auto w = at_once.vertices_begin();
+  for (; v != loaded.vertices_end(); ++v, ++w)
+    EXPECT_EQ(v->normal, w->normal);
+
+  Mesh refused;
+  testing::write_file(folder + "/point.off", "OFF\n3 1 0\n1 1 1\n1 1 1\n1 1 1\n3 0 1 2\n");
+  EXPECT_FALSE(load_mesh(folder + "/point.off", refused).ok);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "tests/support/shapes.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
 #include <cmath>
@@ -162,10 +163,27 @@ std::string read_file(const std::string& path) {
   return text.str();
 }
 
+namespace {
+
+// Removes the scratch folders of this process when the test program ends.
+struct ScratchFolders {
+  std::vector<std::filesystem::path> made;
+  ~ScratchFolders() {
+    std::error_code ignored;
+    for (const auto& folder : made) std::filesystem::remove_all(folder, ignored);
+  }
+};
+
+}  // namespace
+
 std::string scratch_folder(const std::string& name) {
-  const auto folder = std::filesystem::temp_directory_path() / ("meshprobe-tests-" + name);
+  static ScratchFolders folders;
+  // The process id keeps folders of test runs from different checkouts apart.
+  const auto folder = std::filesystem::temp_directory_path() /
+                      ("meshprobe-tests-" + std::to_string(getpid()) + "-" + name);
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  folders.made.push_back(folder);
   return folder.string();
 }
 

@@ -16,6 +16,32 @@ constexpr double kTwoPi = 6.283184;
 // Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
 constexpr int kVerticesPerTask = 256;
 
+// A vertex inside the sphere is usually sampled several times in one walk, once per examined
+// edge that ends at it, and mostly at the very same rounded position: its weight is then the same
+// number, which is remembered instead of computed again. Entries belong to the centre whose walk
+// made them.
+class SampleWeights {
+ public:
+  explicit SampleWeights(std::uint32_t vertex_count)
+      : centre_(vertex_count, kNone), position_(vertex_count), weight_(vertex_count) {}
+
+  template <class Weigh>
+  double weight(std::uint32_t centre, std::uint32_t vertex, const Vec3f& position, Weigh&& weigh) {
+    if (centre_[vertex] == centre && position_[vertex] == position) return weight_[vertex];
+    const double w = weigh(position);
+    centre_[vertex] = centre;
+    position_[vertex] = position;
+    weight_[vertex] = w;
+    return w;
+  }
+
+ private:
+  static constexpr std::uint32_t kNone = 0xffffffff;
+  std::vector<std::uint32_t> centre_;
+  std::vector<Vec3f> position_;
+  std::vector<double> weight_;
+};
+
 }  // namespace
 
 void average_curvature(const SurfaceView& view, const std::vector<double>& kmax, double radius,
@@ -28,31 +54,40 @@ void average_curvature(const SurfaceView& view, const std::vector<double>& kmax,
 #pragma omp parallel
   {
     SphereWalker walker(view);
+    SampleWeights cache(n);
 #pragma omp for schedule(dynamic, kVerticesPerTask)
     for (std::uint32_t v = 0; v < n; ++v) {
       const Vec3f centre = view.positions[v];
+      const auto weight_at = [&](const Vec3f& position) {
+        const Vec3f offset = difference(position, centre);
+        const double d = std::sqrt(dot(offset, offset));
+        return std::exp(-kGaussianExponent * (d * d)) * normalisation * kInverseDeviation;
+      };
       // Samples are weighted as the walk produces them; the sums run in sample order.
       double weights = 0.0;
       double weighted_values = 0.0;
       walker.walk_sphere(v, radius, /*guarded=*/true, [&](const SphereEdge& e) {
         double value;
-        Vec3f position;
-        const double full_length = std::sqrt(dot(e.full_edge, e.full_edge));
-        if (full_length == 0.0) {
+        double w;
+        if (dot(e.full_edge, e.full_edge) == 0.0) {
           value = kmax[e.far];
-          position = view.positions[e.far];
+          w = cache.weight(v, e.far, view.positions[e.far], weight_at);
+        } else if (!e.crosses) {
+          // An edge ending inside the sphere is not clipped, and the ratio of two equal lengths
+          // is exactly 1: the sample is the far end's value, at near + edge.
+          value = 0 * kmax[e.near] + 1 * kmax[e.far];
+          const Vec3f& near_point = view.positions[e.near];
+          const Vec3f position{near_point.x + e.edge.x, near_point.y + e.edge.y,
+                               near_point.z + e.edge.z};
+          w = cache.weight(v, e.far, position, weight_at);
         } else {
-          // An edge ending inside the sphere is not clipped, and the ratio of two equal lengths is
-          // exactly 1: no need to form it.
-          const double t = e.crosses ? std::sqrt(dot(e.edge, e.edge)) / full_length : 1.0;
+          const double t =
+              std::sqrt(dot(e.edge, e.edge)) / std::sqrt(dot(e.full_edge, e.full_edge));
           value = (1 - t) * kmax[e.near] + t * kmax[e.far];
           const Vec3f& near_point = view.positions[e.near];
-          position =
-              Vec3f{near_point.x + e.edge.x, near_point.y + e.edge.y, near_point.z + e.edge.z};
+          w = weight_at(
+              Vec3f{near_point.x + e.edge.x, near_point.y + e.edge.y, near_point.z + e.edge.z});
         }
-        const Vec3f offset = difference(position, centre);
-        const double d = std::sqrt(dot(offset, offset));
-        const double w = std::exp(-kGaussianExponent * (d * d)) * normalisation * kInverseDeviation;
         weights += w;
         weighted_values += w * value;
       });

@@ -5,6 +5,7 @@
 // goes to standard output.
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -85,6 +86,11 @@ int main(int argc, char** argv) {
   }
   std::fclose(probe);
 
+  using Clock = std::chrono::steady_clock;
+  const auto seconds_since = [](Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  };
+  const Clock::time_point reading = Clock::now();
   auto mesh = std::make_unique<Mesh>();
   const ReadStatus status = load_mesh(path, *mesh);
   if (!status.ok) {
@@ -97,11 +103,13 @@ int main(int argc, char** argv) {
       kind == OutputKind::kPly ? points_in_order(*mesh) : std::vector<Vec3f>();
   prepare_mesh(*mesh);
   RoughnessDetails details;
+  details.stage_seconds.emplace_back("reading", seconds_since(reading));
   {
     SurfaceAnalyzer analyzer(mesh.get());
     const double smoothing_radius = static_cast<double>(epsilon);
     analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius, &details);
   }
+  const Clock::time_point writing = Clock::now();
   bool written = false;
   switch (kind) {
     case OutputKind::kCsv:
@@ -120,6 +128,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "meshprobe-fields: cannot write %s\n", output.c_str());
     return kExitFailure;
   }
+  details.stage_seconds.emplace_back("output", seconds_since(writing));
   if (timings) {
     for (const auto& [stage, seconds] : details.stage_seconds) {
       std::printf("%-20s %9.3f s\n", stage.c_str(), seconds);

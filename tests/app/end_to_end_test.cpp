@@ -193,6 +193,24 @@ TEST_F(EndToEnd, BunnyGivesOneNonNegativeValuePerVertexSilently) {
   EXPECT_EQ(count_files(folder_), 2);
 }
 
+TEST_F(EndToEnd, ValuesAreTheReferenceValuesOnAnyNumberOfThreads) {
+  // The reference files were written by the first, single-threaded implementation; the value
+  // file must not depend on how the passes are shared among threads.
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  for (const char* epsilon : {"0.005", "0.01", "0.02"}) {
+    const std::string reference =
+        read_file(std::string(MESHPROBE_REFERENCE_DIR) + "/bunny_" + epsilon + ".lb");
+    ASSERT_FALSE(reference.empty());
+    for (const char* threads : {"1", "2", "3"}) {
+      const auto result = run_program(MESHPROBE_BINARY, {"bunny.off", epsilon}, folder_,
+                                      {std::string("OMP_NUM_THREADS=") + threads});
+      ASSERT_EQ(result.status, 0) << result.err;
+      EXPECT_EQ(read_file(folder_ + "/bunny_labels.lb"), reference)
+          << "epsilon " << epsilon << ", " << threads << " threads";
+    }
+  }
+}
+
 TEST_F(EndToEnd, FieldsTableAgreesWithTheValueFile) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   ASSERT_EQ(run({"bunny.off", "0.02"}).status, 0);

@@ -60,9 +60,26 @@ inline double dot(const Vec3f& a, const Vec3f& b) {
          static_cast<double>(a.z) * b.z;
 }
 
-// The clipping of clip_edge_to_sphere from the coefficients of a t^2 + b t + c = 0, the equation
-// of the points start_point + t * edge on the sphere: a = edge . edge, b = 2 edge . w and
-// c = w . w - r^2 with w = start_point - centre.
+// The parameter at which the line start_point + t * edge leaves the sphere: the larger root of
+// a t^2 + b t + c = 0, with a = edge . edge, b = 2 edge . w, c = w . w - r^2 and
+// w = start_point - centre. Not a number when the line misses the sphere.
+inline double exit_parameter(double a, double b, double c) {
+  return (std::sqrt(b * b - 4 * a * c) - b) / (2 * a);
+}
+
+// True only when the far end (t = 1) lies so clearly inside the sphere that exit_parameter is
+// certain to come out at 1 or more, rounding included: a + b + c, the quadratic at t = 1, is
+// negative by far more than its rounding could explain. Then t - 1 >= -q / (a + |c|), while the
+// rounding error of the computed root stays below a few units in the last place of
+// 1 + |b| / a; the margin below is thousands of times that. Saves the root and the division for
+// most edges of a walk; whatever this cannot decide is left to the exact computation.
+inline bool ends_clearly_inside(double a, double b, double c) {
+  constexpr double kMargin = 0x1p-40;
+  const double q = a + b + c;
+  return q < 0.0 && -q * a > kMargin * ((a + std::fabs(c)) * (a + std::fabs(b)));
+}
+
+// The clipping of clip_edge_to_sphere from the coefficients a, b and c of exit_parameter.
 inline bool clip_with_coefficients(double a, double b, double c, Vec3f& edge, bool guarded) {
   // A guarded crossing at the very start of an edge is moved to one hundredth of its length.
   constexpr double kGuardedMinimumT = 0.01;
@@ -70,10 +87,10 @@ inline bool clip_with_coefficients(double a, double b, double c, Vec3f& edge, bo
   // the plain rule would divide zero by zero, so it is given the same answer here: the edge stays
   // the zero vector, which its only user sets aside.
   if (a == 0.0) return true;
-  const double disc = b * b - 4 * a * c;
+  if (ends_clearly_inside(a, b, c)) return false;
   // Unreachable from inside the sphere but for rounding: the far end serves as crossing point.
-  if (disc < 0.0) return true;
-  double t = (std::sqrt(disc) - b) / (2 * a);  // the larger root: where the line leaves
+  if (b * b - 4 * a * c < 0.0) return true;
+  double t = exit_parameter(a, b, c);
   if (t < 0.0) return true;
   if (t >= 1.0) return false;  // the far end lies inside the sphere or on it
   if (guarded && t == 0.0) t = kGuardedMinimumT;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <set>
 
 #include "roughness/sphere_walk.h"
@@ -199,6 +200,61 @@ TEST(ClipEdge, CrossingIsTheLargerRootAlongTheEdge) {
   Vec3f inside{0.5f, 0, 0};
   EXPECT_FALSE(clip_edge_to_sphere({0, 0, 0}, 1.0, {0.5f, 0, 0}, inside, true));
   EXPECT_EQ(inside, (Vec3f{0.5f, 0, 0}));
+}
+
+}  // namespace
+}  // namespace meshprobe
+
+namespace meshprobe {
+namespace {
+
+// The shortcut that skips the root for far ends clearly inside the sphere must never decide
+// differently from the computed root, also for far ends a hair inside the sphere and for edges
+// of every length relative to the radius.
+TEST(ClipEdge, ShortcutForFarEndsInsideAgreesWithTheComputedRoot) {
+  std::mt19937 random(17);
+  std::uniform_real_distribution<double> unit(-1, 1);
+  std::uniform_real_distribution<double> exponent(-7, 0);
+  int shortcuts = 0;
+  int trials = 0;
+  for (; trials < 400000; ++trials) {
+    const double r = std::pow(10.0, exponent(random) / 2);
+    const Vec3f centre{static_cast<float>(unit(random) * 0.5),
+                       static_cast<float>(unit(random) * 0.5),
+                       static_cast<float>(unit(random) * 0.5)};
+    // A start point inside the sphere and a far end near or inside it: at 1 - 10^-k of the radius.
+    const auto inside = [&](double fraction) {
+      double x = unit(random), y = unit(random), z = unit(random);
+      const double length = std::sqrt(x * x + y * y + z * z);
+      return Vec3f{static_cast<float>(centre.x + x / length * r * fraction),
+                   static_cast<float>(centre.y + y / length * r * fraction),
+                   static_cast<float>(centre.z + z / length * r * fraction)};
+    };
+    const Vec3f start = inside(std::fabs(unit(random)));
+    const Vec3f far = inside(1 - std::pow(10.0, 3 * exponent(random)));
+    const Vec3f edge = difference(far, start);
+    const Vec3f w = difference(start, centre);
+    const double a = dot(edge, edge);
+    const double b = 2 * dot(edge, w);
+    const double c = dot(w, w) - r * r;
+    if (a == 0.0 || !ends_clearly_inside(a, b, c)) continue;
+    ++shortcuts;
+    ASSERT_GE(exit_parameter(a, b, c), 1.0) << "a " << a << " b " << b << " c " << c;
+  }
+  // The shortcut is taken for most far ends that lie inside, not only for a few.
+  EXPECT_GT(shortcuts, trials / 2);
+
+  // Coefficients whose larger root lies just beyond 1, from 1 + 1e-17 to 1 + 1e-3, where the
+  // computed root may round below 1 although the quadratic is negative at 1.
+  for (int k = 0; k < 400000; ++k) {
+    const double a = std::pow(10.0, 2 * exponent(random));
+    const double b = std::fabs(unit(random)) * std::pow(10.0, 2 * exponent(random));
+    const double root = 1 + std::pow(10.0, 2 * exponent(random) - 3);
+    const double c = -a * root * root - b * root;
+    if (ends_clearly_inside(a, b, c)) {
+      ASSERT_GE(exit_parameter(a, b, c), 1.0) << "a " << a << " b " << b << " c " << c;
+    }
+  }
 }
 
 }  // namespace

@@ -60,6 +60,10 @@ int main(int argc, char** argv) {
                  status.error.c_str());
     return kExitFailure;
   }
+  if (status.facets_left_out > 0) {
+    std::fprintf(stderr, "meshprobe-fields: warning: %s: %s\n", path.c_str(),
+                 left_out_warning(status).c_str());
+  }
   RoughnessDetails details;
   {
     SurfaceAnalyzer analyzer(mesh.get());

@@ -1,7 +1,11 @@
 // OFF input through CGAL's own OFF scanner. The header is checked first, so that counts the file
-// cannot hold are refused before anything is reserved for them; after the scan the scanner's
-// error state decides, and a rejected file leaves the mesh empty. As the scanner does, vertices
-// that no facet uses are removed; the others keep the file's order.
+// cannot hold are refused before anything is reserved for them. A file that builds whole takes
+// the scanner's route and nothing else. One that does not is scanned again into points and
+// facets: a fault of the file itself (a number that does not parse, an index out of range, a
+// truncated file, a facet of fewer than 3 corners or naming a vertex twice) refuses it and leaves
+// the mesh empty; otherwise the facets the surface cannot hold are left out and counted in the
+// status. Either way the vertices that no facet of the file uses are removed; the others keep
+// the file's order, also those whose facets were all left out.
 #pragma once
 
 #include <string>

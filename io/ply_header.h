@@ -1,0 +1,68 @@
+// The header of a PLY file: its format and its elements, in file order, each with its count and
+// properties. It is parsed and checked here before CGAL's PLY reader sees the file, because that
+// reader trusts the header: a property before any element, a type it does not know, or
+// coordinates, colour channels or halfedge ends of a type other than the one it expects make it
+// misread the data or dereference a null pointer, and counts beyond the file's size make it loop
+// for nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "io/read_status.h"
+
+namespace meshprobe {
+
+enum class PlyFormat { kAscii, kBinaryLittleEndian, kBinaryBigEndian };
+
+// The scalar types of the format, under either of their names (char or int8, uchar or uint8,
+// short or int16, ushort or uint16, int or int32, uint or uint32, float or float32, double or
+// float64).
+enum class PlyType { kInt8, kUint8, kInt16, kUint16, kInt32, kUint32, kFloat32, kFloat64 };
+
+struct PlyProperty {
+  std::string name;
+  PlyType type = PlyType::kFloat32;  // of the value, or of each entry of a list
+  bool is_list = false;
+  PlyType count_type = PlyType::kUint8;  // of a list's entry count, always an integer type
+};
+
+struct PlyElement {
+  std::string name;
+  std::uint64_t count = 0;
+  std::vector<PlyProperty> properties;
+};
+
+struct PlyHeader {
+  PlyFormat format = PlyFormat::kAscii;
+  std::vector<PlyElement> elements;
+  std::size_t data_offset = 0;  // where the data begins: just after the end_header line
+};
+
+// Bytes that one value of the type takes in a binary file.
+std::size_t ply_type_size(PlyType type);
+
+// The type's name as the header writes it (its short form), for messages.
+const char* ply_type_name(PlyType type);
+
+// True when `text` begins with the PLY magic line: "ply" followed by LF or CR LF.
+bool begins_with_ply_magic(const std::string& text);
+
+// The names under which CGAL's reader takes an element as the vertices or the faces.
+bool is_vertex_element(const PlyElement& element);
+bool is_face_element(const PlyElement& element);
+
+// Parses the header of `content` (magic line, format line, then element, property, comment and
+// obj_info lines up to end_header; lines end in LF or CR LF) and checks that CGAL's reader can
+// read the file. Refused, with the header line at fault where there is one: a malformed or
+// unknown line, a property before any element, an unknown type, a list whose count is not of an
+// integer type, no end_header, no vertex element or more than one vertex or face element, vertex
+// coordinates x, y, z missing or not float or double, a face element without a list of int or
+// uint named vertex_indices or vertex_index, colour channels red, green, blue (or r, g, b) of
+// mixed types, halfedge ends not of type uint, and element counts whose smallest possible data
+// (2 bytes per ASCII number, the types' sizes in binary) exceeds what follows the header.
+ReadStatus parse_ply_header(const std::string& content, PlyHeader& header);
+
+}  // namespace meshprobe

@@ -165,6 +165,12 @@ TEST_F(EndToEnd, FacetsTheSurfaceCannotHoldAreLeftOutWithOneWarningLine) {
     }
   }
   EXPECT_TRUE(values[0] == values[1]) << "OFF and PLY value files differ";
+  const auto fields = run_program(MESHPROBE_FIELDS_BINARY, {"fin.off", "0.01", "fin.csv"}, folder_);
+  EXPECT_EQ(fields.status, 0) << fields.err;
+  EXPECT_EQ(fields.err,
+            "meshprobe-fields: warning: fin.off: 1 facet the surface cannot hold was left out "
+            "(facet 2)\n");
+  EXPECT_EQ(lines_of(read_file(folder_ + "/fin.csv")).size(), 6u);
 }
 
 TEST_F(EndToEnd, BunnyFromPlyAndFromOffGivesTheSameValueFile) {

@@ -1,11 +1,7 @@
-// OFF input through CGAL's own OFF scanner. The header is checked first, so that counts the file
-// cannot hold are refused before anything is reserved for them. A file that builds whole takes
-// the scanner's route and nothing else. One that does not is scanned again into points and
-// facets: a fault of the file itself (a number that does not parse, an index out of range, a
-// truncated file, a facet of fewer than 3 corners or naming a vertex twice) refuses it and leaves
-// the mesh empty; otherwise the facets the surface cannot hold are left out and counted in the
-// status. Either way the vertices that no facet of the file uses are removed; the others keep
-// the file's order, also those whose facets were all left out.
+// OFF input through CGAL's own OFF scanner, the header's counts checked first against the file's
+// size. A file that builds whole takes the scanner's route alone; another is scanned again and
+// refused for faults of its own, or else built without the facets the surface cannot hold. The
+// vertices no facet of the file uses are removed; the others keep the file's order.
 #pragma once
 
 #include <string>

@@ -1,9 +1,6 @@
-// The header of a PLY file: its format and its elements, in file order, each with its count and
-// properties. It is parsed and checked here before CGAL's PLY reader sees the file, because that
-// reader trusts the header: a property before any element, a type it does not know, or
-// coordinates, colour channels or halfedge ends of a type other than the one it expects make it
-// misread the data or dereference a null pointer, and counts beyond the file's size make it loop
-// for nothing.
+// The header of a PLY file, parsed and checked before CGAL's PLY reader sees the file: content in,
+// the format and the elements with their counts and properties out, or why the file is refused.
+// That reader trusts the header, and some headers would make it misread, loop or crash.
 #pragma once
 
 #include <cstddef>
@@ -54,15 +51,11 @@ bool begins_with_ply_magic(const std::string& text);
 bool is_vertex_element(const PlyElement& element);
 bool is_face_element(const PlyElement& element);
 
-// Parses the header of `content` (magic line, format line, then element, property, comment and
-// obj_info lines up to end_header; lines end in LF or CR LF) and checks that CGAL's reader can
-// read the file. Refused, with the header line at fault where there is one: a malformed or
-// unknown line, a property before any element, an unknown type, a list whose count is not of an
-// integer type, no end_header, no vertex element or more than one vertex or face element, vertex
-// coordinates x, y, z missing or not float or double, a face element without a list of int or
-// uint named vertex_indices or vertex_index, colour channels red, green, blue (or r, g, b) of
-// mixed types, halfedge ends not of type uint, and element counts whose smallest possible data
-// (2 bytes per ASCII number, the types' sizes in binary) exceeds what follows the header.
+// Parses the header of `content` (lines ending in LF or CR LF, up to end_header) and checks that
+// CGAL's reader can read the file safely: known types, no property before an element, one vertex
+// element with float or double x, y, z, a face list of int or uint, colour channels of one type,
+// uint halfedge ends, and counts whose smallest data (2 bytes per ASCII number, the types' sizes
+// in binary) fits after the header. A refusal names the header line at fault where there is one.
 ReadStatus parse_ply_header(const std::string& content, PlyHeader& header);
 
 }  // namespace meshprobe

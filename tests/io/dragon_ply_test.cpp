@@ -1,7 +1,6 @@
-// The Stanford dragon and its three decimations read from PLY, when bench/fetch-dragon.sh has
-// put them in bench/data (each case is skipped otherwise). The mesh must hold one vertex per
-// vertex that some facet of the file uses; the full model builds whole, while the decimations,
-// made by a crude algorithm that does not keep the surface manifold, need facets left out.
+// The Stanford dragon and its three decimations read from PLY when bench/fetch-dragon.sh has put
+// them in bench/data (skipped otherwise): one mesh vertex per vertex some facet of the file uses;
+// the full model builds whole, the crudely decimated ones need facets left out.
 #include <gtest/gtest.h>
 
 #include <cstdlib>

@@ -8,6 +8,7 @@
 
 #include "io/obj_reader.h"
 #include "io/off_reader.h"
+#include "io/ply_reader.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/normals.h"
 
@@ -44,10 +45,36 @@ bool reads_as_obj(const std::string& path) {
   return ending == "obj";
 }
 
+MeshFormat choose_format(const std::string& path) {
+  if (reads_as_obj(path)) return MeshFormat::kObj;
+  if (file_begins_with_ply_magic(path)) return MeshFormat::kPly;
+  return MeshFormat::kOff;
+}
+
+std::string left_out_warning(const ReadStatus& status) {
+  if (status.facets_left_out == 0) return "";
+  const std::string first =
+      "facet " + std::to_string(status.first_left_out) +
+      (status.first_left_out_line == 0 ? ""
+                                       : ", line " + std::to_string(status.first_left_out_line));
+  if (status.facets_left_out == 1) {
+    return "1 facet the surface cannot hold was left out (" + first + ")";
+  }
+  return std::to_string(status.facets_left_out) +
+         " facets the surface cannot hold were left out (the first is " + first + ")";
+}
+
 namespace {
 
 ReadStatus read_mesh(const std::string& path, Mesh& mesh) {
-  if (reads_as_obj(path)) return read_obj(path, mesh);
+  switch (choose_format(path)) {
+    case MeshFormat::kObj:
+      return read_obj(path, mesh);
+    case MeshFormat::kPly:
+      return read_ply_file(path, mesh);
+    case MeshFormat::kOff:
+      break;
+  }
   return read_off_file(path, mesh);
 }
 
@@ -70,8 +97,10 @@ ReadStatus check_geometry(Mesh& mesh) {
 }  // namespace
 
 ReadStatus load_mesh(const std::string& path, Mesh& mesh) {
-  ReadStatus status = read_mesh(path, mesh);
-  if (status.ok) status = check_geometry(mesh);
+  const ReadStatus status = read_mesh(path, mesh);
+  if (!status.ok) return status;
+  const ReadStatus geometry = check_geometry(mesh);
+  if (!geometry.ok) return geometry;
   return status;
 }
 

@@ -1,6 +1,6 @@
 // What the command-line programs share: argument checks, the value-file name, the choice of
-// reader, and loading a mesh prepared as every run prepares it (normalised, degree flags set,
-// facet and vertex normals computed).
+// reader, loading a mesh prepared as every run prepares it (normalised, degree flags set, facet
+// and vertex normals computed) and the words of the warning about facets left out.
 #pragma once
 
 #include <string>
@@ -27,12 +27,17 @@ bool parse_epsilon(const char* text, float& epsilon);
 std::string derive_output_name(const std::string& path);
 
 // True when the last three characters of the path (the whole path when shorter) are "obj" in
-// any letter case; such files are read as OBJ, every other file as OFF.
+// any letter case; such files are read as OBJ, whatever they hold.
 bool reads_as_obj(const std::string& path);
 
-// Reads the mesh with the reader the path selects, its points as the file gives them. Fails,
+// The reader for a path: OBJ when reads_as_obj says so, otherwise PLY when the file begins with
+// the PLY magic line ("ply" and a line end), otherwise OFF.
+enum class MeshFormat { kObj, kPly, kOff };
+MeshFormat choose_format(const std::string& path);
+
+// Reads the mesh with the reader choose_format selects, its points as the file gives them. Fails,
 // leaving a message, when the file is unreadable, holds no vertex, has a coordinate that is not
-// finite or has a bounding box of zero extent.
+// finite or has a bounding box of zero extent. On success the status tells of facets left out.
 ReadStatus load_mesh(const std::string& path, Mesh& mesh);
 
 // Prepares a mesh that load_mesh accepted: normalises its points (centred, largest bounding-box
@@ -42,5 +47,10 @@ void prepare_mesh(Mesh& mesh);
 
 // load_mesh, then prepare_mesh when it succeeded.
 ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh);
+
+// For a status with facets left out, the warning's words after the file name, such as "12
+// facets the surface cannot hold were left out (the first is facet 3051)"; for OBJ input the
+// first one's line follows its index. Empty when no facet was left out.
+std::string left_out_warning(const ReadStatus& status);
 
 }  // namespace meshprobe

@@ -98,6 +98,10 @@ int main(int argc, char** argv) {
                  status.error.c_str());
     return kExitFailure;
   }
+  if (status.facets_left_out > 0) {
+    std::fprintf(stderr, "meshprobe-fields: warning: %s: %s\n", path.c_str(),
+                 left_out_warning(status).c_str());
+  }
   // The PLY repeats the input's own coordinates, which normalisation is about to replace.
   const std::vector<Vec3f> input_points =
       kind == OutputKind::kPly ? points_in_order(*mesh) : std::vector<Vec3f>();

@@ -35,6 +35,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "meshprobe: cannot read %s: %s\n", path.c_str(), status.error.c_str());
     return kExitFailure;
   }
+  if (status.facets_left_out > 0) {
+    std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(),
+                 left_out_warning(status).c_str());
+  }
   {
     SurfaceAnalyzer analyzer(mesh.get());
     // Epsilon is widened before doubling, so the averaging radius is exactly twice it.

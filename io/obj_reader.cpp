@@ -1,13 +1,15 @@
 #include "io/obj_reader.h"
 
-#include <CGAL/Polyhedron_incremental_builder_3.h>
-
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string_view>
+#include <utility>
+
+#include "mesh/facet_list.h"
+#include "mesh/tolerant_builder.h"
 
 namespace meshprobe {
 
@@ -215,47 +217,25 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
   return ReadStatus{};
 }
 
-void ObjBuilder::operator()(HDS& hds) {
-  CGAL::Polyhedron_incremental_builder_3<HDS> builder(hds, /*verbose=*/true);
-  builder.begin_surface(content_.points.size(), content_.faces.size(), 0,
-                        CGAL::Polyhedron_incremental_builder_3<HDS>::RELATIVE_INDEXING);
-  for (const Vec3f& p : content_.points)
-    builder.add_vertex(Point(p.x, p.y, p.z));
-  for (const ObjFace& face : content_.faces) {
-    const auto first = content_.corners.begin() + static_cast<std::ptrdiff_t>(face.first);
-    const auto last = first + static_cast<std::ptrdiff_t>(face.size);
-    // add_facet notices most faces the surface cannot take, and then says why on standard
-    // error, but not all: a face that closes the fan of one sheet around a vertex that another
-    // sheet also touches is linked in without complaint, leaving halfedges whose links
-    // disagree. test_facet finds those too. The face is handed over even when test_facet
-    // refuses it, so that the builder can describe the fault; the rollback then discards
-    // whatever it linked.
-    const bool fits = builder.test_facet(first, last);
-    builder.add_facet(first, last);
-    if (!fits || builder.error()) {
-      builder.rollback();
-      refused_line_ = face.line;
-      return;
-    }
-  }
-  builder.end_surface();
-}
-
 ReadStatus read_obj_content(const std::string& content, Mesh& mesh) {
   ObjContent parsed;
-  const ReadStatus status = parse_obj(content, parsed);
+  ReadStatus status = parse_obj(content, parsed);
   if (!status.ok) return status;
   if (parsed.points.empty()) return ReadStatus::failure("the mesh holds no vertex");
 
-  ObjBuilder builder(parsed);
-  mesh.delegate(builder);
-  if (builder.refused_line() != 0) {
-    mesh.clear();
-    return line_failure(builder.refused_line(),
-                        "the surface cannot hold the facets: this face would make it "
-                        "non-manifold");
+  // The faces already lie end to end in `corners`, in line order.
+  FacetList facets;
+  facets.corners = std::move(parsed.corners);
+  facets.starts.reserve(parsed.faces.size() + 1);
+  for (const ObjFace& face : parsed.faces)
+    facets.starts.push_back(face.first + face.size);
+  const LeftOutFacets left_out = build_leaving_out_unfit_facets(mesh, parsed.points, facets);
+  status.facets_left_out = left_out.count;
+  if (left_out.count > 0) {
+    status.first_left_out = left_out.first;
+    status.first_left_out_line = parsed.faces[left_out.first].line;
   }
-  return ReadStatus{};
+  return status;
 }
 
 ReadStatus read_obj(const std::string& path, Mesh& mesh) {

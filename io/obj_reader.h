@@ -2,14 +2,13 @@
 // face lines, every corner's index), so that a file with any fault is refused with the number of
 // the line at fault before anything is built; only then are the vertices and the faces handed to
 // CGAL's incremental builder. Vertices keep the file's order, also those that no face uses;
-// faces keep the line order and each face its corner order, which fixes its orientation.
+// faces keep the line order and each face its corner order, which fixes its orientation. A face
+// that the surface cannot hold next to the faces before it is left out and counted in the status.
 //
 // What is read: `v x y z [w]` (w ignored) and `f` lines of corners `i`, `i/t`, `i/t/n` or `i//n`,
 // of which only the vertex index i counts. Every other line (normals, texture coordinates,
 // comments, groups, materials, lines, points) is skipped.
 #pragma once
-
-#include <CGAL/Modifier_base.h>
 
 #include <cstddef>
 #include <string>
@@ -43,28 +42,12 @@ struct ObjContent {
 // the face already uses.
 ReadStatus parse_obj(const std::string& content, ObjContent& parsed);
 
-// Second stage: builds the checked content into the halfedge data structure of an empty mesh,
-// through `mesh.delegate(builder)`. The builder's own diagnostics go to standard error. When the
-// surface cannot take a face (an edge would border three faces, a vertex would join a closed fan
-// and another sheet), everything added is removed again and refused_line() names that face's
-// line.
-class ObjBuilder : public CGAL::Modifier_base<HDS> {
- public:
-  // Keeps a reference to `content`, which must outlive the builder.
-  explicit ObjBuilder(const ObjContent& content) : content_(content) {}
-
-  void operator()(HDS& hds) override;
-
-  // 0 after a complete build; otherwise the line of the face the surface could not take.
-  std::size_t refused_line() const { return refused_line_; }
-
- private:
-  const ObjContent& content_;
-  std::size_t refused_line_ = 0;
-};
-
 // Reads the OBJ file at `path` into the empty `mesh`. A refused file leaves the mesh empty, and
-// so does a file without any vertex, which is refused too.
+// so does a file without any vertex, which is refused too. Faces that the surface cannot hold
+// (an edge that would border three faces, a vertex where two fans would meet) are left out; the
+// status gives their number and the first of them, as a face index from 0 and as a line. The
+// builder is handed only faces that its test_facet accepts, so it has no fault to explain and
+// runs silent; for a file whose faces all fit, it sees exactly the calls of a plain build.
 ReadStatus read_obj(const std::string& path, Mesh& mesh);
 
 // Reads OBJ text held in memory into the empty `mesh`, as read_obj does.

@@ -8,6 +8,11 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <vector>
+
+#include "io/off_scan.h"
+#include "mesh/facet_list.h"
+#include "mesh/tolerant_builder.h"
 
 namespace meshprobe {
 
@@ -122,6 +127,42 @@ ReadStatus check_counts_fit(const std::string& text, const OffHeader& header) {
   return ReadStatus{};
 }
 
+// The route every file that builds whole takes: CGAL's OFF scanner builds the surface in one go
+// and removes the vertices that no facet uses. False when it could not, the mesh then being of no
+// use.
+bool build_whole_file(const std::string& content, Mesh& mesh) {
+  std::istringstream in(content);
+  CGAL::Polyhedron_scan_OFF<HDS> scanner(in, /*verbose=*/false);
+  mesh.delegate(scanner);
+  // The scanner rolls back most failures itself, but not an index out of range or a file that
+  // ends inside a facet: its error state is the one reliable sign. And the builder links in
+  // without complaint a facet that closes the fan of one sheet around a vertex that another
+  // sheet also touches, leaving halfedges whose links disagree.
+  return !in.fail() && mesh.is_valid(false, 0);
+}
+
+// The second reading of a file that did not build whole: its points and facets are scanned, a
+// file that is faulty in itself is refused, and otherwise the facets the surface cannot hold are
+// left out. As in the first reading, only the vertices that no facet of the file names are
+// dropped, so a vertex whose facets were all left out keeps its place.
+ReadStatus build_fitting_facets(const std::string& content, Mesh& mesh) {
+  std::vector<Vec3f> points;
+  FacetList facets;
+  ReadStatus status = scan_off(content, points, facets);
+  if (!status.ok) return status;
+  std::size_t vertex = 0;
+  const std::size_t repeating = find_facet_repeating_a_vertex(facets, points.size(), vertex);
+  if (repeating < facets.size()) {
+    return ReadStatus::failure("facet " + std::to_string(repeating) + " names vertex " +
+                               std::to_string(vertex) + " twice");
+  }
+  drop_unused_vertices(points, facets);
+  const LeftOutFacets left_out = build_leaving_out_unfit_facets(mesh, points, facets);
+  status.facets_left_out = left_out.count;
+  status.first_left_out = left_out.first;
+  return status;
+}
+
 }  // namespace
 
 ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
@@ -129,27 +170,9 @@ ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
   ReadStatus status = parse_header(content, header);
   if (status.ok) status = check_counts_fit(content, header);
   if (!status.ok) return status;
-
-  std::istringstream in(content);
-  CGAL::Polyhedron_scan_OFF<HDS> scanner(in, /*verbose=*/false);
-  mesh.delegate(scanner);
-  // The scanner rolls back most failures itself, but not an index out of range or a file that
-  // ends inside a facet: its error state is the one reliable sign, and a half-built surface is
-  // never used.
-  if (in.fail()) {
-    mesh.clear();
-    return ReadStatus::failure(
-        "invalid OFF data (a number that does not parse, an index out of range, a truncated "
-        "file or a facet the surface cannot take)");
-  }
-  // The builder links in without complaint a facet that closes the fan of one sheet around a
-  // vertex that another sheet also touches, leaving halfedges whose links disagree.
-  if (!mesh.is_valid(false, 0)) {
-    mesh.clear();
-    return ReadStatus::failure("the surface cannot hold the facets (they meet at a vertex in "
-                               "more than one fan)");
-  }
-  return ReadStatus{};
+  if (build_whole_file(content, mesh)) return ReadStatus{};
+  mesh.clear();
+  return build_fitting_facets(content, mesh);
 }
 
 ReadStatus read_off_file(const std::string& path, Mesh& mesh) {

@@ -1,7 +1,7 @@
-// OFF input through CGAL's own OFF scanner. The header is checked first, so that counts the file
-// cannot hold are refused before anything is reserved for them; after the scan the scanner's
-// error state decides, and a rejected file leaves the mesh empty. As the scanner does, vertices
-// that no facet uses are removed; the others keep the file's order.
+// OFF input through CGAL's own OFF scanner, the header's counts checked first against the file's
+// size. A file that builds whole takes the scanner's route alone; another is scanned again and
+// refused for faults of its own, or else built without the facets the surface cannot hold. The
+// vertices no facet of the file uses are removed; the others keep the file's order.
 #pragma once
 
 #include <string>

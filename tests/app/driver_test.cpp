@@ -1,4 +1,5 @@
-// Argument checks, the value-file name, the choice of reader, and loading in two steps.
+// Argument checks, the value-file name, the choice of reader, loading in two steps and the words
+// of the warning about facets left out.
 #include <gtest/gtest.h>
 
 #include "app/driver.h"
@@ -30,6 +31,48 @@ TEST(ReaderChoice, LooksAtTheLastThreeCharactersOnly) {
   EXPECT_FALSE(reads_as_obj("x"));
   EXPECT_FALSE(reads_as_obj("bj"));
   EXPECT_FALSE(reads_as_obj("x.obj.off"));
+}
+
+TEST(ReaderChoice, ObjByTheNameThenPlyByTheFirstLineThenOff) {
+  const std::string folder = testing::scratch_folder("reader-choice");
+  const std::vector<std::pair<std::string, std::string>> ply = {
+      {"scan.off", "ply\nformat ascii 1.0\n"}, {"scan", "ply\r\n"}, {"scan.PLY", "ply\n"}};
+  for (const auto& [name, content] : ply) {
+    testing::write_file(folder + "/" + name, content);
+    EXPECT_EQ(choose_format(folder + "/" + name), MeshFormat::kPly) << name;
+  }
+  const std::vector<std::pair<std::string, std::string>> obj = {{"scan.obj", "ply\n"},
+                                                                {"scanOBJ", "OFF\n"}};
+  for (const auto& [name, content] : obj) {
+    testing::write_file(folder + "/" + name, content);
+    EXPECT_EQ(choose_format(folder + "/" + name), MeshFormat::kObj) << name;
+  }
+  const std::vector<std::pair<std::string, std::string>> off = {{"mesh.ply", "OFF\n3 1 0\n"},
+                                                                {"short.ply", "ply"},
+                                                                {"spaced.ply", "ply \n"},
+                                                                {"upper.ply", "PLY\n"},
+                                                                {"empty.ply", ""}};
+  for (const auto& [name, content] : off) {
+    testing::write_file(folder + "/" + name, content);
+    EXPECT_EQ(choose_format(folder + "/" + name), MeshFormat::kOff) << name;
+  }
+  EXPECT_EQ(choose_format(folder + "/missing.ply"), MeshFormat::kOff);
+}
+
+TEST(LeftOutWarning, GivesTheCountAndTheFirstFacet) {
+  ReadStatus status;
+  EXPECT_EQ(left_out_warning(status), "");
+  status.facets_left_out = 12;
+  status.first_left_out = 3051;
+  EXPECT_EQ(left_out_warning(status),
+            "12 facets the surface cannot hold were left out (the first is facet 3051)");
+  status.first_left_out_line = 3060;
+  EXPECT_EQ(left_out_warning(status),
+            "12 facets the surface cannot hold were left out (the first is facet 3051, line "
+            "3060)");
+  status.facets_left_out = 1;
+  EXPECT_EQ(left_out_warning(status),
+            "1 facet the surface cannot hold was left out (facet 3051, line 3060)");
 }
 
 TEST(Epsilon, ParsedAsPercentFAndAcceptedOnlyWhenPositiveAndFinite) {

@@ -1,5 +1,6 @@
 // The meshprobe binary as users run it: every exit status, what it prints, and what it leaves on
-// disk. A failed run never creates a value file nor touches an existing one.
+// disk. A failed run never creates a value file nor touches an existing one; a run that leaves
+// facets out says so in one warning line.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -7,7 +8,9 @@
 #include <filesystem>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
+#include "tests/support/ply_text.h"
 #include "tests/support/process.h"
 #include "tests/support/shapes.h"
 
@@ -15,6 +18,8 @@ namespace meshprobe {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ply_file;
+using testing::PlyEncoding;
 using testing::read_file;
 using testing::run_program;
 using testing::write_file;
@@ -124,19 +129,112 @@ TEST_F(EndToEnd, RefusedObjFilesFailWithOneLineAndLeaveAnExistingValueFileAlone)
   EXPECT_EQ(count_files(folder_), 2 * static_cast<int>(inputs.size()));
 }
 
-TEST_F(EndToEnd, ObjSurfaceTheBuilderRefusesFailsAfterTheBuildersOwnDiagnostics) {
-  write_file(folder_ + "/fin.obj",
-             "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nf 1 2 3\nf 2 1 4\nf 1 2 4\n");
-  const auto result = run({"fin.obj", "0.01"});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_EQ(result.out, "");
-  EXPECT_NE(result.err.find("input error"), std::string::npos) << result.err;
-  const auto lines = lines_of(result.err);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_EQ(lines.back(),
-            "meshprobe: cannot read fin.obj: line 7: the surface cannot hold the facets: this face "
-            "would make it non-manifold");
-  EXPECT_EQ(count_files(folder_), 1);
+TEST_F(EndToEnd, FacetsTheSurfaceCannotHoldAreLeftOutWithOneWarningLine) {
+  // Six vertices: the third facet would be a third one on the edge 0-1 and is left out; vertex 4
+  // belongs to that facet only, vertex 5 to none. OFF and PLY drop vertex 5 only, OBJ keeps
+  // both; either way vertex 4 keeps its line, with roughness 0.
+  const std::string off =
+      "OFF\n6 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 1 1\n9 9 9\n"
+      "3 0 1 2\n3 1 0 3\n3 0 1 4\n3 2 1 3\n";
+  const std::string obj =
+      "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 1 1 1\nv 9 9 9\n"
+      "f 1 2 3\nf 2 1 4\nf 1 2 5\nf 3 2 4\n";
+  std::vector<Vec3f> points;
+  std::vector<std::vector<std::int64_t>> faces;
+  testing::off_lists(off, points, faces);
+  write_file(folder_ + "/fin.off", off);
+  write_file(folder_ + "/fin.obj", obj);
+  write_file(folder_ + "/fin.ply", ply_file(PlyEncoding::kBigEndian, points, faces));
+  const std::vector<std::tuple<std::string, std::string, std::size_t>> runs = {
+      {"fin.off", "(facet 2)", 5},
+      {"fin.ply", "(facet 2)", 5},
+      {"fin.obj", "(facet 2, line 9)", 6}};
+  std::vector<std::string> values;
+  for (const auto& [name, first, lines] : runs) {
+    const auto result = run({name, "0.01"});
+    EXPECT_EQ(result.status, 0) << name << ": " << result.err;
+    EXPECT_EQ(result.out, "");
+    EXPECT_EQ(result.err, "meshprobe: warning: " + name +
+                              ": 1 facet the surface cannot hold was left out " + first + "\n");
+    values.push_back(read_file(folder_ + "/fin_labels.lb"));
+    const auto value_lines = lines_of(values.back());
+    ASSERT_EQ(value_lines.size(), lines) << name;
+    EXPECT_EQ(value_lines[4], "0.000000 ") << name;
+    if (lines == 6) {
+      EXPECT_EQ(value_lines[5], "0.000000 ") << name;
+    }
+  }
+  EXPECT_TRUE(values[0] == values[1]) << "OFF and PLY value files differ";
+  const auto fields = run_program(MESHPROBE_FIELDS_BINARY, {"fin.off", "0.01", "fin.csv"}, folder_);
+  EXPECT_EQ(fields.status, 0) << fields.err;
+  EXPECT_EQ(fields.err,
+            "meshprobe-fields: warning: fin.off: 1 facet the surface cannot hold was left out "
+            "(facet 2)\n");
+  EXPECT_EQ(lines_of(read_file(folder_ + "/fin.csv")).size(), 6u);
+}
+
+TEST_F(EndToEnd, BunnyFromPlyAndFromOffGivesTheSameValueFile) {
+  std::vector<Vec3f> points;
+  std::vector<std::vector<std::int64_t>> faces;
+  testing::off_lists(read_file(MESHPROBE_DATA_DIR "/bunny.off"), points, faces);
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  write_file(folder_ + "/little.ply", ply_file(PlyEncoding::kLittleEndian, points, faces));
+  write_file(folder_ + "/ascii.ply", ply_file(PlyEncoding::kAscii, points, faces));
+  const auto from_off = run({"bunny.off", "0.01"});
+  ASSERT_EQ(from_off.status, 0) << from_off.err;
+  const std::string off_values = read_file(folder_ + "/bunny_labels.lb");
+  ASSERT_EQ(lines_of(off_values).size(), 1839u);
+  for (const char* name : {"little", "ascii"}) {
+    const auto from_ply = run({std::string(name) + ".ply", "0.01"});
+    ASSERT_EQ(from_ply.status, 0) << from_ply.err;
+    EXPECT_EQ(from_ply.out, "");
+    EXPECT_EQ(from_ply.err, "");
+    EXPECT_TRUE(read_file(folder_ + "/" + name + "_labels.lb") == off_values)
+        << name << ": the value files differ";
+  }
+}
+
+TEST_F(EndToEnd, UnusablePlyFilesFailWithOneLineAndLeaveAnExistingValueFileAlone) {
+  const std::string header =
+      "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+      "property float z\nelement face 1\nproperty list uchar int vertex_indices\nend_header\n";
+  const std::vector<std::pair<std::string, std::string>> inputs = {
+      {"truncated.ply", header + "0 0 0\n1 0 0\n0 1 0\n3 0 1"},
+      {"bad-index.ply", header + "0 0 0\n1 0 0\n0 1 0\n3 0 1 3\n"},
+      {"huge-header.ply",
+       "ply\nformat binary_little_endian 1.0\nelement vertex 2000000000\nproperty float x\n"
+       "property float y\nproperty float z\nend_header\n"},
+      {"vertex-only.ply",
+       "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
+       "property float z\nend_header\n0 0 0\n1 0 0\n0 1 0\n"},
+      {"crashing-header.ply", "ply\nformat ascii 1.0\nproperty float x\nend_header\n"},
+  };
+  for (const auto& [name, content] : inputs) {
+    write_file(folder_ + "/" + name, content);
+    const std::string labels = name.substr(0, name.size() - 4) + "_labels.lb";
+    write_file(folder_ + "/" + labels, "earlier result\n");
+    const auto result = run({name, "0.01"});
+    EXPECT_EQ(result.status, 1) << name;
+    EXPECT_EQ(result.out, "") << name;
+    EXPECT_EQ(lines_of(result.err).size(), 1u) << name << ": " << result.err;
+    EXPECT_EQ(result.err.rfind("meshprobe: cannot read " + name + ": ", 0), 0u) << result.err;
+    EXPECT_EQ(read_file(folder_ + "/" + labels), "earlier result\n") << name;
+  }
+  EXPECT_EQ(count_files(folder_), 2 * static_cast<int>(inputs.size()));
+}
+
+TEST_F(EndToEnd, PlyContentIsReadAsPlyWhateverTheNameUnlessItEndsInObj) {
+  const std::string triangle =
+      ply_file(PlyEncoding::kAscii, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
+  write_file(folder_ + "/scan.off", triangle);
+  const auto as_ply = run({"scan.off", "0.01"});
+  EXPECT_EQ(as_ply.status, 0) << as_ply.err;
+  EXPECT_EQ(lines_of(read_file(folder_ + "/scan_labels.lb")).size(), 3u);
+  // Read as OBJ, PLY text holds no vertex line.
+  write_file(folder_ + "/scan.obj", triangle);
+  const auto as_obj = run({"scan.obj", "0.01"});
+  EXPECT_EQ(as_obj.status, 1);
+  EXPECT_EQ(as_obj.err, "meshprobe: cannot read scan.obj: the mesh holds no vertex\n");
 }
 
 TEST_F(EndToEnd, UpperCaseObjEndingIsReadAsObjKeepingUnusedVertices) {

@@ -1,7 +1,14 @@
-// OFF input: file order, removal of unused vertices, and every way a file is refused.
+// OFF input: file order, removal of unused vertices, every way a file is refused, and the facets
+// left out where the surface cannot hold them.
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
 #include "io/off_reader.h"
+#include "tests/support/mesh_checks.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
@@ -69,13 +76,12 @@ TEST(OffReader, RefusesBrokenFilesAndLeavesTheMeshEmpty) {
       "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1\n",     // truncated facet
       "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1\n",              // truncated vertex
       "OFF\n3 1 0\n0 0 0\n1 x 0\n0 1 0\n3 0 1 2\n",   // a coordinate that is not a number
-      "OFF\n4 3 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n"      // three facets on the edge 0-1
-      "3 0 1 2\n3 1 0 3\n3 0 1 3\n",
-      "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n2 0 1\n",  // a facet of two corners
-      // The last facet closes a fan around vertex 5 that the first facet also touches, which
-      // the scanner's builder links in without an error.
-      "OFF\n7 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 1 0\n1 0 1\n0 1 1\n"
-      "4 2 0 1 5\n3 6 4 2\n5 1 2 4 5 6\n3 5 4 6\n",
+      "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n2 0 1\n",     // a facet of two corners
+      "OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n"      // a facet naming vertex 1 twice
+      "3 0 1 2\n4 0 3 1 1\n",
+      // Faults of the file itself are refused also when other facets do not fit: here three
+      // facets on the edge 0-1, then an index out of range.
+      "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 1 2\n3 1 0 3\n3 0 1 3\n3 0 1 4\n",
   };
   for (const char* text : broken) {
     Mesh mesh;
@@ -105,6 +111,96 @@ TEST(OffReader, FileWithoutFacetsYieldsAnEmptyMesh) {
   Mesh mesh;
   EXPECT_TRUE(read_off_content("OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", mesh).ok);
   EXPECT_EQ(mesh.size_of_vertices(), 0u);
+}
+
+TEST(OffReader, FileThatBuildsWholeReportsNoFacetLeftOut) {
+  Mesh mesh;
+  const ReadStatus status = read_off_content(kTwoTriangles, mesh);
+  ASSERT_TRUE(status.ok) << status.error;
+  EXPECT_EQ(status.facets_left_out, 0u);
+  EXPECT_EQ(status.first_left_out, 0u);
+}
+
+TEST(OffReader, FacetsTheSurfaceCannotHoldAreLeftOut) {
+  struct Case {
+    std::string text;
+    std::vector<testing::Cycle> kept;  // canonical, as positions in the mesh's vertex list
+    std::size_t left_out;
+    std::size_t first;
+    std::size_t vertices;
+  };
+  const std::vector<Case> cases = {
+      // Three facets on the edge 0-1; the unused vertex 4 is dropped as in a whole build.
+      {"OFF\n5 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n9 9 9\n"
+       "3 0 1 2\n3 1 0 3\n3 0 1 3\n3 1 0 2\n",
+       {{0, 1, 2}, {0, 3, 1}},
+       2,
+       2,
+       4},
+      // The last facet closes a fan around vertex 5 that the first facet also touches, which
+      // the scanner's builder links in without an error. Vertex 3 is used by no facet.
+      {"OFF\n7 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 1 0\n1 0 1\n0 1 1\n"
+       "4 2 0 1 5\n3 6 4 2\n5 1 2 4 5 6\n3 5 4 6\n",
+       {{0, 1, 4, 2}, {2, 5, 3}, {1, 2, 3, 4, 5}},
+       1,
+       3,
+       6},
+      // A closed tetrahedron, then a facet touching its vertex 0 from outside: vertices 4 and 5
+      // are used by that facet only, so they stay, without neighbours, at their places.
+      {"OFF\n6 5 0\n1 1 1\n1 -1 -1\n-1 1 -1\n-1 -1 1\n5 5 5\n6 5 5\n"
+       "3 0 1 2\n3 0 3 1\n3 0 2 3\n3 1 3 2\n3 0 4 5\n",
+       {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}},
+       1,
+       4,
+       6},
+  };
+  for (const Case& tolerated : cases) {
+    Mesh mesh;
+    const ReadStatus status = read_off_content(tolerated.text, mesh);
+    ASSERT_TRUE(status.ok) << status.error << "\n" << tolerated.text;
+    EXPECT_EQ(status.facets_left_out, tolerated.left_out) << tolerated.text;
+    EXPECT_EQ(status.first_left_out, tolerated.first) << tolerated.text;
+    EXPECT_EQ(status.first_left_out_line, 0u);
+    EXPECT_EQ(mesh.size_of_vertices(), tolerated.vertices) << tolerated.text;
+    EXPECT_EQ(testing::canonical_cycles(mesh), tolerated.kept) << tolerated.text;
+    EXPECT_EQ(testing::broken_link(mesh), "") << tolerated.text;
+  }
+  // The facet-less vertices of the last case keep the file's coordinates.
+  Mesh mesh;
+  ASSERT_TRUE(read_off_content(cases[2].text, mesh).ok);
+  const auto points = testing::points_of(mesh);
+  EXPECT_EQ(points[4], (Vec3f{5, 5, 5}));
+  EXPECT_EQ(points[5], (Vec3f{6, 5, 5}));
+}
+
+TEST(OffReader, BinaryFileWithAFacetThatDoesNotFitIsReadWithoutIt) {
+  std::string binary = "OFF BINARY\n";
+  const auto put_int = [&binary](std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      binary.push_back(static_cast<char>(value >> shift));
+  };
+  const auto put_float = [&put_int](float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    put_int(bits);
+  };
+  put_int(4), put_int(3), put_int(0);
+  for (float c : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f})
+    put_float(c);
+  const std::uint32_t facets[3][3] = {{0, 1, 2}, {1, 0, 3}, {0, 1, 3}};
+  for (const auto& facet : facets) {
+    put_int(3);
+    for (std::uint32_t corner : facet)
+      put_int(corner);
+    put_int(0);  // no colour
+  }
+  Mesh mesh;
+  const ReadStatus status = read_off_content(binary, mesh);
+  ASSERT_TRUE(status.ok) << status.error;
+  EXPECT_EQ(status.facets_left_out, 1u);
+  EXPECT_EQ(status.first_left_out, 2u);
+  EXPECT_EQ(testing::canonical_cycles(mesh), (std::vector<testing::Cycle>{{0, 1, 2}, {0, 3, 1}}));
+  EXPECT_EQ(testing::points_of(mesh)[3], (Vec3f{0, 0, 1}));
 }
 
 TEST(OffReader, MissingFileIsReported) {

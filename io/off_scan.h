@@ -1,0 +1,21 @@
+// OFF content scanned into its points and facets, in file order, with CGAL's own OFF scanner and
+// without building anything: the second reading of a file whose facets do not all fit one
+// surface. Points are read exactly as the scanner reads them when it builds.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "io/read_status.h"
+#include "mesh/facet_list.h"
+#include "mesh/mesh.h"
+
+namespace meshprobe {
+
+// Scans `content` into the empty `points` and `facets`. The header's counts must already have
+// been checked against the content's size. Fails, naming the vertex or facet (counted from 0)
+// where the scan stopped, on a number that does not parse, a file that ends early, a facet of
+// fewer than 3 corners or a corner that names no vertex.
+ReadStatus scan_off(const std::string& content, std::vector<Vec3f>& points, FacetList& facets);
+
+}  // namespace meshprobe

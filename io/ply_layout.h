@@ -1,0 +1,20 @@
+// A walk over the data of a PLY file as its header lays it out, keeping nothing: content and header
+// in, refusal or not out. CGAL's reader sizes each list from its count before reading it, and in
+// ASCII reads a number only as far as its type allows; the walk makes both safe.
+#pragma once
+
+#include <string>
+
+#include "io/ply_header.h"
+#include "io/read_status.h"
+
+namespace meshprobe {
+
+// Checks that the data holds every item of every element in order: in ASCII each value one token
+// written as a number of its type (an integer in range, signed only for signed types; a decimal
+// like -1.5e3 for float and double), in binary enough bytes; and every list count at most what the
+// rest of the file holds. A refusal names the element, the item (from 0) and the property, or
+// where the data ends. Bytes after the last element are ignored, as the reader ignores them.
+ReadStatus check_ply_data(const std::string& content, const PlyHeader& header);
+
+}  // namespace meshprobe

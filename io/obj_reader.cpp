@@ -229,7 +229,8 @@ ReadStatus read_obj_content(const std::string& content, Mesh& mesh) {
   facets.starts.reserve(parsed.faces.size() + 1);
   for (const ObjFace& face : parsed.faces)
     facets.starts.push_back(face.first + face.size);
-  const LeftOutFacets left_out = build_leaving_out_unfit_facets(mesh, parsed.points, facets);
+  const LeftOutFacets left_out =
+      build_leaving_out_unfit_facets<ObjBuilder>(mesh, parsed.points, facets);
   status.facets_left_out = left_out.count;
   if (left_out.count > 0) {
     status.first_left_out = left_out.first;

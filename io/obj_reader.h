@@ -16,6 +16,7 @@
 
 #include "io/read_status.h"
 #include "mesh/mesh.h"
+#include "mesh/tolerant_builder.h"
 
 namespace meshprobe {
 
@@ -41,6 +42,14 @@ struct ObjContent {
 // back from the last vertex read before its line, -1 being that vertex), or names a vertex that
 // the face already uses.
 ReadStatus parse_obj(const std::string& content, ObjContent& parsed);
+
+// Second stage: the modifier that builds checked OBJ content into a mesh's halfedge data
+// structure through CGAL's incremental builder: the vertices in file order, then the faces in
+// line order, each when the surface can hold it next to the faces before it.
+class ObjBuilder : public FacetListBuilder {
+ public:
+  using FacetListBuilder::FacetListBuilder;
+};
 
 // Reads the OBJ file at `path` into the empty `mesh`. A refused file leaves the mesh empty, and
 // so does a file without any vertex, which is refused too. Faces that the surface cannot hold

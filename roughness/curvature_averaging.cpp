@@ -2,8 +2,6 @@
 
 #include <cmath>
 
-#include "roughness/sphere_walk.h"
-
 namespace meshprobe {
 
 namespace {
@@ -16,83 +14,61 @@ constexpr double kTwoPi = 6.283184;
 // Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
 constexpr int kVerticesPerTask = 256;
 
-// A vertex inside the sphere is usually sampled several times in one walk, once per examined
-// edge that ends at it, and mostly at the very same rounded position: its weight is then the same
-// number, which is remembered instead of computed again. Entries belong to the centre whose walk
-// made them.
-class SampleWeights {
- public:
-  explicit SampleWeights(std::uint32_t vertex_count)
-      : centre_(vertex_count, kNone), position_(vertex_count), weight_(vertex_count) {}
-
-  template <class Weigh>
-  double weight(std::uint32_t centre, std::uint32_t vertex, const Vec3f& position, Weigh&& weigh) {
-    if (centre_[vertex] == centre && position_[vertex] == position) return weight_[vertex];
-    const double w = weigh(position);
-    centre_[vertex] = centre;
-    position_[vertex] = position;
-    weight_[vertex] = w;
-    return w;
-  }
-
- private:
-  static constexpr std::uint32_t kNone = 0xffffffff;
-  std::vector<std::uint32_t> centre_;
-  std::vector<Vec3f> position_;
-  std::vector<double> weight_;
-};
-
 }  // namespace
+
+double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const SurfaceView& view,
+                            const std::vector<double>& kmax, std::uint32_t vertex, double radius) {
+  static const double normalisation = 1 / std::sqrt(kTwoPi);
+  const Vec3f centre = view.positions[vertex];
+  const auto weight_at = [&](const Vec3f& position) {
+    const Vec3f offset = difference(position, centre);
+    const double d = std::sqrt(dot(offset, offset));
+    return std::exp(-kGaussianExponent * (d * d)) * normalisation * kInverseDeviation;
+  };
+  // Samples are weighted as the walk produces them; the sums run in sample order.
+  double weight_sum = 0.0;
+  double weighted_sum = 0.0;
+  walker.walk_sphere(vertex, radius, /*guarded=*/true, [&](const SphereEdge& e) {
+    double value;
+    double w;
+    if (dot(e.full_edge, e.full_edge) == 0.0) {
+      value = kmax[e.far];
+      w = weights.weight(vertex, e.far, view.positions[e.far], weight_at);
+    } else if (!e.crosses) {
+      // An edge ending inside the sphere is not clipped, and the ratio of two equal lengths is
+      // exactly 1: the sample is the far end's value, at near + edge.
+      value = 0 * kmax[e.near] + 1 * kmax[e.far];
+      const Vec3f& near_point = view.positions[e.near];
+      const Vec3f position{near_point.x + e.edge.x, near_point.y + e.edge.y,
+                           near_point.z + e.edge.z};
+      w = weights.weight(vertex, e.far, position, weight_at);
+    } else {
+      const double t = std::sqrt(dot(e.edge, e.edge)) / std::sqrt(dot(e.full_edge, e.full_edge));
+      value = (1 - t) * kmax[e.near] + t * kmax[e.far];
+      const Vec3f& near_point = view.positions[e.near];
+      w = weight_at(
+          Vec3f{near_point.x + e.edge.x, near_point.y + e.edge.y, near_point.z + e.edge.z});
+    }
+    weight_sum += w;
+    weighted_sum += w * value;
+  });
+  // Without samples this is infinity times zero: not a number, which the roughness maps to 0.
+  return (1 / weight_sum) * weighted_sum;
+}
 
 void average_curvature(const SurfaceView& view, const std::vector<double>& kmax, double radius,
                        std::vector<double>& local_curvature) {
   const std::uint32_t n = view.vertex_count();
   local_curvature.assign(n, 0.0);
-  const double normalisation = 1 / std::sqrt(kTwoPi);
   // Each vertex's mean depends only on the points and kmax values, which the pass does not
   // change: the vertices can be shared among threads, each walking with its own walker.
 #pragma omp parallel
   {
     SphereWalker walker(view);
-    SampleWeights cache(n);
+    SampleWeights weights(n);
 #pragma omp for schedule(dynamic, kVerticesPerTask)
     for (std::uint32_t v = 0; v < n; ++v) {
-      const Vec3f centre = view.positions[v];
-      const auto weight_at = [&](const Vec3f& position) {
-        const Vec3f offset = difference(position, centre);
-        const double d = std::sqrt(dot(offset, offset));
-        return std::exp(-kGaussianExponent * (d * d)) * normalisation * kInverseDeviation;
-      };
-      // Samples are weighted as the walk produces them; the sums run in sample order.
-      double weights = 0.0;
-      double weighted_values = 0.0;
-      walker.walk_sphere(v, radius, /*guarded=*/true, [&](const SphereEdge& e) {
-        double value;
-        double w;
-        if (dot(e.full_edge, e.full_edge) == 0.0) {
-          value = kmax[e.far];
-          w = cache.weight(v, e.far, view.positions[e.far], weight_at);
-        } else if (!e.crosses) {
-          // An edge ending inside the sphere is not clipped, and the ratio of two equal lengths
-          // is exactly 1: the sample is the far end's value, at near + edge.
-          value = 0 * kmax[e.near] + 1 * kmax[e.far];
-          const Vec3f& near_point = view.positions[e.near];
-          const Vec3f position{near_point.x + e.edge.x, near_point.y + e.edge.y,
-                               near_point.z + e.edge.z};
-          w = cache.weight(v, e.far, position, weight_at);
-        } else {
-          const double t =
-              std::sqrt(dot(e.edge, e.edge)) / std::sqrt(dot(e.full_edge, e.full_edge));
-          value = (1 - t) * kmax[e.near] + t * kmax[e.far];
-          const Vec3f& near_point = view.positions[e.near];
-          w = weight_at(
-              Vec3f{near_point.x + e.edge.x, near_point.y + e.edge.y, near_point.z + e.edge.z});
-        }
-        weights += w;
-        weighted_values += w * value;
-      });
-      // Without samples this is infinity times zero: not a number, which the roughness maps to 0.
-      local_curvature[v] = (1 / weights) * weighted_values;
+      local_curvature[v] = average_curvature_at(walker, weights, view, kmax, v, radius);
     }
   }
 }

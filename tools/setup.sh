@@ -1,7 +1,7 @@
 #!/bin/sh
 # Installs what the build needs from Debian's packages (when run as root and something is
 # missing), then configures and builds meshprobe in ./build. Used by the two commands of the
-# README; extra arguments go to CMake's configure step.
+# README; arguments name the targets to build (all when none is named).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -20,5 +20,9 @@ if [ -n "$missing" ]; then
 fi
 
 build_dir="${MESHPROBE_BUILD_DIR:-build}"
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release "$@"
-cmake --build "$build_dir" -j "$(nproc)"
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release
+if [ "$#" -gt 0 ]; then
+  cmake --build "$build_dir" -j "$(nproc)" --target "$@"
+else
+  cmake --build "$build_dir" -j "$(nproc)"
+fi

@@ -37,24 +37,31 @@ class StageClock {
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
-CurvatureField curvature_of(const Mesh& mesh) {
-  CurvatureField field;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
-    field.kmin.push_back(v->kmin);
-    field.kmax.push_back(v->kmax);
-    field.dir_kmin.push_back(v->dir_kmin);
-    field.dir_kmax.push_back(v->dir_kmax);
+// The mesh's curvature fields, in the view's vertex order.
+CurvatureField curvature_of(const SurfaceView& view, const Mesh& mesh) {
+  const std::size_t n = mesh.size_of_vertices();
+  CurvatureField field{std::vector<double>(n), std::vector<double>(n), std::vector<Vec3f>(n),
+                       std::vector<Vec3f>(n)};
+  std::size_t k = 0;
+  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++k) {
+    const std::uint32_t place = view.view_place[k];
+    field.kmin[place] = v->kmin;
+    field.kmax[place] = v->kmax;
+    field.dir_kmin[place] = v->dir_kmin;
+    field.dir_kmax[place] = v->dir_kmax;
   }
   return field;
 }
 
-void store_curvature(const CurvatureField& field, const CurvatureRanges& ranges, Mesh& mesh) {
-  std::size_t i = 0;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++i) {
-    v->kmin = field.kmin[i];
-    v->kmax = field.kmax[i];
-    v->dir_kmin = field.dir_kmin[i];
-    v->dir_kmax = field.dir_kmax[i];
+void store_curvature(const SurfaceView& view, const CurvatureField& field,
+                     const CurvatureRanges& ranges, Mesh& mesh) {
+  std::size_t k = 0;
+  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++k) {
+    const std::uint32_t place = view.view_place[k];
+    v->kmin = field.kmin[place];
+    v->kmax = field.kmax[place];
+    v->dir_kmin = field.dir_kmin[place];
+    v->dir_kmax = field.dir_kmax[place];
   }
   mesh.kmin_min = ranges.kmin_min;
   mesh.kmin_max = ranges.kmin_max;
@@ -62,10 +69,11 @@ void store_curvature(const CurvatureField& field, const CurvatureRanges& ranges,
   mesh.kmax_max = ranges.kmax_max;
 }
 
-void store_local_curvature(const std::vector<double>& local_curvature, Mesh& mesh) {
-  std::size_t i = 0;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++i) {
-    v->local_curvature = local_curvature[i];
+void store_local_curvature(const SurfaceView& view, const std::vector<double>& local_curvature,
+                           Mesh& mesh) {
+  std::size_t k = 0;
+  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++k) {
+    v->local_curvature = local_curvature[view.view_place[k]];
   }
 }
 
@@ -78,17 +86,17 @@ void load_surface(SurfaceView& view, const Mesh& mesh) {
 
 void curvature_pass(SurfaceView& view, Mesh& mesh, CurvatureField& field) {
   load_surface(view, mesh);
-  field = curvature_of(mesh);
+  field = curvature_of(view, mesh);
   const CurvatureRanges ranges =
       estimate_curvature(view, /*use_sphere=*/true, kCurvatureRadius, field);
-  store_curvature(field, ranges, mesh);
+  store_curvature(view, field, ranges, mesh);
 }
 
 void averaging_pass(SurfaceView& view, Mesh& mesh, const CurvatureField& field, double radius,
                     std::vector<double>& local_curvature) {
   load_surface(view, mesh);
   average_curvature(view, field.kmax, radius, local_curvature);
-  store_local_curvature(local_curvature, mesh);
+  store_local_curvature(view, local_curvature, mesh);
 }
 
 }  // namespace
@@ -101,7 +109,9 @@ void SurfaceAnalyzer::compute_roughness(double averaging_radius, double smoothin
   const auto copy = std::make_unique<Mesh>(input);
   input.roughness_min = kRoughnessRangeStart;
   input.roughness_max = -kRoughnessRangeStart;
-  SurfaceView view = make_surface_view(*copy);
+  // Walks examine vertices near each other in space; numbered along a space-filling curve, they
+  // lie near each other in memory too.
+  SurfaceView view = make_surface_view(*copy, VertexOrder::kLocality);
   clock.finish("copy");
 
   for (int step = 0; step < kSphereSteps; ++step) {
@@ -127,52 +137,54 @@ void SurfaceAnalyzer::compute_roughness(double averaging_radius, double smoothin
   averaging_pass(view, input, input_curvature, averaging_radius, input_local);
   clock.finish("averaging");
 
-  // The one-sided difference: 0 where the input is not more curved, or where either average is
-  // not a number. The range follows the differences before they are narrowed to single precision.
-  std::size_t i = 0;
-  for (auto v = input.vertices_begin(); v != input.vertices_end(); ++v, ++i) {
-    const double c = input_local[i];
-    const double d = copy_local[i];
+  // The one-sided difference, pairing the k-th vertices of the input and its copy: 0 where the
+  // input is not more curved, or where either average is not a number. The range follows the
+  // differences before they are narrowed to single precision.
+  auto s = copy->vertices_begin();
+  for (auto o = input.vertices_begin(); o != input.vertices_end(); ++o, ++s) {
+    const double c = o->local_curvature;
+    const double d = s->local_curvature;
     const double difference = c > d ? c - d : 0.0;
-    v->roughness = static_cast<float>(difference);
+    o->roughness = static_cast<float>(difference);
     if (difference < input.roughness_min) input.roughness_min = difference;
     if (difference > input.roughness_max) input.roughness_max = difference;
   }
   clock.finish("differences");
 
   if (details != nullptr) {
-    load_positions(view, *copy);
-    details->smoothed_positions = view.positions;
-    details->smoothed_kmin = copy_curvature.kmin;
-    details->smoothed_kmax = copy_curvature.kmax;
-    details->smoothed_local_curvature = copy_local;
+    for (auto v = copy->vertices_begin(); v != copy->vertices_end(); ++v) {
+      details->smoothed_positions.push_back(to_vec3f(v->point()));
+      details->smoothed_kmin.push_back(v->kmin);
+      details->smoothed_kmax.push_back(v->kmax);
+      details->smoothed_local_curvature.push_back(v->local_curvature);
+    }
   }
 }
 
 void SurfaceAnalyzer::umbrella_taubin_step(Mesh& mesh) {
-  SurfaceView view = make_surface_view(mesh);
+  SurfaceView view = make_surface_view(mesh, VertexOrder::kLocality);
   meshprobe::umbrella_taubin_step(view);
   store_positions(view, mesh);
 }
 
 void SurfaceAnalyzer::sphere_taubin_step(Mesh& mesh, double r) {
-  SurfaceView view = make_surface_view(mesh);
+  SurfaceView view = make_surface_view(mesh, VertexOrder::kLocality);
   meshprobe::sphere_taubin_step(view, r);
   store_positions(view, mesh);
 }
 
 void SurfaceAnalyzer::estimate_curvature(Mesh& mesh, bool use_sphere, double radius) {
-  const SurfaceView view = make_surface_view(mesh);
-  CurvatureField field = curvature_of(mesh);
+  const SurfaceView view = make_surface_view(mesh, VertexOrder::kLocality);
+  CurvatureField field = curvature_of(view, mesh);
   const CurvatureRanges ranges = meshprobe::estimate_curvature(view, use_sphere, radius, field);
-  store_curvature(field, ranges, mesh);
+  store_curvature(view, field, ranges, mesh);
 }
 
 void SurfaceAnalyzer::average_curvature(Mesh& mesh, double radius) {
-  const SurfaceView view = make_surface_view(mesh);
+  const SurfaceView view = make_surface_view(mesh, VertexOrder::kLocality);
   std::vector<double> local_curvature;
-  meshprobe::average_curvature(view, curvature_of(mesh).kmax, radius, local_curvature);
-  store_local_curvature(local_curvature, mesh);
+  meshprobe::average_curvature(view, curvature_of(view, mesh).kmax, radius, local_curvature);
+  store_local_curvature(view, local_curvature, mesh);
 }
 
 }  // namespace meshprobe

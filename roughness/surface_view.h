@@ -1,7 +1,8 @@
 // A compact view of a Mesh for the per-vertex passes: positions, facet normals and, for every
-// vertex, its incoming halfedges in the order of the vertex circulator, all in flat arrays
-// addressed by the vertices' and facets' places in their lists. Built from the mesh once per
-// stage; positions and facet normals can be reloaded when they change.
+// vertex, its incoming halfedges in the order of the vertex circulator, all in flat arrays.
+// Built from the mesh once per stage; positions and facet normals can be reloaded when they
+// change. Vertices may be renumbered for locality: walks then touch memory that lies close
+// together, and since a walk's order follows the circulators alone, no result changes.
 #pragma once
 
 #include <array>
@@ -15,6 +16,10 @@ namespace meshprobe {
 // Marks a halfedge without facet (a border halfedge) in the facet arrays.
 constexpr std::int32_t kNoFacet = -1;
 
+// How the view numbers the vertices: as the mesh lists them, or along a space-filling curve
+// through their positions, so that vertices near each other in space are near in memory.
+enum class VertexOrder { kMesh, kLocality };
+
 struct SurfaceView {
   std::vector<Vec3f> positions;  // per vertex
   // Incoming halfedges of vertex v occupy the slots first_incoming[v] to first_incoming[v + 1] - 1,
@@ -23,22 +28,25 @@ struct SurfaceView {
   std::vector<std::uint32_t> source;         // per slot: the halfedge's source vertex
   std::vector<std::int32_t> facet;           // per slot: the halfedge's facet, or kNoFacet
   std::vector<std::int32_t> opposite_facet;  // per slot: its opposite's facet, or kNoFacet
-  std::vector<Vec3f> facet_normals;          // per facet
+  std::vector<Vec3f> facet_normals;          // per facet, in the mesh's facet order
   // Per facet: the targets of its halfedge, of that halfedge's next and of the next after that.
   std::vector<std::array<std::uint32_t, 3>> facet_corners;
+  // The place in the mesh's vertex list of every vertex of the view, and the reverse.
+  std::vector<std::uint32_t> mesh_place;
+  std::vector<std::uint32_t> view_place;
 
   std::uint32_t vertex_count() const { return static_cast<std::uint32_t>(positions.size()); }
 };
 
-// Numbers the mesh's vertices and facets (their `id`) and builds the view of the current
-// points and facet normals.
-SurfaceView make_surface_view(Mesh& mesh);
+// Numbers the mesh's vertices and facets (their `id`: their places in the lists) and builds the
+// view of the current points and facet normals, its vertices in the given order.
+SurfaceView make_surface_view(Mesh& mesh, VertexOrder order = VertexOrder::kMesh);
 
 // Copies the mesh's points into the view. The mesh must have the view's connectivity and order
 // (the mesh it was built from, or a copy of it).
 void load_positions(SurfaceView& view, const Mesh& mesh);
 
-// Writes the view's positions back to the mesh's points, in vertex order.
+// Writes the view's positions back to the mesh's points.
 void store_positions(const SurfaceView& view, Mesh& mesh);
 
 // Copies the mesh's facet normals into the view.

@@ -259,3 +259,35 @@ TEST(ClipEdge, ShortcutForFarEndsInsideAgreesWithTheComputedRoot) {
 
 }  // namespace
 }  // namespace meshprobe
+
+namespace meshprobe {
+namespace {
+
+// Numbering the view's vertices along a space-filling curve changes no walk: the same halfedges
+// are examined in the same order and clipped alike, whichever numbering the view uses.
+TEST(SurfaceView, LocalityOrderWalksExactlyAsMeshOrder) {
+  auto mesh = testing::icosphere(3, 0.5f);
+  std::mt19937 random(23);
+  std::uniform_real_distribution<float> bump(0.97f, 1.03f);
+  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
+    const float s = bump(random);
+    v->point() = Point(v->point().x() * s, v->point().y() * s, v->point().z() * s);
+  }
+  const SurfaceView plain = make_surface_view(*mesh, VertexOrder::kMesh);
+  const SurfaceView local = make_surface_view(*mesh, VertexOrder::kLocality);
+  ASSERT_NE(local.mesh_place, plain.mesh_place);
+  for (std::uint32_t k = 0; k < plain.vertex_count(); k += 7) {
+    const auto a = walk(plain, k, 0.2, true);
+    const auto b = walk(local, local.view_place[k], 0.2, true);
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(a[i].near, local.mesh_place[b[i].near]);
+      EXPECT_EQ(a[i].far, local.mesh_place[b[i].far]);
+      EXPECT_EQ(a[i].edge, b[i].edge);
+      EXPECT_EQ(a[i].crosses, b[i].crosses);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace meshprobe

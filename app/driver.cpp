@@ -80,4 +80,11 @@ ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh) {
   return status;
 }
 
+void measure_roughness(Mesh& mesh, float epsilon, RoughnessDetails* details) {
+  SurfaceAnalyzer analyzer(&mesh);
+  // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
+  const double smoothing_radius = static_cast<double>(epsilon);
+  analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius, details);
+}
+
 }  // namespace meshprobe

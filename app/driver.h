@@ -7,6 +7,7 @@
 
 #include "io/read_status.h"
 #include "mesh/mesh.h"
+#include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
 
@@ -34,5 +35,10 @@ bool reads_as_obj(const std::string& path);
 // when the file is unreadable, holds no vertex, has a coordinate that is not finite or has a
 // bounding box of zero extent.
 ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh);
+
+// Sets the roughness of every vertex of the prepared `mesh` for the neighbourhood radius
+// `epsilon` (normalised units): the copy is smoothed over spheres of radius epsilon and the
+// curvature averaged over spheres of radius 2 x epsilon. Fills `details` when given.
+void measure_roughness(Mesh& mesh, float epsilon, RoughnessDetails* details = nullptr);
 
 }  // namespace meshprobe

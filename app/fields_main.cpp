@@ -8,7 +8,6 @@
 
 #include "app/driver.h"
 #include "app/fields_csv.h"
-#include "roughness/surface_analyzer.h"
 
 namespace {
 
@@ -61,11 +60,7 @@ int main(int argc, char** argv) {
     return kExitFailure;
   }
   RoughnessDetails details;
-  {
-    SurfaceAnalyzer analyzer(mesh.get());
-    const double smoothing_radius = static_cast<double>(epsilon);
-    analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius, &details);
-  }
+  measure_roughness(*mesh, epsilon, &details);
   if (!write_fields_csv(*mesh, details, output)) {
     std::fprintf(stderr, "meshprobe-fields: cannot write %s\n", output.c_str());
     return kExitFailure;

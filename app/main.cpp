@@ -6,7 +6,6 @@
 
 #include "app/driver.h"
 #include "io/value_file.h"
-#include "roughness/surface_analyzer.h"
 
 int main(int argc, char** argv) {
   using namespace meshprobe;
@@ -35,12 +34,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "meshprobe: cannot read %s: %s\n", path.c_str(), status.error.c_str());
     return kExitFailure;
   }
-  {
-    SurfaceAnalyzer analyzer(mesh.get());
-    // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
-    const double smoothing_radius = static_cast<double>(epsilon);
-    analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius);
-  }
+  measure_roughness(*mesh, epsilon);
   if (!write_value_file(*mesh, output_name)) {
     std::fprintf(stderr, "meshprobe: cannot write %s\n", output_name.c_str());
     return kExitFailure;

@@ -97,14 +97,20 @@ ReadStatus parse_header(const std::string& text, OffHeader& header) {
     return ReadStatus::failure("not an OFF file (no OFF header)");
   }
   if (header.colour_tag != std::string::npos) header.colour_tag += keyword_start;
+  // The scanner takes the character that ends the keyword along with it, whatever it is: after
+  // "OFF#" the '#' opens no comment, and the counts may follow at once.
+  if (i < text.size()) ++i;
   i = skip_blank_and_comments(text, i);
   const auto absurd_edges = [](auto edges) {
     return ReadStatus::failure("the OFF header's edge count " + std::to_string(edges) +
                                " is beyond any surface the reader can hold");
   };
-  if (text.compare(i, 6, "BINARY") == 0) {
+  std::size_t word_end = i;
+  while (word_end < text.size() && std::isalnum(static_cast<unsigned char>(text[word_end])) != 0)
+    ++word_end;
+  if (text.compare(i, word_end - i, "BINARY") == 0) {
     header.binary = true;
-    i += 6;
+    i = word_end;
     while (i < text.size() && text[i] != '\n')
       ++i;
     if (i < text.size()) ++i;

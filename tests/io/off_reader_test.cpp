@@ -94,7 +94,10 @@ TEST(OffReader, RefusesBrokenFilesAndLeavesTheMeshEmpty) {
 
 TEST(OffReader, RefusesCountsTheFileCannotHoldBeforeReservingThem) {
   for (const char* text : {"OFF\n1000000000 1 0", "OFF\n3 1000000000 0\n0 0 0\n1 0 0\n0 1 0\n",
-                           "OFF\n99999999999 1 0\n"}) {
+                           "OFF\n99999999999 1 0\n", "OFF\n1100000000 1 0\n",
+                           // Found by fuzzing: the '#' ending the keyword opens no comment, so
+                           // the scanner reads 1667102528 vertices where a comment seemed to be.
+                           "OFF#0001667102528 3 0\n000 0\n1 O+F0"}) {
     Mesh mesh;
     const ReadStatus status = read_off_content(text, mesh);
     EXPECT_FALSE(status.ok) << text;
@@ -174,6 +177,14 @@ TEST(OffReader, RefusesEdgeCountsTheScannerCannotDouble) {
     Mesh mesh;
     EXPECT_FALSE(read_off_content(binary, mesh).ok) << edges;
   }
+}
+
+TEST(OffReader, CharacterEndingTheKeywordBelongsToIt) {
+  // "OFF#" ends the keyword with '#', which opens no comment: the counts follow on the same line.
+  Mesh mesh;
+  const ReadStatus status = read_off_content("OFF#3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", mesh);
+  ASSERT_TRUE(status.ok) << status.error;
+  EXPECT_EQ(mesh.size_of_facets(), 1u);
 }
 
 TEST(OffReader, FileWithoutFacetsYieldsAnEmptyMesh) {

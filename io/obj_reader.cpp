@@ -1,13 +1,13 @@
 #include "io/obj_reader.h"
 
-#include <CGAL/Polyhedron_incremental_builder_3.h>
-
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string_view>
+
+#include "mesh/surface_builder.h"
 
 namespace meshprobe {
 
@@ -216,21 +216,22 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
 }
 
 void ObjBuilder::operator()(HDS& hds) {
-  CGAL::Polyhedron_incremental_builder_3<HDS> builder(hds, /*verbose=*/true);
+  SurfaceBuilder builder(hds, /*verbose=*/true);
   builder.begin_surface(content_.points.size(), content_.faces.size(), 0,
-                        CGAL::Polyhedron_incremental_builder_3<HDS>::RELATIVE_INDEXING);
+                        SurfaceBuilder::RELATIVE_INDEXING);
   for (const Vec3f& p : content_.points)
     builder.add_vertex(Point(p.x, p.y, p.z));
   for (const ObjFace& face : content_.faces) {
-    const auto first = content_.corners.begin() + static_cast<std::ptrdiff_t>(face.first);
-    const auto last = first + static_cast<std::ptrdiff_t>(face.size);
+    const std::size_t* first = content_.corners.data() + face.first;
+    const std::size_t* last = first + face.size;
     // add_facet notices most faces the surface cannot take, and then says why on standard
     // error, but not all: a face that closes the fan of one sheet around a vertex that another
     // sheet also touches is linked in without complaint, leaving halfedges whose links
-    // disagree. test_facet finds those too. The face is handed over even when test_facet
-    // refuses it, so that the builder can describe the fault; the rollback then discards
-    // whatever it linked.
-    const bool fits = builder.test_facet(first, last);
+    // disagree. test_facet's checks find those too; can_take makes them without test_facet's
+    // search for repeated corners, which parse_obj has ruled out. The face is handed over even
+    // when can_take refuses it, so that the builder can describe the fault; the rollback then
+    // discards whatever it linked.
+    const bool fits = builder.can_take(first, last);
     builder.add_facet(first, last);
     if (!fits || builder.error()) {
       builder.rollback();

@@ -26,7 +26,7 @@ void print_usage() {
 bool parse_epsilon(const char* text, float& epsilon) {
   float value = 0.0f;
   if (std::sscanf(text, "%f", &value) != 1) return false;
-  if (!std::isfinite(value) || !(value > 0.0f)) return false;
+  if (!(value > 0.0f) || !(value <= kLargestEpsilon)) return false;
   epsilon = value;
   return true;
 }
@@ -61,8 +61,19 @@ ReadStatus check_geometry(Mesh& mesh) {
                                  " has a coordinate that is not a finite number");
     }
   }
-  if (!(bounding_box_extent(mesh) > 0.0f)) {
+  const float extent = bounding_box_extent(mesh);
+  if (!(extent > 0.0f)) {
     return ReadStatus::failure("all vertices lie at one point (the bounding box has no extent)");
+  }
+  // Normalisation divides by the extent and subtracts the box's centre, both in single
+  // precision: an extent or a centre beyond its range would turn every point into infinities.
+  const Vec3f& low = mesh.bbox_min;
+  const Vec3f& high = mesh.bbox_max;
+  if (!std::isfinite(extent) || !std::isfinite((low.x + high.x) * 0.5f) ||
+      !std::isfinite((low.y + high.y) * 0.5f) || !std::isfinite((low.z + high.z) * 0.5f)) {
+    return ReadStatus::failure(
+        "the vertices lie too far apart for single precision (the bounding box's size or centre "
+        "is not a finite number)");
   }
   return ReadStatus{};
 }

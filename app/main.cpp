@@ -15,8 +15,9 @@ int main(int argc, char** argv) {
   }
   float epsilon = 0.0f;
   if (!parse_epsilon(argv[2], epsilon)) {
-    std::fprintf(stderr, "meshprobe: epsilon must be a number greater than 0, not \"%s\"\n",
-                 argv[2]);
+    std::fprintf(stderr,
+                 "meshprobe: epsilon must be a number greater than 0 and at most %g, not \"%s\"\n",
+                 static_cast<double>(kLargestEpsilon), argv[2]);
     return kExitUsage;
   }
   const std::string path = argv[1];

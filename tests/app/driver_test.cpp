@@ -31,7 +31,7 @@ TEST(ReaderChoice, LooksAtTheLastThreeCharactersOnly) {
   EXPECT_FALSE(reads_as_obj("x.obj.off"));
 }
 
-TEST(Epsilon, ParsedAsPercentFAndAcceptedOnlyWhenPositiveAndFinite) {
+TEST(Epsilon, ParsedAsPercentFAndAcceptedOnlyWhenPositiveAndAtMostOne) {
   float epsilon = -1.0f;
   EXPECT_TRUE(parse_epsilon("0.01", epsilon));
   EXPECT_EQ(epsilon, 0.01f);
@@ -39,7 +39,15 @@ TEST(Epsilon, ParsedAsPercentFAndAcceptedOnlyWhenPositiveAndFinite) {
   EXPECT_EQ(epsilon, 0.02f);
   EXPECT_TRUE(parse_epsilon("1e-3", epsilon));
   EXPECT_EQ(epsilon, 0.001f);
-  for (const char* bad : {"", "abc", "x0.01", "0", "-0.01", "0.0", "inf", "nan", "1e400"}) {
+  EXPECT_TRUE(parse_epsilon("1", epsilon));
+  EXPECT_EQ(epsilon, 1.0f);
+  EXPECT_TRUE(parse_epsilon("1e-30", epsilon));
+  EXPECT_EQ(epsilon, 1e-30f);
+  // The smallest single-precision number above 0, below the normal range.
+  EXPECT_TRUE(parse_epsilon("1.5e-45", epsilon));
+  EXPECT_GT(epsilon, 0.0f);
+  for (const char* bad : {"", "abc", "x0.01", "0", "-0.01", "0.0", "inf", "nan", "1e400", "1.0001",
+                          "2", "1e6", "1e30", "1e-50"}) {
     epsilon = 5.0f;
     EXPECT_FALSE(parse_epsilon(bad, epsilon)) << bad;
     EXPECT_EQ(epsilon, 5.0f) << bad;

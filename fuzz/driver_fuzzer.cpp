@@ -26,8 +26,8 @@ using meshprobe::fuzzing::fail;
 // The roughness step walks every vertex's neighbourhood; beyond this many vertices a run would
 // spend the fuzzer's time on arithmetic rather than on new paths.
 constexpr std::size_t kLargestMeasuredMesh = 200;
-constexpr double kSmallestEpsilon = 0.001;
-constexpr double kLargestEpsilon = 0.2;
+constexpr double kFuzzedEpsilonLow = 0.001;
+constexpr double kFuzzedEpsilonHigh = 0.2;
 
 // One private folder per fuzzing process, removed when the process ends.
 const std::string& work_folder() {
@@ -78,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const unsigned fraction = (static_cast<unsigned>(data[1]) << 8) | data[2];
   char epsilon_text[32];
   std::snprintf(epsilon_text, sizeof epsilon_text, "%.6f",
-                kSmallestEpsilon + (kLargestEpsilon - kSmallestEpsilon) * fraction / 65535.0);
+                kFuzzedEpsilonLow + (kFuzzedEpsilonHigh - kFuzzedEpsilonLow) * fraction / 65535.0);
   float epsilon = 0.0f;
   if (!parse_epsilon(epsilon_text, epsilon)) fail("an epsilon in range was refused");
 

@@ -12,7 +12,9 @@ namespace meshprobe {
 // `radius`, guarded rule) examines: an edge ending inside the sphere gives its far end's kmax at
 // the far end, an edge leaving it gives kmax interpolated where it leaves. Weights are the normal
 // density of the sample's distance from the vertex with standard deviation 0.008. A vertex
-// without samples gets a value that is not a number. `local_curvature` gets one entry per vertex.
+// without samples, or whose samples all lie so far (about 0.3) that the sum of their weights has
+// no finite reciprocal, gets a value that is not a number. `local_curvature` gets one entry per
+// vertex.
 void average_curvature(const SurfaceView& view, const std::vector<double>& kmax, double radius,
                        std::vector<double>& local_curvature);
 

@@ -1,7 +1,9 @@
 // OFF input through CGAL's own OFF scanner. The header is checked first, so that counts the file
-// cannot hold are refused before anything is reserved for them; after the scan the scanner's
-// error state decides, and a rejected file leaves the mesh empty. As the scanner does, vertices
-// that no facet uses are removed; the others keep the file's order.
+// cannot hold are refused before anything is reserved for them; then, in a text file, every vertex
+// and facet line as the scanner will read it, so that a line it would refuse is named and a number
+// it could not convert never reaches it. Colours are ignored. After the scan the scanner's error
+// state and the surface's links decide, and a rejected file leaves the mesh empty. As the scanner
+// does, vertices that no facet uses are removed; the others keep the file's order.
 #pragma once
 
 #include <string>

@@ -11,6 +11,7 @@
 #include "io/ply_reader.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/normals.h"
+#include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
 
@@ -29,6 +30,22 @@ bool parse_epsilon(const char* text, float& epsilon) {
   if (std::sscanf(text, "%f", &value) != 1) return false;
   if (!std::isfinite(value) || !(value > 0.0f)) return false;
   epsilon = value;
+  return true;
+}
+
+bool read_epsilon_argument(const char* program, const char* text, float& epsilon) {
+  if (parse_epsilon(text, epsilon)) return true;
+  std::fprintf(stderr, "%s: epsilon must be a number greater than 0, not \"%s\"\n", program, text);
+  return false;
+}
+
+bool input_exists(const std::string& path) {
+  std::FILE* probe = std::fopen(path.c_str(), "r");
+  if (probe == nullptr) {
+    std::printf("The file %s does not exist\n\n", path.c_str());
+    return false;
+  }
+  std::fclose(probe);
   return true;
 }
 
@@ -88,8 +105,19 @@ ReadStatus check_geometry(Mesh& mesh) {
                                  " has a coordinate that is not a finite number");
     }
   }
-  if (!(bounding_box_extent(mesh) > 0.0f)) {
+  const float extent = bounding_box_extent(mesh);
+  if (!(extent > 0.0f)) {
     return ReadStatus::failure("all vertices lie at one point (the bounding box has no extent)");
+  }
+  // Normalisation divides by the extent and subtracts the box's centre, both in single
+  // precision: an extent or a centre beyond its range would turn every point into infinities.
+  const Vec3f& low = mesh.bbox_min;
+  const Vec3f& high = mesh.bbox_max;
+  if (!std::isfinite(extent) || !std::isfinite((low.x + high.x) * 0.5f) ||
+      !std::isfinite((low.y + high.y) * 0.5f) || !std::isfinite((low.z + high.z) * 0.5f)) {
+    return ReadStatus::failure(
+        "the vertices lie too far apart for single precision (the bounding box's size or centre "
+        "is not a finite number)");
   }
   return ReadStatus{};
 }
@@ -115,6 +143,13 @@ ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh) {
   const ReadStatus status = load_mesh(path, mesh);
   if (status.ok) prepare_mesh(mesh);
   return status;
+}
+
+void measure_roughness(Mesh& mesh, float epsilon, RoughnessDetails* details) {
+  SurfaceAnalyzer analyzer(&mesh);
+  // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
+  const double smoothing_radius = static_cast<double>(epsilon);
+  analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius, details);
 }
 
 }  // namespace meshprobe

@@ -7,6 +7,7 @@
 
 #include "io/read_status.h"
 #include "mesh/mesh.h"
+#include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
 
@@ -21,6 +22,14 @@ void print_usage();
 // Parses epsilon as "%f" does (leading white space skipped, trailing text ignored) and accepts
 // it only when it is a finite number greater than 0.
 bool parse_epsilon(const char* text, float& epsilon);
+
+// parse_epsilon for the program named `program`; when it refuses the text, says so on standard
+// error ("PROGRAM: epsilon must be a number greater than 0, not "TEXT"") and returns false.
+bool read_epsilon_argument(const char* program, const char* text, float& epsilon);
+
+// True when the input file can be opened for reading; otherwise prints "The file PATH does not
+// exist" on standard output, as the programs have always done, and returns false.
+bool input_exists(const std::string& path);
 
 // The part of the path before its last '.' (anywhere in the path; empty when there is none)
 // followed by "_labels.lb".
@@ -52,5 +61,10 @@ ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh);
 // facets the surface cannot hold were left out (the first is facet 3051)"; for OBJ input the
 // first one's line follows its index. Empty when no facet was left out.
 std::string left_out_warning(const ReadStatus& status);
+
+// Sets the roughness of every vertex of the prepared `mesh` for the neighbourhood radius
+// `epsilon` (normalised units): the copy is smoothed over spheres of radius epsilon and the
+// curvature averaged over spheres of radius 2 x epsilon. Fills `details` when given.
+void measure_roughness(Mesh& mesh, float epsilon, RoughnessDetails* details = nullptr);
 
 }  // namespace meshprobe

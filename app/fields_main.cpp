@@ -16,7 +16,6 @@
 #include "app/fields_csv.h"
 #include "app/fields_picture.h"
 #include "app/fields_ply.h"
-#include "roughness/surface_analyzer.h"
 
 namespace {
 
@@ -65,11 +64,7 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   float epsilon = 0.0f;
-  if (!parse_epsilon(argv[2], epsilon)) {
-    std::fprintf(stderr, "meshprobe-fields: epsilon must be a number greater than 0, not \"%s\"\n",
-                 argv[2]);
-    return kExitUsage;
-  }
+  if (!read_epsilon_argument("meshprobe-fields", argv[2], epsilon)) return kExitUsage;
   const std::string path = argv[1];
   const std::string output = argv[3];
   const OutputKind kind = output_kind(output);
@@ -79,12 +74,7 @@ int main(int argc, char** argv) {
                  output.c_str());
     return kExitFailure;
   }
-  std::FILE* probe = std::fopen(path.c_str(), "r");
-  if (probe == nullptr) {
-    std::printf("The file %s does not exist\n\n", path.c_str());
-    return kExitFailure;
-  }
-  std::fclose(probe);
+  if (!input_exists(path)) return kExitFailure;
 
   using Clock = std::chrono::steady_clock;
   const auto seconds_since = [](Clock::time_point start) {
@@ -108,11 +98,7 @@ int main(int argc, char** argv) {
   prepare_mesh(*mesh);
   RoughnessDetails details;
   details.stage_seconds.emplace_back("reading", seconds_since(reading));
-  {
-    SurfaceAnalyzer analyzer(mesh.get());
-    const double smoothing_radius = static_cast<double>(epsilon);
-    analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius, &details);
-  }
+  measure_roughness(*mesh, epsilon, &details);
   const Clock::time_point writing = Clock::now();
   bool written = false;
   switch (kind) {

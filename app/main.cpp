@@ -6,7 +6,6 @@
 
 #include "app/driver.h"
 #include "io/value_file.h"
-#include "roughness/surface_analyzer.h"
 
 int main(int argc, char** argv) {
   using namespace meshprobe;
@@ -15,18 +14,9 @@ int main(int argc, char** argv) {
     return kExitUsage;
   }
   float epsilon = 0.0f;
-  if (!parse_epsilon(argv[2], epsilon)) {
-    std::fprintf(stderr, "meshprobe: epsilon must be a number greater than 0, not \"%s\"\n",
-                 argv[2]);
-    return kExitUsage;
-  }
+  if (!read_epsilon_argument("meshprobe", argv[2], epsilon)) return kExitUsage;
   const std::string path = argv[1];
-  std::FILE* probe = std::fopen(path.c_str(), "r");
-  if (probe == nullptr) {
-    std::printf("The file %s does not exist\n\n", path.c_str());
-    return kExitFailure;
-  }
-  std::fclose(probe);
+  if (!input_exists(path)) return kExitFailure;
   const std::string output_name = derive_output_name(path);
 
   auto mesh = std::make_unique<Mesh>();
@@ -39,12 +29,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(),
                  left_out_warning(status).c_str());
   }
-  {
-    SurfaceAnalyzer analyzer(mesh.get());
-    // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
-    const double smoothing_radius = static_cast<double>(epsilon);
-    analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius);
-  }
+  measure_roughness(*mesh, epsilon);
   if (!write_value_file(*mesh, output_name)) {
     std::fprintf(stderr, "meshprobe: cannot write %s\n", output_name.c_str());
     return kExitFailure;

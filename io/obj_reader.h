@@ -55,7 +55,7 @@ class ObjBuilder : public FacetListBuilder {
 // so does a file without any vertex, which is refused too. Faces that the surface cannot hold
 // (an edge that would border three faces, a vertex where two fans would meet) are left out; the
 // status gives their number and the first of them, as a face index from 0 and as a line. The
-// builder is handed only faces that its test_facet accepts, so it has no fault to explain and
+// builder is handed only faces that its facet test accepts, so it has no fault to explain and
 // runs silent; for a file whose faces all fit, it sees exactly the calls of a plain build.
 ReadStatus read_obj(const std::string& path, Mesh& mesh);
 

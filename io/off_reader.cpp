@@ -2,6 +2,7 @@
 
 #include <CGAL/IO/Polyhedron_scan_OFF.h>
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cstdint>
@@ -21,6 +22,8 @@ namespace {
 // The counts announced by an OFF header and where the data after them begins.
 struct OffHeader {
   bool binary = false;
+  bool homogeneous = false;  // the keyword holds '4': a fourth coordinate divides the others
+  std::size_t colour_tag = std::string::npos;  // place of the keyword's 'C', if it has one
   std::uint64_t vertices = 0;
   std::uint64_t facets = 0;
   std::size_t data_offset = 0;
@@ -46,13 +49,17 @@ std::size_t skip_blank_and_comments(const std::string& text, std::size_t i) {
 }
 
 // The keywords the scanner accepts for a surface: [ST][C][N][4]OFF. The n-dimensional and
-// skeleton variants describe no surface in three dimensions.
-bool is_surface_keyword(const std::string& keyword) {
+// skeleton variants describe no surface in three dimensions. Notes where 'C' (colours) is, counted
+// from the keyword's start, and whether the points are homogeneous.
+bool is_surface_keyword(const std::string& keyword, OffHeader& header) {
   std::size_t i = 0;
   if (keyword.compare(i, 2, "ST") == 0) i += 2;
-  if (i < keyword.size() && keyword[i] == 'C') ++i;
+  if (i < keyword.size() && keyword[i] == 'C') header.colour_tag = i++;
   if (i < keyword.size() && keyword[i] == 'N') ++i;
-  if (i < keyword.size() && keyword[i] == '4') ++i;
+  if (i < keyword.size() && keyword[i] == '4') {
+    header.homogeneous = true;
+    ++i;
+  }
   return keyword.compare(i, std::string::npos, "OFF") == 0;
 }
 
@@ -78,18 +85,36 @@ std::uint64_t big_endian_count(const std::string& text, std::size_t at) {
   return value;
 }
 
+// The scanner doubles the header's edge count in an int, and a binary file writes that count as
+// a signed 32-bit integer; beyond half the int range the doubling would overflow. The count is
+// otherwise only a hint, so refusing such values loses no surface.
+bool edge_count_fits(std::int64_t edges) {
+  return edges <= INT_MAX / 2 && edges >= INT_MIN / 2;
+}
+
 ReadStatus parse_header(const std::string& text, OffHeader& header) {
   std::size_t i = skip_blank_and_comments(text, 0);
   const std::size_t keyword_start = i;
   while (i < text.size() && std::isalnum(static_cast<unsigned char>(text[i])) != 0)
     ++i;
-  if (!is_surface_keyword(text.substr(keyword_start, i - keyword_start))) {
+  if (!is_surface_keyword(text.substr(keyword_start, i - keyword_start), header)) {
     return ReadStatus::failure("not an OFF file (no OFF header)");
   }
+  if (header.colour_tag != std::string::npos) header.colour_tag += keyword_start;
+  // The scanner takes the character that ends the keyword along with it, whatever it is: after
+  // "OFF#" the '#' opens no comment, and the counts may follow at once.
+  if (i < text.size()) ++i;
   i = skip_blank_and_comments(text, i);
-  if (text.compare(i, 6, "BINARY") == 0) {
+  const auto absurd_edges = [](auto edges) {
+    return ReadStatus::failure("the OFF header's edge count " + std::to_string(edges) +
+                               " is beyond any surface the reader can hold");
+  };
+  std::size_t word_end = i;
+  while (word_end < text.size() && std::isalnum(static_cast<unsigned char>(text[word_end])) != 0)
+    ++word_end;
+  if (text.compare(i, word_end - i, "BINARY") == 0) {
     header.binary = true;
-    i += 6;
+    i = word_end;
     while (i < text.size() && text[i] != '\n')
       ++i;
     if (i < text.size()) ++i;
@@ -99,6 +124,10 @@ ReadStatus parse_header(const std::string& text, OffHeader& header) {
     if (header.vertices > INT_MAX || header.facets > INT_MAX) {
       return ReadStatus::failure("negative or absurd counts in the OFF header");
     }
+    // Two's complement: the 32 bits of the count read as a signed number.
+    const auto edges =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(big_endian_count(text, i + 8)));
+    if (!edge_count_fits(edges)) return absurd_edges(edges);
     header.data_offset = i + 12;
     return ReadStatus{};
   }
@@ -108,13 +137,21 @@ ReadStatus parse_header(const std::string& text, OffHeader& header) {
     return ReadStatus::failure(
         "the OFF header's counts of vertices, facets and edges are not three whole numbers");
   }
+  if (!edge_count_fits(static_cast<std::int64_t>(edges))) return absurd_edges(edges);
   header.data_offset = i;
   return ReadStatus{};
 }
 
 // Each ASCII number takes at least one character and one separator before it; each binary one
 // four bytes. A vertex holds at least 3 numbers, a facet at least 4 (its size and 3 indices).
+// Before that, the scanner's estimate of the halfedge count, 2.1 (V + F + 10), must fit in its int.
 ReadStatus check_counts_fit(const std::string& text, const OffHeader& header) {
+  if (2.1 * static_cast<double>(header.vertices + header.facets + 10) > INT_MAX) {
+    std::ostringstream why;
+    why << "the OFF header announces " << header.vertices << " vertices and " << header.facets
+        << " facets, more than the reader can index";
+    return ReadStatus::failure(why.str());
+  }
   const std::uint64_t numbers = 3 * header.vertices + 4 * header.facets;
   const std::uint64_t needed = numbers * (header.binary ? 4 : 2);
   const std::uint64_t available = text.size() - header.data_offset;
@@ -123,6 +160,99 @@ ReadStatus check_counts_fit(const std::string& text, const OffHeader& header) {
     why << "the OFF header announces " << header.vertices << " vertices and " << header.facets
         << " facets, more than the file's " << text.size() << " bytes can hold";
     return ReadStatus::failure(why.str());
+  }
+  return ReadStatus{};
+}
+
+// Hands out the data lines of a text OFF file as CGAL's scanner reads them, one line per vertex
+// and then one per facet: white space and '#' comment lines are skipped, the line is cut at its
+// first '#', and its numbers are read as doubles up to the first text that is not one. Knows the
+// number of each line in the file, for messages.
+class ScannerLines {
+ public:
+  ScannerLines(const std::string& text, std::size_t data_offset) : text_(text), in_(text) {
+    in_.seekg(static_cast<std::streamoff>(data_offset));
+  }
+
+  // Reads the next line's numbers; at the end of the file there are none.
+  void next(std::vector<double>& numbers) {
+    in_ >> CGAL::skip_comment_OFF;
+    const std::streamoff start = in_.tellg();
+    at_end_ = start < 0;
+    if (!at_end_) {
+      const auto at = static_cast<std::size_t>(start);
+      line_ += static_cast<std::size_t>(
+          std::count(text_.begin() + static_cast<std::ptrdiff_t>(counted_),
+                     text_.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
+      counted_ = at;
+    }
+    std::string line;
+    std::getline(in_, line);
+    const std::size_t comment = line.find('#');
+    if (comment != std::string::npos) line.resize(comment);
+    std::istringstream numbers_in(line);
+    numbers.clear();
+    for (double d; numbers_in >> d;)
+      numbers.push_back(d);
+  }
+
+  // "line N" for the line last read, or "the end of the file".
+  std::string where() const {
+    if (at_end_) return "the end of the file";
+    return "line " + std::to_string(line_);
+  }
+
+ private:
+  const std::string& text_;
+  std::istringstream in_;
+  std::size_t counted_ = 0;  // line feeds before this offset are counted in line_
+  std::size_t line_ = 1;
+  bool at_end_ = false;  // nothing but white space and comments followed the last line
+};
+
+// The scanner turns a facet's corner count and vertex indices into unsigned integers by plain
+// conversion, which is undefined for a value whose whole part is negative or beyond 2^64.
+bool converts_to_count(double value) {
+  return value > -1.0 && value < 18446744073709551616.0;
+}
+
+// Replays the scanner's reading of a text file's vertex and facet lines and refuses, naming the
+// line, every file it would refuse there (too few numbers on a vertex line, a facet of fewer than
+// 3 corners, a missing or out-of-range vertex index) and the facet lines whose numbers it would
+// convert without a defined result. What remains for the scanner to refuse is the surface itself.
+ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
+  ScannerLines lines(text, header.data_offset);
+  std::vector<double> numbers;
+  const std::size_t coordinates = header.homogeneous ? 4 : 3;
+  for (std::uint64_t v = 0; v < header.vertices; ++v) {
+    lines.next(numbers);
+    if (numbers.size() < coordinates) {
+      return ReadStatus::failure(lines.where() + ": vertex " + std::to_string(v) + " needs " +
+                                 std::to_string(coordinates) + " coordinates");
+    }
+  }
+  for (std::uint64_t f = 0; f < header.facets; ++f) {
+    lines.next(numbers);
+    const std::string facet = lines.where() + ": facet " + std::to_string(f);
+    if (numbers.empty()) return ReadStatus::failure(facet + " is missing");
+    if (!converts_to_count(numbers[0])) {
+      return ReadStatus::failure(facet + " does not start with its number of corners");
+    }
+    const auto corners = static_cast<std::size_t>(numbers[0]);
+    if (corners < 3) return ReadStatus::failure(facet + " has fewer than 3 corners");
+    for (std::size_t j = 1; j <= corners; ++j) {
+      if (j >= numbers.size()) {
+        return ReadStatus::failure(facet + " lists fewer vertex indices than its " +
+                                   std::to_string(corners) + " corners");
+      }
+      if (!converts_to_count(numbers[j]) ||
+          static_cast<std::size_t>(numbers[j]) >= header.vertices) {
+        std::ostringstream why;
+        why << facet << ": vertex index " << numbers[j] << " is not one of the file's "
+            << header.vertices << " vertices";
+        return ReadStatus::failure(why.str());
+      }
+    }
   }
   return ReadStatus{};
 }
@@ -170,9 +300,27 @@ ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
   ReadStatus status = parse_header(content, header);
   if (status.ok) status = check_counts_fit(content, header);
   if (!status.ok) return status;
-  if (build_whole_file(content, mesh)) return ReadStatus{};
+
+  // Colours in a text file are extra numbers on a line, which the scanner converts to bytes or
+  // palette places without checking their range, and reads even where a line lacks them. The mesh
+  // keeps no colour, so the scanner is shown the keyword without its 'C': every line then gives
+  // the same points and facets, and its extra numbers are passed over.
+  std::string without_colours;
+  if (!header.binary && header.colour_tag != std::string::npos) {
+    without_colours = content;
+    without_colours.erase(header.colour_tag, 1);
+    header.colour_tag = std::string::npos;
+    --header.data_offset;
+  }
+  const std::string& scanned = without_colours.empty() ? content : without_colours;
+  if (!header.binary) {
+    status = check_text_lines(scanned, header);
+    if (!status.ok) return status;
+  }
+
+  if (build_whole_file(scanned, mesh)) return ReadStatus{};
   mesh.clear();
-  return build_fitting_facets(content, mesh);
+  return build_fitting_facets(scanned, mesh);
 }
 
 ReadStatus read_off_file(const std::string& path, Mesh& mesh) {

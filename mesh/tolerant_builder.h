@@ -19,7 +19,7 @@ struct LeftOutFacets {
 };
 
 // The modifier that appends every point to the empty halfedge data structure, in order, used or
-// not, then each facet in order with its corners as listed, when the builder's test_facet accepts
+// not, then each facet in order with its corners as listed, when the builder's facet test accepts
 // it (add_facet alone would link some fans it cannot hold); if all fit, the builder sees exactly a
 // plain build's calls. Facets marked in `excluded` are left out as well. The builder stays silent.
 class FacetListBuilder : public CGAL::Modifier_base<HDS> {
@@ -31,7 +31,7 @@ class FacetListBuilder : public CGAL::Modifier_base<HDS> {
   void operator()(HDS& hds) override;
 
   const LeftOutFacets& left_out() const { return left_out_; }
-  // The facet whose add_facet failed although test_facet accepted it, or facets.size() after a
+  // The facet whose add_facet failed although the facet test accepted it, or facets.size() after a
   // complete build.
   std::size_t refused() const { return refused_; }
 
@@ -50,7 +50,7 @@ class FacetListBuilder : public CGAL::Modifier_base<HDS> {
 template <class Builder = FacetListBuilder>
 LeftOutFacets build_leaving_out_unfit_facets(Mesh& mesh, const std::vector<Vec3f>& points,
                                              const FacetList& facets) {
-  // Facets that add_facet refused after test_facet accepted them. No input known to us gets
+  // Facets that add_facet refused after the facet test accepted them. No input known to us gets
   // here; each round excludes one more facet, so the loop ends.
   std::vector<bool> excluded(facets.size(), false);
   for (;;) {

@@ -44,7 +44,8 @@ class SampleWeights {
 // `radius`, guarded rule), in walk order: an edge ending inside the sphere gives its far end's
 // kmax at the far end, an edge leaving it gives kmax interpolated where it leaves. Weights are the
 // normal density of the sample's distance from the vertex with standard deviation 0.008. Not a
-// number for a vertex without samples.
+// number for a vertex without samples, or whose samples all lie so far (about 0.3) that the sum
+// of their weights has no finite reciprocal.
 double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const SurfaceView& view,
                             const std::vector<double>& kmax, std::uint32_t vertex, double radius);
 

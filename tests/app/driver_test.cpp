@@ -83,7 +83,18 @@ TEST(Epsilon, ParsedAsPercentFAndAcceptedOnlyWhenPositiveAndFinite) {
   EXPECT_EQ(epsilon, 0.02f);
   EXPECT_TRUE(parse_epsilon("1e-3", epsilon));
   EXPECT_EQ(epsilon, 0.001f);
-  for (const char* bad : {"", "abc", "x0.01", "0", "-0.01", "0.0", "inf", "nan", "1e400"}) {
+  // Radii beyond the model's size are accepted: the spheres then hold the whole model.
+  EXPECT_TRUE(parse_epsilon("2", epsilon));
+  EXPECT_EQ(epsilon, 2.0f);
+  EXPECT_TRUE(parse_epsilon("1e30", epsilon));
+  EXPECT_EQ(epsilon, 1e30f);
+  EXPECT_TRUE(parse_epsilon("1e-30", epsilon));
+  EXPECT_EQ(epsilon, 1e-30f);
+  // The smallest single-precision number above 0, below the normal range.
+  EXPECT_TRUE(parse_epsilon("1.5e-45", epsilon));
+  EXPECT_GT(epsilon, 0.0f);
+  for (const char* bad :
+       {"", "abc", "x0.01", "0", "-0.01", "0.0", "inf", "nan", "1e400", "1e-50"}) {
     epsilon = 5.0f;
     EXPECT_FALSE(parse_epsilon(bad, epsilon)) << bad;
     EXPECT_EQ(epsilon, 5.0f) << bad;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <tuple>
@@ -34,6 +35,17 @@ int count_files(const std::string& folder) {
   return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
 
+// Every file under a folder with its content, and every folder, by path relative to it: equal
+// snapshots before and after a run mean the run created, removed and changed nothing there.
+std::map<std::string, std::string> snapshot(const std::string& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = fs::relative(entry.path(), folder).string();
+    files[name] = entry.is_directory() ? "(folder)" : read_file(entry.path().string());
+  }
+  return files;
+}
+
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -54,33 +66,41 @@ class EndToEnd : public ::testing::Test {
   std::string folder_;
 };
 
-TEST_F(EndToEnd, WrongNumberOfArgumentsPrintsUsageAndFails) {
+TEST_F(EndToEnd, WrongNumberOfArgumentsPrintsUsageAndLeavesTheFolderAlone) {
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  write_file(folder_ + "/bunny_labels.lb", "earlier result\n");
+  const auto before = snapshot(folder_);
   for (const auto& arguments :
-       std::vector<std::vector<std::string>>{{}, {"mesh.off"}, {"mesh.off", "0.01", "extra"}}) {
+       std::vector<std::vector<std::string>>{{}, {"bunny.off"}, {"bunny.off", "0.01", "extra"}}) {
     const auto result = run(arguments);
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, kUsage);
     EXPECT_EQ(result.err, "");
+    EXPECT_EQ(snapshot(folder_), before) << arguments.size() << " arguments";
   }
-  EXPECT_EQ(count_files(folder_), 0);
 }
 
-TEST_F(EndToEnd, BadEpsilonIsRefusedBeforeAnythingIsRead) {
+TEST_F(EndToEnd, BadEpsilonIsRefusedBeforeAnythingIsReadOrWritten) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
-  for (const char* epsilon : {"abc", "0", "-0.5", "nan", "inf"}) {
+  write_file(folder_ + "/bunny_labels.lb", "earlier result\n");
+  const auto before = snapshot(folder_);
+  for (const char* epsilon : {"abc", "0", "-0.5", "nan", "inf", "1e400"}) {
     const auto result = run({"bunny.off", epsilon});
     EXPECT_EQ(result.status, 2) << epsilon;
     EXPECT_EQ(result.out, "");
-    EXPECT_EQ(lines_of(result.err).size(), 1u) << result.err;
+    EXPECT_EQ(result.err, "meshprobe: epsilon must be a number greater than 0, not \"" +
+                              std::string(epsilon) + "\"\n");
+    EXPECT_EQ(snapshot(folder_), before) << epsilon;
   }
-  EXPECT_EQ(count_files(folder_), 1);
 }
 
 TEST_F(EndToEnd, MissingInputIsReportedOnStandardOutput) {
+  write_file(folder_ + "/missing_labels.lb", "earlier result\n");
+  const auto before = snapshot(folder_);
   const auto result = run({"missing.off", "0.01"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "The file missing.off does not exist\n\n");
-  EXPECT_EQ(count_files(folder_), 0);
+  EXPECT_EQ(snapshot(folder_), before);
 }
 
 TEST_F(EndToEnd, UnreadableMeshesFailAndLeaveAnExistingValueFileAlone) {
@@ -91,19 +111,21 @@ TEST_F(EndToEnd, UnreadableMeshesFailAndLeaveAnExistingValueFileAlone) {
       {"no-facets.off", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n"},
       {"one-point.off", "OFF\n3 1 0\n1 1 1\n1 1 1\n1 1 1\n3 0 1 2\n"},
       {"not-finite.off", "OFF\n3 1 0\n0 0 0\n1e39 0 0\n0 1 0\n3 0 1 2\n"},
+      {"negative-index.off", "COFF\n3 1 0\n0 0 0 1\n1 0 0 2\n0 1 0 3\n3 0 1 -2\n"},
+      {"keyword-hash.off", "OFF#0001667102528 3 0\n000 0\n1 O+F0"},
   };
   for (const auto& [name, content] : inputs) {
     write_file(folder_ + "/" + name, content);
     const std::string labels = name.substr(0, name.size() - 4) + "_labels.lb";
     write_file(folder_ + "/" + labels, "earlier result\n");
+    const auto before = snapshot(folder_);
     const auto result = run({name, "0.01"});
     EXPECT_EQ(result.status, 1) << name;
     EXPECT_EQ(result.out, "") << name;
     EXPECT_EQ(lines_of(result.err).size(), 1u) << name << ": " << result.err;
     EXPECT_NE(result.err.find(name), std::string::npos) << result.err;
-    EXPECT_EQ(read_file(folder_ + "/" + labels), "earlier result\n") << name;
+    EXPECT_EQ(snapshot(folder_), before) << name;
   }
-  EXPECT_EQ(count_files(folder_), 2 * static_cast<int>(inputs.size()));
 }
 
 TEST_F(EndToEnd, RefusedObjFilesFailWithOneLineAndLeaveAnExistingValueFileAlone) {
@@ -114,19 +136,25 @@ TEST_F(EndToEnd, RefusedObjFilesFailWithOneLineAndLeaveAnExistingValueFileAlone)
       {"beyond.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -4\n"},
       {"no-vertex.obj", "# nothing but a comment\nvn 0 0 1\n"},
       {"one-point.obj", "v 1 1 1\nv 1 1 1\nv 1 1 1\nf 1 2 3\n"},
+      {"not-a-number.obj", "v 0 0 0\nv nan 0 0\nv 0 1 0\nf 1 2 3\n"},
+      {"infinite.obj", "v 0 0 0\nv -inf 0 0\nv 0 1 0\nf 1 2 3\n"},
+      // Finite coordinates whose bounding box is wider than single precision can hold.
+      {"too-wide.obj", "v -3e38 0 0\nv 3e38 0 0\nv 0 1 0\nf 1 2 3\n"},
+      // A finite width, but a centre beyond single precision.
+      {"too-far.obj", "v 2e38 0 0\nv 3e38 0 0\nv 2e38 1 0\nf 1 2 3\n"},
   };
   for (const auto& [name, content] : inputs) {
     write_file(folder_ + "/" + name, content);
     const std::string labels = name.substr(0, name.size() - 4) + "_labels.lb";
     write_file(folder_ + "/" + labels, "earlier result\n");
+    const auto before = snapshot(folder_);
     const auto result = run({name, "0.01"});
     EXPECT_EQ(result.status, 1) << name;
     EXPECT_EQ(result.out, "") << name;
     EXPECT_EQ(lines_of(result.err).size(), 1u) << name << ": " << result.err;
     EXPECT_EQ(result.err.rfind("meshprobe: cannot read " + name + ": ", 0), 0u) << result.err;
-    EXPECT_EQ(read_file(folder_ + "/" + labels), "earlier result\n") << name;
+    EXPECT_EQ(snapshot(folder_), before) << name;
   }
-  EXPECT_EQ(count_files(folder_), 2 * static_cast<int>(inputs.size()));
 }
 
 TEST_F(EndToEnd, FacetsTheSurfaceCannotHoldAreLeftOutWithOneWarningLine) {
@@ -263,11 +291,30 @@ TEST_F(EndToEnd, BunnyFromObjAndFromOffGivesTheSameValueFile) {
 TEST_F(EndToEnd, OutputThatCannotBeCreatedFails) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   fs::create_directory(folder_ + "/bunny_labels.lb");
+  write_file(folder_ + "/bunny_labels.lb/inside", "kept\n");
+  const auto before = snapshot(folder_);
   const auto result = run({"bunny.off", "0.01"});
   EXPECT_EQ(result.status, 1);
-  EXPECT_NE(result.err.find("bunny_labels.lb"), std::string::npos) << result.err;
-  EXPECT_TRUE(fs::is_directory(folder_ + "/bunny_labels.lb"));
-  EXPECT_EQ(count_files(folder_), 2);  // no temporary file left behind
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb\n");
+  EXPECT_EQ(snapshot(folder_), before);  // no temporary file left behind
+}
+
+TEST_F(EndToEnd, ValueFileThatCannotBeWrittenInFullLeavesTheEarlierOneAlone) {
+  // A file size limit of 4 blocks (2 or 4 KB, room for the message) makes the writes of the
+  // bunny's 19 KB of values fail part-way; the signal that would end the process at the limit is
+  // ignored, so the write reports it instead.
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  write_file(folder_ + "/bunny_labels.lb", "earlier result\n");
+  const auto before = snapshot(folder_);
+  const auto result = run_program("/bin/sh",
+                                  {"-c", std::string("trap '' XFSZ; ulimit -f 4; exec '") +
+                                             MESHPROBE_BINARY + "' bunny.off 0.01"},
+                                  folder_);
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb\n");
+  EXPECT_EQ(snapshot(folder_), before);
 }
 
 TEST_F(EndToEnd, BunnyGivesOneNonNegativeValuePerVertexSilently) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "io/off_reader.h"
@@ -95,7 +96,10 @@ TEST(OffReader, RefusesBrokenFilesAndLeavesTheMeshEmpty) {
 
 TEST(OffReader, RefusesCountsTheFileCannotHoldBeforeReservingThem) {
   for (const char* text : {"OFF\n1000000000 1 0", "OFF\n3 1000000000 0\n0 0 0\n1 0 0\n0 1 0\n",
-                           "OFF\n99999999999 1 0\n"}) {
+                           "OFF\n99999999999 1 0\n", "OFF\n1100000000 1 0\n",
+                           // Found by fuzzing: the '#' ending the keyword opens no comment, so
+                           // the scanner reads 1667102528 vertices where a comment seemed to be.
+                           "OFF#0001667102528 3 0\n000 0\n1 O+F0"}) {
     Mesh mesh;
     const ReadStatus status = read_off_content(text, mesh);
     EXPECT_FALSE(status.ok) << text;
@@ -104,6 +108,85 @@ TEST(OffReader, RefusesCountsTheFileCannotHoldBeforeReservingThem) {
   Mesh mesh;
   const ReadStatus status = read_off_content("OFF\n1000000000 1 0", mesh);
   EXPECT_NE(status.error.find("1000000000 vertices"), std::string::npos) << status.error;
+}
+
+TEST(OffReader, ColoursAreIgnoredWhateverTheirValuesAndWhereverTheyAreMissing) {
+  // Colour numbers beyond a byte, a negative palette place, a vertex without colour after one with
+  // colour, two colour numbers, and facet colours: the same surface as the plain file.
+  const char* const coloured[] = {
+      "COFF\n4 2 0\n0 0 0 255 0!0 255\n1 0 0 0 255 0 255\n0 1 0 0 0 255 255\n"
+      "1 1 0 0.5 0.5 0.5 1\n3 0 1 2 255 0 0\n3 1 3 2 7\n",  // found by fuzzing: 255 * 255
+      "COFF\n4 2 0\n0 0 0 1e30 -7 300\n1 0 0 -5\n0 1 0\n1 1 0 0.5 0.5\n3 0 1 2 1e30\n3 1 3 2\n",
+      "STCNOFF\n4 2 0\n0 0 0 0 0 1 9e99 9e99 9e99 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n3 1 3 2\n",
+  };
+  Mesh plain;
+  ASSERT_TRUE(
+      read_off_content("OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n3 1 3 2\n", plain).ok);
+  for (const char* text : coloured) {
+    Mesh mesh;
+    const ReadStatus status = read_off_content(text, mesh);
+    ASSERT_TRUE(status.ok) << text << ": " << status.error;
+    EXPECT_EQ(testing::points_of(mesh), testing::points_of(plain)) << text;
+    EXPECT_EQ(mesh.size_of_facets(), 2u);
+    EXPECT_EQ(mesh.size_of_halfedges(), plain.size_of_halfedges());
+  }
+}
+
+TEST(OffReader, RefusesFacetNumbersThatAreNoCountNamingTheLine) {
+  const std::string vertices = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"3 0 1 -1\n", "line 6: facet 0: vertex index -1 is not one of the file's 3 vertices"},
+      {"3 0 1 1e30\n", "line 6: facet 0: vertex index 1e+30 is not one of the file's 3 vertices"},
+      {"3 0 1 3\n", "line 6: facet 0: vertex index 3 is not one of the file's 3 vertices"},
+      {"-3 0 1 2\n", "line 6: facet 0 does not start with its number of corners"},
+      {"1e30 0 1 2\n", "line 6: facet 0 does not start with its number of corners"},
+      {"2 0 1 # a facet of two corners\n", "line 6: facet 0 has fewer than 3 corners"},
+      {"4 0 1 2\n", "line 6: facet 0 lists fewer vertex indices than its 4 corners"},
+      {"# no facet, only a comment\n", "the end of the file: facet 0 is missing"},
+  };
+  for (const auto& [facet, message] : cases) {
+    Mesh mesh;
+    const ReadStatus status = read_off_content(vertices + facet, mesh);
+    EXPECT_FALSE(status.ok) << facet;
+    EXPECT_EQ(status.error, message) << facet;
+    EXPECT_EQ(mesh.size_of_vertices(), 0u);
+  }
+  Mesh mesh;
+  const ReadStatus status =
+      read_off_content("OFF\n# comment\n3 1 0\n\n0 0 0\n# another\n1 0\n0 1 0\n3 0 1 2\n", mesh);
+  EXPECT_EQ(status.error, "line 7: vertex 1 needs 3 coordinates");
+  EXPECT_EQ(read_off_content("4OFF\n3 1 0\n0 0 0 1\n1 0 0\n0 1 0 1\n3 0 1 2\n", mesh).error,
+            "line 4: vertex 1 needs 4 coordinates");
+}
+
+TEST(OffReader, RefusesEdgeCountsTheScannerCannotDouble) {
+  const std::string body = "\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+  Mesh largest;
+  EXPECT_TRUE(read_off_content("OFF\n3 1 1073741823" + body, largest).ok);
+  Mesh beyond;
+  const ReadStatus status = read_off_content("OFF\n3 1 1073741824" + body, beyond);
+  EXPECT_FALSE(status.ok);
+  EXPECT_NE(status.error.find("edge count 1073741824"), std::string::npos) << status.error;
+
+  // In a binary file the count is a signed 32-bit number.
+  for (std::uint32_t edges : {0x40000000u, 0xBFFFFFFFu}) {
+    std::string binary = "OFF BINARY\n";
+    for (std::uint32_t value : {3u, 1u, edges}) {
+      for (int shift = 24; shift >= 0; shift -= 8)
+        binary.push_back(static_cast<char>(value >> shift));
+    }
+    binary += std::string(64, '\0');
+    Mesh mesh;
+    EXPECT_FALSE(read_off_content(binary, mesh).ok) << edges;
+  }
+}
+
+TEST(OffReader, CharacterEndingTheKeywordBelongsToIt) {
+  // "OFF#" ends the keyword with '#', which opens no comment: the counts follow on the same line.
+  Mesh mesh;
+  const ReadStatus status = read_off_content("OFF#3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", mesh);
+  ASSERT_TRUE(status.ok) << status.error;
+  EXPECT_EQ(mesh.size_of_facets(), 1u);
 }
 
 TEST(OffReader, FileWithoutFacetsYieldsAnEmptyMesh) {

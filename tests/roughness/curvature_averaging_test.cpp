@@ -38,6 +38,22 @@ TEST(CurvatureAveraging, VertexWithoutEdgesHasNoSamples) {
   EXPECT_TRUE(std::isnan(v->local_curvature));
 }
 
+TEST(CurvatureAveraging, SamplesTooFarForTheirWeightsCountAsNone) {
+  // Found by fuzzing a whole run: a coarse mesh where a vertex's only samples lie 0.305 away
+  // (38 deviations). Their weights, about 1e-314 each, sum to a number whose reciprocal
+  // overflows, and the mean came out infinite, and so did the roughness.
+  auto mesh = testing::make_mesh({{0, 0, 0}, {0.305f, 0, 0}, {0, 0.305f, 0}}, {{0, 1, 2}});
+  set_kmax(*mesh, 1.0);
+  SurfaceAnalyzer analyzer(mesh.get());
+  analyzer.average_curvature(*mesh, 0.5);
+  EXPECT_TRUE(std::isnan(mesh->vertices_begin()->local_curvature));
+  // A little closer, the weights are small but their mean is the samples' value.
+  auto closer = testing::make_mesh({{0, 0, 0}, {0.29f, 0, 0}, {0, 0.29f, 0}}, {{0, 1, 2}});
+  set_kmax(*closer, 1.0);
+  analyzer.average_curvature(*closer, 0.5);
+  EXPECT_NEAR(closer->vertices_begin()->local_curvature, 1.0, 1e-12);
+}
+
 TEST(CurvatureAveraging, RadiusZeroSamplesOneHundredthAlongTheCentresEdges) {
   // Every edge out of the centre crosses at t = 0.01, so every sample is
   // 0.99 * the centre's kmax + 0.01 * the neighbour's, whatever its weight.

@@ -1,7 +1,8 @@
 #!/bin/sh
 # Installs what the build needs from Debian's packages (when run as root and something is
-# missing), then configures and builds meshprobe in ./build. Used by the two commands of the
-# README; arguments name the targets to build (all when none is named).
+# missing), then configures and builds meshprobe in ./build (or $MESHPROBE_BUILD_DIR). Used by the
+# two commands of the README. Arguments of the form -DNAME=VALUE go to CMake's configuration; the
+# others name the targets to build (all when none is named).
 set -eu
 cd "$(dirname "$0")/.."
 
@@ -20,9 +21,19 @@ if [ -n "$missing" ]; then
 fi
 
 build_dir="${MESHPROBE_BUILD_DIR:-build}"
-cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release
-if [ "$#" -gt 0 ]; then
-  cmake --build "$build_dir" -j "$(nproc)" --target "$@"
+options=""
+targets=""
+for argument in "$@"; do
+  case "$argument" in
+    -D*) options="$options $argument" ;;
+    *) targets="$targets $argument" ;;
+  esac
+done
+# shellcheck disable=SC2086 # the lists are split into words on purpose
+cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=Release $options
+if [ -n "$targets" ]; then
+  # shellcheck disable=SC2086
+  cmake --build "$build_dir" -j "$(nproc)" --target $targets
 else
   cmake --build "$build_dir" -j "$(nproc)"
 fi

@@ -58,6 +58,22 @@ TEST(FacetNormals, CoincidentCornersGiveTheZeroVector) {
   expect_vec(mesh->vertices_begin()->normal, 0, 0, 0);
 }
 
+TEST(FacetNormals, EveryStepIsRoundedAsWrittenOnAScanTriangle) {
+  // A triangle of the bunny, normalised. Each corner gives the same unit vector, rounded to
+  // single precision; their single-precision sum, made unit again, is this vector to the bit, as
+  // a step-by-step emulation of the rounding rules gives it. An optimiser that keeps any of the
+  // intermediate values wider than written moves the last bits.
+  auto mesh = make_mesh({{-0x1.d3a2ap-5f, -0x1.e5b372p-2f, 0x1.2f5f1p-2f},
+                         {-0x1.9ff8aep-4f, -0x1.e8ef94p-2f, 0x1.0faf36p-2f},
+                         {-0x1.68b4fcp-5f, -0x1.d625c8p-2f, 0x1.07f7f2p-2f}},
+                        {{0, 1, 2}});
+  compute_facet_normal(mesh->facets_begin());
+  const Vec3f n = mesh->facets_begin()->normal;
+  EXPECT_EQ(n.x, 0x1.08fc0ap-2f);
+  EXPECT_EQ(n.y, -0x1.d9b8c2p-1f);
+  EXPECT_EQ(n.z, -0x1.1c1864p-2f);
+}
+
 TEST(FacetNormals, TetrahedronFacetsPointOutward) {
   auto mesh = testing::regular_tetrahedron();
   compute_normals(*mesh);

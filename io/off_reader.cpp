@@ -1,6 +1,6 @@
 #include "io/off_reader.h"
 
-#include <CGAL/IO/Polyhedron_scan_OFF.h>
+#include <CGAL/IO/OFF/File_scanner_OFF.h>
 
 #include <algorithm>
 #include <cctype>
@@ -257,24 +257,13 @@ ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
   return ReadStatus{};
 }
 
-// The route every file that builds whole takes: CGAL's OFF scanner builds the surface in one go
-// and removes the vertices that no facet uses. False when it could not, the mesh then being of no
-// use.
-bool build_whole_file(const std::string& content, Mesh& mesh) {
-  std::istringstream in(content);
-  CGAL::Polyhedron_scan_OFF<HDS> scanner(in, /*verbose=*/false);
-  mesh.delegate(scanner);
-  // The scanner rolls back most failures itself, but not an index out of range or a file that
-  // ends inside a facet: its error state is the one reliable sign. And the builder links in
-  // without complaint a facet that closes the fan of one sheet around a vertex that another
-  // sheet also touches, leaving halfedges whose links disagree.
-  return !in.fail() && mesh.is_valid(false, 0);
-}
-
-// The second reading of a file that did not build whole: its points and facets are scanned, a
-// file that is faulty in itself is refused, and otherwise the facets the surface cannot hold are
-// left out. As in the first reading, only the vertices that no facet of the file names are
-// dropped, so a vertex whose facets were all left out keeps its place.
+// The points and facets are scanned with CGAL's OFF scanner, a file that is faulty in itself is
+// refused, and the surface is built with every facet that it can hold, in file order. Only the
+// vertices that no facet of the file names are dropped, so a vertex whose facets were all left out
+// keeps its place. For a file whose facets all fit, the builder sees the calls that CGAL's own
+// OFF reading makes. That reading is not used itself: it hands every facet to the builder
+// untested, and a facet that closes a fan where another sheet meets the vertex leaves links
+// that the next facets can send around a vertex forever.
 ReadStatus build_fitting_facets(const std::string& content, Mesh& mesh) {
   std::vector<Vec3f> points;
   FacetList facets;
@@ -318,8 +307,6 @@ ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
     if (!status.ok) return status;
   }
 
-  if (build_whole_file(scanned, mesh)) return ReadStatus{};
-  mesh.clear();
   return build_fitting_facets(scanned, mesh);
 }
 

@@ -256,6 +256,23 @@ TEST(OffReader, FacetsTheSurfaceCannotHoldAreLeftOut) {
   EXPECT_EQ(points[5], (Vec3f{6, 5, 5}));
 }
 
+TEST(OffReader, FacetsAfterAFanClosedBesideAnotherSheetAreBuiltAndTheReadEnds) {
+  // Facet 3 turns facet 1 into a closed pillow while facets 0 and 2 also touch its vertex 6.
+  // Handed to the builder untested, it is linked without complaint, and the builder then
+  // circles around vertex 6 forever looking for the place of facet 4.
+  const std::string text =
+      "OFF\n8 5 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n"
+      "3 0 2 6\n4 0 4 6 1\n4 4 5 6 7\n4 0 1 6 4\n4 2 3 7 6\n";
+  Mesh mesh;
+  const ReadStatus status = read_off_content(text, mesh);
+  ASSERT_TRUE(status.ok) << status.error;
+  EXPECT_EQ(status.facets_left_out, 1u);
+  EXPECT_EQ(status.first_left_out, 3u);
+  EXPECT_EQ(mesh.size_of_vertices(), 8u);
+  EXPECT_EQ(mesh.size_of_facets(), 4u);
+  EXPECT_EQ(testing::broken_link(mesh), "");
+}
+
 TEST(OffReader, BinaryFileWithAFacetThatDoesNotFitIsReadWithoutIt) {
   std::string binary = "OFF BINARY\n";
   const auto put_int = [&binary](std::uint32_t value) {

@@ -1,15 +1,10 @@
 // Fuzzes the OBJ reader (parse and check, then the incremental builder) with arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "io/obj_reader.h"
 #include "read_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string content(reinterpret_cast<const char*>(data), size);
-  meshprobe::Mesh mesh;
-  const meshprobe::ReadStatus status = meshprobe::read_obj_content(content, mesh);
-  meshprobe::fuzzing::check_read(status, mesh);
-  return 0;
+  return meshprobe::fuzzing::fuzz_read(data, size, meshprobe::read_obj_content);
 }

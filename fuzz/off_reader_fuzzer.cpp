@@ -1,15 +1,11 @@
-// Fuzzes the OFF route (header checks, then CGAL's scanner) with arbitrary bytes, text or binary.
+// Fuzzes the OFF route (header and line checks, then CGAL's scanner and the tested build) with
+// arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 #include "io/off_reader.h"
 #include "read_checks.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string content(reinterpret_cast<const char*>(data), size);
-  meshprobe::Mesh mesh;
-  const meshprobe::ReadStatus status = meshprobe::read_off_content(content, mesh);
-  meshprobe::fuzzing::check_read(status, mesh);
-  return 0;
+  return meshprobe::fuzzing::fuzz_read(data, size, meshprobe::read_off_content);
 }

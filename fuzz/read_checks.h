@@ -3,8 +3,11 @@
 // the fuzzer with a crash report and the input that caused it.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "io/read_status.h"
 #include "mesh/mesh.h"
@@ -56,6 +59,16 @@ inline void check_read(const ReadStatus& status, const Mesh& mesh) {
   }
   if (!status.error.empty()) fail("an accepted file with an error message");
   check_links(mesh);
+}
+
+// One fuzzed read: the bytes as the content of a file, read by `read` (content, mesh) into an
+// empty mesh, then checked by check_read.
+template <class Read>
+int fuzz_read(const std::uint8_t* data, std::size_t size, Read read) {
+  const std::string content(reinterpret_cast<const char*>(data), size);
+  Mesh mesh;
+  check_read(read(content, mesh), mesh);
+  return 0;
 }
 
 }  // namespace meshprobe::fuzzing

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "io/off_scan.h"
+#include "io/surface_from_lists.h"
 #include "mesh/facet_list.h"
-#include "mesh/tolerant_builder.h"
 
 namespace meshprobe {
 
@@ -267,19 +267,9 @@ ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
 ReadStatus build_fitting_facets(const std::string& content, Mesh& mesh) {
   std::vector<Vec3f> points;
   FacetList facets;
-  ReadStatus status = scan_off(content, points, facets);
+  const ReadStatus status = scan_off(content, points, facets);
   if (!status.ok) return status;
-  std::size_t vertex = 0;
-  const std::size_t repeating = find_facet_repeating_a_vertex(facets, points.size(), vertex);
-  if (repeating < facets.size()) {
-    return ReadStatus::failure("facet " + std::to_string(repeating) + " names vertex " +
-                               std::to_string(vertex) + " twice");
-  }
-  drop_unused_vertices(points, facets);
-  const LeftOutFacets left_out = build_leaving_out_unfit_facets(mesh, points, facets);
-  status.facets_left_out = left_out.count;
-  status.first_left_out = left_out.first;
-  return status;
+  return build_without_unused_vertices(points, facets, mesh);
 }
 
 }  // namespace

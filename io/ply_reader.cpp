@@ -11,8 +11,8 @@
 
 #include "io/ply_header.h"
 #include "io/ply_layout.h"
+#include "io/surface_from_lists.h"
 #include "mesh/facet_list.h"
-#include "mesh/tolerant_builder.h"
 
 namespace meshprobe {
 
@@ -80,13 +80,6 @@ ReadStatus read_ply_content(const std::string& content, Mesh& mesh) {
   if (!status.ok) return status;
   polygons = std::vector<ReadPolygon>();
 
-  std::size_t vertex = 0;
-  const std::size_t repeating = find_facet_repeating_a_vertex(facets, read_points.size(), vertex);
-  if (repeating < facets.size()) {
-    return ReadStatus::failure("facet " + std::to_string(repeating) + " names vertex " +
-                               std::to_string(vertex) + " twice");
-  }
-
   std::vector<Vec3f> points;
   points.reserve(read_points.size());
   for (const ReadPoint& p : read_points) {
@@ -94,11 +87,7 @@ ReadStatus read_ply_content(const std::string& content, Mesh& mesh) {
         Vec3f{static_cast<float>(p.x()), static_cast<float>(p.y()), static_cast<float>(p.z())});
   }
   read_points = std::vector<ReadPoint>();
-  drop_unused_vertices(points, facets);
-  const LeftOutFacets left_out = build_leaving_out_unfit_facets(mesh, points, facets);
-  status.facets_left_out = left_out.count;
-  status.first_left_out = left_out.first;
-  return status;
+  return build_without_unused_vertices(points, facets, mesh);
 }
 
 ReadStatus read_ply_file(const std::string& path, Mesh& mesh) {

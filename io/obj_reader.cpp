@@ -3,11 +3,10 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 #include <utility>
 
+#include "io/whole_file.h"
 #include "mesh/facet_list.h"
 #include "mesh/tolerant_builder.h"
 
@@ -240,12 +239,7 @@ ReadStatus read_obj_content(const std::string& content, Mesh& mesh) {
 }
 
 ReadStatus read_obj(const std::string& path, Mesh& mesh) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return ReadStatus::failure("cannot open the file");
-  const std::string content((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
-  if (file.bad()) return ReadStatus::failure("cannot read the file");
-  return read_obj_content(content, mesh);
+  return read_whole_file(path, mesh, read_obj_content);
 }
 
 }  // namespace meshprobe

@@ -6,13 +6,12 @@
 #include <cctype>
 #include <climits>
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
 #include "io/off_scan.h"
 #include "io/surface_from_lists.h"
+#include "io/whole_file.h"
 #include "mesh/facet_list.h"
 
 namespace meshprobe {
@@ -301,12 +300,7 @@ ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
 }
 
 ReadStatus read_off_file(const std::string& path, Mesh& mesh) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return ReadStatus::failure("cannot open the file");
-  const std::string content((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
-  if (file.bad()) return ReadStatus::failure("cannot read the file");
-  return read_off_content(content, mesh);
+  return read_whole_file(path, mesh, read_off_content);
 }
 
 }  // namespace meshprobe

@@ -5,13 +5,13 @@
 
 #include <cstdint>
 #include <fstream>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
 #include "io/ply_header.h"
 #include "io/ply_layout.h"
 #include "io/surface_from_lists.h"
+#include "io/whole_file.h"
 #include "mesh/facet_list.h"
 
 namespace meshprobe {
@@ -91,12 +91,7 @@ ReadStatus read_ply_content(const std::string& content, Mesh& mesh) {
 }
 
 ReadStatus read_ply_file(const std::string& path, Mesh& mesh) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) return ReadStatus::failure("cannot open the file");
-  const std::string content((std::istreambuf_iterator<char>(file)),
-                            std::istreambuf_iterator<char>());
-  if (file.bad()) return ReadStatus::failure("cannot read the file");
-  return read_ply_content(content, mesh);
+  return read_whole_file(path, mesh, read_ply_content);
 }
 
 bool file_begins_with_ply_magic(const std::string& path) {

@@ -27,6 +27,20 @@ const char* const kTwoTriangles =
     "3 0 2 3\n"
     "3 2 4 3\n";
 
+// Big-endian 32-bit words of a binary OFF file, after its "OFF BINARY" line.
+struct BinaryOff {
+  std::string bytes = "OFF BINARY\n";
+  void put_int(std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8)
+      bytes.push_back(static_cast<char>(value >> shift));
+  }
+  void put_float(float value) {
+    std::uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    put_int(bits);
+  }
+};
+
 TEST(OffReader, ReadsVerticesInFileOrderAndDropsUnusedOnes) {
   Mesh mesh;
   const ReadStatus status = read_off_content(kTwoTriangles, mesh);
@@ -46,22 +60,13 @@ TEST(OffReader, AcceptsALastLineWithoutLineFeedAndBinaryOff) {
   EXPECT_TRUE(read_off_content("OFF 3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2", text_mesh).ok);
   EXPECT_EQ(text_mesh.size_of_facets(), 1u);
 
-  std::string binary = "OFF BINARY\n";
-  const auto put_int = [&binary](std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-      binary.push_back(static_cast<char>(value >> shift));
-  };
-  const auto put_float = [&put_int](float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    put_int(bits);
-  };
-  put_int(3), put_int(1), put_int(0);
+  BinaryOff file;
+  file.put_int(3), file.put_int(1), file.put_int(0);
   for (float c : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.5f})
-    put_float(c);
-  put_int(3), put_int(0), put_int(1), put_int(2), put_int(0);
+    file.put_float(c);
+  file.put_int(3), file.put_int(0), file.put_int(1), file.put_int(2), file.put_int(0);
   Mesh binary_mesh;
-  const ReadStatus status = read_off_content(binary, binary_mesh);
+  const ReadStatus status = read_off_content(file.bytes, binary_mesh);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(testing::points_of(binary_mesh)[2], (Vec3f{0, 1, 0.5f}));
 }
@@ -170,14 +175,12 @@ TEST(OffReader, RefusesEdgeCountsTheScannerCannotDouble) {
 
   // In a binary file the count is a signed 32-bit number.
   for (std::uint32_t edges : {0x40000000u, 0xBFFFFFFFu}) {
-    std::string binary = "OFF BINARY\n";
-    for (std::uint32_t value : {3u, 1u, edges}) {
-      for (int shift = 24; shift >= 0; shift -= 8)
-        binary.push_back(static_cast<char>(value >> shift));
-    }
-    binary += std::string(64, '\0');
+    BinaryOff file;
+    for (std::uint32_t value : {3u, 1u, edges})
+      file.put_int(value);
+    file.bytes += std::string(64, '\0');
     Mesh mesh;
-    EXPECT_FALSE(read_off_content(binary, mesh).ok) << edges;
+    EXPECT_FALSE(read_off_content(file.bytes, mesh).ok) << edges;
   }
 }
 
@@ -274,28 +277,19 @@ TEST(OffReader, FacetsAfterAFanClosedBesideAnotherSheetAreBuiltAndTheReadEnds) {
 }
 
 TEST(OffReader, BinaryFileWithAFacetThatDoesNotFitIsReadWithoutIt) {
-  std::string binary = "OFF BINARY\n";
-  const auto put_int = [&binary](std::uint32_t value) {
-    for (int shift = 24; shift >= 0; shift -= 8)
-      binary.push_back(static_cast<char>(value >> shift));
-  };
-  const auto put_float = [&put_int](float value) {
-    std::uint32_t bits;
-    std::memcpy(&bits, &value, 4);
-    put_int(bits);
-  };
-  put_int(4), put_int(3), put_int(0);
+  BinaryOff file;
+  file.put_int(4), file.put_int(3), file.put_int(0);
   for (float c : {0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f, 0.f, 0.f, 0.f, 1.f})
-    put_float(c);
+    file.put_float(c);
   const std::uint32_t facets[3][3] = {{0, 1, 2}, {1, 0, 3}, {0, 1, 3}};
   for (const auto& facet : facets) {
-    put_int(3);
+    file.put_int(3);
     for (std::uint32_t corner : facet)
-      put_int(corner);
-    put_int(0);  // no colour
+      file.put_int(corner);
+    file.put_int(0);  // no colour
   }
   Mesh mesh;
-  const ReadStatus status = read_off_content(binary, mesh);
+  const ReadStatus status = read_off_content(file.bytes, mesh);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(status.facets_left_out, 1u);
   EXPECT_EQ(status.first_left_out, 2u);

@@ -156,6 +156,18 @@ struct Refusal {
   std::string expected;  // part of the message
 };
 
+// Every text is refused with a message holding its expected part, and leaves the mesh empty.
+void expect_refusals(const std::vector<Refusal>& refusals) {
+  for (const Refusal& refusal : refusals) {
+    Mesh mesh;
+    const ReadStatus status = read_ply_content(refusal.text, mesh);
+    EXPECT_FALSE(status.ok) << refusal.text;
+    EXPECT_NE(status.error.find(refusal.expected), std::string::npos)
+        << "message: " << status.error << "\nexpected: " << refusal.expected;
+    expect_empty(mesh, refusal.text);
+  }
+}
+
 std::string ascii_header(const std::string& vertex_properties, const std::string& face_list,
                          std::size_t vertices = 3, std::size_t faces = 1) {
   return "ply\nformat ascii 1.0\nelement vertex " + std::to_string(vertices) + "\n" +
@@ -207,14 +219,7 @@ TEST(PlyReader, RefusesHeadersItCannotReadSafely) {
            kThreePoints + "0 1\n",
        "halfedge property source must be a uint"},
   };
-  for (const Refusal& refusal : refusals) {
-    Mesh mesh;
-    const ReadStatus status = read_ply_content(refusal.text, mesh);
-    EXPECT_FALSE(status.ok) << refusal.text;
-    EXPECT_NE(status.error.find(refusal.expected), std::string::npos)
-        << "message: " << status.error << "\nexpected: " << refusal.expected;
-    expect_empty(mesh, refusal.text);
-  }
+  expect_refusals(refusals);
 }
 
 TEST(PlyReader, RefusesCountsTheFileCannotHoldBeforeReadingAnyData) {
@@ -270,14 +275,7 @@ TEST(PlyReader, RefusesDataThatDoesNotMatchItsHeader) {
       {ascii_header(kXyz, "uchar int vertex_indices", 3, 2) + kThreePoints + "3 0 1 2\n4 2 1 0 1\n",
        "facet 1 names vertex 1 twice"},
   };
-  for (const Refusal& refusal : refusals) {
-    Mesh mesh;
-    const ReadStatus status = read_ply_content(refusal.text, mesh);
-    EXPECT_FALSE(status.ok) << refusal.text;
-    EXPECT_NE(status.error.find(refusal.expected), std::string::npos)
-        << "message: " << status.error << "\nexpected: " << refusal.expected;
-    expect_empty(mesh, refusal.text);
-  }
+  expect_refusals(refusals);
 }
 
 TEST(PlyReader, RefusesBinaryDataThatDoesNotMatchItsHeader) {

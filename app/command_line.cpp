@@ -1,5 +1,8 @@
 #include "app/command_line.h"
 
+// Positional arguments are kept whole: an epsilon list is split by this program, and a mesh path
+// may hold commas.
+#define CXXOPTS_VECTOR_DELIMITER '\0'
 #include <cxxopts.hpp>
 
 #include <cmath>

@@ -55,9 +55,7 @@ std::vector<Vec3f> points_in_order(const Mesh& mesh) {
   return points;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   const bool timings = argc == 5 && std::strcmp(argv[4], "--timings") == 0;
   if (argc != 4 && !timings) {
     print_fields_usage();
@@ -125,4 +123,10 @@ int main(int argc, char** argv) {
     }
   }
   return kExitSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return meshprobe::run_catching("meshprobe-fields", argc, argv, run);
 }

@@ -7,7 +7,9 @@
 #include "app/driver.h"
 #include "io/value_file.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
   using namespace meshprobe;
   if (argc != 3) {
     print_usage();
@@ -35,4 +37,10 @@ int main(int argc, char** argv) {
     return kExitFailure;
   }
   return kExitSuccess;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return meshprobe::run_catching("meshprobe", argc, argv, run);
 }

@@ -16,6 +16,7 @@
 #include "app/fields_csv.h"
 #include "app/fields_picture.h"
 #include "app/fields_ply.h"
+#include "io/atomic_file.h"
 
 namespace {
 
@@ -73,6 +74,11 @@ int run(int argc, char** argv) {
     return kExitFailure;
   }
   if (!input_exists(path)) return kExitFailure;
+  std::string why;
+  if (!can_create(output, why)) {
+    std::fprintf(stderr, "meshprobe-fields: cannot write %s: %s\n", output.c_str(), why.c_str());
+    return kExitFailure;
+  }
 
   using Clock = std::chrono::steady_clock;
   const auto seconds_since = [](Clock::time_point start) {

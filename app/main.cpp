@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/driver.h"
+#include "io/atomic_file.h"
 #include "io/value_file.h"
 
 namespace {
@@ -20,6 +21,11 @@ int run(int argc, char** argv) {
   const std::string path = argv[1];
   if (!input_exists(path)) return kExitFailure;
   const std::string output_name = derive_output_name(path);
+  std::string why;
+  if (!can_create(output_name, why)) {
+    std::fprintf(stderr, "meshprobe: cannot write %s: %s\n", output_name.c_str(), why.c_str());
+    return kExitFailure;
+  }
 
   auto mesh = std::make_unique<Mesh>();
   const ReadStatus status = load_prepared_mesh(path, *mesh);

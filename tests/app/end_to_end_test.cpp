@@ -278,7 +278,7 @@ TEST_F(EndToEnd, OutputThatCannotBeCreatedFails) {
   const auto result = run({"bunny.off", "0.01"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb\n");
+  EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb: it is a folder\n");
   EXPECT_EQ(snapshot(folder_), before);  // no temporary file left behind
 }
 

@@ -10,11 +10,16 @@
 #include "io/off_reader.h"
 #include "io/ply_header.h"
 #include "io/ply_reader.h"
+#include "io/stl_reader.h"
 #include "io/surface_from_lists.h"
 #include "io/whole_file.h"
 #include "mesh/mesh_properties.h"
 
 namespace meshprobe {
+
+namespace {
+constexpr std::size_t kStlBinaryHeader = 84;
+}  // namespace
 
 const char* format_name(MeshFormat format) {
   switch (format) {
@@ -40,7 +45,11 @@ bool reads_as_obj(const std::string& path) {
 MeshFormat choose_format(const std::string& path, const std::string& content) {
   if (reads_as_obj(path)) return MeshFormat::kObj;
   if (begins_with_ply_magic(content)) return MeshFormat::kPly;
-  return MeshFormat::kOff;
+  if (looks_like_stl(content)) return MeshFormat::kStl;
+  if (begins_with_off_keyword(content)) return MeshFormat::kOff;
+  // Neither: a binary STL file whose size contradicts its count (cut short, say) is refused as
+  // such; a file too short for the STL header as not an OFF file.
+  return content.size() >= kStlBinaryHeader ? MeshFormat::kStl : MeshFormat::kOff;
 }
 
 ReadStatus check_geometry(Mesh& mesh) {
@@ -83,6 +92,7 @@ ReadStatus read_lists(MeshFormat format, const std::string& content, FileLists& 
     case MeshFormat::kPly:
       return read_ply_lists(content, lists.points, lists.facets);
     case MeshFormat::kStl:
+      return read_stl_lists(content, lists.points, lists.facets);
     case MeshFormat::kOff:
       break;
   }
@@ -91,9 +101,10 @@ ReadStatus read_lists(MeshFormat format, const std::string& content, FileLists& 
 
 ReadStatus build_and_check(MeshFormat format, FileLists& lists, Mesh& mesh, FileLayout& layout,
                            bool keep_lists) {
-  // OBJ keeps every vertex at its place; OFF and PLY drop those no facet names.
-  const UnusedVertices unused =
-      format == MeshFormat::kObj ? UnusedVertices::kKeep : UnusedVertices::kDrop;
+  // OBJ and STL keep every vertex at its place; OFF and PLY drop those no facet names.
+  const UnusedVertices unused = format == MeshFormat::kObj || format == MeshFormat::kStl
+                                    ? UnusedVertices::kKeep
+                                    : UnusedVertices::kDrop;
   ReadStatus status =
       build_from_file_lists(lists.points, lists.facets, unused, mesh, layout, keep_lists);
   if (status.ok && status.facets_left_out > 0 && !lists.face_lines.empty()) {

@@ -17,8 +17,9 @@ namespace meshprobe {
 bool reads_as_obj(const std::string& path);
 
 // The reader for a file: OBJ when reads_as_obj(path) says so, otherwise PLY when `content`
-// begins with the PLY magic line ("ply" and a line end), STL when it looks like an STL file (see
-// io/stl_reader.h), otherwise OFF.
+// begins with the PLY magic line ("ply" and a line end), STL when it is a binary STL file by its
+// size or begins with "solid" (io/stl_reader.h), OFF when it begins with an OFF keyword;
+// otherwise STL for 84 bytes or more (a binary STL file cut short), else OFF.
 MeshFormat choose_format(const std::string& path, const std::string& content);
 
 // Reads the file at `path` into the empty `mesh` and fills `layout` (its lists only with

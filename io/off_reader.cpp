@@ -330,6 +330,11 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
   return scan_off(scanned, points, facets);
 }
 
+bool begins_with_off_keyword(const std::string& content) {
+  OffHeader header;
+  return parse_header(content, header).error != "not an OFF file (no OFF header)";
+}
+
 ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
   std::vector<Vec3f> points;
   FacetList facets;

@@ -25,6 +25,10 @@ ReadStatus read_off_file(const std::string& path, Mesh& mesh);
 ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points,
                           FacetList& facets);
 
+// True when `content` begins, after white space and '#' comments, with a keyword of a surface
+// in OFF: [ST][C][N][4]OFF.
+bool begins_with_off_keyword(const std::string& content);
+
 // Reads OFF text (or binary OFF bytes) held in memory into the empty `mesh`.
 ReadStatus read_off_content(const std::string& content, Mesh& mesh);
 

@@ -3,8 +3,13 @@
 // and vertex normals computed) and the words of the warning about facets left out.
 #pragma once
 
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <stdexcept>
 #include <string>
 
+#include "io/mesh_file.h"
 #include "io/read_status.h"
 #include "mesh/mesh.h"
 #include "roughness/surface_analyzer.h"
@@ -27,39 +32,23 @@ bool parse_epsilon(const char* text, float& epsilon);
 // error ("PROGRAM: epsilon must be a number greater than 0, not "TEXT"") and returns false.
 bool read_epsilon_argument(const char* program, const char* text, float& epsilon);
 
-// True when the input file can be opened for reading; otherwise prints "The file PATH does not
-// exist" on standard output, as the programs have always done, and returns false.
+// True when something is found at the path (without opening it: a FIFO would then lose its
+// bytes); otherwise prints "The file PATH does not exist" on standard output, as the programs
+// have always done, and returns false. Whether it can be read as a mesh is load_mesh's to say.
 bool input_exists(const std::string& path);
 
 // The part of the path before its last '.' (anywhere in the path; empty when there is none)
 // followed by "_labels.lb".
 std::string derive_output_name(const std::string& path);
 
-// True when the last three characters of the path (the whole path when shorter) are "obj" in
-// any letter case; such files are read as OBJ, whatever they hold.
-bool reads_as_obj(const std::string& path);
-
-// The reader for a path: OBJ when reads_as_obj says so, otherwise PLY when the file begins with
-// the PLY magic line ("ply" and a line end), otherwise OFF.
-enum class MeshFormat { kObj, kPly, kOff };
-MeshFormat choose_format(const std::string& path);
-
-// The format's name as outputs and statistics give it: "obj", "ply" or "off".
-const char* format_name(MeshFormat format);
-
-// Fails, saying why, when the mesh holds no vertex, has a coordinate that is not finite, or has
-// a bounding box that is empty or too large for single precision. Sets the bounding box.
-ReadStatus check_geometry(Mesh& mesh);
-
-// Reads the mesh with the reader choose_format selects, its points as the file gives them. Fails,
-// leaving a message, when the file is unreadable, holds no vertex, has a coordinate that is not
-// finite or has a bounding box of zero extent. On success the status tells of facets left out.
+// read_mesh_file (io/mesh_file.h) without the layout: the mesh in the file's coordinates.
 ReadStatus load_mesh(const std::string& path, Mesh& mesh);
 
-// Prepares a mesh that load_mesh accepted: normalises its points (centred, largest bounding-box
-// side 1, the original box kept in bbox_min / bbox_max), sets the degree flags and computes
-// facet and vertex normals.
-void prepare_mesh(Mesh& mesh);
+// Prepares a mesh that load_mesh accepted: normalises its points (centred, then scaled by
+// 1 / length, `length` in the file's units, or by 1 / (largest bounding-box side) when length is
+// <= 0; the original box kept in bbox_min / bbox_max), sets the degree flags and computes facet
+// and vertex normals. Returns the length used, for the statistics to record.
+float prepare_mesh(Mesh& mesh, float length = 0.0f);
 
 // load_mesh, then prepare_mesh when it succeeded.
 ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh);
@@ -73,5 +62,27 @@ std::string left_out_warning(const ReadStatus& status);
 // `epsilon` (normalised units): the copy is smoothed over spheres of radius epsilon and the
 // curvature averaged over spheres of radius 2 x epsilon. Fills `details` when given.
 void measure_roughness(Mesh& mesh, float epsilon, RoughnessDetails* details = nullptr);
+
+// Runs a program's `run` (argc, argv) and turns every exception that escapes it into status 1
+// and one line on standard error: std::bad_alloc and std::length_error (a size beyond what can
+// be allocated) as "PROGRAM: MESH is too large for the memory available", anything else as an
+// internal error. Outputs are written through AtomicFile, whose destructors run while the
+// exception unwinds, so an earlier output stays untouched and no temporary file remains.
+template <class Run>
+int run_catching(const char* program, int argc, char** argv, Run run) {
+  const char* mesh = argc > 1 ? argv[1] : "the mesh";
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "%s: %s is too large for the memory available\n", program, mesh);
+  } catch (const std::length_error&) {
+    std::fprintf(stderr, "%s: %s is too large for the memory available\n", program, mesh);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "%s: internal error: %s\n", program, error.what());
+  } catch (...) {
+    std::fprintf(stderr, "%s: internal error\n", program);
+  }
+  return kExitFailure;
+}
 
 }  // namespace meshprobe

@@ -17,6 +17,7 @@
 #include "app/fields_csv.h"
 #include "app/fields_picture.h"
 #include "app/fields_ply.h"
+#include "io/atomic_file.h"
 
 namespace {
 
@@ -72,6 +73,11 @@ int run(int argc, char** argv) {
     return kExitFailure;
   }
   if (!input_exists(path)) return kExitFailure;
+  std::string why;
+  if (!can_create(output, why)) {
+    std::fprintf(stderr, "meshprobe-fields: cannot write %s: %s\n", output.c_str(), why.c_str());
+    return kExitFailure;
+  }
 
   // The caller times the stages: each report of a new stage ends the one before.
   using Clock = std::chrono::steady_clock;
@@ -92,14 +98,7 @@ int run(int argc, char** argv) {
     stage = now;
     stage_start = Clock::now();
   };
-  MeshMeasurement m;
-  try {
-    m = measure_mesh_file(path, options);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "meshprobe-fields: cannot measure %s: %s\n", path.c_str(),
-                 "the mesh is too large for the memory available");
-    return kExitFailure;
-  }
+  const MeshMeasurement m = measure_mesh_file(path, options);
   if (!m.status.ok) {
     std::fprintf(stderr, "meshprobe-fields: cannot read %s: %s\n", path.c_str(),
                  m.status.error.c_str());
@@ -139,12 +138,5 @@ int run(int argc, char** argv) {
 }
 
 int main(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (const std::exception& fault) {
-    std::fprintf(stderr, "meshprobe-fields: %s\n", fault.what());
-  } catch (...) {
-    std::fprintf(stderr, "meshprobe-fields: an unexpected fault ended the run\n");
-  }
-  return kExitFailure;
+  return meshprobe::run_catching("meshprobe-fields", argc, argv, run);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <exception>
 #include <new>
+#include <stdexcept>
 #include <string>
 
 #include "app/command_line.h"
@@ -24,8 +25,6 @@
 namespace {
 
 using namespace meshprobe;
-
-constexpr const char* kTooLarge = "the mesh is too large for the memory available";
 
 // The colours of one epsilon's picture and of the PLY: the range asked for, or from 0 to the
 // 99th percentile of the measured roughness.
@@ -100,7 +99,9 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   try {
     m = measure_mesh_file(path, options);
   } catch (const std::bad_alloc&) {
-    return fail("cannot measure " + path + ": " + kTooLarge);
+    return fail(path + " is too large for the memory available");
+  } catch (const std::length_error&) {
+    return fail(path + " is too large for the memory available");
   }
   if (!m.status.ok) return fail("cannot read " + path + ": " + m.status.error);
   if (m.status.facets_left_out > 0 && !line.quiet) {
@@ -114,7 +115,7 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   try {
     written = write_outputs(line, m, outputs, failed);
   } catch (const std::bad_alloc&) {
-    return fail("cannot write the outputs of " + path + ": " + kTooLarge);
+    return fail(path + " is too large for the memory available");
   }
   if (!written) return fail("cannot write " + failed);
   for (std::size_t e = 0; e < m.epsilons.size(); ++e)
@@ -173,14 +174,5 @@ int run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  try {
-    return run(argc, argv);
-  } catch (const std::bad_alloc&) {
-    std::fprintf(stderr, "meshprobe: %s\n", kTooLarge);
-  } catch (const std::exception& fault) {
-    std::fprintf(stderr, "meshprobe: %s\n", fault.what());
-  } catch (...) {
-    std::fprintf(stderr, "meshprobe: an unexpected fault ended the run\n");
-  }
-  return kExitFailure;
+  return meshprobe::run_catching("meshprobe", argc, argv, run);
 }

@@ -8,6 +8,7 @@
 
 #include "app/driver.h"
 #include "app/roughness_statistics.h"
+#include "io/mesh_file.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/tolerant_builder.h"
 
@@ -52,8 +53,7 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
     }
   }
   if (options.keep_surface) result.surface_polygons = facet_polygons(mesh);
-  result.length = bounding_box_extent(mesh);
-  prepare_mesh(mesh);
+  result.length = prepare_mesh(mesh, options.length);
   result.bbox_min = mesh.bbox_min;
   result.bbox_max = mesh.bbox_max;
   if (options.keep_fields || options.keep_surface) {
@@ -100,14 +100,15 @@ MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions&
   result.path = path;
   report(options, "reading", 0.0);
   auto mesh = std::make_unique<Mesh>();
-  result.status = load_mesh(path, *mesh);
-  result.format = format_name(choose_format(path));
+  FileLayout layout;
+  result.status = read_mesh_file(path, *mesh, layout, options.keep_file_lists);
+  result.format = format_name(layout.format);
   if (!result.status.ok) return result;
-  result.vertices_in_file = mesh->size_of_vertices();
-  result.facets_in_file = mesh->size_of_facets() + result.status.facets_left_out;
-  result.mesh_vertex.resize(result.vertices_in_file);
-  for (std::size_t i = 0; i < result.vertices_in_file; ++i)
-    result.mesh_vertex[i] = static_cast<std::uint32_t>(i);
+  result.vertices_in_file = layout.vertices_in_file;
+  result.facets_in_file = layout.facets_in_file;
+  result.mesh_vertex = std::move(layout.mesh_vertex);
+  result.file_points = std::move(layout.points);
+  result.file_facets = std::move(layout.facets);
   report(options, "reading", 1.0);
   measure_read_mesh(*mesh, options, start, result);
   return result;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "io/file_layout.h"
 #include "io/read_status.h"
 #include "mesh/facet_list.h"
 #include "mesh/facet_polygons.h"
@@ -20,7 +21,7 @@
 namespace meshprobe {
 
 // The place in the mesh of a vertex of the file that the reader dropped.
-constexpr std::uint32_t kNotInMesh = 0xffffffffu;
+constexpr std::uint32_t kNotInMesh = FileLayout::kNotInMesh;
 
 // An epsilon as the user wrote it (names of outputs and columns carry this text) and its value.
 struct Epsilon {

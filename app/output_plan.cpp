@@ -1,13 +1,10 @@
 #include "app/output_plan.h"
 
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <map>
-#include <set>
 #include <system_error>
+
+#include "io/atomic_file.h"
 
 namespace meshprobe {
 
@@ -21,11 +18,6 @@ std::string comparable(const std::string& path) {
   std::error_code ignored;
   const fs::path absolute = fs::absolute(path, ignored);
   return absolute.lexically_normal().string();
-}
-
-std::string folder_of(const std::string& path) {
-  const fs::path parent = fs::path(path).parent_path();
-  return parent.empty() ? "." : parent.string();
 }
 
 }  // namespace
@@ -111,9 +103,9 @@ bool check_output_folders(const std::vector<MeshOutputs>& plan, const CommandLin
       return false;
     }
   }
-  std::set<std::string> folders;
+  std::vector<std::string> paths;
   const auto add = [&](const std::string& path) {
-    if (!path.empty()) folders.insert(folder_of(path));
+    if (!path.empty()) paths.push_back(path);
   };
   add(line.summary);
   for (const MeshOutputs& outputs : plan) {
@@ -124,11 +116,10 @@ bool check_output_folders(const std::vector<MeshOutputs>& plan, const CommandLin
     add(outputs.ply);
     add(outputs.csv);
   }
-  for (const std::string& folder : folders) {
-    // The outputs are written beside their final names and renamed over them: the folder
-    // itself must let a file be created.
-    if (access(folder.c_str(), W_OK | X_OK) != 0) {
-      error = "cannot write into the folder " + folder + ": " + std::strerror(errno);
+  for (const std::string& path : paths) {
+    std::string why;
+    if (!can_create(path, why)) {
+      error = "cannot write " + path + ": " + why;
       return false;
     }
   }

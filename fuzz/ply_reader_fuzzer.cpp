@@ -1,4 +1,5 @@
-// Fuzzes the PLY reader (header and layout checks, then CGAL's PLY reading) with arbitrary bytes.
+// Fuzzes the PLY reader (header and layout checks, then the walk that reads the data) with
+// arbitrary bytes.
 #include <cstddef>
 #include <cstdint>
 

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <utility>
 
+#include "io/surface_from_lists.h"
 #include "io/whole_file.h"
 #include "mesh/facet_list.h"
 #include "mesh/tolerant_builder.h"
@@ -167,7 +168,7 @@ ReadStatus parse_face(std::string_view line, std::size_t line_number, std::size_
                           "the face names vertex " + std::to_string(vertex + 1) + " twice");
     }
     last_face_using[vertex] = face_number;
-    parsed.corners.push_back(vertex);
+    parsed.corners.push_back(static_cast<VertexIndex>(vertex));
     ++face.size;
   }
   if (face.size < 3) {
@@ -191,6 +192,10 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
     while (lines.next(line)) {
       if (keyword_of(line) == "v") ++vertices_in_file;
     }
+  }
+  if (vertices_in_file > kMaxVertices) {
+    return ReadStatus::failure("the file holds " + std::to_string(vertices_in_file) +
+                               " vertex lines, more than a mesh can number");
   }
   // Both sizes are counts of lines present in the text, so memory follows the file's size.
   parsed.points.reserve(vertices_in_file);
@@ -216,25 +221,33 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
   return ReadStatus{};
 }
 
-ReadStatus read_obj_content(const std::string& content, Mesh& mesh) {
+ReadStatus read_obj_lists(const std::string& content, std::vector<Vec3f>& points, FacetList& facets,
+                          std::vector<std::size_t>& face_lines) {
   ObjContent parsed;
-  ReadStatus status = parse_obj(content, parsed);
+  const ReadStatus status = parse_obj(content, parsed);
   if (!status.ok) return status;
   if (parsed.points.empty()) return ReadStatus::failure("the mesh holds no vertex");
-
+  points = std::move(parsed.points);
   // The faces already lie end to end in `corners`, in line order.
-  FacetList facets;
   facets.corners = std::move(parsed.corners);
   facets.starts.reserve(parsed.faces.size() + 1);
-  for (const ObjFace& face : parsed.faces)
+  face_lines.reserve(parsed.faces.size());
+  for (const ObjFace& face : parsed.faces) {
     facets.starts.push_back(face.first + face.size);
-  const LeftOutFacets left_out =
-      build_leaving_out_unfit_facets<ObjBuilder>(mesh, parsed.points, facets);
-  status.facets_left_out = left_out.count;
-  if (left_out.count > 0) {
-    status.first_left_out = left_out.first;
-    status.first_left_out_line = parsed.faces[left_out.first].line;
+    face_lines.push_back(face.line);
   }
+  return status;
+}
+
+ReadStatus read_obj_content(const std::string& content, Mesh& mesh) {
+  std::vector<Vec3f> points;
+  FacetList facets;
+  std::vector<std::size_t> face_lines;
+  ReadStatus status = read_obj_lists(content, points, facets, face_lines);
+  if (!status.ok) return status;
+  FileLayout layout;
+  status = build_from_file_lists(points, facets, UnusedVertices::kKeep, mesh, layout, false);
+  if (status.facets_left_out > 0) status.first_left_out_line = face_lines[status.first_left_out];
   return status;
 }
 

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "io/read_status.h"
+#include "mesh/facet_list.h"
 #include "mesh/mesh.h"
-#include "mesh/tolerant_builder.h"
 
 namespace meshprobe {
 
@@ -31,7 +31,7 @@ struct ObjFace {
 // face has fewer than 3 corners and no face names a vertex twice.
 struct ObjContent {
   std::vector<Vec3f> points;         // the vertex positions in file order
-  std::vector<std::size_t> corners;  // the corners of every face, face after face
+  std::vector<VertexIndex> corners;  // the corners of every face, face after face
   std::vector<ObjFace> faces;        // in line order
 };
 
@@ -43,13 +43,10 @@ struct ObjContent {
 // the face already uses.
 ReadStatus parse_obj(const std::string& content, ObjContent& parsed);
 
-// Second stage: the modifier that builds checked OBJ content into a mesh's halfedge data
-// structure through CGAL's incremental builder: the vertices in file order, then the faces in
-// line order, each when the surface can hold it next to the faces before it.
-class ObjBuilder : public FacetListBuilder {
- public:
-  using FacetListBuilder::FacetListBuilder;
-};
+// The file's vertices and faces as lists, in file order, nothing built yet: parse_obj's result,
+// with the line of each face in `face_lines`. A file without any vertex is refused too.
+ReadStatus read_obj_lists(const std::string& content, std::vector<Vec3f>& points, FacetList& facets,
+                          std::vector<std::size_t>& face_lines);
 
 // Reads the OBJ file at `path` into the empty `mesh`. A refused file leaves the mesh empty, and
 // so does a file without any vertex, which is refused too. Faces that the surface cannot hold

@@ -7,8 +7,10 @@
 #include <climits>
 #include <cstdint>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
+#include "io/memory_stream.h"
 #include "io/off_scan.h"
 #include "io/surface_from_lists.h"
 #include "io/whole_file.h"
@@ -185,14 +187,30 @@ class ScannerLines {
                      text_.begin() + static_cast<std::ptrdiff_t>(at), '\n'));
       counted_ = at;
     }
-    std::string line;
-    std::getline(in_, line);
+    raw_.clear();  // getline leaves it as it was when the stream has ended
+    std::getline(in_, raw_);
+    std::string line = raw_;
     const std::size_t comment = line.find('#');
     if (comment != std::string::npos) line.resize(comment);
     std::istringstream numbers_in(line);
     numbers.clear();
     for (double d; numbers_in >> d;)
       numbers.push_back(d);
+  }
+
+  // The k-th white-space-separated token of the line last read (from 0), as written; a token
+  // that begins with '#' and those after it are a comment, and empty.
+  std::string_view token(std::size_t k) const {
+    std::size_t i = 0;
+    for (;;) {
+      while (i < raw_.size() && is_blank(raw_[i]))
+        ++i;
+      if (i == raw_.size() || raw_[i] == '#') return {};
+      const std::size_t start = i;
+      while (i < raw_.size() && !is_blank(raw_[i]))
+        ++i;
+      if (k-- == 0) return std::string_view(raw_).substr(start, i - start);
+    }
   }
 
   // "line N" for the line last read, or "the end of the file".
@@ -203,7 +221,8 @@ class ScannerLines {
 
  private:
   const std::string& text_;
-  std::istringstream in_;
+  MemoryStream in_;
+  std::string raw_;          // the line last read, as written
   std::size_t counted_ = 0;  // line feeds before this offset are counted in line_
   std::size_t line_ = 1;
   bool at_end_ = false;  // nothing but white space and comments followed the last line
@@ -213,6 +232,23 @@ class ScannerLines {
 // conversion, which is undefined for a value whose whole part is negative or beyond 2^64.
 bool converts_to_count(double value) {
   return value > -1.0 && value < 18446744073709551616.0;
+}
+
+// The scanner reads a count or an index as far as it is an integer: "2.7", "2x" and "2#c" would
+// all give 2. Such a token is refused instead: [+]digits only.
+bool is_whole_number(std::string_view token) {
+  std::size_t i = token.empty() || token[0] != '+' ? 0 : 1;
+  if (i == token.size()) return false;
+  for (; i < token.size(); ++i) {
+    if (token[i] < '0' || token[i] > '9') return false;
+  }
+  return true;
+}
+
+ReadStatus not_whole(const std::string& facet, std::string_view token) {
+  constexpr std::size_t kQuoted = 40;  // a token may be megabytes long
+  return ReadStatus::failure(facet + ": \"" + std::string(token.substr(0, kQuoted)) +
+                             (token.size() > kQuoted ? "..." : "") + "\" is not a whole number");
 }
 
 // Replays the scanner's reading of a text file's vertex and facet lines and refuses, naming the
@@ -237,6 +273,7 @@ ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
     if (!converts_to_count(numbers[0])) {
       return ReadStatus::failure(facet + " does not start with its number of corners");
     }
+    if (!is_whole_number(lines.token(0))) return not_whole(facet, lines.token(0));
     const auto corners = static_cast<std::size_t>(numbers[0]);
     if (corners < 3) return ReadStatus::failure(facet + " has fewer than 3 corners");
     for (std::size_t j = 1; j <= corners; ++j) {
@@ -251,10 +288,13 @@ ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
             << header.vertices << " vertices";
         return ReadStatus::failure(why.str());
       }
+      if (!is_whole_number(lines.token(j))) return not_whole(facet, lines.token(j));
     }
   }
   return ReadStatus{};
 }
+
+}  // namespace
 
 // The points and facets are scanned with CGAL's OFF scanner, a file that is faulty in itself is
 // refused, and the surface is built with every facet that it can hold, in file order. Only the
@@ -263,17 +303,8 @@ ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
 // OFF reading makes. That reading is not used itself: it hands every facet to the builder
 // untested, and a facet that closes a fan where another sheet meets the vertex leaves links
 // that the next facets can send around a vertex forever.
-ReadStatus build_fitting_facets(const std::string& content, Mesh& mesh) {
-  std::vector<Vec3f> points;
-  FacetList facets;
-  const ReadStatus status = scan_off(content, points, facets);
-  if (!status.ok) return status;
-  return build_without_unused_vertices(points, facets, mesh);
-}
-
-}  // namespace
-
-ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
+ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points,
+                          FacetList& facets) {
   OffHeader header;
   ReadStatus status = parse_header(content, header);
   if (status.ok) status = check_counts_fit(content, header);
@@ -296,7 +327,20 @@ ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
     if (!status.ok) return status;
   }
 
-  return build_fitting_facets(scanned, mesh);
+  return scan_off(scanned, points, facets);
+}
+
+bool begins_with_off_keyword(const std::string& content) {
+  OffHeader header;
+  return parse_header(content, header).error != "not an OFF file (no OFF header)";
+}
+
+ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
+  std::vector<Vec3f> points;
+  FacetList facets;
+  const ReadStatus status = read_off_lists(content, points, facets);
+  if (!status.ok) return status;
+  return build_without_unused_vertices(points, facets, mesh);
 }
 
 ReadStatus read_off_file(const std::string& path, Mesh& mesh) {

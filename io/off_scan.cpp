@@ -2,14 +2,14 @@
 
 #include <CGAL/IO/OFF/File_scanner_OFF.h>
 
-#include <sstream>
+#include "io/memory_stream.h"
 
 namespace meshprobe {
 
 // The steps and checks follow CGAL's Polyhedron_scan_OFF one for one, so that a file gives the
 // same points and corners here as in a build, and fails here where it fails there.
 ReadStatus scan_off(const std::string& content, std::vector<Vec3f>& points, FacetList& facets) {
-  std::istringstream in(content);
+  MemoryStream in(content);
   CGAL::File_scanner_OFF scanner(in, /*verbose=*/false);
   if (!in) return ReadStatus::failure("not an OFF file (no OFF header)");
 
@@ -47,7 +47,7 @@ ReadStatus scan_off(const std::string& content, std::vector<Vec3f>& points, Face
                                    " (an index out of range, a number that does not parse or "
                                    "a truncated file)");
       }
-      facets.corners.push_back(index);
+      facets.corners.push_back(static_cast<VertexIndex>(index));
     }
     facets.end_facet();
     scanner.skip_to_next_facet(i);

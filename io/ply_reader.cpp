@@ -1,104 +1,245 @@
 #include "io/ply_reader.h"
 
-#include <CGAL/IO/PLY.h>
-#include <CGAL/Simple_cartesian.h>
-
 #include <cstdint>
-#include <fstream>
-#include <sstream>
-#include <vector>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
 
 #include "io/ply_header.h"
 #include "io/ply_layout.h"
 #include "io/surface_from_lists.h"
 #include "io/whole_file.h"
-#include "mesh/facet_list.h"
 
 namespace meshprobe {
 
 namespace {
 
-// Points are read in double precision: CGAL's reader then takes coordinates declared float or
-// double alike, where single-precision points would make it dereference a null pointer on a
-// double coordinate. A float widened to double and narrowed back is unchanged.
-using ReadPoint = CGAL::Simple_cartesian<double>::Point_3;
-using ReadPolygon = std::vector<std::size_t>;
+// Hands out the values of the data in file order. The layout check has passed, so every value is
+// present and, in ASCII, one token written as a number of its type.
+class PlyValues {
+ public:
+  PlyValues(const std::string& content, const PlyHeader& header)
+      : content_(content),
+        position_(header.data_offset),
+        ascii_(header.format == PlyFormat::kAscii),
+        big_endian_(header.format == PlyFormat::kBinaryBigEndian) {}
 
-// The longest magic line, "ply" and CR LF.
-constexpr std::size_t kMagicLength = 5;
+  // An integer value of an integer type.
+  std::int64_t integer(PlyType type) {
+    if (ascii_) return std::strtoll(token(), nullptr, 10);
+    const std::uint64_t bits = take_bits(ply_type_size(type));
+    switch (type) {
+      case PlyType::kInt8:
+        return static_cast<std::int8_t>(bits);
+      case PlyType::kInt16:
+        return static_cast<std::int16_t>(bits);
+      case PlyType::kInt32:
+        return static_cast<std::int32_t>(bits);
+      default:
+        return static_cast<std::int64_t>(bits);
+    }
+  }
 
-// A corner as written: CGAL's reader widens a negative int index to a huge unsigned value.
-std::string index_text(std::size_t index) {
-  if (index > SIZE_MAX / 2) return std::to_string(static_cast<std::int64_t>(index));
-  return std::to_string(index);
+  // A coordinate: a float as written, a double rounded to float. False when the text is beyond
+  // its type's range, as the stream extraction of CGAL's reader refused it (its float and double
+  // extraction are strtof and strtod, failing on an infinite result).
+  bool coordinate(PlyType type, float& value) {
+    if (type == PlyType::kFloat32) {
+      if (ascii_) {
+        value = std::strtof(token(), nullptr);
+        return value != HUGE_VALF && value != -HUGE_VALF;
+      }
+      const auto bits = static_cast<std::uint32_t>(take_bits(4));
+      std::memcpy(&value, &bits, 4);
+      return true;
+    }
+    double wide = 0.0;
+    if (ascii_) {
+      wide = std::strtod(token(), nullptr);
+      if (wide == HUGE_VAL || wide == -HUGE_VAL) return false;
+    } else {
+      const std::uint64_t bits = take_bits(8);
+      std::memcpy(&wide, &bits, 8);
+    }
+    value = static_cast<float>(wide);
+    return true;
+  }
+
+  void skip(PlyType type) {
+    if (ascii_) {
+      token();
+    } else {
+      position_ += ply_type_size(type);
+    }
+  }
+
+ private:
+  static bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+
+  // The next token, terminated in a scratch copy for strtof and its kin.
+  const char* token() {
+    while (is_blank(content_[position_]))
+      ++position_;
+    const std::size_t start = position_;
+    while (position_ < content_.size() && !is_blank(content_[position_]))
+      ++position_;
+    scratch_.assign(content_, start, position_ - start);
+    return scratch_.c_str();
+  }
+
+  std::uint64_t take_bits(std::size_t size) {
+    std::uint64_t bits = 0;
+    for (std::size_t k = 0; k < size; ++k) {
+      const std::size_t byte = big_endian_ ? k : size - 1 - k;
+      bits = (bits << 8) | static_cast<unsigned char>(content_[position_ + byte]);
+    }
+    position_ += size;
+    return bits;
+  }
+
+  const std::string& content_;
+  std::size_t position_;
+  bool ascii_;
+  bool big_endian_;
+  std::string scratch_;
+};
+
+// The property named `name` first, as CGAL's reader and the header check look properties up.
+int property_place(const PlyElement& element, const char* name) {
+  for (std::size_t k = 0; k < element.properties.size(); ++k) {
+    if (element.properties[k].name == name) return static_cast<int>(k);
+  }
+  return -1;
 }
 
-// Checks every facet's corners and lays the facets end to end.
-ReadStatus collect_facets(const std::vector<ReadPolygon>& polygons, std::size_t vertex_count,
-                          FacetList& facets) {
-  for (std::size_t f = 0; f < polygons.size(); ++f) {
-    const ReadPolygon& polygon = polygons[f];
-    if (polygon.size() < 3) {
-      return ReadStatus::failure("facet " + std::to_string(f) + " has " +
-                                 std::to_string(polygon.size()) +
-                                 " corners, at least 3 are needed");
+// The face list the header check accepted: vertex_indices before vertex_index, of int or uint.
+int index_list_place(const PlyElement& face) {
+  for (const char* name : {"vertex_indices", "vertex_index"}) {
+    const int k = property_place(face, name);
+    if (k >= 0 && face.properties[static_cast<std::size_t>(k)].is_list &&
+        (face.properties[static_cast<std::size_t>(k)].type == PlyType::kInt32 ||
+         face.properties[static_cast<std::size_t>(k)].type == PlyType::kUint32)) {
+      return k;
     }
-    for (std::size_t index : polygon) {
-      if (index >= vertex_count) {
-        return ReadStatus::failure("facet " + std::to_string(f) + " names vertex " +
-                                   index_text(index) + ", but the file holds " +
-                                   std::to_string(vertex_count) + " vertices");
+  }
+  return -1;
+}
+
+std::uint64_t vertex_count(const PlyHeader& header) {
+  for (const PlyElement& element : header.elements) {
+    if (is_vertex_element(element)) return element.count;
+  }
+  return 0;
+}
+
+// One walk over the data. With `facets` null only the face lists' lengths are summed into
+// `corners`, so that the lists can be sized exactly before the walk that fills them.
+ReadStatus walk_data(const std::string& content, const PlyHeader& header,
+                     std::vector<Vec3f>* points, FacetList* facets, std::uint64_t& corners) {
+  const std::uint64_t vertices = vertex_count(header);
+  PlyValues values(content, header);
+  corners = 0;
+  std::uint64_t facet = 0;
+  for (const PlyElement& element : header.elements) {
+    const bool is_vertex = is_vertex_element(element) && points != nullptr;
+    const bool is_face = is_face_element(element);
+    const int xyz[3] = {property_place(element, "x"), property_place(element, "y"),
+                        property_place(element, "z")};
+    const int list = is_face ? index_list_place(element) : -1;
+    for (std::uint64_t item = 0; item < element.count; ++item) {
+      Vec3f point;
+      for (std::size_t k = 0; k < element.properties.size(); ++k) {
+        const PlyProperty& property = element.properties[k];
+        if (!property.is_list) {
+          float* target = !is_vertex                      ? nullptr
+                          : static_cast<int>(k) == xyz[0] ? &point.x
+                          : static_cast<int>(k) == xyz[1] ? &point.y
+                          : static_cast<int>(k) == xyz[2] ? &point.z
+                                                          : nullptr;
+          if (target == nullptr) {
+            values.skip(property.type);
+          } else if (!values.coordinate(property.type, *target)) {
+            return ReadStatus::failure("PLY " + element.name + " " + std::to_string(item) +
+                                       ", property " + property.name +
+                                       ": a number beyond the range of its type");
+          }
+          continue;
+        }
+        const auto entries = static_cast<std::uint64_t>(values.integer(property.count_type));
+        if (static_cast<int>(k) != list) {
+          for (std::uint64_t e = 0; e < entries; ++e)
+            values.skip(property.type);
+          continue;
+        }
+        corners += entries;
+        if (facets == nullptr) {
+          for (std::uint64_t e = 0; e < entries; ++e)
+            values.skip(property.type);
+          continue;
+        }
+        if (entries < 3) {
+          return ReadStatus::failure("facet " + std::to_string(facet) + " has " +
+                                     std::to_string(entries) + " corners, at least 3 are needed");
+        }
+        for (std::uint64_t e = 0; e < entries; ++e) {
+          const std::int64_t index = values.integer(property.type);
+          if (index < 0 || static_cast<std::uint64_t>(index) >= vertices) {
+            return ReadStatus::failure("facet " + std::to_string(facet) + " names vertex " +
+                                       std::to_string(index) + ", but the file holds " +
+                                       std::to_string(vertices) + " vertices");
+          }
+          facets->corners.push_back(static_cast<VertexIndex>(index));
+        }
+        facets->end_facet();
+        ++facet;
       }
+      if (is_vertex) points->push_back(point);
     }
-    facets.corners.insert(facets.corners.end(), polygon.begin(), polygon.end());
-    facets.end_facet();
   }
   return ReadStatus{};
 }
 
 }  // namespace
 
-ReadStatus read_ply_content(const std::string& content, Mesh& mesh) {
+ReadStatus read_ply_lists(const std::string& content, std::vector<Vec3f>& points,
+                          FacetList& facets) {
   PlyHeader header;
   ReadStatus status = parse_ply_header(content, header);
   if (status.ok) status = check_ply_data(content, header);
   if (!status.ok) return status;
-
-  std::vector<ReadPoint> read_points;
-  std::vector<ReadPolygon> polygons;
-  {
-    std::istringstream in(content);
-    // With the checks above passed, the reader fails only on a number its stream extraction
-    // cannot represent, such as 1e39 for a float.
-    if (!CGAL::IO::read_PLY(in, read_points, polygons, CGAL::parameters::verbose(false))) {
-      return ReadStatus::failure(
-          "invalid PLY data (a number beyond the range of its type, such as 1e39 for a float)");
-    }
+  const std::uint64_t vertices = vertex_count(header);
+  if (vertices > kMaxVertices) {
+    return ReadStatus::failure("the PLY file holds " + std::to_string(vertices) +
+                               " vertices, more than a mesh can number");
   }
-  FacetList facets;
-  status = collect_facets(polygons, read_points.size(), facets);
-  if (!status.ok) return status;
-  polygons = std::vector<ReadPolygon>();
+  std::uint64_t corners = 0;
+  walk_data(content, header, nullptr, nullptr, corners);
+  std::uint64_t face_count = 0;
+  for (const PlyElement& element : header.elements) {
+    if (is_face_element(element) && index_list_place(element) >= 0) face_count = element.count;
+  }
+  // Both sizes are bounded by the file's size, which the checks above have compared them with.
+  points.reserve(static_cast<std::size_t>(vertices));
+  facets.corners.reserve(static_cast<std::size_t>(corners));
+  facets.starts.reserve(static_cast<std::size_t>(face_count) + 1);
+  status = walk_data(content, header, &points, &facets, corners);
+  if (!status.ok) {
+    points = std::vector<Vec3f>();
+    facets = FacetList();
+  }
+  return status;
+}
 
+ReadStatus read_ply_content(const std::string& content, Mesh& mesh) {
   std::vector<Vec3f> points;
-  points.reserve(read_points.size());
-  for (const ReadPoint& p : read_points) {
-    points.push_back(
-        Vec3f{static_cast<float>(p.x()), static_cast<float>(p.y()), static_cast<float>(p.z())});
-  }
-  read_points = std::vector<ReadPoint>();
+  FacetList facets;
+  const ReadStatus status = read_ply_lists(content, points, facets);
+  if (!status.ok) return status;
   return build_without_unused_vertices(points, facets, mesh);
 }
 
 ReadStatus read_ply_file(const std::string& path, Mesh& mesh) {
   return read_whole_file(path, mesh, read_ply_content);
-}
-
-bool file_begins_with_ply_magic(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  char start[kMagicLength] = {};
-  file.read(start, kMagicLength);
-  return begins_with_ply_magic(std::string(start, static_cast<std::size_t>(file.gcount())));
 }
 
 }  // namespace meshprobe

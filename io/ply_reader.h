@@ -1,11 +1,14 @@
-// PLY input, ASCII or binary of either byte order, through CGAL's own PLY reader once the checks
-// of ply_header.h and ply_layout.h have passed: a file or its content in, a Mesh out, without the
-// vertices no facet uses and without the facets the surface cannot hold.
+// PLY input, ASCII or binary of either byte order: a file's content in, its points and facets (or
+// a Mesh built from them) out. The header and the layout of the data are checked first
+// (ply_header.h, ply_layout.h); then one walk over the data takes x, y, z of the vertex element
+// and the face list, and reads every other property and element past.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "io/read_status.h"
+#include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
 namespace meshprobe {
@@ -13,15 +16,18 @@ namespace meshprobe {
 // Reads the PLY file at `path` into the empty `mesh`.
 ReadStatus read_ply_file(const std::string& path, Mesh& mesh);
 
-// Reads PLY content into the empty `mesh`: x, y, z of the vertex element (float as is, double
-// rounded to float) and the face list, other properties and elements read past. Refused, the mesh
-// left empty: what the checks refuse, a number beyond its type's range, a facet of fewer than 3
-// corners, naming a vertex the file lacks or one vertex twice. No facet gives an empty mesh, as
-// for OFF. Facets left out are counted in the status, from 0 in file order; their vertices stay.
-ReadStatus read_ply_content(const std::string& content, Mesh& mesh);
+// Reads the PLY content's vertices and facets, in file order, into the empty `points` and
+// `facets`: x, y, z as float (a double coordinate rounded to float), the face list's corners as
+// written. Refused, naming the item: what the checks refuse, a number beyond its type's range
+// (1e39 for a float), a facet of fewer than 3 corners or naming a vertex the file lacks, and more
+// vertices than a mesh can number. Memory: the lists, 12 bytes a vertex and 4 a corner, sized
+// before they are filled.
+ReadStatus read_ply_lists(const std::string& content, std::vector<Vec3f>& points,
+                          FacetList& facets);
 
-// True when the file at `path` begins with the PLY magic line ("ply" and a line end); false too
-// when it cannot be read.
-bool file_begins_with_ply_magic(const std::string& path);
+// read_ply_lists, then the mesh built without the vertices no facet uses and without the facets
+// the surface cannot hold (counted in the status, from 0 in file order; their vertices stay); a
+// facet that names one vertex twice refuses the file. No facet gives an empty mesh, as for OFF.
+ReadStatus read_ply_content(const std::string& content, Mesh& mesh);
 
 }  // namespace meshprobe

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <string>
-#include <utility>
 
 namespace meshprobe {
 
@@ -21,11 +20,32 @@ struct ReadStatus {
   std::size_t first_left_out = 0;
   std::size_t first_left_out_line = 0;
 
-  static ReadStatus failure(std::string why) {
+  // A refusal saying `why`. A reason may quote bytes of the file; control bytes among them are
+  // shown escaped (a NUL as \0, others as \xHH), so that the message prints whole on one line.
+  static ReadStatus failure(const std::string& why) {
     ReadStatus status;
     status.ok = false;
-    status.error = std::move(why);
+    status.error = printable(why);
     return status;
+  }
+
+  static std::string printable(const std::string& text) {
+    static const char kDigits[] = "0123456789abcdef";
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte == 0) {
+        shown += "\\0";
+      } else if (byte < 0x20 || byte == 0x7f) {
+        shown += "\\x";
+        shown += kDigits[byte >> 4];
+        shown += kDigits[byte & 0xf];
+      } else {
+        shown += c;
+      }
+    }
+    return shown;
   }
 };
 

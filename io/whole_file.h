@@ -1,4 +1,6 @@
-// The readers take a file whole: its path in, its bytes handed to the reader of content out.
+// The input taken whole: a path in, the file's bytes out, read through one opening of the path
+// and one pass over its bytes, so that a FIFO or a pipe (`<(...)`) reads like a file. The readers
+// then choose the format from those bytes and parse them where they lie.
 #pragma once
 
 #include <string>
@@ -8,8 +10,12 @@
 
 namespace meshprobe {
 
-// Reads the file at `path` whole, in binary, and hands its bytes to `read_content` with `mesh`.
-// Fails with "cannot open the file" or "cannot read the file" when the bytes cannot be had.
+// Reads the file at `path` whole, in binary, into `content`. Fails, `content` left empty, with
+// "cannot open the file (REASON)", "it is a folder, not a mesh file" or "cannot read the file
+// (REASON)". A regular file's bytes are read into a buffer of its size; other files grow it.
+ReadStatus read_file_bytes(const std::string& path, std::string& content);
+
+// read_file_bytes, then `read_content` on the bytes with `mesh`.
 ReadStatus read_whole_file(const std::string& path, Mesh& mesh,
                            ReadStatus (*read_content)(const std::string&, Mesh&));
 

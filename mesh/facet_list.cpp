@@ -4,21 +4,23 @@
 
 namespace meshprobe {
 
-void drop_unused_vertices(std::vector<Vec3f>& points, FacetList& facets) {
-  constexpr std::size_t kUnused = std::numeric_limits<std::size_t>::max();
-  std::vector<std::size_t> new_index(points.size(), kUnused);
-  for (std::size_t corner : facets.corners)
+std::vector<VertexIndex> drop_unused_vertices(std::vector<Vec3f>& points, FacetList& facets) {
+  constexpr auto kUnused = static_cast<VertexIndex>(kMaxVertices);
+  std::vector<VertexIndex> new_index(points.size(), kUnused);
+  for (VertexIndex corner : facets.corners)
     new_index[corner] = 0;
   // Kept vertices are numbered in their old order, so the survivors keep the file's order.
-  std::size_t kept = 0;
+  VertexIndex kept = 0;
   for (std::size_t v = 0; v < points.size(); ++v) {
     if (new_index[v] == kUnused) continue;
     new_index[v] = kept;
     points[kept++] = points[v];
   }
   points.resize(kept);
-  for (std::size_t& corner : facets.corners)
+  points.shrink_to_fit();
+  for (VertexIndex& corner : facets.corners)
     corner = new_index[corner];
+  return new_index;
 }
 
 std::size_t find_facet_repeating_a_vertex(const FacetList& facets, std::size_t vertex_count,

@@ -4,16 +4,24 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "mesh/mesh.h"
 
 namespace meshprobe {
 
+// A vertex index as the lists and the mesh hold it (the mesh numbers its vertices in 32 bits).
+using VertexIndex = std::uint32_t;
+// Readers refuse files of more vertices; the largest value marks a vertex left out of a mesh.
+constexpr std::size_t kMaxVertices = std::numeric_limits<VertexIndex>::max();
+
 // Facet f has the corners corners[starts[f], starts[f + 1]), in the order written, which fixes
-// its orientation. Corners are vertex indices counted from 0.
+// its orientation. Corners are vertex indices counted from 0. Four bytes a corner, as in a
+// binary file, so that the lists of a file take no more memory than its bytes.
 struct FacetList {
-  std::vector<std::size_t> corners;
+  std::vector<VertexIndex> corners;
   std::vector<std::size_t> starts{0};
 
   std::size_t size() const { return starts.size() - 1; }
@@ -23,8 +31,9 @@ struct FacetList {
 };
 
 // Removes from `points` every vertex that no facet names, keeping the others in their order, and
-// renumbers the corners to match. Every corner must be smaller than points.size().
-void drop_unused_vertices(std::vector<Vec3f>& points, FacetList& facets);
+// renumbers the corners to match. Every corner must be smaller than points.size(). Returns, per
+// vertex of the old list, its place in the new one or kMaxVertices when it was removed.
+std::vector<VertexIndex> drop_unused_vertices(std::vector<Vec3f>& points, FacetList& facets);
 
 // Returns the first facet, in list order, that names some vertex more than once, and sets
 // `vertex` to that vertex; returns facets.size() when there is none. Every corner must be smaller

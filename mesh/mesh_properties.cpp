@@ -1,6 +1,7 @@
 #include "mesh/mesh_properties.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace meshprobe {
 
@@ -34,24 +35,37 @@ float bounding_box_extent(Mesh& mesh) {
   return std::max(dx, std::max(dy, dz));
 }
 
-void normalize(Mesh& mesh) {
-  if (mesh.size_of_vertices() == 0) return;
+Vec3f bounding_box_centre(const Vec3f& low, const Vec3f& high) {
+  // The plain formula wherever it is finite, so that no result that fitted before changes by a
+  // bit; halving first loses the last bit of a subnormal half, which only matters there.
+  const auto middle = [](float a, float b) {
+    const float sum_half = (a + b) * 0.5f;
+    return std::isfinite(sum_half) ? sum_half : a * 0.5f + b * 0.5f;
+  };
+  return Vec3f{middle(low.x, high.x), middle(low.y, high.y), middle(low.z, high.z)};
+}
+
+float normalize(Mesh& mesh, float length) {
+  if (mesh.size_of_vertices() == 0) return 0.0f;
   const float extent = bounding_box_extent(mesh);
+  if (!(length > 0.0f)) length = extent;
   // The centre is formed in single precision, like every stored position.
-  const float cx = (mesh.bbox_min.x + mesh.bbox_max.x) * 0.5f;
-  const float cy = (mesh.bbox_min.y + mesh.bbox_max.y) * 0.5f;
-  const float cz = (mesh.bbox_min.z + mesh.bbox_max.z) * 0.5f;
+  const Vec3f centre = bounding_box_centre(mesh.bbox_min, mesh.bbox_max);
+  const float cx = centre.x;
+  const float cy = centre.y;
+  const float cz = centre.z;
   for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
     const Point& p = v->point();
     v->point() = Point(p.x() - cx, p.y() - cy, p.z() - cz);
   }
   // One double reciprocal for all points; each product is rounded to single precision.
-  const double scale = 1.0 / static_cast<double>(extent);
+  const double scale = 1.0 / static_cast<double>(length);
   for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
     const Point& p = v->point();
     v->point() = Point(static_cast<float>(p.x() * scale), static_cast<float>(p.y() * scale),
                        static_cast<float>(p.z() * scale));
   }
+  return length;
 }
 
 bool facets_have_degree(const Mesh& mesh, int corners) {

@@ -11,10 +11,16 @@ namespace meshprobe {
 // is not a number never becomes a bound. A mesh without vertices keeps its old box.
 void compute_bounding_box(Mesh& mesh);
 
-// Centres the bounding box at the origin, then scales every point by 1 / (largest box side).
-// Both passes round each coordinate to single precision. A mesh without vertices is unchanged.
-// A box of zero extent yields coordinates that are not numbers: callers reject such meshes first.
-void normalize(Mesh& mesh);
+// The centre of the box [low, high], per axis (low + high) / 2 in single precision; where that
+// sum overflows, low / 2 + high / 2, which is finite for finite bounds.
+Vec3f bounding_box_centre(const Vec3f& low, const Vec3f& high);
+
+// Centres the bounding box at the origin, then scales every point by 1 / length, `length` in
+// the file's units; a length <= 0 (the default) means the largest box side, which makes that
+// side 1. Both passes round each coordinate to single precision. Returns the length used. A mesh
+// without vertices is unchanged (0 returned). A box of zero extent with no length given yields
+// coordinates that are not numbers: callers reject such meshes first.
+float normalize(Mesh& mesh, float length = 0.0f);
 
 // True when every facet has exactly `corners` corners (and for a mesh without facets).
 bool facets_have_degree(const Mesh& mesh, int corners);

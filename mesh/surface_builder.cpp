@@ -5,7 +5,7 @@ namespace meshprobe {
 // The checks and their loops follow test_facet_indices of CGAL 5.5. Halfedges around a vertex
 // are those pointing to it, visited by h -> h.next.opposite; a vertex without halfedge has no
 // facet yet and constrains nothing.
-bool SurfaceBuilder::can_take(const std::size_t* first, const std::size_t* last) {
+bool SurfaceBuilder::can_take(const VertexIndex* first, const VertexIndex* last) {
   const auto n = static_cast<std::size_t>(last - first);
   if (n < 3) return false;
   const auto corner = [first, n](std::size_t i) { return first[i % n]; };

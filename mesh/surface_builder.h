@@ -8,6 +8,7 @@
 
 #include <cstddef>
 
+#include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
 namespace meshprobe {
@@ -22,7 +23,7 @@ class SurfaceBuilder : public CGAL::Polyhedron_incremental_builder_3<HDS> {
   // facet, join a vertex whose fan of facets is already closed, or leave a vertex's fans in an
   // order the surface cannot hold. Takes time proportional to the corners and to the number of
   // halfedges around each corner's vertex.
-  bool can_take(const std::size_t* first, const std::size_t* last);
+  bool can_take(const VertexIndex* first, const VertexIndex* last);
 
  private:
   Halfedge_handle edge_at(std::size_t index) { return get_vertex_to_edge_map(index); }

@@ -10,9 +10,9 @@ namespace {
 
 // True when the corners [first, last) of facet `f` name some vertex twice. `marks` holds, per
 // vertex, the last facet that named it, so the search is linear in the corners.
-bool names_a_vertex_twice(const std::size_t* first, const std::size_t* last, std::size_t f,
+bool names_a_vertex_twice(const VertexIndex* first, const VertexIndex* last, std::size_t f,
                           std::vector<std::size_t>& marks) {
-  for (const std::size_t* c = first; c != last; ++c) {
+  for (const VertexIndex* c = first; c != last; ++c) {
     if (marks[*c] == f) return true;
     marks[*c] = f;
   }
@@ -28,8 +28,8 @@ void FacetListBuilder::operator()(HDS& hds) {
     builder.add_vertex(Point(p.x, p.y, p.z));
   std::vector<std::size_t> marks(points_.size(), std::numeric_limits<std::size_t>::max());
   for (std::size_t f = 0; f < facets_.size(); ++f) {
-    const std::size_t* first = facets_.corners.data() + facets_.starts[f];
-    const std::size_t* last = facets_.corners.data() + facets_.starts[f + 1];
+    const VertexIndex* first = facets_.corners.data() + facets_.starts[f];
+    const VertexIndex* last = facets_.corners.data() + facets_.starts[f + 1];
     // can_take answers as the builder's test_facet does for facets that name no vertex twice,
     // in time linear in the corners rather than quadratic in them.
     if (excluded_[f] || names_a_vertex_twice(first, last, f, marks) ||

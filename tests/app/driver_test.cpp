@@ -2,6 +2,8 @@
 // of the warning about facets left out.
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "app/driver.h"
 #include "tests/support/shapes.h"
 
@@ -34,29 +36,20 @@ TEST(ReaderChoice, LooksAtTheLastThreeCharactersOnly) {
 }
 
 TEST(ReaderChoice, ObjByTheNameThenPlyByTheFirstLineThenOff) {
-  const std::string folder = testing::scratch_folder("reader-choice");
-  const std::vector<std::pair<std::string, std::string>> ply = {
-      {"scan.off", "ply\nformat ascii 1.0\n"}, {"scan", "ply\r\n"}, {"scan.PLY", "ply\n"}};
-  for (const auto& [name, content] : ply) {
-    testing::write_file(folder + "/" + name, content);
-    EXPECT_EQ(choose_format(folder + "/" + name), MeshFormat::kPly) << name;
+  const std::vector<std::tuple<std::string, std::string, MeshFormat>> cases = {
+      {"scan.off", "ply\nformat ascii 1.0\n", MeshFormat::kPly},
+      {"scan", "ply\r\n", MeshFormat::kPly},
+      {"scan.PLY", "ply\n", MeshFormat::kPly},
+      {"scan.obj", "ply\n", MeshFormat::kObj},
+      {"scanOBJ", "OFF\n", MeshFormat::kObj},
+      {"mesh.ply", "OFF\n3 1 0\n", MeshFormat::kOff},
+      {"short.ply", "ply", MeshFormat::kOff},
+      {"spaced.ply", "ply \n", MeshFormat::kOff},
+      {"upper.ply", "PLY\n", MeshFormat::kOff},
+      {"empty.ply", "", MeshFormat::kOff}};
+  for (const auto& [name, content, format] : cases) {
+    EXPECT_EQ(choose_format(name, content), format) << name;
   }
-  const std::vector<std::pair<std::string, std::string>> obj = {{"scan.obj", "ply\n"},
-                                                                {"scanOBJ", "OFF\n"}};
-  for (const auto& [name, content] : obj) {
-    testing::write_file(folder + "/" + name, content);
-    EXPECT_EQ(choose_format(folder + "/" + name), MeshFormat::kObj) << name;
-  }
-  const std::vector<std::pair<std::string, std::string>> off = {{"mesh.ply", "OFF\n3 1 0\n"},
-                                                                {"short.ply", "ply"},
-                                                                {"spaced.ply", "ply \n"},
-                                                                {"upper.ply", "PLY\n"},
-                                                                {"empty.ply", ""}};
-  for (const auto& [name, content] : off) {
-    testing::write_file(folder + "/" + name, content);
-    EXPECT_EQ(choose_format(folder + "/" + name), MeshFormat::kOff) << name;
-  }
-  EXPECT_EQ(choose_format(folder + "/missing.ply"), MeshFormat::kOff);
 }
 
 TEST(LeftOutWarning, GivesTheCountAndTheFirstFacet) {

@@ -342,12 +342,16 @@ TEST_F(FieldsOutput, UnwritableOutputFailsAndLeavesNothingBehind) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   fs::create_directory(folder_ + "/taken.ply");
   fs::create_directory(folder_ + "/taken.png");
-  for (const char* output :
-       {"taken.ply", "taken.png", "no-such-folder/bunny.ply", "no-such-folder/bunny.png"}) {
+  const std::vector<std::pair<std::string, std::string>> outputs = {
+      {"taken.ply", "it is a folder"},
+      {"taken.png", "it is a folder"},
+      {"no-such-folder/bunny.ply", "the folder no-such-folder does not exist"},
+      {"no-such-folder/bunny.png", "the folder no-such-folder does not exist"}};
+  for (const auto& [output, why] : outputs) {
     const auto result = run({"bunny.off", "0.01", output});
     EXPECT_EQ(result.status, 1) << output;
     EXPECT_EQ(result.out, "") << output;
-    EXPECT_EQ(result.err, std::string("meshprobe-fields: cannot write ") + output + "\n");
+    EXPECT_EQ(result.err, "meshprobe-fields: cannot write " + output + ": " + why + "\n");
   }
   EXPECT_TRUE(fs::is_directory(folder_ + "/taken.ply"));
   EXPECT_TRUE(fs::is_directory(folder_ + "/taken.png"));

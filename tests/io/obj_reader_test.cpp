@@ -444,7 +444,7 @@ TEST(ObjReader, MissingFileIsReported) {
   Mesh mesh;
   const ReadStatus status = read_obj("/nonexistent/folder/mesh.obj", mesh);
   EXPECT_FALSE(status.ok);
-  EXPECT_EQ(status.error, "cannot open the file");
+  EXPECT_EQ(status.error, "cannot open the file (No such file or directory)");
 }
 
 TEST(ObjReader, BunnyReadsAsTheSameSurfaceFromObjAndOff) {

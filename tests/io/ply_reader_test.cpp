@@ -376,8 +376,7 @@ TEST(PlyReader, MissingFileIsReported) {
   Mesh mesh;
   const ReadStatus status = read_ply_file("/nonexistent/folder/mesh.ply", mesh);
   EXPECT_FALSE(status.ok);
-  EXPECT_EQ(status.error, "cannot open the file");
-  EXPECT_FALSE(file_begins_with_ply_magic("/nonexistent/folder/mesh.ply"));
+  EXPECT_EQ(status.error, "cannot open the file (No such file or directory)");
 }
 
 TEST(PlyReader, BunnyReadsAsTheSameSurfaceFromPlyAndOff) {

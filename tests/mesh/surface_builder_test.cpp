@@ -41,12 +41,12 @@ TEST(SurfaceBuilder, AnswersAsTestFacetOnRandomFacetSequences) {
       builder.begin_surface(vertex_count, 40);
       for (std::size_t v = 0; v < vertex_count; ++v)
         builder.add_vertex(Point(static_cast<float>(v), static_cast<float>(v * v), 0.0f));
-      std::vector<std::size_t> all(vertex_count);
+      std::vector<VertexIndex> all(vertex_count);
       std::iota(all.begin(), all.end(), 0);
       for (int f = 0; f < 40; ++f) {
         std::shuffle(all.begin(), all.end(), random);
         const std::size_t corners = 3 + random() % 3;
-        const std::vector<std::size_t> facet(all.begin(), all.begin() + corners);
+        const std::vector<VertexIndex> facet(all.begin(), all.begin() + corners);
         const bool expected = builder.test_facet(facet.begin(), facet.end());
         ASSERT_EQ(builder.can_take(facet.data(), facet.data() + corners), expected)
             << "seed " << seed << ", facet " << f;
@@ -69,9 +69,9 @@ TEST(SurfaceBuilder, AnswersAsTestFacetOnRandomFacetSequences) {
 
 TEST(SurfaceBuilder, FaceOfManyCornersAndItsReverseCloseASurface) {
   constexpr std::size_t kCorners = 200000;
-  std::vector<std::size_t> face(kCorners);
+  std::vector<VertexIndex> face(kCorners);
   std::iota(face.begin(), face.end(), 0);
-  std::vector<std::size_t> reverse(face.rbegin(), face.rend());
+  std::vector<VertexIndex> reverse(face.rbegin(), face.rend());
   Mesh mesh;
   BuildWith build([&](SurfaceBuilder& builder) {
     builder.begin_surface(kCorners, 3);

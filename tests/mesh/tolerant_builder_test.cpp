@@ -156,7 +156,7 @@ TEST(FacetList, DroppingUnusedVerticesKeepsTheOrderOfTheOthers) {
   FacetList facets = facet_list({{5, 1, 3}, {3, 1, 4}});
   drop_unused_vertices(points, facets);
   EXPECT_EQ(points, (std::vector<Vec3f>{{1, 0, 0}, {3, 0, 0}, {4, 0, 0}, {5, 0, 0}}));
-  EXPECT_EQ(facets.corners, (std::vector<std::size_t>{3, 0, 1, 1, 0, 2}));
+  EXPECT_EQ(facets.corners, (std::vector<VertexIndex>{3, 0, 1, 1, 0, 2}));
   EXPECT_EQ(facets.starts, (std::vector<std::size_t>{0, 3, 6}));
 
   std::vector<Vec3f> no_facets = {{1, 2, 3}};

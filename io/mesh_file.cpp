@@ -1,0 +1,152 @@
+#include "io/mesh_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include "io/obj_reader.h"
+#include "io/off_reader.h"
+#include "io/ply_header.h"
+#include "io/ply_reader.h"
+#include "io/stl_reader.h"
+#include "io/surface_from_lists.h"
+#include "io/whole_file.h"
+#include "mesh/mesh_properties.h"
+
+namespace meshprobe {
+
+namespace {
+constexpr std::size_t kStlBinaryHeader = 84;
+}  // namespace
+
+const char* format_name(MeshFormat format) {
+  switch (format) {
+    case MeshFormat::kObj:
+      return "obj";
+    case MeshFormat::kPly:
+      return "ply";
+    case MeshFormat::kStl:
+      return "stl";
+    case MeshFormat::kOff:
+      break;
+  }
+  return "off";
+}
+
+bool reads_as_obj(const std::string& path) {
+  std::string ending = path.size() < 3 ? path : path.substr(path.size() - 3);
+  std::transform(ending.begin(), ending.end(), ending.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ending == "obj";
+}
+
+MeshFormat choose_format(const std::string& path, const std::string& content) {
+  if (reads_as_obj(path)) return MeshFormat::kObj;
+  if (begins_with_ply_magic(content)) return MeshFormat::kPly;
+  if (looks_like_stl(content)) return MeshFormat::kStl;
+  if (begins_with_off_keyword(content)) return MeshFormat::kOff;
+  // Neither: a binary STL file whose size contradicts its count (cut short, say) is refused as
+  // such; a file too short for the STL header as not an OFF file.
+  return content.size() >= kStlBinaryHeader ? MeshFormat::kStl : MeshFormat::kOff;
+}
+
+ReadStatus check_geometry(Mesh& mesh) {
+  if (mesh.size_of_vertices() == 0) return ReadStatus::failure("the mesh holds no vertex");
+  std::size_t index = 0;
+  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++index) {
+    const Point& p = v->point();
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !std::isfinite(p.z())) {
+      return ReadStatus::failure("vertex " + std::to_string(index) +
+                                 " has a coordinate that is not a finite number");
+    }
+  }
+  const float extent = bounding_box_extent(mesh);
+  if (!(extent > 0.0f)) {
+    return ReadStatus::failure("all vertices lie at one point (the bounding box has no extent)");
+  }
+  // Normalisation divides by the extent. The centre of a box of finite bounds is always finite
+  // (bounding_box_centre halves before adding where the sum would overflow).
+  if (!std::isfinite(extent)) {
+    return ReadStatus::failure(
+        "the vertices lie too far apart for single precision (the bounding box's size is not a "
+        "finite number)");
+  }
+  return ReadStatus{};
+}
+
+namespace {
+
+// The file's vertices and facets as lists, with each facet's line for OBJ.
+struct FileLists {
+  std::vector<Vec3f> points;
+  FacetList facets;
+  std::vector<std::size_t> face_lines;
+};
+
+ReadStatus read_lists(MeshFormat format, const std::string& content, FileLists& lists) {
+  switch (format) {
+    case MeshFormat::kObj:
+      return read_obj_lists(content, lists.points, lists.facets, lists.face_lines);
+    case MeshFormat::kPly:
+      return read_ply_lists(content, lists.points, lists.facets);
+    case MeshFormat::kStl:
+      return read_stl_lists(content, lists.points, lists.facets);
+    case MeshFormat::kOff:
+      break;
+  }
+  return read_off_lists(content, lists.points, lists.facets);
+}
+
+ReadStatus build_and_check(MeshFormat format, FileLists& lists, Mesh& mesh, FileLayout& layout,
+                           bool keep_lists) {
+  // OBJ and STL keep every vertex at its place; OFF and PLY drop those no facet names.
+  const UnusedVertices unused = format == MeshFormat::kObj || format == MeshFormat::kStl
+                                    ? UnusedVertices::kKeep
+                                    : UnusedVertices::kDrop;
+  ReadStatus status =
+      build_from_file_lists(lists.points, lists.facets, unused, mesh, layout, keep_lists);
+  if (status.ok && status.facets_left_out > 0 && !lists.face_lines.empty()) {
+    status.first_left_out_line = lists.face_lines[status.first_left_out];
+  }
+  if (status.ok) {
+    const ReadStatus geometry = check_geometry(mesh);
+    if (!geometry.ok) status = geometry;
+  }
+  if (!status.ok) {
+    mesh.clear();
+    layout = FileLayout{};
+    layout.format = format;
+  }
+  return status;
+}
+
+}  // namespace
+
+ReadStatus read_mesh_content(MeshFormat format, const std::string& content, Mesh& mesh,
+                             FileLayout& layout, bool keep_lists) {
+  layout = FileLayout{};
+  layout.format = format;
+  FileLists lists;
+  const ReadStatus status = read_lists(format, content, lists);
+  if (!status.ok) return status;
+  return build_and_check(format, lists, mesh, layout, keep_lists);
+}
+
+ReadStatus read_mesh_file(const std::string& path, Mesh& mesh, FileLayout& layout,
+                          bool keep_lists) {
+  layout = FileLayout{};
+  std::string content;
+  ReadStatus status = read_file_bytes(path, content);
+  if (!status.ok) return status;
+  layout.format = choose_format(path, content);
+  FileLists lists;
+  status = read_lists(layout.format, content, lists);
+  if (!status.ok) return status;
+  // The bytes are parsed; their memory goes back before the surface is built.
+  content = std::string();
+  return build_and_check(layout.format, lists, mesh, layout, keep_lists);
+}
+
+}  // namespace meshprobe

@@ -1,0 +1,40 @@
+// A mesh file read as every run reads it: the path opened once and its bytes read once, the
+// format chosen from the path's ending (OBJ) or from those bytes (PLY, STL, OFF), the file parsed
+// into its lists and built into a Mesh in the file's coordinates, the geometry checked; beside
+// the mesh, the file's layout (io/file_layout.h).
+#pragma once
+
+#include <string>
+
+#include "io/file_layout.h"
+#include "io/read_status.h"
+#include "mesh/mesh.h"
+
+namespace meshprobe {
+
+// True when the last three characters of the path (the whole path when shorter) are "obj" in
+// any letter case; such files are read as OBJ, whatever they hold.
+bool reads_as_obj(const std::string& path);
+
+// The reader for a file: OBJ when reads_as_obj(path) says so, otherwise PLY when `content`
+// begins with the PLY magic line ("ply" and a line end), STL when it is a binary STL file by its
+// size or begins with "solid" (io/stl_reader.h), OFF when it begins with an OFF keyword;
+// otherwise STL for 84 bytes or more (a binary STL file cut short), else OFF.
+MeshFormat choose_format(const std::string& path, const std::string& content);
+
+// Reads the file at `path` into the empty `mesh` and fills `layout` (its lists only with
+// keep_lists). Fails, with one line saying why and the mesh empty, when the file cannot be opened
+// or read, is a folder, cannot be parsed, holds no vertex, has a coordinate that is not a finite
+// number, has all its vertices at one point, or lies so far apart that single precision cannot
+// hold its bounding box's size. On success the status tells of facets left out.
+ReadStatus read_mesh_file(const std::string& path, Mesh& mesh, FileLayout& layout, bool keep_lists);
+
+// read_mesh_file for bytes already in memory, read as `format`.
+ReadStatus read_mesh_content(MeshFormat format, const std::string& content, Mesh& mesh,
+                             FileLayout& layout, bool keep_lists);
+
+// The checks of read_mesh_file on a built mesh: no vertex, a coordinate that is not finite, a
+// bounding box of no extent or of an extent beyond single precision. Sets the bounding box.
+ReadStatus check_geometry(Mesh& mesh);
+
+}  // namespace meshprobe

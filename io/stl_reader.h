@@ -1,0 +1,38 @@
+// STL input, binary or ASCII: a file's content in, its vertices and triangles (or a Mesh built
+// from them) out. STL stores every triangle with its own three corners; corners whose coordinates
+// are exactly equal once rounded to single precision are one vertex, numbered in order of first
+// appearance. Triangles keep file order and corner order; the stored normals are ignored.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "io/read_status.h"
+#include "mesh/facet_list.h"
+#include "mesh/mesh.h"
+
+namespace meshprobe {
+
+// True when `content` is a binary STL file: at least 84 bytes, and exactly 84 + 50 x the
+// little-endian 32-bit triangle count at byte 80 (whatever the 80-byte header says, "solid"
+// included).
+bool is_binary_stl(const std::string& content);
+
+// True when `content` is read as STL: a binary STL file, or text beginning with the word "solid".
+bool looks_like_stl(const std::string& content);
+
+// Reads STL content into the empty `points` and `facets`: binary when is_binary_stl says so,
+// otherwise ASCII. Every triangle becomes a facet of three corners, also one whose corners merge
+// (it then names a vertex twice and is left out when built). Refused, with nothing reserved
+// before the counts are checked: a binary file whose size contradicts its triangle count (read
+// as binary when it is at least 84 bytes long and does not begin with "solid"), an ASCII file
+// that breaks the grammar (naming the line), a coordinate that is not a finite number, more
+// vertices than a mesh can number.
+ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points,
+                          FacetList& facets);
+
+// read_stl_lists, then the mesh built with every vertex, without the triangles the surface cannot
+// hold and those whose corners merged (counted in the status, from 0 in file order).
+ReadStatus read_stl_content(const std::string& content, Mesh& mesh);
+
+}  // namespace meshprobe

@@ -1,0 +1,149 @@
+// The STL reader: binary and ASCII files of the same two triangles read to the same lists, with
+// corners merged in order of first appearance; every refusal names what is wrong.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "io/mesh_file.h"
+#include "io/stl_reader.h"
+#include "tests/support/shapes.h"
+
+namespace meshprobe {
+namespace {
+
+using Triangle = std::vector<Vec3f>;
+
+std::string binary_stl(const std::vector<Triangle>& triangles, const std::string& header = "",
+                       std::int64_t count = -1) {
+  std::string bytes(80, ' ');
+  bytes.replace(0, header.size(), header);
+  const auto put = [&bytes](std::uint32_t value) {
+    for (int k = 0; k < 4; ++k)
+      bytes += static_cast<char>((value >> (8 * k)) & 0xff);
+  };
+  const auto put_float = [&put](float value) {
+    std::uint32_t bits = 0;
+    std::memcpy(&bits, &value, 4);
+    put(bits);
+  };
+  put(static_cast<std::uint32_t>(count < 0 ? static_cast<std::int64_t>(triangles.size()) : count));
+  for (const Triangle& t : triangles) {
+    for (int k = 0; k < 3; ++k)
+      put_float(9.0f);  // a normal, which the reader ignores
+    for (const Vec3f& p : t) {
+      put_float(p.x);
+      put_float(p.y);
+      put_float(p.z);
+    }
+    bytes += std::string(2, '\0');
+  }
+  return bytes;
+}
+
+std::string ascii_stl(const std::vector<Triangle>& triangles, const std::string& end = "\n") {
+  std::string text = "solid part" + end;
+  for (const Triangle& t : triangles) {
+    text += "  facet normal 0 0 1" + end + "    outer loop" + end;
+    for (const Vec3f& p : t) {
+      char line[128];
+      std::snprintf(line, sizeof line, "      vertex %.9g %.9g %.9g", p.x, p.y, p.z);
+      text += line + end;
+    }
+    text += "    endloop" + end + "  endfacet" + end;
+  }
+  return text + "endsolid part" + end;
+}
+
+// Two triangles sharing the edge (1,0,0)-(0,1,0), the second with a -0 that merges with 0, and
+// a third whose corners merge into two vertices.
+const std::vector<Triangle> kTriangles = {
+    {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+    {{1, 0, 0}, {1, 1, -0.0f}, {0, 1, 0}},
+    {{0.5f, 0.25f, 3}, {0.5f, 0.25f, 3}, {0, 0, 0}},
+};
+const std::vector<Vec3f> kMerged = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {0.5f, 0.25f, 3}};
+const std::vector<VertexIndex> kCorners = {0, 1, 2, 1, 3, 2, 4, 4, 0};
+
+TEST(StlReader, BinaryAndAsciiGiveTheSameMergedLists) {
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"binary", binary_stl(kTriangles)},
+      {"binary with a solid header", binary_stl(kTriangles, "solid part")},
+      {"ascii", ascii_stl(kTriangles)},
+      {"ascii with CR LF", ascii_stl(kTriangles, "\r\n")},
+  };
+  for (const auto& [name, content] : files) {
+    std::vector<Vec3f> points;
+    FacetList facets;
+    const ReadStatus status = read_stl_lists(content, points, facets);
+    ASSERT_TRUE(status.ok) << name << ": " << status.error;
+    EXPECT_EQ(points, kMerged) << name;
+    EXPECT_EQ(facets.corners, kCorners) << name;
+    EXPECT_EQ(facets.starts, (std::vector<std::size_t>{0, 3, 6, 9})) << name;
+    EXPECT_EQ(choose_format("part.off", content), MeshFormat::kStl) << name;
+
+    // Built, the merged triangle is left out like a facet the surface cannot hold, and its
+    // vertex stays; the layout lists it among the file's facets.
+    Mesh mesh;
+    FileLayout layout;
+    const ReadStatus built = read_mesh_content(MeshFormat::kStl, content, mesh, layout, true);
+    ASSERT_TRUE(built.ok) << name << ": " << built.error;
+    EXPECT_EQ(built.facets_left_out, 1u);
+    EXPECT_EQ(built.first_left_out, 2u);
+    EXPECT_EQ(mesh.size_of_facets(), 2u);
+    EXPECT_EQ(testing::points_of(mesh), kMerged);
+    EXPECT_EQ(layout.vertices_in_file, 5u);
+    EXPECT_EQ(layout.facets_in_file, 3u);
+    EXPECT_EQ(layout.mesh_vertex, (std::vector<std::uint32_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(layout.facets.corners, kCorners);
+  }
+}
+
+TEST(StlReader, RefusesWithOneLineSayingWhy) {
+  const Triangle one = kTriangles[0];
+  std::string cut = binary_stl({one, one});
+  cut.resize(cut.size() - 7);
+  const std::string nan_text =
+      "solid\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\n"
+      "vertex nan 0 0\nvertex 0 1 0\nendloop\nendfacet\nendsolid\n";
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {binary_stl({one}, "", 2000000000),
+       "not an OFF, PLY or ASCII STL file, and as binary STL its count of 2000000000 triangles "
+       "needs 100000000084 bytes where the file has 134"},
+      {cut,
+       "not an OFF, PLY or ASCII STL file, and as binary STL its count of 2 triangles needs 184 "
+       "bytes where the file has 177"},
+      {binary_stl({{{0, 0, 0}, {1e38f * 10, 0, 0}, {0, 1, 0}}}),
+       "STL triangle 0 has a coordinate that is not a finite number"},
+      {nan_text, "STL line 5: \"nan\" is not a finite number"},
+      {"solid\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1e39 0 0\n",
+       "STL line 5: \"1e39\" is not a finite number"},
+      {"solid\nfacet normal 0 0 1\nouter loop\nvertex 0 0\nvertex 1 0 0\n",
+       "STL line 5: \"vertex\" is not a finite number"},
+      {"solid x\nfacet normal 0 0 1\nouter loop\nvertex 0 0 0\nvertex 1 0 0\nvertex 0 1 0\n"
+       "endfacet\n",
+       "STL line 7: \"endfacet\" where \"endloop\" should be"},
+      {"solid x\nfacet normal 0 0 1\r\nouter\r\n", "the STL file ends where \"loop\" should be"},
+      {"solid x\n", "the STL file ends where \"facet\" or \"endsolid\" should be"},
+      {"solid x\nfacet normal 0 0", "the STL file ends where a number should be"},
+      {"solid x\nendsolid x\ntrailing\n",
+       "STL line 3: \"trailing\" where \"solid\" or the end of the file should be"},
+      {"solid x\nfacet normal 0 0 1 outer loop vertex 0 0 0 vertex 1 0 0 vertex 0 1 0x endloop",
+       "STL line 2: \"0x\" is not a finite number"},
+  };
+  for (const auto& [content, message] : cases) {
+    Mesh mesh;
+    FileLayout layout;
+    const MeshFormat format = choose_format("part.stl", content);
+    EXPECT_EQ(format, MeshFormat::kStl) << message;
+    const ReadStatus status = read_mesh_content(format, content, mesh, layout, true);
+    EXPECT_FALSE(status.ok) << message;
+    EXPECT_EQ(status.error, message);
+    EXPECT_EQ(mesh.size_of_vertices(), 0u);
+  }
+}
+
+}  // namespace
+}  // namespace meshprobe

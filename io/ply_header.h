@@ -1,6 +1,6 @@
-// The header of a PLY file, parsed and checked before CGAL's PLY reader sees the file: content in,
-// the format and the elements with their counts and properties out, or why the file is refused.
-// That reader trusts the header, and some headers would make it misread, loop or crash.
+// The header of a PLY file, parsed and checked before its data is read: content in, the format and
+// the elements with their counts and properties out, or why the file is refused. The rules are
+// those under which CGAL's PLY reader, which this tool used before its own walk, read safely.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 // A walk over the data of a PLY file as its header lays it out, keeping nothing: content and header
-// in, refusal or not out. CGAL's reader sizes each list from its count before reading it, and in
-// ASCII reads a number only as far as its type allows; the walk makes both safe.
+// in, refusal or not out. Once it has passed, the reader of ply_reader.h takes every value without
+// another check: each list's count fits the rest of the file, each ASCII token is whole.
 #pragma once
 
 #include <string>

@@ -37,7 +37,8 @@ float bounding_box_extent(Mesh& mesh) {
 
 Vec3f bounding_box_centre(const Vec3f& low, const Vec3f& high) {
   // The plain formula wherever it is finite, so that no result that fitted before changes by a
-  // bit; halving first loses the last bit of a subnormal half, which only matters there.
+  // bit. Halving first can round where the plain sum would not (subnormal halves), so it serves
+  // only where the sum overflows: bounds beyond half the float range, where halving is exact.
   const auto middle = [](float a, float b) {
     const float sum_half = (a + b) * 0.5f;
     return std::isfinite(sum_half) ? sum_half : a * 0.5f + b * 0.5f;

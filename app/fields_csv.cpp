@@ -4,7 +4,7 @@
 
 namespace meshprobe {
 
-bool write_fields_csv(const Mesh& mesh, const RoughnessDetails& details, const std::string& path) {
+bool write_fields_csv(const Mesh& mesh, const RoughnessResult& result, const std::string& path) {
   AtomicFile file(path);
   if (!file.is_open()) return false;
   std::FILE* out = file.stream();
@@ -14,13 +14,13 @@ bool write_fields_csv(const Mesh& mesh, const RoughnessDetails& details, const s
   std::size_t i = 0;
   for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++i) {
     const Point& p = v->point();
-    const Vec3f& s = details.smoothed_positions[i];
+    const RoughnessFields& f = result.fields;
+    const Vec3f& s = f.smoothed_positions[i];
     std::fprintf(out, "%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.9g\n",
                  static_cast<double>(p.x()), static_cast<double>(p.y()), static_cast<double>(p.z()),
                  static_cast<double>(s.x), static_cast<double>(s.y), static_cast<double>(s.z),
-                 v->kmin, v->kmax, details.smoothed_kmin[i], details.smoothed_kmax[i],
-                 v->local_curvature, details.smoothed_local_curvature[i],
-                 static_cast<double>(v->roughness));
+                 f.kmin[i], f.kmax[i], f.smoothed_kmin[i], f.smoothed_kmax[i], f.local_curvature[i],
+                 f.smoothed_local_curvature[i], static_cast<double>(result.roughness[i]));
   }
   return file.commit();
 }

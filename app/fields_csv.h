@@ -13,6 +13,6 @@ namespace meshprobe {
 // x,y,z,sx,sy,sz,kmin,kmax,kmin_s,kmax_s,local_curvature,local_curvature_s,roughness,
 // single-precision values with 9 significant digits and double ones with 17, so that every value
 // reads back exactly. The file appears only when complete; false when it cannot be written.
-bool write_fields_csv(const Mesh& mesh, const RoughnessDetails& details, const std::string& path);
+bool write_fields_csv(const Mesh& mesh, const RoughnessResult& result, const std::string& path);
 
 }  // namespace meshprobe

@@ -96,20 +96,21 @@ int main(int argc, char** argv) {
   const std::vector<Vec3f> input_points =
       kind == OutputKind::kPly ? points_in_order(*mesh) : std::vector<Vec3f>();
   prepare_mesh(*mesh);
-  RoughnessDetails details;
-  details.stage_seconds.emplace_back("reading", seconds_since(reading));
-  measure_roughness(*mesh, epsilon, &details);
+  StageSeconds stage_seconds;
+  stage_seconds.emplace_back("reading", seconds_since(reading));
+  const RoughnessResult result =
+      measure_roughness(*mesh, epsilon, kind != OutputKind::kPng, &stage_seconds);
   const Clock::time_point writing = Clock::now();
   bool written = false;
   switch (kind) {
     case OutputKind::kCsv:
-      written = write_fields_csv(*mesh, details, output);
+      written = write_fields_csv(*mesh, result, output);
       break;
     case OutputKind::kPly:
-      written = write_fields_ply(*mesh, input_points, output);
+      written = write_fields_ply(*mesh, input_points, result, output);
       break;
     case OutputKind::kPng:
-      written = write_fields_png(*mesh, output);
+      written = write_fields_png(*mesh, result.roughness, output);
       break;
     case OutputKind::kUnknown:
       break;
@@ -118,9 +119,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "meshprobe-fields: cannot write %s\n", output.c_str());
     return kExitFailure;
   }
-  details.stage_seconds.emplace_back("output", seconds_since(writing));
+  stage_seconds.emplace_back("output", seconds_since(writing));
   if (timings) {
-    for (const auto& [stage, seconds] : details.stage_seconds) {
+    for (const auto& [stage, seconds] : stage_seconds) {
       std::printf("%-20s %9.3f s\n", stage.c_str(), seconds);
     }
   }

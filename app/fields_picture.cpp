@@ -7,8 +7,9 @@
 
 namespace meshprobe {
 
-bool write_fields_png(const Mesh& mesh, const std::string& path) {
-  const ScalarSurface surface = roughness_surface(mesh);
+bool write_fields_png(const Mesh& mesh, const std::vector<float>& roughness,
+                      const std::string& path) {
+  const ScalarSurface surface = roughness_surface(mesh, roughness);
   const RgbImage image = render_roughness_picture(surface, roughness_range(surface.values));
   return write_png(path, image.width, image.height, image.rgb);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "mesh/mesh.h"
 
@@ -11,6 +12,7 @@ namespace meshprobe {
 
 // Colours run over [0, the 99th percentile of the roughness]. False when the file cannot be
 // written.
-bool write_fields_png(const Mesh& mesh, const std::string& path);
+bool write_fields_png(const Mesh& mesh, const std::vector<float>& roughness,
+                      const std::string& path);
 
 }  // namespace meshprobe

@@ -66,9 +66,10 @@ void write_header(std::FILE* out, std::size_t vertices, std::size_t facets, doub
 }  // namespace
 
 bool write_fields_ply(const Mesh& mesh, const std::vector<Vec3f>& input_points,
-                      const std::string& path) {
+                      const RoughnessResult& result, const std::string& path) {
   if (input_points.size() != mesh.size_of_vertices()) return false;
-  const ScalarSurface surface = roughness_surface(mesh);
+  const ScalarSurface surface = roughness_surface(mesh, result.roughness);
+  const RoughnessFields& fields = result.fields;
   const ValueRange range = roughness_range(surface.values);
   bool wide_counts = false;
   for (const Polygon& polygon : surface.polygons)
@@ -80,19 +81,19 @@ bool write_fields_ply(const Mesh& mesh, const std::vector<Vec3f>& input_points,
   write_header(out, input_points.size(), surface.polygons.size(), range.high, wide_counts);
   LittleEndian record;
   bool ok = true;
-  std::size_t i = 0;
-  // The curvature fields are doubles in the mesh; the file holds them rounded to float.
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++i) {
+  // The curvature fields are doubles; the file holds them rounded to float.
+  for (std::size_t i = 0; i < input_points.size(); ++i) {
     const Vec3f& p = input_points[i];
+    const float roughness = result.roughness[i];
     record.f32(p.x);
     record.f32(p.y);
     record.f32(p.z);
-    record.f32(v->roughness);
-    record.f32(static_cast<float>(v->kmin));
-    record.f32(static_cast<float>(v->kmax));
-    record.f32(static_cast<float>(v->local_curvature));
-    record.f32(v->roughness);
-    const Rgb8 colour = colour_of(v->roughness, range);
+    record.f32(roughness);
+    record.f32(static_cast<float>(fields.kmin[i]));
+    record.f32(static_cast<float>(fields.kmax[i]));
+    record.f32(static_cast<float>(fields.local_curvature[i]));
+    record.f32(roughness);
+    const Rgb8 colour = colour_of(roughness, range);
     record.byte(colour.r);
     record.byte(colour.g);
     record.byte(colour.b);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "mesh/mesh.h"
+#include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
 
@@ -17,6 +18,6 @@ namespace meshprobe {
 // follow in facet order, corners in boundary order. The file appears only when complete; false
 // when it cannot be written or input_points does not hold one point per vertex.
 bool write_fields_ply(const Mesh& mesh, const std::vector<Vec3f>& input_points,
-                      const std::string& path);
+                      const RoughnessResult& result, const std::string& path);
 
 }  // namespace meshprobe

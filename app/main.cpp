@@ -29,8 +29,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(),
                  left_out_warning(status).c_str());
   }
-  measure_roughness(*mesh, epsilon);
-  if (!write_value_file(*mesh, output_name)) {
+  const RoughnessResult result = measure_roughness(*mesh, epsilon);
+  if (!write_value_file(result.roughness, output_name)) {
     std::fprintf(stderr, "meshprobe: cannot write %s\n", output_name.c_str());
     return kExitFailure;
   }

@@ -4,12 +4,12 @@
 
 namespace meshprobe {
 
-bool write_value_file(const Mesh& mesh, const std::string& path) {
+bool write_value_file(const std::vector<float>& roughness, const std::string& path) {
   AtomicFile file(path);
   if (!file.is_open()) return false;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
+  for (const float value : roughness) {
     // The single-precision value is widened to double by the variadic call, as printf requires.
-    std::fprintf(file.stream(), "%f \n", static_cast<double>(v->roughness));
+    std::fprintf(file.stream(), "%f \n", static_cast<double>(value));
   }
   return file.commit();
 }

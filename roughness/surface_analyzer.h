@@ -12,14 +12,32 @@
 // their progress as it likes. One epsilon:
 //
 //   SurfaceAnalyzer analyzer(mesh);                 // prepare
-//   analyzer.smooth_copy(epsilon, progress);        // smooth the copy
-//   analyzer.curvature(progress);                   // curvature of both
-//   analyzer.average(2 * epsilon, progress);        // average both
+//   analyzer.smooth_copy(epsilon);                  // smooth the copy
+//   analyzer.curvature();                           // curvature of both
+//   analyzer.average(2 * epsilon);                  // average both
 //   const RoughnessResult result = analyzer.difference();
 //
-// Several epsilons: the same four calls after the first line, once per epsilon. What does not
-// depend on epsilon is done once: the flat view of the surface and the input's curvature. Each
-// epsilon's result is bit for bit that of an analyser used for that epsilon alone.
+// Several epsilons, with the intermediate fields and a progress line: the four steps after the
+// first line, once per epsilon. What does not depend on epsilon is done once (the flat view of
+// the surface, the input's curvature), and each epsilon's result is bit for bit that of an
+// analyser used for that epsilon alone.
+//
+//   SurfaceAnalyzer analyzer(mesh, /*keep_fields=*/true);
+//   const char* stage = "";
+//   const Progress show = [&stage](std::size_t done, std::size_t total) {
+//     std::fprintf(stderr, "\r%s %3zu%%", stage, 100 * done / total);
+//   };
+//   for (const float epsilon : {0.005f, 0.01f, 0.02f}) {
+//     const double radius = epsilon;  // widened first, as the command line does
+//     stage = "smoothing";
+//     analyzer.smooth_copy(radius, show);
+//     stage = "curvature";
+//     analyzer.curvature(show);
+//     stage = "averaging";
+//     analyzer.average(2.0 * radius, show);
+//     const RoughnessResult result = analyzer.difference();  // result.fields.kmax, ...
+//   }
+
 #pragma once
 
 #include <cstddef>
@@ -58,7 +76,7 @@ class SurfaceAnalyzer {
   // Prepares the run: numbers the mesh's vertices and facets (their `id`) and builds the flat
   // view of its points and facet normals, vertices ordered for locality. The mesh is read, never
   // changed, and must outlive the analyser unchanged. With `keep_fields` the results carry the
-  // intermediate fields, which cost about 60 bytes per vertex more while the run lasts.
+  // intermediate fields, which cost about 80 bytes per vertex more while the run lasts.
   explicit SurfaceAnalyzer(Mesh& mesh, bool keep_fields = false);
 
   std::size_t vertex_count() const { return view_.vertex_count(); }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -83,11 +84,30 @@ ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh) {
   return status;
 }
 
-void measure_roughness(Mesh& mesh, float epsilon, RoughnessDetails* details) {
-  SurfaceAnalyzer analyzer(&mesh);
+RoughnessResult measure_roughness(Mesh& mesh, float epsilon, bool with_fields,
+                                  StageSeconds* stage_seconds) {
+  using Clock = std::chrono::steady_clock;
+  Clock::time_point start = Clock::now();
+  const auto finish = [&](const char* stage) {
+    const Clock::time_point now = Clock::now();
+    if (stage_seconds != nullptr) {
+      stage_seconds->emplace_back(stage, std::chrono::duration<double>(now - start).count());
+    }
+    start = now;
+  };
   // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
   const double smoothing_radius = static_cast<double>(epsilon);
-  analyzer.compute_roughness(2.0 * smoothing_radius, smoothing_radius, details);
+  SurfaceAnalyzer analyzer(mesh, with_fields);
+  finish("prepare");
+  analyzer.smooth_copy(smoothing_radius);
+  finish("smoothing");
+  analyzer.curvature();
+  finish("curvature");
+  analyzer.average(2.0 * smoothing_radius);
+  finish("averaging");
+  RoughnessResult result = analyzer.difference();
+  finish("difference");
+  return result;
 }
 
 }  // namespace meshprobe

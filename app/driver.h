@@ -8,6 +8,8 @@
 #include <new>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "io/mesh_file.h"
 #include "io/read_status.h"
@@ -58,10 +60,15 @@ ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh);
 // first one's line follows its index. Empty when no facet was left out.
 std::string left_out_warning(const ReadStatus& status);
 
-// Sets the roughness of every vertex of the prepared `mesh` for the neighbourhood radius
-// `epsilon` (normalised units): the copy is smoothed over spheres of radius epsilon and the
-// curvature averaged over spheres of radius 2 x epsilon. Fills `details` when given.
-void measure_roughness(Mesh& mesh, float epsilon, RoughnessDetails* details = nullptr);
+// The time of each stage in seconds, in the order the stages ran.
+using StageSeconds = std::vector<std::pair<std::string, double>>;
+
+// The roughness of every vertex of the prepared `mesh` for the neighbourhood radius `epsilon`
+// (normalised units), in vertex order: the copy is smoothed over spheres of radius epsilon and
+// the curvature averaged over spheres of radius 2 x epsilon. With `with_fields` the result holds
+// the intermediate fields too. Appends the time of each stage to `stage_seconds` when given.
+RoughnessResult measure_roughness(Mesh& mesh, float epsilon, bool with_fields = false,
+                                  StageSeconds* stage_seconds = nullptr);
 
 // Runs a program's `run` (argc, argv) and turns every exception that escapes it into status 1
 // and one line on standard error: std::bad_alloc and std::length_error (a size beyond what can

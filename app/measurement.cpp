@@ -11,6 +11,8 @@
 #include "io/mesh_file.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/tolerant_builder.h"
+#include "roughness/progress.h"
+#include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
 
@@ -60,36 +62,44 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
     for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
       result.positions.push_back(to_vec3f(v->point()));
   }
+  // What does not depend on epsilon (the flat view, the input's curvature) is done once; each
+  // epsilon's result is bit for bit that of a run at that epsilon alone.
+  SurfaceAnalyzer analyzer(mesh, options.keep_fields);
   const double shared_seconds = seconds_since(start);
-  for (std::size_t e = 0; e < options.epsilons.size(); ++e) {
+  const char* stage = "";
+  const Progress show = [&](std::size_t done, std::size_t total) {
+    report(options, stage, total == 0 ? 1.0 : static_cast<double>(done) / total);
+  };
+  for (const Epsilon& epsilon : options.epsilons) {
     const Clock::time_point epsilon_start = Clock::now();
-    report(options, "measuring", static_cast<double>(e) / options.epsilons.size());
+    // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
+    const double radius = static_cast<double>(epsilon.value);
+    stage = "smoothing";
+    analyzer.smooth_copy(radius, show);
+    stage = "curvature";
+    analyzer.curvature(show);
+    stage = "averaging";
+    analyzer.average(2.0 * radius, show);
+    RoughnessResult run = analyzer.difference();
     EpsilonMeasurement measured;
-    measured.epsilon = options.epsilons[e];
-    RoughnessDetails details;
-    measure_roughness(mesh, measured.epsilon.value, options.keep_fields ? &details : nullptr);
-    measured.roughness.reserve(mesh.size_of_vertices());
-    for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
-      measured.roughness.push_back(v->roughness);
+    measured.epsilon = epsilon;
+    measured.roughness = std::move(run.roughness);
     if (options.keep_fields) {
-      if (e == 0) {
-        for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
-          result.kmin.push_back(v->kmin);
-          result.kmax.push_back(v->kmax);
-        }
+      RoughnessFields& f = run.fields;
+      if (result.kmin.empty()) {
+        result.kmin = std::move(f.kmin);
+        result.kmax = std::move(f.kmax);
       }
-      for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
-        measured.local_curvature.push_back(v->local_curvature);
-      measured.smoothed_positions = std::move(details.smoothed_positions);
-      measured.smoothed_kmin = std::move(details.smoothed_kmin);
-      measured.smoothed_kmax = std::move(details.smoothed_kmax);
-      measured.smoothed_local_curvature = std::move(details.smoothed_local_curvature);
+      measured.local_curvature = std::move(f.local_curvature);
+      measured.smoothed_positions = std::move(f.smoothed_positions);
+      measured.smoothed_kmin = std::move(f.smoothed_kmin);
+      measured.smoothed_kmax = std::move(f.smoothed_kmax);
+      measured.smoothed_local_curvature = std::move(f.smoothed_local_curvature);
     }
     measured.statistics = roughness_statistics(measured.roughness, result.measured);
     measured.seconds = shared_seconds + seconds_since(epsilon_start);
     result.epsilons.push_back(std::move(measured));
   }
-  report(options, "measuring", 1.0);
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 # Measures meshprobe on real meshes: the shipped bunny and the Stanford dragon (437,645 vertices,
 # fetched by bench/fetch-dragon.sh, not committed), at epsilon 0.005, 0.01 and 0.02, on one
 # thread and on every core. For each run: wall time, CPU time and peak memory of meshprobe
-# (from /usr/bin/time -v), the time of each stage (from meshprobe-fields --timings), and whether
-# the value file matches the reference values in bench/reference.
+# (from /usr/bin/time -v), in all and per vertex of the mesh (the value file's lines), the time
+# of each stage (from meshprobe-fields --timings), and whether the value file matches the
+# reference values in bench/reference.
 #
 # Usage: sh bench/run-bench.sh [MESH...]     (default: data/bunny.off and the dragon)
 # Needs /usr/bin/time (Debian package `time`) and npm for the download.
@@ -41,7 +42,8 @@ reference_check() {  # mesh epsilon value-file
   echo "-"
 }
 
-printf '%-16s %-7s %-7s %8s %8s %8s  %s\n' mesh epsilon threads wall_s cpu_s peak_MB reference
+printf '%-16s %-7s %-7s %8s %8s %8s %9s  %s\n' mesh epsilon threads wall_s cpu_s peak_MB \
+  B/vertex reference
 for mesh in $meshes; do
   base=$(basename "$mesh")
   base=${base%.*}
@@ -54,9 +56,13 @@ for mesh in $meshes; do
       wall=$(field "Elapsed (wall clock) time (h:mm:ss or m:ss)" "$run.time" |
         awk -F: '{ s = 0; for (i = 1; i <= NF; ++i) s = s * 60 + $i; print s }')
       cpu=$(awk -F': ' '/User time|System time/ { s += $2 } END { printf "%.2f", s }' "$run.time")
-      peak=$(field "Maximum resident set size (kbytes)" "$run.time" | awk '{ printf "%.0f", $1 / 1024 }')
+      peak_kb=$(field "Maximum resident set size (kbytes)" "$run.time")
+      peak=$(echo "$peak_kb" | awk '{ printf "%.0f", $1 / 1024 }')
+      vertices=$(wc -l < "${run}_labels.lb")
+      per_vertex=$(awk -v kb="$peak_kb" -v n="$vertices" 'BEGIN { if (n > 0) printf "%.0f", kb * 1024 / n; else print "-" }')
       same=$(reference_check "$mesh" "$epsilon" "${run}_labels.lb")
-      printf '%-16s %-7s %-7s %8s %8s %8s  %s\n' "$base" "$epsilon" "$threads" "$wall" "$cpu" "$peak" "$same"
+      printf '%-16s %-7s %-7s %8s %8s %8s %9s  %s\n' "$base" "$epsilon" "$threads" "$wall" "$cpu" \
+        "$peak" "$per_vertex" "$same"
       OMP_NUM_THREADS=$threads "$build/meshprobe-fields" "$run.${mesh##*.}" "$epsilon" \
         "$run-fields.csv" --timings > "$run.stages"
       rm -f "$run.${mesh##*.}" "$run-fields.csv"

@@ -1,6 +1,7 @@
 // The polyhedral surface every step of the tool works on: CGAL's halfedge data structure over
-// single-precision points, with the per-vertex and per-facet attributes that the roughness
-// estimation fills in and a few mesh-level attributes.
+// single-precision points, with unit normals and list places per vertex and facet and a few
+// mesh-level attributes. The roughness estimation keeps its per-vertex results in arrays of its
+// own, so that a vertex here costs no more than its links, its point and its normal.
 //
 // Traversal conventions used throughout:
 //  - around a facet: start at its halfedge() and step to next() until the start comes back;
@@ -43,14 +44,7 @@ struct MeshVertex : public CGAL::HalfedgeDS_vertex_base<Refs, CGAL::Tag_true, Po
   MeshVertex() = default;
   explicit MeshVertex(const Point& position) : Base(position) {}
 
-  // Magnitudes of the two largest eigenvalues of the curvature tensor, kmin <= kmax.
-  double kmin = 0.0;
-  double kmax = 0.0;
-  Vec3f dir_kmax;  // unit eigenvector belonging to kmax
-  Vec3f dir_kmin;  // unit eigenvector belonging to kmin
-  Vec3f normal;    // unit vertex normal, or zero
-  float roughness = 0.0f;
-  double local_curvature = 0.0;  // Gaussian-weighted mean of kmax around the vertex
+  Vec3f normal;  // unit vertex normal, or zero
   // Place in the vertex list, set whenever a flat view of the surface is built from the mesh.
   std::uint32_t id = 0;
 };
@@ -101,14 +95,6 @@ class Mesh : public Polyhedron {
   Vec3f bbox_max;
   bool is_quad_mesh = false;
   bool is_triangle_mesh = false;
-  // Ranges of kmin and kmax over the vertices, kept by the curvature estimation.
-  double kmin_min = 0.0;
-  double kmin_max = 0.0;
-  double kmax_min = 0.0;
-  double kmax_max = 0.0;
-  // Range of roughness over the vertices, kept by the roughness pipeline.
-  double roughness_min = 0.0;
-  double roughness_max = 0.0;
 };
 
 using HDS = Mesh::HalfedgeDS;

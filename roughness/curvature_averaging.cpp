@@ -1,5 +1,6 @@
 #include "roughness/curvature_averaging.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -13,7 +14,7 @@ constexpr double kGaussianExponent = 7812.5;
 constexpr double kInverseDeviation = 125.0;
 constexpr double kTwoPi = 6.283184;
 // Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
-constexpr int kVerticesPerTask = 256;
+constexpr std::uint32_t kVerticesPerTask = 256;
 
 }  // namespace
 
@@ -63,20 +64,27 @@ double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const 
 }
 
 void average_curvature(const SurfaceView& view, const std::vector<double>& kmax, double radius,
-                       std::vector<double>& local_curvature) {
+                       std::vector<double>& local_curvature, const Progress& progress) {
   const std::uint32_t n = view.vertex_count();
   local_curvature.assign(n, 0.0);
+  const std::uint32_t tasks = (n + kVerticesPerTask - 1) / kVerticesPerTask;
+  ProgressCounter counter(progress, n);
   // Each vertex's mean depends only on the points and kmax values, which the pass does not
   // change: the vertices can be shared among threads, each walking with its own walker.
 #pragma omp parallel
   {
     SphereWalker walker(view);
     SampleWeights weights(n);
-#pragma omp for schedule(dynamic, kVerticesPerTask)
-    for (std::uint32_t v = 0; v < n; ++v) {
-      local_curvature[v] = average_curvature_at(walker, weights, view, kmax, v, radius);
+#pragma omp for schedule(dynamic, 1)
+    for (std::uint32_t task = 0; task < tasks; ++task) {
+      const std::uint32_t first = task * kVerticesPerTask;
+      const std::uint32_t end = std::min(n, first + kVerticesPerTask);
+      for (std::uint32_t v = first; v < end; ++v)
+        local_curvature[v] = average_curvature_at(walker, weights, view, kmax, v, radius);
+      counter.add(end - first);
     }
   }
+  counter.finish();
 }
 
 }  // namespace meshprobe

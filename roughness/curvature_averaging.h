@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "roughness/progress.h"
 #include "roughness/sphere_walk.h"
 #include "roughness/surface_view.h"
 
@@ -50,7 +51,8 @@ double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const 
                             const std::vector<double>& kmax, std::uint32_t vertex, double radius);
 
 // average_curvature_at for every vertex, in parallel. `local_curvature` gets one entry per vertex.
+// Reports to `progress` as progress.h describes.
 void average_curvature(const SurfaceView& view, const std::vector<double>& kmax, double radius,
-                       std::vector<double>& local_curvature);
+                       std::vector<double>& local_curvature, const Progress& progress = {});
 
 }  // namespace meshprobe

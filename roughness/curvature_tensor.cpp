@@ -1,5 +1,6 @@
 #include "roughness/curvature_tensor.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "roughness/jacobi_eigen.h"
@@ -18,7 +19,7 @@ constexpr int kJacobiRotationLimit = 10000;
 // Ranges start beyond any curvature so that the first stored value replaces them.
 constexpr double kRangeStart = 100000.0;
 // Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
-constexpr int kVerticesPerTask = 256;
+constexpr std::uint32_t kVerticesPerTask = 256;
 
 double length(const Vec3f& v) {
   return std::sqrt(dot(v, v));
@@ -163,53 +164,66 @@ bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& k
 }
 
 CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, double radius,
-                                   CurvatureField& field) {
+                                   CurvatureField& field, const Progress& progress) {
   const std::uint32_t n = view.vertex_count();
-  // Every vertex's values depend only on the surface, so they are computed in parallel into
-  // scratch arrays; storing them and the ranges then runs in vertex order, so that the first
-  // vertex whose decomposition fails ends the pass exactly as a sequential pass would.
-  CurvatureField computed;
-  computed.kmin.resize(n);
-  computed.kmax.resize(n);
-  computed.dir_kmin.resize(n);
-  computed.dir_kmax.resize(n);
-  std::vector<unsigned char> decomposed(n);
+  field.kmax.resize(n);
+  const bool with_kmin = field.kmin.size() == n;
+  const bool with_directions = field.dir_kmax.size() == n && field.dir_kmin.size() == n;
+  const std::uint32_t tasks = (n + kVerticesPerTask - 1) / kVerticesPerTask;
+  ProgressCounter counter(progress, n);
+  CurvatureRanges ranges{kRangeStart, -kRangeStart, kRangeStart, -kRangeStart};
+  // Every vertex's values depend only on the surface, and a range is the same whatever order its
+  // values come in: each thread keeps ranges of its own, merged at the end.
 #pragma omp parallel
   {
     SphereWalker walker(view);
     EigenWorkspace work;
-#pragma omp for schedule(dynamic, kVerticesPerTask)
-    for (std::uint32_t v = 0; v < n; ++v) {
-      Matrix3 tensor{};
-      if (use_sphere) {
-        sphere_curvature_tensor(walker, view, v, tensor, radius);
-      } else {
-        ring_curvature_tensor(view, v, tensor);
+    CurvatureRanges own = ranges;
+#pragma omp for schedule(dynamic, 1)
+    for (std::uint32_t task = 0; task < tasks; ++task) {
+      const std::uint32_t first = task * kVerticesPerTask;
+      const std::uint32_t end = std::min(n, first + kVerticesPerTask);
+      for (std::uint32_t v = first; v < end; ++v) {
+        Matrix3 tensor{};
+        if (use_sphere) {
+          sphere_curvature_tensor(walker, view, v, tensor, radius);
+        } else {
+          ring_curvature_tensor(view, v, tensor);
+        }
+        double kmax = 0.0;
+        double kmin = 0.0;
+        Vec3f dir_kmax;
+        Vec3f dir_kmin;
+        const bool decomposed = principal_curvatures(tensor, work, kmax, kmin, dir_kmax, dir_kmin);
+        if (!decomposed) {
+          kmax = 0.0;
+          kmin = 0.0;
+          dir_kmax = Vec3f{};
+          dir_kmin = Vec3f{};
+        }
+        field.kmax[v] = kmax;
+        if (with_kmin) field.kmin[v] = kmin;
+        if (with_directions) {
+          field.dir_kmax[v] = dir_kmax;
+          field.dir_kmin[v] = dir_kmin;
+        }
+        if (!decomposed) continue;
+        if (kmin < own.kmin_min) own.kmin_min = kmin;
+        if (kmin > own.kmin_max) own.kmin_max = kmin;
+        if (kmax < own.kmax_min) own.kmax_min = kmax;
+        if (kmax > own.kmax_max) own.kmax_max = kmax;
       }
-      decomposed[v] = principal_curvatures(tensor, work, computed.kmax[v], computed.kmin[v],
-                                           computed.dir_kmax[v], computed.dir_kmin[v]);
+      counter.add(end - first);
+    }
+#pragma omp critical
+    {
+      ranges.kmin_min = std::min(ranges.kmin_min, own.kmin_min);
+      ranges.kmin_max = std::max(ranges.kmin_max, own.kmin_max);
+      ranges.kmax_min = std::min(ranges.kmax_min, own.kmax_min);
+      ranges.kmax_max = std::max(ranges.kmax_max, own.kmax_max);
     }
   }
-
-  CurvatureRanges ranges{kRangeStart, -kRangeStart, kRangeStart, -kRangeStart};
-  for (std::uint32_t v = 0; v < n; ++v) {
-    if (!decomposed[v]) {
-      // Only coordinates that are not numbers get here. The pass ends at this vertex.
-      field.dir_kmin[v] = Vec3f{};
-      field.dir_kmax[v] = Vec3f{};
-      return ranges;
-    }
-    const double kmin = computed.kmin[v];
-    const double kmax = computed.kmax[v];
-    field.kmin[v] = kmin;
-    field.kmax[v] = kmax;
-    field.dir_kmin[v] = computed.dir_kmin[v];
-    field.dir_kmax[v] = computed.dir_kmax[v];
-    if (kmin < ranges.kmin_min) ranges.kmin_min = kmin;
-    if (kmin > ranges.kmin_max) ranges.kmin_max = kmin;
-    if (kmax < ranges.kmax_min) ranges.kmax_min = kmax;
-    if (kmax > ranges.kmax_max) ranges.kmax_max = kmax;
-  }
+  counter.finish();
   return ranges;
 }
 

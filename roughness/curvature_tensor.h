@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "roughness/jacobi_eigen.h"
+#include "roughness/progress.h"
 #include "roughness/sphere_walk.h"
 #include "roughness/surface_view.h"
 
@@ -53,15 +54,17 @@ struct EigenWorkspace {
 bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& kmax, double& kmin,
                           Vec3f& dir_kmax, Vec3f& dir_kmin);
 
-// Per-vertex results of a curvature pass, in vertex order.
+// Per-vertex results of a curvature pass, in the view's vertex order. kmax is always filled;
+// kmin and the directions only when the caller sized them, so that a run that needs kmax alone
+// pays for nothing else.
 struct CurvatureField {
-  std::vector<double> kmin;
   std::vector<double> kmax;
-  std::vector<Vec3f> dir_kmin;
+  std::vector<double> kmin;
   std::vector<Vec3f> dir_kmax;
+  std::vector<Vec3f> dir_kmin;
 };
 
-// Smallest and largest kmin and kmax over the vertices a pass stored.
+// Smallest and largest kmin and kmax over the vertices of a pass.
 struct CurvatureRanges {
   double kmin_min;
   double kmin_max;
@@ -69,11 +72,12 @@ struct CurvatureRanges {
   double kmax_max;
 };
 
-// The pass over all vertices in vertex order, sphere mode (`use_sphere`, with `radius`) or ring
-// mode. `field` holds one entry per vertex on entry: a vertex whose eigen-decomposition fails
-// (possible only with coordinates that are not numbers) gets zero directions and ends the pass,
-// and it and the vertices after it keep their entries. Returns the ranges of what was stored.
+// The pass over all vertices, sphere mode (`use_sphere`, with `radius`) or ring mode. Resizes
+// field.kmax to one entry per vertex and fills kmin, dir_kmax and dir_kmin where they already
+// hold one entry per vertex. A vertex whose eigen-decomposition fails (possible only with
+// coordinates that are not numbers) gets zero curvatures and zero directions and is left out of
+// the ranges, which start at 1e5 and -1e5. Reports to `progress` as progress.h describes.
 CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, double radius,
-                                   CurvatureField& field);
+                                   CurvatureField& field, const Progress& progress = {});
 
 }  // namespace meshprobe

@@ -1,9 +1,6 @@
-#include <chrono>
-#include <memory>
+#include <utility>
 
-#include "mesh/normals.h"
 #include "roughness/curvature_averaging.h"
-#include "roughness/curvature_tensor.h"
 #include "roughness/sphere_smoothing.h"
 #include "roughness/surface_analyzer.h"
 #include "roughness/umbrella_smoothing.h"
@@ -20,171 +17,133 @@ constexpr double kCurvatureRadius = 0.005;
 // The roughness range starts beyond any value so that the first difference replaces it.
 constexpr double kRoughnessRangeStart = 10000.0;
 
-class StageClock {
- public:
-  explicit StageClock(RoughnessDetails* details) : details_(details) {}
-  void finish(const char* stage) {
-    const auto now = std::chrono::steady_clock::now();
-    if (details_ != nullptr) {
-      details_->stage_seconds.emplace_back(stage,
-                                           std::chrono::duration<double>(now - start_).count());
-    }
-    start_ = now;
-  }
-
- private:
-  RoughnessDetails* details_;
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
-
-// The mesh's curvature fields, in the view's vertex order.
-CurvatureField curvature_of(const SurfaceView& view, const Mesh& mesh) {
-  const std::size_t n = mesh.size_of_vertices();
-  CurvatureField field{std::vector<double>(n), std::vector<double>(n), std::vector<Vec3f>(n),
-                       std::vector<Vec3f>(n)};
-  std::size_t k = 0;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++k) {
-    const std::uint32_t place = view.view_place[k];
-    field.kmin[place] = v->kmin;
-    field.kmax[place] = v->kmax;
-    field.dir_kmin[place] = v->dir_kmin;
-    field.dir_kmax[place] = v->dir_kmax;
-  }
+// A curvature field that holds kmin too when the fields are kept; the directions are never
+// needed past the pass.
+CurvatureField curvature_field(std::size_t vertices, bool with_kmin) {
+  CurvatureField field;
+  if (with_kmin) field.kmin.resize(vertices);
   return field;
 }
 
-void store_curvature(const SurfaceView& view, const CurvatureField& field,
-                     const CurvatureRanges& ranges, Mesh& mesh) {
-  std::size_t k = 0;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++k) {
-    const std::uint32_t place = view.view_place[k];
-    v->kmin = field.kmin[place];
-    v->kmax = field.kmax[place];
-    v->dir_kmin = field.dir_kmin[place];
-    v->dir_kmax = field.dir_kmax[place];
-  }
-  mesh.kmin_min = ranges.kmin_min;
-  mesh.kmin_max = ranges.kmin_max;
-  mesh.kmax_min = ranges.kmax_min;
-  mesh.kmax_max = ranges.kmax_max;
+// The values of a per-vertex array in the view's order, placed in the mesh's order.
+template <class T>
+std::vector<T> in_mesh_order(const SurfaceView& view, const std::vector<T>& values) {
+  std::vector<T> placed(values.size());
+  for (std::uint32_t v = 0; v < values.size(); ++v)
+    placed[view.mesh_place[v]] = values[v];
+  return placed;
 }
 
-void store_local_curvature(const SurfaceView& view, const std::vector<double>& local_curvature,
-                           Mesh& mesh) {
-  std::size_t k = 0;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++k) {
-    v->local_curvature = local_curvature[view.view_place[k]];
-  }
-}
-
-// Points the view at `mesh`'s points and facet normals: the input and its copy share the view's
-// connectivity, since the copy keeps every list in order.
-void load_surface(SurfaceView& view, const Mesh& mesh) {
-  load_positions(view, mesh);
-  load_facet_normals(view, mesh);
-}
-
-void curvature_pass(SurfaceView& view, Mesh& mesh, CurvatureField& field) {
-  load_surface(view, mesh);
-  field = curvature_of(view, mesh);
-  const CurvatureRanges ranges =
-      estimate_curvature(view, /*use_sphere=*/true, kCurvatureRadius, field);
-  store_curvature(view, field, ranges, mesh);
-}
-
-void averaging_pass(SurfaceView& view, Mesh& mesh, const CurvatureField& field, double radius,
-                    std::vector<double>& local_curvature) {
-  load_surface(view, mesh);
-  average_curvature(view, field.kmax, radius, local_curvature);
-  store_local_curvature(view, local_curvature, mesh);
+// A progress that reports one of `parts` equal parts of a whole.
+Progress part_of(const Progress& progress, std::size_t part, std::size_t parts) {
+  if (!progress) return Progress();
+  return [&progress, part, parts](std::size_t done, std::size_t total) {
+    progress(part * total + done, parts * total);
+  };
 }
 
 }  // namespace
 
-void SurfaceAnalyzer::compute_roughness(double averaging_radius, double smoothing_radius,
-                                        RoughnessDetails* details) {
-  Mesh& input = *mesh_;
-  StageClock clock(details);
-  // The smoothed copy belongs to this call and is released on every way out.
-  const auto copy = std::make_unique<Mesh>(input);
-  input.roughness_min = kRoughnessRangeStart;
-  input.roughness_max = -kRoughnessRangeStart;
-  // Walks examine vertices near each other in space; numbered along a space-filling curve, they
-  // lie near each other in memory too.
-  SurfaceView view = make_surface_view(*copy, VertexOrder::kLocality);
-  clock.finish("copy");
+SurfaceAnalyzer::SurfaceAnalyzer(Mesh& mesh, bool keep_fields)
+    : mesh_(mesh),
+      keep_fields_(keep_fields),
+      // Walks examine vertices near each other in space; numbered along a space-filling curve,
+      // they lie near each other in memory too.
+      view_(make_surface_view(mesh, VertexOrder::kLocality)) {}
 
-  for (int step = 0; step < kSphereSteps; ++step) {
-    meshprobe::sphere_taubin_step(view, smoothing_radius);
-  }
-  clock.finish("sphere smoothing");
-  for (int step = 0; step < kUmbrellaSteps; ++step)
-    meshprobe::umbrella_taubin_step(view);
-  store_positions(view, *copy);
-  clock.finish("umbrella smoothing");
-  compute_normals(*copy);
-  clock.finish("normals");
-
-  CurvatureField copy_curvature;
-  CurvatureField input_curvature;
-  curvature_pass(view, *copy, copy_curvature);
-  curvature_pass(view, input, input_curvature);
-  clock.finish("curvature");
-
-  std::vector<double> copy_local;
-  std::vector<double> input_local;
-  averaging_pass(view, *copy, copy_curvature, averaging_radius, copy_local);
-  averaging_pass(view, input, input_curvature, averaging_radius, input_local);
-  clock.finish("averaging");
-
-  // The one-sided difference, pairing the k-th vertices of the input and its copy: 0 where the
-  // input is not more curved, or where either average is not a number. The range follows the
-  // differences before they are narrowed to single precision.
-  auto s = copy->vertices_begin();
-  for (auto o = input.vertices_begin(); o != input.vertices_end(); ++o, ++s) {
-    const double c = o->local_curvature;
-    const double d = s->local_curvature;
-    const double difference = c > d ? c - d : 0.0;
-    o->roughness = static_cast<float>(difference);
-    if (difference < input.roughness_min) input.roughness_min = difference;
-    if (difference > input.roughness_max) input.roughness_max = difference;
-  }
-  clock.finish("differences");
-
-  if (details != nullptr) {
-    for (auto v = copy->vertices_begin(); v != copy->vertices_end(); ++v) {
-      details->smoothed_positions.push_back(to_vec3f(v->point()));
-      details->smoothed_kmin.push_back(v->kmin);
-      details->smoothed_kmax.push_back(v->kmax);
-      details->smoothed_local_curvature.push_back(v->local_curvature);
+void SurfaceAnalyzer::use(Surface surface, bool with_normals) {
+  if (positions_of_ != surface) {
+    if (surface == Surface::kInput) {
+      aside_ = std::move(view_.positions);
+      view_.positions.resize(aside_.size());
+      load_positions(view_, mesh_);
+    } else {
+      view_.positions = std::move(aside_);
+      aside_ = std::vector<Vec3f>();
     }
+    positions_of_ = surface;
+  }
+  if (with_normals && normals_of_ != surface) {
+    if (surface == Surface::kInput) {
+      load_facet_normals(view_, mesh_);
+    } else {
+      compute_facet_normals(view_, mesh_);
+    }
+    normals_of_ = surface;
   }
 }
 
-void SurfaceAnalyzer::umbrella_taubin_step(Mesh& mesh) {
-  SurfaceView view = make_surface_view(mesh, VertexOrder::kLocality);
-  meshprobe::umbrella_taubin_step(view);
-  store_positions(view, mesh);
+void SurfaceAnalyzer::smooth_copy(double smoothing_radius, const Progress& progress) {
+  // The copy starts from the input's points; whatever the view held of an earlier copy goes.
+  use(Surface::kInput, false);
+  aside_ = std::vector<Vec3f>();
+  for (int step = 0; step < kSphereSteps; ++step)
+    sphere_taubin_step(view_, smoothing_radius, progress, step, kSphereSteps);
+  for (int step = 0; step < kUmbrellaSteps; ++step)
+    umbrella_taubin_step(view_);
+  positions_of_ = Surface::kCopy;
+  // The copy's facet normals are computed when its curvature is.
+  if (normals_of_ == Surface::kCopy) normals_of_ = Surface::kNeither;
 }
 
-void SurfaceAnalyzer::sphere_taubin_step(Mesh& mesh, double r) {
-  SurfaceView view = make_surface_view(mesh, VertexOrder::kLocality);
-  meshprobe::sphere_taubin_step(view, r);
-  store_positions(view, mesh);
+void SurfaceAnalyzer::curvature(const Progress& progress) {
+  const std::size_t n = vertex_count();
+  const std::size_t parts = input_curvature_done_ ? 1 : 2;
+  use(Surface::kCopy, true);
+  copy_curvature_ = curvature_field(n, keep_fields_);
+  estimate_curvature(view_, /*use_sphere=*/true, kCurvatureRadius, copy_curvature_,
+                     part_of(progress, 0, parts));
+  if (input_curvature_done_) return;
+  use(Surface::kInput, true);
+  input_curvature_ = curvature_field(n, keep_fields_);
+  estimate_curvature(view_, /*use_sphere=*/true, kCurvatureRadius, input_curvature_,
+                     part_of(progress, 1, parts));
+  input_curvature_done_ = true;
 }
 
-void SurfaceAnalyzer::estimate_curvature(Mesh& mesh, bool use_sphere, double radius) {
-  const SurfaceView view = make_surface_view(mesh, VertexOrder::kLocality);
-  CurvatureField field = curvature_of(view, mesh);
-  const CurvatureRanges ranges = meshprobe::estimate_curvature(view, use_sphere, radius, field);
-  store_curvature(view, field, ranges, mesh);
+void SurfaceAnalyzer::average(double averaging_radius, const Progress& progress) {
+  // Whichever surface the view holds goes first, so that only one change of positions is
+  // needed. The averages need positions only, not facet normals.
+  const Surface first = positions_of_;
+  const Surface second = first == Surface::kInput ? Surface::kCopy : Surface::kInput;
+  const Surface order[] = {first, second};
+  for (std::size_t k = 0; k < 2; ++k) {
+    use(order[k], false);
+    const bool input = order[k] == Surface::kInput;
+    average_curvature(view_, input ? input_curvature_.kmax : copy_curvature_.kmax, averaging_radius,
+                      input ? input_average_ : copy_average_, part_of(progress, k, 2));
+  }
 }
 
-void SurfaceAnalyzer::average_curvature(Mesh& mesh, double radius) {
-  const SurfaceView view = make_surface_view(mesh, VertexOrder::kLocality);
-  std::vector<double> local_curvature;
-  meshprobe::average_curvature(view, curvature_of(view, mesh).kmax, radius, local_curvature);
-  store_local_curvature(view, local_curvature, mesh);
+RoughnessResult SurfaceAnalyzer::difference() {
+  const std::uint32_t n = view_.vertex_count();
+  RoughnessResult result;
+  result.roughness.resize(n);
+  result.roughness_min = kRoughnessRangeStart;
+  result.roughness_max = -kRoughnessRangeStart;
+  // The one-sided difference: 0 where the input is not more curved, or where either average is
+  // not a number. The range follows the differences before they are narrowed to single
+  // precision; a minimum and a maximum do not depend on the order the values come in.
+  for (std::uint32_t v = 0; v < n; ++v) {
+    const double c = input_average_[v];
+    const double d = copy_average_[v];
+    const double difference = c > d ? c - d : 0.0;
+    result.roughness[view_.mesh_place[v]] = static_cast<float>(difference);
+    if (difference < result.roughness_min) result.roughness_min = difference;
+    if (difference > result.roughness_max) result.roughness_max = difference;
+  }
+  if (keep_fields_) {
+    RoughnessFields& fields = result.fields;
+    fields.kmin = in_mesh_order(view_, input_curvature_.kmin);
+    fields.kmax = in_mesh_order(view_, input_curvature_.kmax);
+    fields.local_curvature = in_mesh_order(view_, input_average_);
+    fields.smoothed_positions =
+        in_mesh_order(view_, positions_of_ == Surface::kCopy ? view_.positions : aside_);
+    fields.smoothed_kmin = in_mesh_order(view_, copy_curvature_.kmin);
+    fields.smoothed_kmax = in_mesh_order(view_, copy_curvature_.kmax);
+    fields.smoothed_local_curvature = in_mesh_order(view_, copy_average_);
+  }
+  return result;
 }
 
 }  // namespace meshprobe

@@ -1,5 +1,6 @@
 #include "roughness/sphere_smoothing.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace meshprobe {
@@ -10,7 +11,7 @@ namespace {
 constexpr double kShrinkFactor = 0.6307;
 constexpr double kInflateFactor = -0.6732;
 // Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
-constexpr int kVerticesPerTask = 256;
+constexpr std::uint32_t kVerticesPerTask = 256;
 
 // Sum and count of the points where the vertex's walk leaves the sphere.
 struct Crossings {
@@ -53,27 +54,36 @@ Position3d sphere_displacement(SphereWalker& walker, const SurfaceView& view, st
   return displace(sphere_crossings(walker, view, vertex, r), factor, base);
 }
 
-void sphere_taubin_step(SurfaceView& view, double r) {
+void sphere_taubin_step(SurfaceView& view, double r, const Progress& progress, std::size_t step,
+                        std::size_t steps) {
   const std::uint32_t n = view.vertex_count();
   std::vector<Vec3f> moved(n);
+  const std::uint32_t tasks = (n + kVerticesPerTask - 1) / kVerticesPerTask;
+  ProgressCounter counter(progress, n, step, steps);
   // Every vertex's result depends only on the surface before the step: the vertices can be
   // shared among threads in any way, each thread walking with its own walker.
 #pragma omp parallel
   {
     SphereWalker walker(view);
-#pragma omp for schedule(dynamic, kVerticesPerTask)
-    for (std::uint32_t v = 0; v < n; ++v) {
-      // Both passes walk the unchanged surface and find the same crossings, so one walk serves
-      // both; the second pass starts from the first pass's result for the same vertex.
-      const Crossings crossings = sphere_crossings(walker, view, v, r);
-      const Vec3f& p = view.positions[v];
-      const Position3d base{p.x, p.y, p.z};
-      const Position3d shrunk = displace(crossings, kShrinkFactor, base);
-      const Position3d result = displace(crossings, kInflateFactor, shrunk);
-      moved[v] = Vec3f{static_cast<float>(result[0]), static_cast<float>(result[1]),
-                       static_cast<float>(result[2])};
+#pragma omp for schedule(dynamic, 1)
+    for (std::uint32_t task = 0; task < tasks; ++task) {
+      const std::uint32_t first = task * kVerticesPerTask;
+      const std::uint32_t end = std::min(n, first + kVerticesPerTask);
+      for (std::uint32_t v = first; v < end; ++v) {
+        // Both passes walk the unchanged surface and find the same crossings, so one walk serves
+        // both; the second pass starts from the first pass's result for the same vertex.
+        const Crossings crossings = sphere_crossings(walker, view, v, r);
+        const Vec3f& p = view.positions[v];
+        const Position3d base{p.x, p.y, p.z};
+        const Position3d shrunk = displace(crossings, kShrinkFactor, base);
+        const Position3d result = displace(crossings, kInflateFactor, shrunk);
+        moved[v] = Vec3f{static_cast<float>(result[0]), static_cast<float>(result[1]),
+                         static_cast<float>(result[2])};
+      }
+      counter.add(end - first);
     }
   }
+  counter.finish();
   view.positions.swap(moved);
 }
 

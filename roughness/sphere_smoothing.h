@@ -4,8 +4,10 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
+#include "roughness/progress.h"
 #include "roughness/sphere_walk.h"
 #include "roughness/surface_view.h"
 
@@ -21,7 +23,9 @@ Position3d sphere_displacement(SphereWalker& walker, const SurfaceView& view, st
 
 // One step over every vertex: from p, each vertex with crossing mean m ends at
 // p + 0.6307 (m - p), then moves by -0.6732 times the way to m from there. The view's positions
-// change only once every vertex is done.
-void sphere_taubin_step(SurfaceView& view, double r);
+// change only once every vertex is done. Reports to `progress` as progress.h describes, the step
+// counted as part `step` of `steps` equal parts.
+void sphere_taubin_step(SurfaceView& view, double r, const Progress& progress = {},
+                        std::size_t step = 0, std::size_t steps = 1);
 
 }  // namespace meshprobe

@@ -2,61 +2,122 @@
 // itself: both get normal-cycle curvature over small spheres, the larger principal curvature is
 // Gaussian-averaged over a sphere of twice the smoothing radius, and a vertex's roughness is how
 // much the input's average exceeds the copy's (0 where it does not).
+// In: a prepared Mesh (normalised, facet normals set). Out: arrays in the mesh's vertex-list
+// order, the roughness and, when asked for, every intermediate field.
 //
 // Every length is in normalised units: the mesh has been centred and scaled so that the largest
 // side of its bounding box is 1.
+//
+// The caller runs the steps one by one, in the order of the method, and times them or shows
+// their progress as it likes. One epsilon:
+//
+//   SurfaceAnalyzer analyzer(mesh);                 // prepare
+//   analyzer.smooth_copy(epsilon);                  // smooth the copy
+//   analyzer.curvature();                           // curvature of both
+//   analyzer.average(2 * epsilon);                  // average both
+//   const RoughnessResult result = analyzer.difference();
+//
+// Several epsilons, with the intermediate fields and a progress line: the four steps after the
+// first line, once per epsilon. What does not depend on epsilon is done once (the flat view of
+// the surface, the input's curvature), and each epsilon's result is bit for bit that of an
+// analyser used for that epsilon alone.
+//
+//   SurfaceAnalyzer analyzer(mesh, /*keep_fields=*/true);
+//   const char* stage = "";
+//   const Progress show = [&stage](std::size_t done, std::size_t total) {
+//     std::fprintf(stderr, "\r%s %3zu%%", stage, 100 * done / total);
+//   };
+//   for (const float epsilon : {0.005f, 0.01f, 0.02f}) {
+//     const double radius = epsilon;  // widened first, as the command line does
+//     stage = "smoothing";
+//     analyzer.smooth_copy(radius, show);
+//     stage = "curvature";
+//     analyzer.curvature(show);
+//     stage = "averaging";
+//     analyzer.average(2.0 * radius, show);
+//     const RoughnessResult result = analyzer.difference();  // result.fields.kmax, ...
+//   }
+
 #pragma once
 
-#include <string>
-#include <utility>
+#include <cstddef>
 #include <vector>
 
 #include "mesh/mesh.h"
+#include "roughness/curvature_tensor.h"
+#include "roughness/progress.h"
+#include "roughness/surface_view.h"
 
 namespace meshprobe {
 
-// What a run can report beyond the input mesh's fields, for those who study the method: the
-// smoothed copy's state at the end of the run, and how long each stage took.
-struct RoughnessDetails {
-  std::vector<Vec3f> smoothed_positions;  // after all smoothing steps, in vertex order
+// The intermediate fields of one run, in the mesh's vertex-list order: the input's principal
+// curvatures and averaged kmax, and the same for the smoothed copy with its positions.
+struct RoughnessFields {
+  std::vector<double> kmin;
+  std::vector<double> kmax;
+  std::vector<double> local_curvature;
+  std::vector<Vec3f> smoothed_positions;
   std::vector<double> smoothed_kmin;
   std::vector<double> smoothed_kmax;
   std::vector<double> smoothed_local_curvature;
-  std::vector<std::pair<std::string, double>> stage_seconds;  // in the order the stages ran
+};
+
+struct RoughnessResult {
+  std::vector<float> roughness;  // per vertex, in the mesh's vertex-list order
+  // Range of the differences before they are rounded to single precision; 1e4 and -1e4 for a
+  // mesh without vertices.
+  double roughness_min = 0.0;
+  double roughness_max = 0.0;
+  RoughnessFields fields;  // empty unless the analyser keeps fields
 };
 
 class SurfaceAnalyzer {
  public:
-  // The analyser works on `mesh` without owning it; the mesh must outlive it and already have
-  // its facet and vertex normals.
-  explicit SurfaceAnalyzer(Mesh* mesh) : mesh_(mesh) {}
+  // Prepares the run: numbers the mesh's vertices and facets (their `id`) and builds the flat
+  // view of its points and facet normals, vertices ordered for locality. The mesh is read, never
+  // changed, and must outlive the analyser unchanged. With `keep_fields` the results carry the
+  // intermediate fields, which cost about 80 bytes per vertex more while the run lasts.
+  explicit SurfaceAnalyzer(Mesh& mesh, bool keep_fields = false);
 
-  // Sets every vertex's roughness and the mesh's roughness range, and rewrites its curvature
-  // fields and local_curvature; its points and normals stay as they are. The smoothed copy
-  // (5 sphere-bounded Taubin steps of radius smoothing_radius, then 70 umbrella steps) lives
-  // only for this call. Curvature is taken over spheres of radius 0.005 and averaged over
-  // spheres of averaging_radius. Fills `details` when given.
-  void compute_roughness(double averaging_radius, double smoothing_radius,
-                         RoughnessDetails* details = nullptr);
+  std::size_t vertex_count() const { return view_.vertex_count(); }
 
-  // One umbrella Taubin step over every vertex of `mesh`; changes only its points.
-  void umbrella_taubin_step(Mesh& mesh);
+  // Smooths a copy of the input's points: 5 sphere-bounded Taubin steps of radius
+  // smoothing_radius (the long part: progress counts their vertices), then 70 umbrella steps.
+  // Starts from the input afresh on every call.
+  void smooth_copy(double smoothing_radius, const Progress& progress = {});
 
-  // One sphere-bounded Taubin step of radius r over every vertex of `mesh`; changes only its
-  // points, and only once every vertex has been measured.
-  void sphere_taubin_step(Mesh& mesh, double r);
+  // Curvature over spheres of radius 0.005 of the smoothed copy and, on the first call only, of
+  // the input. Needs smooth_copy first.
+  void curvature(const Progress& progress = {});
 
-  // Sets kmin, kmax and their directions for every vertex of `mesh`, from its points and facet
-  // normals, over spheres of `radius` (use_sphere) or over the edges at each vertex, and the
-  // mesh's curvature ranges.
-  void estimate_curvature(Mesh& mesh, bool use_sphere, double radius);
+  // Gaussian-averaged kmax over spheres of averaging_radius of the input and of the copy.
+  // Needs curvature first.
+  void average(double averaging_radius, const Progress& progress = {});
 
-  // Sets local_curvature for every vertex of `mesh` from the points and kmax of the vertices
-  // within `radius`.
-  void average_curvature(Mesh& mesh, double radius);
+  // Per vertex, the input's average minus the copy's, or 0 where the input's is not larger (or
+  // either is not a number: a vertex without neighbours). Needs average first. The fields, when
+  // kept, are moved into the result.
+  RoughnessResult difference();
 
  private:
-  Mesh* mesh_;
+  // kNeither: facet normals of an earlier copy, which no surface in use has.
+  enum class Surface { kInput, kCopy, kNeither };
+
+  // Puts the input's or the copy's positions into the view, and their facet normals when
+  // `with_normals`; the other surface's positions are kept aside.
+  void use(Surface surface, bool with_normals);
+
+  Mesh& mesh_;
+  bool keep_fields_;
+  SurfaceView view_;
+  Surface positions_of_ = Surface::kInput;
+  Surface normals_of_ = Surface::kInput;
+  std::vector<Vec3f> aside_;  // the copy's positions while the view holds the input's
+  bool input_curvature_done_ = false;
+  CurvatureField input_curvature_;
+  CurvatureField copy_curvature_;
+  std::vector<double> input_average_;
+  std::vector<double> copy_average_;
 };
 
 }  // namespace meshprobe

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <numeric>
 
+#include "mesh/normals.h"
+
 namespace meshprobe {
 
 namespace {
@@ -132,6 +134,16 @@ void load_facet_normals(SurfaceView& view, const Mesh& mesh) {
   for (auto f = mesh.facets_begin(); f != mesh.facets_end(); ++f) {
     view.facet_normals.push_back(f->normal);
   }
+}
+
+void compute_facet_normals(SurfaceView& view, const Mesh& mesh) {
+  view.facet_normals.clear();
+  view.facet_normals.reserve(mesh.size_of_facets());
+  const auto position_of = [&view](Mesh::Vertex_const_handle v) {
+    return view.positions[view.view_place[v->id]];
+  };
+  for (auto f = mesh.facets_begin(); f != mesh.facets_end(); ++f)
+    view.facet_normals.push_back(facet_normal(f, position_of));
 }
 
 }  // namespace meshprobe

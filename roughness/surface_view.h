@@ -52,4 +52,9 @@ void store_positions(const SurfaceView& view, Mesh& mesh);
 // Copies the mesh's facet normals into the view.
 void load_facet_normals(SurfaceView& view, const Mesh& mesh);
 
+// Sets the view's facet normals from its own positions, as compute_facet_normal would from points
+// at those positions: the facets' corners are taken from `mesh`, the surface the view was built
+// from, so that a smoothed copy of positions needs no surface of its own.
+void compute_facet_normals(SurfaceView& view, const Mesh& mesh);
+
 }  // namespace meshprobe

@@ -16,7 +16,7 @@ struct ScalarSurface {
   std::vector<float> values;      // per vertex
 };
 
-// The mesh's points, facets and roughness values.
-ScalarSurface roughness_surface(const Mesh& mesh);
+// The mesh's points and facets with `roughness`, one value per vertex in vertex order.
+ScalarSurface roughness_surface(const Mesh& mesh, const std::vector<float>& roughness);
 
 }  // namespace meshprobe

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <vector>
 
 #include "io/value_file.h"
 #include "tests/support/shapes.h"
@@ -9,22 +10,18 @@
 namespace meshprobe {
 namespace {
 
-TEST(ValueFile, OneFixedPointLinePerVertexInVertexOrder) {
-  auto mesh = testing::regular_tetrahedron();
-  const float values[] = {0.0f, 0.25f, 1.5f, 0.0000001f};
-  int k = 0;
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v)
-    v->roughness = values[k++];
+TEST(ValueFile, OneFixedPointLinePerValueInOrder) {
+  const std::vector<float> values = {0.0f, 0.25f, 1.5f, 0.0000001f};
   const std::string path = testing::scratch_folder("value-file") + "/out_labels.lb";
-  ASSERT_TRUE(write_value_file(*mesh, path));
+  ASSERT_TRUE(write_value_file(values, path));
   EXPECT_EQ(testing::read_file(path), "0.000000 \n0.250000 \n1.500000 \n0.000000 \n");
 }
 
-TEST(ValueFile, ReplacesAnExistingFileAndWritesAnEmptyOneForAnEmptyMesh) {
+TEST(ValueFile, ReplacesAnExistingFileAndWritesAnEmptyOneForNoValues) {
   const std::string folder = testing::scratch_folder("value-file-replace");
   const std::string path = folder + "/out_labels.lb";
   testing::write_file(path, "old content that is longer than the new one\n");
-  ASSERT_TRUE(write_value_file(Mesh(), path));
+  ASSERT_TRUE(write_value_file({}, path));
   EXPECT_EQ(testing::read_file(path), "");
   // Nothing but the value file is left in the folder.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
@@ -33,7 +30,7 @@ TEST(ValueFile, ReplacesAnExistingFileAndWritesAnEmptyOneForAnEmptyMesh) {
 }
 
 TEST(ValueFile, ReportsAFileThatCannotBeCreated) {
-  EXPECT_FALSE(write_value_file(*testing::regular_tetrahedron(), "/nonexistent/folder/x.lb"));
+  EXPECT_FALSE(write_value_file({1.0f}, "/nonexistent/folder/x.lb"));
 }
 
 }  // namespace

@@ -25,14 +25,11 @@ TEST(MeshCopy, KeepsVertexOrderIsolatedVerticesAndAttributes) {
   // Vertex 1 is used by no facet and must keep its place.
   auto source =
       make_mesh({{0, 0, 0}, {9, 9, 9}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 2, 3}, {2, 4, 3}});
-  source->kmax_max = 4.5;
-  source->roughness_min = -2.0;
+  source->bbox_max = Vec3f{4.5f, 1, 2};
   source->is_triangle_mesh = true;
   int k = 0;
-  for (auto v = source->vertices_begin(); v != source->vertices_end(); ++v, ++k) {
-    v->kmax = k * 1.5;
-    v->roughness = static_cast<float>(k);
-  }
+  for (auto v = source->vertices_begin(); v != source->vertices_end(); ++v, ++k)
+    v->normal = Vec3f{static_cast<float>(k), 1.5f * k, 0};
   const Mesh copy(*source);
   ASSERT_EQ(copy.size_of_vertices(), 5u);
   EXPECT_EQ(copy.size_of_facets(), 2u);
@@ -42,12 +39,10 @@ TEST(MeshCopy, KeepsVertexOrderIsolatedVerticesAndAttributes) {
     EXPECT_EQ(actual[i], expected[i]) << i;
   k = 0;
   for (auto v = copy.vertices_begin(); v != copy.vertices_end(); ++v, ++k) {
-    EXPECT_EQ(v->kmax, k * 1.5);
-    EXPECT_EQ(v->roughness, static_cast<float>(k));
+    EXPECT_EQ(v->normal, (Vec3f{static_cast<float>(k), 1.5f * k, 0}));
     EXPECT_EQ(v->halfedge() == Mesh::Halfedge_const_handle(), k == 1) << k;
   }
-  EXPECT_EQ(copy.kmax_max, 4.5);
-  EXPECT_EQ(copy.roughness_min, -2.0);
+  EXPECT_EQ(copy.bbox_max, (Vec3f{4.5f, 1, 2}));
   EXPECT_TRUE(copy.is_triangle_mesh);
 }
 

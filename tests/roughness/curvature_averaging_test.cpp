@@ -2,40 +2,40 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
-#include "roughness/surface_analyzer.h"
+#include "roughness/curvature_averaging.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
 namespace {
 
-void set_kmax(Mesh& mesh, double k) {
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
-    v->kmax = k;
+// The averages of `kmax` (in vertex order) over spheres of `radius`, in vertex order.
+std::vector<double> averages(Mesh& mesh, const std::vector<double>& kmax, double radius) {
+  const SurfaceView view = make_surface_view(mesh);
+  std::vector<double> local_curvature;
+  average_curvature(view, kmax, radius, local_curvature);
+  return local_curvature;
+}
+
+std::vector<double> constant(const Mesh& mesh, double k) {
+  return std::vector<double>(mesh.size_of_vertices(), k);
 }
 
 TEST(CurvatureAveraging, ConstantCurvatureAveragesToItself) {
   auto mesh = testing::icosphere(3, 0.5f);
-  set_kmax(*mesh, 2.75);
-  SurfaceAnalyzer analyzer(mesh.get());
   for (const double radius : {0.0, 0.02, 0.1, 0.3}) {
-    analyzer.average_curvature(*mesh, radius);
-    for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
-      EXPECT_NEAR(v->local_curvature, 2.75, 1e-12) << radius;
-    }
+    for (const double local : averages(*mesh, constant(*mesh, 2.75), radius))
+      EXPECT_NEAR(local, 2.75, 1e-12) << radius;
   }
 }
 
 TEST(CurvatureAveraging, VertexWithoutEdgesHasNoSamples) {
   auto mesh = testing::make_mesh({{0, 0, 0}, {0.01f, 0, 0}, {0, 0.01f, 0}, {0.5f, 0.5f, 0.5f}},
                                  {{0, 1, 2}});
-  set_kmax(*mesh, 1.0);
-  SurfaceAnalyzer analyzer(mesh.get());
-  analyzer.average_curvature(*mesh, 0.02);
-  auto v = mesh->vertices_begin();
-  EXPECT_NEAR(v->local_curvature, 1.0, 1e-12);
-  std::advance(v, 3);
-  EXPECT_TRUE(std::isnan(v->local_curvature));
+  const std::vector<double> local = averages(*mesh, constant(*mesh, 1.0), 0.02);
+  EXPECT_NEAR(local[0], 1.0, 1e-12);
+  EXPECT_TRUE(std::isnan(local[3]));
 }
 
 TEST(CurvatureAveraging, SamplesTooFarForTheirWeightsCountAsNone) {
@@ -43,52 +43,41 @@ TEST(CurvatureAveraging, SamplesTooFarForTheirWeightsCountAsNone) {
   // (38 deviations). Their weights, about 1e-314 each, sum to a number whose reciprocal
   // overflows, and the mean came out infinite, and so did the roughness.
   auto mesh = testing::make_mesh({{0, 0, 0}, {0.305f, 0, 0}, {0, 0.305f, 0}}, {{0, 1, 2}});
-  set_kmax(*mesh, 1.0);
-  SurfaceAnalyzer analyzer(mesh.get());
-  analyzer.average_curvature(*mesh, 0.5);
-  EXPECT_TRUE(std::isnan(mesh->vertices_begin()->local_curvature));
+  EXPECT_TRUE(std::isnan(averages(*mesh, constant(*mesh, 1.0), 0.5)[0]));
   // A little closer, the weights are small but their mean is the samples' value.
   auto closer = testing::make_mesh({{0, 0, 0}, {0.29f, 0, 0}, {0, 0.29f, 0}}, {{0, 1, 2}});
-  set_kmax(*closer, 1.0);
-  analyzer.average_curvature(*closer, 0.5);
-  EXPECT_NEAR(closer->vertices_begin()->local_curvature, 1.0, 1e-12);
+  EXPECT_NEAR(averages(*closer, constant(*closer, 1.0), 0.5)[0], 1.0, 1e-12);
 }
 
 TEST(CurvatureAveraging, RadiusZeroSamplesOneHundredthAlongTheCentresEdges) {
   // Every edge out of the centre crosses at t = 0.01, so every sample is
   // 0.99 * the centre's kmax + 0.01 * the neighbour's, whatever its weight.
   auto mesh = testing::flat_grid(4, 4, 0.01f);
-  int k = 0;
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v, ++k) {
-    v->kmax = k == 12 ? 3.0 : 1.0;  // vertex (2, 2) is the centre
-  }
-  SurfaceAnalyzer analyzer(mesh.get());
-  analyzer.average_curvature(*mesh, 0.0);
-  auto centre = std::next(mesh->vertices_begin(), 12);
-  EXPECT_NEAR(centre->local_curvature, 0.99 * 3.0 + 0.01 * 1.0, 1e-6);
+  std::vector<double> kmax = constant(*mesh, 1.0);
+  kmax[12] = 3.0;  // vertex (2, 2) is the centre
+  const std::vector<double> local = averages(*mesh, kmax, 0.0);
+  EXPECT_NEAR(local[12], 0.99 * 3.0 + 0.01 * 1.0, 1e-6);
   // A neighbour samples towards the centre on one of its edges only.
-  auto neighbour = std::next(mesh->vertices_begin(), 11);
-  EXPECT_GT(neighbour->local_curvature, 1.0);
-  EXPECT_LT(neighbour->local_curvature, 1.01);
+  EXPECT_GT(local[11], 1.0);
+  EXPECT_LT(local[11], 1.01);
 }
 
 TEST(CurvatureAveraging, LinearFieldAveragesToTheCentreValueOnASymmetricGrid) {
   // kmax grows linearly along x. Away from the border every vertex's samples lie symmetrically
   // about it with symmetric weights, so their mean is the vertex's own value.
   auto mesh = testing::flat_grid(20, 20, 0.005f);
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
-    v->kmax = 10.0 * v->point().x();
-  }
-  SurfaceAnalyzer analyzer(mesh.get());
+  std::vector<double> kmax;
+  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v)
+    kmax.push_back(10.0 * v->point().x());
   // A radius that is no grid distance, so that no vertex lies on the sphere up to rounding.
-  analyzer.average_curvature(*mesh, 0.0213);
+  const std::vector<double> local = averages(*mesh, kmax, 0.0213);
   double previous = -1;
   for (int i = 5; i <= 15; ++i) {
-    auto v = std::next(mesh->vertices_begin(), 10 * 21 + i);
+    const int v = 10 * 21 + i;
     // Symmetric neighbourhood of a linear field: the mean is the centre's value.
-    EXPECT_NEAR(v->local_curvature, v->kmax, 1e-6);
-    EXPECT_GT(v->local_curvature, previous);
-    previous = v->local_curvature;
+    EXPECT_NEAR(local[v], kmax[v], 1e-6);
+    EXPECT_GT(local[v], previous);
+    previous = local[v];
   }
 }
 

@@ -6,7 +6,7 @@
 
 #include "mesh/normals.h"
 #include "roughness/curvature_tensor.h"
-#include "roughness/surface_analyzer.h"
+#include "roughness/surface_view.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
@@ -22,6 +22,22 @@ struct Principal {
   Vec3f dir_kmax;
   Vec3f dir_kmin;
 };
+
+// A curvature pass over the mesh in its own vertex order, with every field filled.
+struct Pass {
+  CurvatureField field;
+  CurvatureRanges ranges;
+};
+
+Pass measure(Mesh& mesh, bool use_sphere, double radius) {
+  const SurfaceView view = make_surface_view(mesh);
+  Pass pass;
+  pass.field.kmin.resize(view.vertex_count());
+  pass.field.dir_kmax.resize(view.vertex_count());
+  pass.field.dir_kmin.resize(view.vertex_count());
+  pass.ranges = estimate_curvature(view, use_sphere, radius, pass.field);
+  return pass;
+}
 
 Principal decompose(const Matrix3& tensor) {
   EigenWorkspace work;
@@ -79,14 +95,13 @@ TEST(PrincipalCurvatures, OffDiagonalValuesThatAreNotNumbersFail) {
 TEST(CurvatureTensor, FlatGridHasZeroCurvatureInBothModes) {
   auto mesh = testing::flat_grid(8, 8, 0.1f);
   prepare(*mesh);
-  SurfaceAnalyzer analyzer(mesh.get());
   for (const bool use_sphere : {true, false}) {
-    analyzer.estimate_curvature(*mesh, use_sphere, 0.25);
-    for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
-      EXPECT_EQ(v->kmax, 0.0);
-      EXPECT_EQ(v->kmin, 0.0);
+    const Pass pass = measure(*mesh, use_sphere, 0.25);
+    for (std::size_t v = 0; v < mesh->size_of_vertices(); ++v) {
+      EXPECT_EQ(pass.field.kmax[v], 0.0);
+      EXPECT_EQ(pass.field.kmin[v], 0.0);
     }
-    EXPECT_EQ(mesh->kmax_max, 0.0);
+    EXPECT_EQ(pass.ranges.kmax_max, 0.0);
   }
 }
 
@@ -95,30 +110,29 @@ TEST(CurvatureTensor, CubeCornersShowTheClampedRightAngle) {
   // clamp value, and each edge adds to the diagonal element of its own axis only.
   auto mesh = testing::cube();
   prepare(*mesh);
-  SurfaceAnalyzer analyzer(mesh.get());
 
   // Ring mode: edges of length 2 add (beta / 2 * 2) * 2 each; the area is 3 corner triangles of 2.
-  analyzer.estimate_curvature(*mesh, false, 0.0);
+  const Pass ring_pass = measure(*mesh, false, 0.0);
   const double ring = std::fabs(kClampedRightAngle / 2 * 2 * 2 * (1.0 / 6.0));
   // Sphere mode, radius 0.5: each edge is clipped to 0.5 and the disc is 0.25 pi, so the value
   // is the clamp value over a quarter of pi: 1 up to rounding.
   const double r = 0.5;
   const double sphere = std::fabs(kClampedRightAngle / r * r * r * (1 / (r * r * kDiscPi)));
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
-    EXPECT_EQ(v->kmax, ring);
-    EXPECT_EQ(v->kmin, ring);
+  for (std::size_t v = 0; v < mesh->size_of_vertices(); ++v) {
+    EXPECT_EQ(ring_pass.field.kmax[v], ring);
+    EXPECT_EQ(ring_pass.field.kmin[v], ring);
   }
   // With pi / 2 at full precision the values would differ in the last digits.
   EXPECT_NE(ring, std::fabs(std::acos(-1.0) / 2 * 2 * 2 * (1.0 / 6.0)));
 
-  analyzer.estimate_curvature(*mesh, true, r);
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
-    EXPECT_EQ(v->kmax, sphere);
-    EXPECT_EQ(v->kmin, sphere);
+  const Pass sphere_pass = measure(*mesh, true, r);
+  for (std::size_t v = 0; v < mesh->size_of_vertices(); ++v) {
+    EXPECT_EQ(sphere_pass.field.kmax[v], sphere);
+    EXPECT_EQ(sphere_pass.field.kmin[v], sphere);
   }
   EXPECT_NEAR(sphere, 1.0, 1e-12);
-  EXPECT_EQ(mesh->kmax_min, sphere);
-  EXPECT_EQ(mesh->kmax_max, sphere);
+  EXPECT_EQ(sphere_pass.ranges.kmax_min, sphere);
+  EXPECT_EQ(sphere_pass.ranges.kmax_max, sphere);
 }
 
 TEST(CurvatureTensor, IcosphereIsUmbilicWithTangentDirections) {
@@ -128,18 +142,18 @@ TEST(CurvatureTensor, IcosphereIsUmbilicWithTangentDirections) {
   // the centre, so part of every neighbourhood is left out of the sum.
   auto mesh = testing::icosphere(4, 0.5f);
   prepare(*mesh);
-  SurfaceAnalyzer analyzer(mesh.get());
-  analyzer.estimate_curvature(*mesh, true, 0.113);
+  const CurvatureField field = measure(*mesh, true, 0.113).field;
   double sum = 0;
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
+  std::size_t k = 0;
+  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v, ++k) {
     const Point& p = v->point();
     const Vec3f radial{p.x() / 0.5f, p.y() / 0.5f, p.z() / 0.5f};
-    EXPECT_GT(v->kmin, 0.9 * v->kmax);
-    EXPECT_GT(v->kmax, 1.5);
-    EXPECT_LT(v->kmax, 1.8);
-    EXPECT_LT(std::fabs(dot(v->dir_kmax, radial)), 0.01);
-    EXPECT_LT(std::fabs(dot(v->dir_kmin, radial)), 0.01);
-    sum += v->kmax;
+    EXPECT_GT(field.kmin[k], 0.9 * field.kmax[k]);
+    EXPECT_GT(field.kmax[k], 1.5);
+    EXPECT_LT(field.kmax[k], 1.8);
+    EXPECT_LT(std::fabs(dot(field.dir_kmax[k], radial)), 0.01);
+    EXPECT_LT(std::fabs(dot(field.dir_kmin[k], radial)), 0.01);
+    sum += field.kmax[k];
   }
   EXPECT_NEAR(sum / mesh->size_of_vertices(), 1.65, 0.05);
 }
@@ -151,16 +165,16 @@ TEST(CurvatureTensor, CylinderCurvesAcrossItsAxisOnly) {
   // bending. Away from the open ends every vertex sees the same neighbourhood.
   auto mesh = testing::open_cylinder(64, 41, 0.5f, 2.0f);
   prepare(*mesh);
-  SurfaceAnalyzer analyzer(mesh.get());
-  analyzer.estimate_curvature(*mesh, true, 0.15);
+  const CurvatureField field = measure(*mesh, true, 0.15).field;
   int interior = 0;
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
+  std::size_t k = 0;
+  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v, ++k) {
     if (v->point().z() < 0.5f || v->point().z() > 1.5f) continue;
     ++interior;
-    EXPECT_EQ(v->kmin, 0.0);
-    EXPECT_NEAR(v->kmax, 0.848, 0.001);
-    EXPECT_GT(std::fabs(v->dir_kmax.z), 0.999f);
-    EXPECT_LT(std::fabs(v->dir_kmin.z), 0.001f);
+    EXPECT_EQ(field.kmin[k], 0.0);
+    EXPECT_NEAR(field.kmax[k], 0.848, 0.001);
+    EXPECT_GT(std::fabs(field.dir_kmax[k].z), 0.999f);
+    EXPECT_LT(std::fabs(field.dir_kmin[k].z), 0.001f);
   }
   EXPECT_GT(interior, 1000);
 }
@@ -169,44 +183,62 @@ TEST(CurvatureTensor, ZeroAreaGivesTheZeroTensorInsteadOfNaN) {
   // Ring mode: a lone triangle's edges are all border edges, so the area sum is 0.
   auto triangle = testing::make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
   prepare(*triangle);
-  SurfaceAnalyzer analyzer(triangle.get());
-  analyzer.estimate_curvature(*triangle, false, 0.0);
-  for (auto v = triangle->vertices_begin(); v != triangle->vertices_end(); ++v) {
-    EXPECT_EQ(v->kmax, 0.0);
-    EXPECT_EQ(v->kmin, 0.0);
+  const Pass ring = measure(*triangle, false, 0.0);
+  for (std::size_t v = 0; v < 3; ++v) {
+    EXPECT_EQ(ring.field.kmax[v], 0.0);
+    EXPECT_EQ(ring.field.kmin[v], 0.0);
   }
   // Sphere mode with radius 0 on a curved surface.
   auto sphere = testing::icosphere(2, 1.0f);
   prepare(*sphere);
-  analyzer.estimate_curvature(*sphere, true, 0.0);
-  for (auto v = sphere->vertices_begin(); v != sphere->vertices_end(); ++v) {
-    EXPECT_EQ(v->kmax, 0.0);
-    EXPECT_EQ(v->kmin, 0.0);
+  const Pass zero = measure(*sphere, true, 0.0);
+  for (std::size_t v = 0; v < sphere->size_of_vertices(); ++v) {
+    EXPECT_EQ(zero.field.kmax[v], 0.0);
+    EXPECT_EQ(zero.field.kmin[v], 0.0);
   }
 }
 
 TEST(CurvatureTensor, RangesStartFarOutAndFollowTheStoredValues) {
   Mesh empty;
-  SurfaceAnalyzer analyzer(&empty);
-  analyzer.estimate_curvature(empty, true, 0.005);
-  EXPECT_EQ(empty.kmin_min, 100000.0);
-  EXPECT_EQ(empty.kmin_max, -100000.0);
-  EXPECT_EQ(empty.kmax_min, 100000.0);
-  EXPECT_EQ(empty.kmax_max, -100000.0);
+  const CurvatureRanges none = measure(empty, true, 0.005).ranges;
+  EXPECT_EQ(none.kmin_min, 100000.0);
+  EXPECT_EQ(none.kmin_max, -100000.0);
+  EXPECT_EQ(none.kmax_min, 100000.0);
+  EXPECT_EQ(none.kmax_max, -100000.0);
 
   auto mesh = testing::open_cylinder(24, 10, 0.5f, 1.0f);
   prepare(*mesh);
-  analyzer.estimate_curvature(*mesh, true, 0.2);
+  const Pass pass = measure(*mesh, true, 0.2);
   double lowest = 1e300, highest = -1;
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
-    EXPECT_LE(v->kmin, v->kmax);
-    lowest = std::min(lowest, v->kmax);
-    highest = std::max(highest, v->kmax);
+  for (std::size_t v = 0; v < mesh->size_of_vertices(); ++v) {
+    EXPECT_LE(pass.field.kmin[v], pass.field.kmax[v]);
+    lowest = std::min(lowest, pass.field.kmax[v]);
+    highest = std::max(highest, pass.field.kmax[v]);
   }
-  EXPECT_EQ(mesh->kmax_min, lowest);
-  EXPECT_EQ(mesh->kmax_max, highest);
-  EXPECT_LE(mesh->kmin_min, mesh->kmin_max);
-  EXPECT_LE(mesh->kmin_max, mesh->kmax_max);
+  EXPECT_EQ(pass.ranges.kmax_min, lowest);
+  EXPECT_EQ(pass.ranges.kmax_max, highest);
+  EXPECT_LE(pass.ranges.kmin_min, pass.ranges.kmin_max);
+  EXPECT_LE(pass.ranges.kmin_max, pass.ranges.kmax_max);
+}
+
+TEST(CurvatureTensor, FillsOnlyTheFieldsTheCallerSized) {
+  // kmax alone, as a run without intermediate fields asks for it: the same values, and the other
+  // fields stay empty; in either vertex numbering, the same value per vertex.
+  auto mesh = testing::icosphere(2, 0.5f);
+  prepare(*mesh);
+  const Pass full = measure(*mesh, true, 0.3);
+  for (const VertexOrder numbering : {VertexOrder::kMesh, VertexOrder::kLocality}) {
+    const SurfaceView view = make_surface_view(*mesh, numbering);
+    CurvatureField kmax_only;
+    const CurvatureRanges ranges = estimate_curvature(view, true, 0.3, kmax_only);
+    EXPECT_TRUE(kmax_only.kmin.empty());
+    EXPECT_TRUE(kmax_only.dir_kmax.empty());
+    ASSERT_EQ(kmax_only.kmax.size(), mesh->size_of_vertices());
+    for (std::uint32_t v = 0; v < view.vertex_count(); ++v)
+      EXPECT_EQ(kmax_only.kmax[v], full.field.kmax[view.mesh_place[v]]) << v;
+    EXPECT_EQ(ranges.kmax_max, full.ranges.kmax_max);
+    EXPECT_EQ(ranges.kmin_min, full.ranges.kmin_min);
+  }
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ int main(int argc, char** argv) {
       written = write_fields_ply(*mesh, input_points, output);
       break;
     case OutputKind::kPng:
-      written = write_fields_png(*mesh, output);
+      written = write_fields_png(*mesh, path, epsilon, output);
       break;
     case OutputKind::kUnknown:
       break;

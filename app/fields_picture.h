@@ -1,16 +1,24 @@
 // The roughness map as a picture: the mesh after the roughness run rendered from the front, the
-// side and the top with a labelled colour bar, written as PNG. Goes in: the mesh (normalised
-// points, roughness per vertex) and a path. Comes out: the PNG file, complete or not at all.
+// side and the top under a title, with a labelled colour bar, written as PNG. Goes in: the mesh
+// (normalised points, roughness per vertex), its file's path and epsilon, and a path. Comes out:
+// the PNG file, complete or not at all.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "mesh/mesh.h"
 
 namespace meshprobe {
 
-// Colours run over [0, the 99th percentile of the roughness]. False when the file cannot be
+// "bunny.off   epsilon 0.01   1,839 vertices": the mesh file's name without its folders, epsilon
+// as "%g" prints it, and the vertex count with thousands separated by commas.
+std::string picture_title(const std::string& mesh_path, float epsilon, std::size_t vertices);
+
+// A 1200 x 800 picture titled picture_title(...), colours over [0, the 99th percentile of the
+// roughness], marked as clamped when a vertex lies above it. False when the file cannot be
 // written.
-bool write_fields_png(const Mesh& mesh, const std::string& path);
+bool write_fields_png(const Mesh& mesh, const std::string& mesh_path, float epsilon,
+                      const std::string& path);
 
 }  // namespace meshprobe

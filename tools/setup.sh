@@ -6,7 +6,7 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-packages="g++ make cmake libcgal-dev libgtest-dev libpng-dev"
+packages="g++ make cmake libcgal-dev libgtest-dev libpng-dev libfreetype-dev fonts-dejavu-core"
 missing=""
 for package in $packages; do
   dpkg -s "$package" >/dev/null 2>&1 || missing="$missing $package"

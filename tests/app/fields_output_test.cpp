@@ -77,6 +77,14 @@ std::vector<std::vector<double>> parse_csv(const std::string& text) {
   return rows;
 }
 
+// The front view of the default picture: the same for every one-line title and usual range.
+ViewBox front_view() {
+  PictureOptions options;
+  options.title = "mesh.off   epsilon 0.01   49 vertices";
+  options.range = ValueRange{0.0, 1.0};
+  return picture_layout(options).front;
+}
+
 class FieldsOutput : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -241,8 +249,8 @@ TEST_F(FieldsOutput, FacetOfMoreCornersThanAByteCountsWithAnInteger) {
   testing::DecodedPng picture;
   std::string error;
   ASSERT_TRUE(testing::decode_png(folder_ + "/disc.png", picture, error)) << error;
-  const ScreenPoint centre = project(picture_layout().front, Vec3f{0.0f, 0.0f, 0.0f});
-  const ScreenPoint rim = project(picture_layout().front, Vec3f{0.45f, 0.0f, 0.0f});
+  const ScreenPoint centre = project(front_view(), Vec3f{0.0f, 0.0f, 0.0f});
+  const ScreenPoint rim = project(front_view(), Vec3f{0.45f, 0.0f, 0.0f});
   for (const ScreenPoint& p : {centre, rim}) {
     EXPECT_EQ(picture.at(static_cast<int>(p.x), static_cast<int>(p.y)),
               (std::vector<int>{68, 1, 84}));
@@ -258,8 +266,8 @@ TEST_F(FieldsOutput, BunnyPngDecodesToTheStatedSizeOnAUniformBackground) {
   testing::DecodedPng picture;
   std::string error;
   ASSERT_TRUE(testing::decode_png(folder_ + "/bunny.png", picture, error)) << error;
-  ASSERT_EQ(picture.width, kPictureWidth);
-  ASSERT_EQ(picture.height, kPictureHeight);
+  ASSERT_EQ(picture.width, PictureOptions().width);
+  ASSERT_EQ(picture.height, PictureOptions().height);
   const std::vector<int> background = {kPictureBackground.r, kPictureBackground.g,
                                        kPictureBackground.b};
   for (int x = 0; x < picture.width; ++x) {
@@ -271,7 +279,7 @@ TEST_F(FieldsOutput, BunnyPngDecodesToTheStatedSizeOnAUniformBackground) {
     EXPECT_EQ(picture.at(picture.width - 1, y), background) << y;
   }
   // The front view shows the bunny: a large share of its box is covered.
-  const ViewBox& front = picture_layout().front;
+  const ViewBox front = front_view();
   int covered = 0;
   for (int y = front.top; y < front.top + front.size; ++y) {
     for (int x = front.left; x < front.left + front.size; ++x)
@@ -310,7 +318,7 @@ TEST_F(FieldsOutput, PixelUnderAVertexSeenFromTheFrontCarriesItsColour) {
   for (int vertex : {8, 24, 40}) {
     const auto& row = table[static_cast<std::size_t>(vertex)];
     const ScreenPoint p = project(
-        picture_layout().front,
+        front_view(),
         Vec3f{static_cast<float>(row[0]), static_cast<float>(row[1]), static_cast<float>(row[2])});
     const auto& record = ply.element("vertex")->records[static_cast<std::size_t>(vertex)];
     const std::vector<int> colour = {static_cast<int>(record[8][0]), static_cast<int>(record[9][0]),

@@ -4,16 +4,11 @@
 // the PNG file, complete or not at all.
 #pragma once
 
-#include <cstddef>
 #include <string>
 
 #include "mesh/mesh.h"
 
 namespace meshprobe {
-
-// "bunny.off   epsilon 0.01   1,839 vertices": the mesh file's name without its folders, epsilon
-// as "%g" prints it, and the vertex count with thousands separated by commas.
-std::string picture_title(const std::string& mesh_path, float epsilon, std::size_t vertices);
 
 // A 1200 x 800 picture titled picture_title(...), colours over [0, the 99th percentile of the
 // roughness], marked as clamped when a vertex lies above it. False when the file cannot be

@@ -1,6 +1,7 @@
 #include "viz/roughness_picture.h"
 
 #include <cmath>
+#include <cstdio>
 
 #include "viz/text_render.h"
 
@@ -60,6 +61,17 @@ void draw(TextRenderer& font, const PlacedText& text, RgbImage& image) {
 }
 
 }  // namespace
+
+std::string picture_title(const std::string& mesh_path, float epsilon, std::size_t vertices) {
+  const std::size_t slash = mesh_path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? mesh_path : mesh_path.substr(slash + 1);
+  char number[32];
+  std::snprintf(number, sizeof number, "%g", static_cast<double>(epsilon));
+  std::string count = std::to_string(vertices);
+  for (std::size_t at = count.size(); at > 3; at -= 3)
+    count.insert(at - 3, ",");
+  return name + "   epsilon " + number + "   " + count + (vertices == 1 ? " vertex" : " vertices");
+}
 
 bool any_value_above(const std::vector<float>& values, double high) {
   for (float v : values) {

@@ -5,6 +5,8 @@
 // RGB image of the options' size (see picture_layout for the sizes served) in memory.
 #pragma once
 
+#include <cstddef>
+#include <string>
 #include <vector>
 
 #include "viz/picture_layout.h"
@@ -20,6 +22,10 @@ constexpr Rgb8 kPictureInk{40, 40, 40};
 
 // Draws the picture laid out by picture_layout(options).
 RgbImage render_roughness_picture(const ScalarSurface& surface, const PictureOptions& options);
+
+// "bunny.off   epsilon 0.01   1,839 vertices": the mesh file's name without its folders, epsilon
+// as "%g" prints it, and the vertex count with thousands separated by commas.
+std::string picture_title(const std::string& mesh_path, float epsilon, std::size_t vertices);
 
 // True when some value is above `high` (NaN is not), so the colour map clamps it.
 bool any_value_above(const std::vector<float>& values, double high);

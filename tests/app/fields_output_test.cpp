@@ -77,12 +77,16 @@ std::vector<std::vector<double>> parse_csv(const std::string& text) {
   return rows;
 }
 
-// The front view of the default picture: the same for every one-line title and usual range.
-ViewBox front_view() {
+// The default picture's layout: the same for every one-line title and usual range.
+PictureLayout default_layout() {
   PictureOptions options;
   options.title = "mesh.off   epsilon 0.01   49 vertices";
   options.range = ValueRange{0.0, 1.0};
-  return picture_layout(options).front;
+  return picture_layout(options);
+}
+
+ViewBox front_view() {
+  return default_layout().front;
 }
 
 class FieldsOutput : public ::testing::Test {
@@ -287,6 +291,15 @@ TEST_F(FieldsOutput, BunnyPngDecodesToTheStatedSizeOnAUniformBackground) {
   }
   EXPECT_GT(covered, front.size * front.size / 5);
   EXPECT_LT(covered, front.size * front.size * 4 / 5);
+  // The bunny's largest values lie above the 99th percentile: the clamp mark shows, filled with
+  // the map's last colour.
+  const PixelBox mark = default_layout().clamp_mark;
+  int last_colour = 0;
+  for (int y = mark.top; y < mark.top + mark.height; ++y) {
+    for (int x = mark.left; x < mark.left + mark.width; ++x)
+      last_colour += picture.at(x, y) == std::vector<int>{253, 231, 37};
+  }
+  EXPECT_GT(last_colour, mark.width * mark.height / 5);
 }
 
 TEST_F(FieldsOutput, PixelUnderAVertexSeenFromTheFrontCarriesItsColour) {

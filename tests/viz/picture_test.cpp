@@ -309,5 +309,16 @@ TEST(RoughnessPicture, TitleIsInkedAcrossItsLineCentredAndTheSameOnEveryRun) {
   EXPECT_EQ(render_roughness_picture(ramp(), options).rgb, image.rgb);
 }
 
+TEST(PictureTitle, NamesTheFileEpsilonAndVertexCount) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {picture_title("data/bunny.off", 0.01f, 1839), "bunny.off   epsilon 0.01   1,839 vertices"},
+      {picture_title("scan.ply", 0.005f, 437645), "scan.ply   epsilon 0.005   437,645 vertices"},
+      {picture_title("/a/b/c.obj", 1.0f, 1), "c.obj   epsilon 1   1 vertex"},
+      {picture_title("x.off", 0.25f, 1234567), "x.off   epsilon 0.25   1,234,567 vertices"},
+      {picture_title("x.off", 0.02f, 999), "x.off   epsilon 0.02   999 vertices"}};
+  for (const auto& [title, expected] : cases)
+    EXPECT_EQ(title, expected);
+}
+
 }  // namespace
 }  // namespace meshprobe

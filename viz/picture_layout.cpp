@@ -200,8 +200,14 @@ PictureLayout picture_layout(const PictureOptions& requested) {
   const int small = std::max(1, (front - line - gap) / 2);
   const int group = front + gap + small + 2 * gap + column_width;
   const int left = std::max(margin, (options.width - group) / 2);
-  // Height the width left unused is shared above and below the views.
-  views_top += std::max(0, by_height - front) / 2;
+  // Height the width left unused is shared above the title and below the views, so the title
+  // stays with the views it names.
+  const int lowered = std::max(0, by_height - front) / 2;
+  views_top += lowered;
+  for (PlacedText& title_line : layout.title) {
+    title_line.baseline += lowered;
+    title_line.box.top += lowered;
+  }
   layout.front = ViewBox{ViewDirection::kFront, left, views_top, front};
   layout.side = ViewBox{ViewDirection::kSide, left + front + gap, views_top, small};
   layout.top =

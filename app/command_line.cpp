@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "app/driver.h"
+#include "viz/picture_layout.h"
 
 namespace meshprobe {
 
@@ -57,11 +58,13 @@ bool parse_size(const std::string& text, CommandLine& line, std::string& error) 
   const std::size_t cross = text.find('x');
   double width = 0.0;
   double height = 0.0;
-  // Smaller pictures have no room for their text; larger ones only cost memory.
-  const auto fits = [](double v) { return v == std::floor(v) && v >= 300 && v <= 8000; };
+  const auto whole = [](double v) { return v == std::floor(v) && v >= 1 && v <= 1e6; };
   if (cross == std::string::npos || !parse_whole_number(text.substr(0, cross), width) ||
-      !parse_whole_number(text.substr(cross + 1), height) || !fits(width) || !fits(height)) {
-    error = "--size must be WxH, whole numbers from 300 to 8000, not \"" + text + "\"";
+      !parse_whole_number(text.substr(cross + 1), height) || !whole(width) || !whole(height) ||
+      !picture_size_supported(static_cast<int>(width), static_cast<int>(height))) {
+    error = "--size must be WxH in pixels, from " + std::to_string(kMinPictureWidth) + "x" +
+            std::to_string(kMinPictureHeight) + " to " + std::to_string(kMaxPictureSide) + "x" +
+            std::to_string(kMaxPictureSide) + " and no taller than wide, not \"" + text + "\"";
     return false;
   }
   line.width = static_cast<int>(width);

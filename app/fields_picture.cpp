@@ -2,18 +2,24 @@
 
 #include "io/png_file.h"
 #include "viz/roughness_picture.h"
+#include "viz/scalar_surface.h"
 
 namespace meshprobe {
 
 bool write_fields_png(const MeshMeasurement& measurement, std::size_t epsilon,
                       const ValueRange& range, int width, int height, const std::string& path) {
-  (void)width;
-  (void)height;
+  const EpsilonMeasurement& e = measurement.epsilons[epsilon];
   ScalarSurface surface;
   surface.points = measurement.positions;
   surface.polygons = measurement.surface_polygons;
-  surface.values = measurement.epsilons[epsilon].roughness;
-  const RgbImage image = render_roughness_picture(surface, range);
+  surface.values = e.roughness;
+  PictureOptions options;
+  options.width = width;
+  options.height = height;
+  options.range = range;
+  options.clamped_above = any_value_above(e.roughness, range.high);
+  options.title = picture_title(measurement.path, e.epsilon.value, measurement.vertices_in_file);
+  const RgbImage image = render_roughness_picture(surface, options);
   return write_png(path, image.width, image.height, image.rgb);
 }
 

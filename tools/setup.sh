@@ -6,7 +6,8 @@
 set -eu
 cd "$(dirname "$0")/.."
 
-packages="g++ make cmake libcgal-dev libgtest-dev libpng-dev libcxxopts-dev nlohmann-json3-dev"
+packages="g++ make cmake libcgal-dev libgtest-dev libpng-dev libcxxopts-dev nlohmann-json3-dev
+  libfreetype-dev fonts-dejavu-core"
 missing=""
 for package in $packages; do
   dpkg -s "$package" >/dev/null 2>&1 || missing="$missing $package"

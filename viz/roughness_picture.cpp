@@ -1,74 +1,101 @@
 #include "viz/roughness_picture.h"
 
-#include <string>
+#include <cmath>
+#include <cstdio>
 
-#include "viz/digit_font.h"
+#include "viz/text_render.h"
 
 namespace meshprobe {
 
 namespace {
 
-// Frame, ticks and labels of the colour bar.
-constexpr Rgb8 kInk{40, 40, 40};
-// Image pixels per font pixel of the labels.
-constexpr int kLabelScale = 2;
-// Gap between the bar's lower edge and its labels, and length of the ticks below it.
-constexpr int kLabelGap = 10;
-constexpr int kTickLength = 5;
+void draw_frame(RgbImage& image, const PixelBox& box, int thickness) {
+  const int t = thickness;
+  image.fill_rect(box.left - t, box.top - t, box.width + 2 * t, t, kPictureInk);
+  image.fill_rect(box.left - t, box.top + box.height, box.width + 2 * t, t, kPictureInk);
+  image.fill_rect(box.left - t, box.top, t, box.height, kPictureInk);
+  image.fill_rect(box.left + box.width, box.top, t, box.height, kPictureInk);
+}
 
-void draw_colour_bar(const PictureLayout& layout, const ValueRange& range, RgbImage& image) {
-  const int left = layout.bar_left;
-  const int top = layout.bar_top;
-  const int width = layout.bar_width;
-  const int height = layout.bar_height;
-  // Each column shows the value at its centre, so the ends show low and high themselves
-  // within half a column.
-  for (int column = 0; column < width; ++column) {
-    const double t = (column + 0.5) / width;
+// The colour bar, each row showing the value at its centre, framed, with a tick right of it at
+// every tick value.
+void draw_bar(const PictureLayout& layout, RgbImage& image) {
+  const PixelBox& bar = layout.bar;
+  const ValueRange& range = layout.range;
+  for (int row = 0; row < bar.height; ++row) {
+    const double t = (bar.height - row - 0.5) / bar.height;
     const double value = range.low + t * (range.high - range.low);
-    image.fill_rect(left + column, top, 1, height, colour_of(value, range));
+    image.fill_rect(bar.left, bar.top + row, bar.width, 1, colour_of(value, range));
   }
-  image.fill_rect(left - 1, top - 1, width + 2, 1, kInk);
-  image.fill_rect(left - 1, top + height, width + 2, 1, kInk);
-  image.fill_rect(left - 1, top, 1, height, kInk);
-  image.fill_rect(left + width, top, 1, height, kInk);
+  draw_frame(image, bar, layout.line_width);
+  const int half = layout.line_width / 2;
+  for (double value : layout.ticks.values) {
+    image.fill_rect(bar.left + bar.width, bar_row(layout, value) - half, layout.tick_length,
+                    layout.line_width, kPictureInk);
+  }
+}
 
-  // Labels: low left-aligned under the left end, the middle centred, high right-aligned.
-  const int label_top = top + height + kLabelGap;
-  const std::string low = format_value(range.low);
-  const std::string middle = format_value(0.5 * (range.low + range.high));
-  const std::string high = format_value(range.high);
-  const int centre = left + width / 2;
-  for (int x : {left, centre, left + width - 1})
-    image.fill_rect(x, top + height + 1, 1, kTickLength, kInk);
-  draw_text(image, left, label_top, low, kLabelScale, kInk);
-  draw_text(image, centre - text_width(middle, kLabelScale) / 2, label_top, middle, kLabelScale,
-            kInk);
-  draw_text(image, left + width - text_width(high, kLabelScale), label_top, high, kLabelScale,
-            kInk);
+// A triangle standing on the bar's top edge with its apex at the mark's top centre, in the map's
+// last colour inside an ink outline, as the extension of the bar that clamped values fall in.
+void draw_clamp_mark(const PictureLayout& layout, RgbImage& image) {
+  const PixelBox& mark = layout.clamp_mark;
+  const double centre = mark.left + 0.5 * mark.width;
+  const double half_base = 0.5 * mark.width;
+  // The outline's horizontal thickness on a side of this slope is the line width stretched by
+  // 1 / cos of the side's angle to the vertical.
+  const double inset = layout.line_width * std::hypot(half_base, mark.height) / mark.height;
+  const Rgb8 fill = colour_of(layout.range.high, layout.range);
+  for (int row = 0; row < mark.height; ++row) {
+    const double half = half_base * (row + 0.5) / mark.height;
+    const int x0 = static_cast<int>(std::lround(centre - half));
+    const int x1 = static_cast<int>(std::lround(centre + half));
+    image.fill_rect(x0, mark.top + row, x1 - x0, 1, kPictureInk);
+    const int inner0 = static_cast<int>(std::lround(centre - half + inset));
+    const int inner1 = static_cast<int>(std::lround(centre + half - inset));
+    if (inner1 > inner0) image.fill_rect(inner0, mark.top + row, inner1 - inner0, 1, fill);
+  }
+}
+
+void draw(TextRenderer& font, const PlacedText& text, RgbImage& image) {
+  font.draw(image, text.left, text.baseline, text.text, kPictureInk);
 }
 
 }  // namespace
 
-const PictureLayout& picture_layout() {
-  // The front view fills the left; side and top views are stacked on the right; the colour bar
-  // runs along the bottom with its labels under it.
-  static const PictureLayout layout{{ViewDirection::kFront, 90, 20, 640},
-                                    {ViewDirection::kSide, 790, 20, 320},
-                                    {ViewDirection::kTop, 790, 350, 320},
-                                    100,
-                                    705,
-                                    1000,
-                                    24};
-  return layout;
+std::string picture_title(const std::string& mesh_path, float epsilon, std::size_t vertices) {
+  const std::size_t slash = mesh_path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? mesh_path : mesh_path.substr(slash + 1);
+  char number[32];
+  std::snprintf(number, sizeof number, "%g", static_cast<double>(epsilon));
+  std::string count = std::to_string(vertices);
+  for (std::size_t at = count.size(); at > 3; at -= 3)
+    count.insert(at - 3, ",");
+  return name + "   epsilon " + number + "   " + count + (vertices == 1 ? " vertex" : " vertices");
 }
 
-RgbImage render_roughness_picture(const ScalarSurface& surface, const ValueRange& range) {
-  RgbImage image(kPictureWidth, kPictureHeight, kPictureBackground);
-  const PictureLayout& layout = picture_layout();
+bool any_value_above(const std::vector<float>& values, double high) {
+  for (float v : values) {
+    if (v > high) return true;
+  }
+  return false;
+}
+
+RgbImage render_roughness_picture(const ScalarSurface& surface, const PictureOptions& options) {
+  const PictureLayout layout = picture_layout(options);
+  RgbImage image(layout.width, layout.height, kPictureBackground);
   for (const ViewBox* box : {&layout.front, &layout.side, &layout.top})
-    render_view(surface, range, *box, image);
-  draw_colour_bar(layout, range, image);
+    render_view(surface, options.range, *box, image);
+  draw_bar(layout, image);
+  if (options.clamped_above) draw_clamp_mark(layout, image);
+  TextRenderer font(layout.text_size);
+  for (const PlacedText& line : layout.title)
+    draw(font, line, image);
+  for (const PlacedText& name : layout.view_names)
+    draw(font, name, image);
+  draw(font, layout.bar_label, image);
+  for (const PlacedText& label : layout.tick_labels)
+    draw(font, label, image);
+  if (options.clamped_above) draw(font, layout.clamp_label, image);
   return image;
 }
 

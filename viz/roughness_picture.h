@@ -1,37 +1,33 @@
-// The picture of a roughness map: the surface seen from the front in a large view, from the side
-// and from the top in two smaller ones, and a colour bar labelled with its value range, on a
-// uniform background. Goes in: a ScalarSurface in normalised units and the colour map's range.
-// Comes out: a kPictureWidth x kPictureHeight RGB image in memory.
+// The picture of a roughness map for reports and papers: a title line, the surface seen from the
+// front in a large view and from the side and the top in two smaller ones, each named under it,
+// and a vertical colour bar with its label, round ticks and, when values were clamped, a mark at
+// its top end. Goes in: a ScalarSurface in normalised units and the PictureOptions. Comes out: an
+// RGB image of the options' size (see picture_layout for the sizes served) in memory.
 #pragma once
 
-#include "viz/color_scale.h"
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "viz/picture_layout.h"
 #include "viz/rgb_image.h"
 #include "viz/scalar_surface.h"
-#include "viz/view_render.h"
 
 namespace meshprobe {
 
-constexpr int kPictureWidth = 1200;
-constexpr int kPictureHeight = 800;
-// The colour of every pixel that neither the surface nor the colour bar covers.
+// The colour of every pixel that neither the surface, the colour bar nor any text covers.
 constexpr Rgb8 kPictureBackground{255, 255, 255};
+// Frames, ticks and text.
+constexpr Rgb8 kPictureInk{40, 40, 40};
 
-// Where everything sits in the picture.
-struct PictureLayout {
-  ViewBox front;
-  ViewBox side;
-  ViewBox top;
-  // The colour bar: its top-left pixel and size; the range's labels go below it.
-  int bar_left = 0;
-  int bar_top = 0;
-  int bar_width = 0;
-  int bar_height = 0;
-};
+// Draws the picture laid out by picture_layout(options).
+RgbImage render_roughness_picture(const ScalarSurface& surface, const PictureOptions& options);
 
-const PictureLayout& picture_layout();
+// "bunny.off   epsilon 0.01   1,839 vertices": the mesh file's name without its folders, epsilon
+// as "%g" prints it, and the vertex count with thousands separated by commas.
+std::string picture_title(const std::string& mesh_path, float epsilon, std::size_t vertices);
 
-// Draws the three views and the colour bar, which runs from range.low at its left end to
-// range.high at its right, labelled with low, the middle and high of the range.
-RgbImage render_roughness_picture(const ScalarSurface& surface, const ValueRange& range);
+// True when some value is above `high` (NaN is not), so the colour map clamps it.
+bool any_value_above(const std::vector<float>& values, double high);
 
 }  // namespace meshprobe

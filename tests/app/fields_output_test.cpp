@@ -25,9 +25,17 @@ using testing::read_file;
 using testing::run_program;
 using testing::write_file;
 
-const std::vector<std::string> kVertexProperties = {
-    "x",       "y",          "z",           "scalar_roughness", "scalar_kmin", "scalar_kmax",
-    "scalar_local_curvature", "quality", "red", "green",            "blue"};
+const std::vector<std::string> kVertexProperties = {"x",
+                                                    "y",
+                                                    "z",
+                                                    "scalar_roughness",
+                                                    "scalar_kmin",
+                                                    "scalar_kmax",
+                                                    "scalar_local_curvature",
+                                                    "quality",
+                                                    "red",
+                                                    "green",
+                                                    "blue"};
 
 struct OffMesh {
   std::vector<std::vector<float>> points;  // coordinates as strtof reads them
@@ -75,6 +83,18 @@ std::vector<std::vector<double>> parse_csv(const std::string& text) {
     rows.push_back(row);
   }
   return rows;
+}
+
+// The default picture's layout: the same for every one-line title and usual range.
+PictureLayout default_layout() {
+  PictureOptions options;
+  options.title = "mesh.off   epsilon 0.01   49 vertices";
+  options.range = ValueRange{0.0, 1.0};
+  return picture_layout(options);
+}
+
+ViewBox front_view() {
+  return default_layout().front;
 }
 
 class FieldsOutput : public ::testing::Test {
@@ -242,8 +262,8 @@ TEST_F(FieldsOutput, FacetOfMoreCornersThanAByteCountsWithAnInteger) {
   testing::DecodedPng picture;
   std::string error;
   ASSERT_TRUE(testing::decode_png(folder_ + "/disc.png", picture, error)) << error;
-  const ScreenPoint centre = project(picture_layout().front, Vec3f{0.0f, 0.0f, 0.0f});
-  const ScreenPoint rim = project(picture_layout().front, Vec3f{0.45f, 0.0f, 0.0f});
+  const ScreenPoint centre = project(front_view(), Vec3f{0.0f, 0.0f, 0.0f});
+  const ScreenPoint rim = project(front_view(), Vec3f{0.45f, 0.0f, 0.0f});
   for (const ScreenPoint& p : {centre, rim}) {
     EXPECT_EQ(picture.at(static_cast<int>(p.x), static_cast<int>(p.y)),
               (std::vector<int>{68, 1, 84}));
@@ -259,8 +279,8 @@ TEST_F(FieldsOutput, BunnyPngDecodesToTheStatedSizeOnAUniformBackground) {
   testing::DecodedPng picture;
   std::string error;
   ASSERT_TRUE(testing::decode_png(folder_ + "/bunny.png", picture, error)) << error;
-  ASSERT_EQ(picture.width, kPictureWidth);
-  ASSERT_EQ(picture.height, kPictureHeight);
+  ASSERT_EQ(picture.width, PictureOptions().width);
+  ASSERT_EQ(picture.height, PictureOptions().height);
   const std::vector<int> background = {kPictureBackground.r, kPictureBackground.g,
                                        kPictureBackground.b};
   for (int x = 0; x < picture.width; ++x) {
@@ -272,7 +292,7 @@ TEST_F(FieldsOutput, BunnyPngDecodesToTheStatedSizeOnAUniformBackground) {
     EXPECT_EQ(picture.at(picture.width - 1, y), background) << y;
   }
   // The front view shows the bunny: a large share of its box is covered.
-  const ViewBox& front = picture_layout().front;
+  const ViewBox front = front_view();
   int covered = 0;
   for (int y = front.top; y < front.top + front.size; ++y) {
     for (int x = front.left; x < front.left + front.size; ++x)
@@ -280,6 +300,15 @@ TEST_F(FieldsOutput, BunnyPngDecodesToTheStatedSizeOnAUniformBackground) {
   }
   EXPECT_GT(covered, front.size * front.size / 5);
   EXPECT_LT(covered, front.size * front.size * 4 / 5);
+  // The bunny's largest values lie above the 99th percentile: the clamp mark shows, filled with
+  // the map's last colour.
+  const PixelBox mark = default_layout().clamp_mark;
+  int last_colour = 0;
+  for (int y = mark.top; y < mark.top + mark.height; ++y) {
+    for (int x = mark.left; x < mark.left + mark.width; ++x)
+      last_colour += picture.at(x, y) == std::vector<int>{253, 231, 37};
+  }
+  EXPECT_GT(last_colour, mark.width * mark.height / 5);
 }
 
 TEST_F(FieldsOutput, PixelUnderAVertexSeenFromTheFrontCarriesItsColour) {
@@ -311,7 +340,7 @@ TEST_F(FieldsOutput, PixelUnderAVertexSeenFromTheFrontCarriesItsColour) {
   for (int vertex : {8, 24, 40}) {
     const auto& row = table[static_cast<std::size_t>(vertex)];
     const ScreenPoint p = project(
-        picture_layout().front,
+        front_view(),
         Vec3f{static_cast<float>(row[1]), static_cast<float>(row[2]), static_cast<float>(row[3])});
     const auto& record = ply.element("vertex")->records[static_cast<std::size_t>(vertex)];
     const std::vector<int> colour = {static_cast<int>(record[8][0]), static_cast<int>(record[9][0]),

@@ -81,6 +81,18 @@ std::string left_out_warning(const ReadStatus& status) {
          " facets the surface cannot hold were left out (the first is " + first + ")";
 }
 
+const char* format_name(MeshFormat format) {
+  switch (format) {
+    case MeshFormat::kObj:
+      return "obj";
+    case MeshFormat::kPly:
+      return "ply";
+    case MeshFormat::kOff:
+      break;
+  }
+  return "off";
+}
+
 namespace {
 
 ReadStatus read_mesh(const std::string& path, Mesh& mesh) {
@@ -94,6 +106,8 @@ ReadStatus read_mesh(const std::string& path, Mesh& mesh) {
   }
   return read_off_file(path, mesh);
 }
+
+}  // namespace
 
 ReadStatus check_geometry(Mesh& mesh) {
   if (mesh.size_of_vertices() == 0) return ReadStatus::failure("the mesh holds no vertex");
@@ -121,8 +135,6 @@ ReadStatus check_geometry(Mesh& mesh) {
   }
   return ReadStatus{};
 }
-
-}  // namespace
 
 ReadStatus load_mesh(const std::string& path, Mesh& mesh) {
   const ReadStatus status = read_mesh(path, mesh);

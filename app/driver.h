@@ -44,6 +44,13 @@ bool reads_as_obj(const std::string& path);
 enum class MeshFormat { kObj, kPly, kOff };
 MeshFormat choose_format(const std::string& path);
 
+// The format's name as outputs and statistics give it: "obj", "ply" or "off".
+const char* format_name(MeshFormat format);
+
+// Fails, saying why, when the mesh holds no vertex, has a coordinate that is not finite, or has
+// a bounding box that is empty or too large for single precision. Sets the bounding box.
+ReadStatus check_geometry(Mesh& mesh);
+
 // Reads the mesh with the reader choose_format selects, its points as the file gives them. Fails,
 // leaving a message, when the file is unreadable, holds no vertex, has a coordinate that is not
 // finite or has a bounding box of zero extent. On success the status tells of facets left out.

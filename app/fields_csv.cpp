@@ -1,26 +1,36 @@
 #include "app/fields_csv.h"
 
+#include <cmath>
+#include <cstdio>
+
 #include "io/atomic_file.h"
 
 namespace meshprobe {
 
-bool write_fields_csv(const Mesh& mesh, const RoughnessDetails& details, const std::string& path) {
+bool write_fields_csv(const MeshMeasurement& measurement, const std::string& path) {
+  const std::vector<FieldColumn> columns = field_columns(measurement);
   AtomicFile file(path);
   if (!file.is_open()) return false;
   std::FILE* out = file.stream();
-  std::fprintf(out,
-               "x,y,z,sx,sy,sz,kmin,kmax,kmin_s,kmax_s,local_curvature,local_curvature_s,"
-               "roughness\n");
-  std::size_t i = 0;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++i) {
-    const Point& p = v->point();
-    const Vec3f& s = details.smoothed_positions[i];
-    std::fprintf(out, "%.9g,%.9g,%.9g,%.9g,%.9g,%.9g,%.17g,%.17g,%.17g,%.17g,%.17g,%.17g,%.9g\n",
-                 static_cast<double>(p.x()), static_cast<double>(p.y()), static_cast<double>(p.z()),
-                 static_cast<double>(s.x), static_cast<double>(s.y), static_cast<double>(s.z),
-                 v->kmin, v->kmax, details.smoothed_kmin[i], details.smoothed_kmax[i],
-                 v->local_curvature, details.smoothed_local_curvature[i],
-                 static_cast<double>(v->roughness));
+  for (std::size_t c = 0; c < columns.size(); ++c)
+    std::fprintf(out, "%s%s", c == 0 ? "" : ",", columns[c].name.c_str());
+  std::fputc('\n', out);
+  const std::size_t rows = columns.empty() ? 0 : columns[0].values.size();
+  for (std::size_t row = 0; row < rows; ++row) {
+    for (std::size_t c = 0; c < columns.size(); ++c) {
+      const double value = columns[c].values[row];
+      const char* separator = c == 0 ? "" : ",";
+      // A NaN may carry a sign, which printf would show as "-nan"; every one is "nan" here.
+      if (std::isnan(value)) {
+        std::fprintf(out, "%snan", separator);
+      } else if (columns[c].type == FieldColumn::Type::kIndex) {
+        std::fprintf(out, "%s%.0f", separator, value);
+      } else {
+        std::fprintf(out, columns[c].type == FieldColumn::Type::kFloat ? "%s%.9g" : "%s%.17g",
+                     separator, value);
+      }
+    }
+    std::fputc('\n', out);
   }
   return file.commit();
 }

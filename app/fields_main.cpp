@@ -8,7 +8,8 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <memory>
+#include <exception>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@
 namespace {
 
 using namespace meshprobe;
+
+// The picture's size when the command line does not choose one.
+constexpr int kDefaultWidth = 1200;
+constexpr int kDefaultHeight = 800;
 
 enum class OutputKind { kUnknown, kCsv, kPly, kPng };
 
@@ -47,17 +52,9 @@ OutputKind output_kind(const std::string& path) {
   return OutputKind::kUnknown;
 }
 
-std::vector<Vec3f> points_in_order(const Mesh& mesh) {
-  std::vector<Vec3f> points;
-  points.reserve(mesh.size_of_vertices());
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
-    points.push_back(to_vec3f(v->point()));
-  return points;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
   const bool timings = argc == 5 && std::strcmp(argv[4], "--timings") == 0;
   if (argc != 4 && !timings) {
     print_fields_usage();
@@ -76,40 +73,54 @@ int main(int argc, char** argv) {
   }
   if (!input_exists(path)) return kExitFailure;
 
+  // The caller times the stages: each report of a new stage ends the one before.
   using Clock = std::chrono::steady_clock;
-  const auto seconds_since = [](Clock::time_point start) {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+  std::vector<std::pair<std::string, double>> stage_seconds;
+  std::string stage;
+  Clock::time_point stage_start = Clock::now();
+  MeasureOptions options;
+  options.epsilons = {Epsilon{argv[2], epsilon}};
+  options.keep_fields = kind != OutputKind::kPng;
+  options.keep_file_lists = kind == OutputKind::kPly;
+  options.keep_surface = kind == OutputKind::kPng;
+  options.progress = [&](const char* now, double) {
+    if (stage == now) return;
+    if (!stage.empty()) {
+      stage_seconds.emplace_back(stage,
+                                 std::chrono::duration<double>(Clock::now() - stage_start).count());
+    }
+    stage = now;
+    stage_start = Clock::now();
   };
-  const Clock::time_point reading = Clock::now();
-  auto mesh = std::make_unique<Mesh>();
-  const ReadStatus status = load_mesh(path, *mesh);
-  if (!status.ok) {
-    std::fprintf(stderr, "meshprobe-fields: cannot read %s: %s\n", path.c_str(),
-                 status.error.c_str());
+  MeshMeasurement m;
+  try {
+    m = measure_mesh_file(path, options);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "meshprobe-fields: cannot measure %s: %s\n", path.c_str(),
+                 "the mesh is too large for the memory available");
     return kExitFailure;
   }
-  if (status.facets_left_out > 0) {
-    std::fprintf(stderr, "meshprobe-fields: warning: %s: %s\n", path.c_str(),
-                 left_out_warning(status).c_str());
+  if (!m.status.ok) {
+    std::fprintf(stderr, "meshprobe-fields: cannot read %s: %s\n", path.c_str(),
+                 m.status.error.c_str());
+    return kExitFailure;
   }
-  // The PLY repeats the input's own coordinates, which normalisation is about to replace.
-  const std::vector<Vec3f> input_points =
-      kind == OutputKind::kPly ? points_in_order(*mesh) : std::vector<Vec3f>();
-  prepare_mesh(*mesh);
-  RoughnessDetails details;
-  details.stage_seconds.emplace_back("reading", seconds_since(reading));
-  measure_roughness(*mesh, epsilon, &details);
-  const Clock::time_point writing = Clock::now();
+  if (m.status.facets_left_out > 0) {
+    std::fprintf(stderr, "meshprobe-fields: warning: %s: %s\n", path.c_str(),
+                 left_out_warning(m.status).c_str());
+  }
+  options.progress("writing", 0.0);
+  const ValueRange range{0.0, m.epsilons.front().statistics.p99};
   bool written = false;
   switch (kind) {
     case OutputKind::kCsv:
-      written = write_fields_csv(*mesh, details, output);
+      written = write_fields_csv(m, output);
       break;
     case OutputKind::kPly:
-      written = write_fields_ply(*mesh, input_points, output);
+      written = write_fields_ply(m, range, output);
       break;
     case OutputKind::kPng:
-      written = write_fields_png(*mesh, output);
+      written = write_fields_png(m, 0, range, kDefaultWidth, kDefaultHeight, output);
       break;
     case OutputKind::kUnknown:
       break;
@@ -118,11 +129,22 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "meshprobe-fields: cannot write %s\n", output.c_str());
     return kExitFailure;
   }
-  details.stage_seconds.emplace_back("output", seconds_since(writing));
+  options.progress("", 0.0);
   if (timings) {
-    for (const auto& [stage, seconds] : details.stage_seconds) {
-      std::printf("%-20s %9.3f s\n", stage.c_str(), seconds);
+    for (const auto& [name, seconds] : stage_seconds) {
+      std::printf("%-20s %9.3f s\n", name.c_str(), seconds);
     }
   }
   return kExitSuccess;
+}
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::exception& fault) {
+    std::fprintf(stderr, "meshprobe-fields: %s\n", fault.what());
+  } catch (...) {
+    std::fprintf(stderr, "meshprobe-fields: an unexpected fault ended the run\n");
+  }
+  return kExitFailure;
 }

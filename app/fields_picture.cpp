@@ -1,15 +1,19 @@
 #include "app/fields_picture.h"
 
 #include "io/png_file.h"
-#include "viz/color_scale.h"
 #include "viz/roughness_picture.h"
-#include "viz/scalar_surface.h"
 
 namespace meshprobe {
 
-bool write_fields_png(const Mesh& mesh, const std::string& path) {
-  const ScalarSurface surface = roughness_surface(mesh);
-  const RgbImage image = render_roughness_picture(surface, roughness_range(surface.values));
+bool write_fields_png(const MeshMeasurement& measurement, std::size_t epsilon,
+                      const ValueRange& range, int width, int height, const std::string& path) {
+  (void)width;
+  (void)height;
+  ScalarSurface surface;
+  surface.points = measurement.positions;
+  surface.polygons = measurement.surface_polygons;
+  surface.values = measurement.epsilons[epsilon].roughness;
+  const RgbImage image = render_roughness_picture(surface, range);
   return write_png(path, image.width, image.height, image.rgb);
 }
 

@@ -1,16 +1,18 @@
-// The roughness map as a picture: the mesh after the roughness run rendered from the front, the
-// side and the top with a labelled colour bar, written as PNG. Goes in: the mesh (normalised
-// points, roughness per vertex) and a path. Comes out: the PNG file, complete or not at all.
+// The roughness map of one epsilon as a picture: the measured surface from the front, the side
+// and the top with a labelled colour bar, written as PNG, complete or not at all.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
-#include "mesh/mesh.h"
+#include "app/measurement.h"
+#include "viz/color_scale.h"
 
 namespace meshprobe {
 
-// Colours run over [0, the 99th percentile of the roughness]. False when the file cannot be
-// written.
-bool write_fields_png(const Mesh& mesh, const std::string& path);
+// The colours span `range`. The measurement must have been made with keep_surface. False when
+// the file cannot be written.
+bool write_fields_png(const MeshMeasurement& measurement, std::size_t epsilon,
+                      const ValueRange& range, int width, int height, const std::string& path);
 
 }  // namespace meshprobe

@@ -1,11 +1,11 @@
 #include "app/fields_ply.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #include "io/atomic_file.h"
-#include "viz/color_scale.h"
-#include "viz/scalar_surface.h"
 
 namespace meshprobe {
 
@@ -13,6 +13,8 @@ namespace {
 
 // Facets of more corners than a one-byte count can hold switch the count to a 4-byte integer.
 constexpr std::size_t kMaxByteCount = 255;
+// The colour of a vertex that no facet of the surface uses: it has no roughness.
+constexpr Rgb8 kNotMeasured{160, 160, 160};
 
 // Appends values in little-endian byte order, whatever the host's order.
 class LittleEndian {
@@ -38,75 +40,88 @@ class LittleEndian {
   std::vector<std::uint8_t> bytes_;
 };
 
-void write_header(std::FILE* out, std::size_t vertices, std::size_t facets, double top,
-                  bool wide_counts) {
-  std::fprintf(out,
-               "ply\n"
-               "format binary_little_endian 1.0\n"
-               "comment meshprobe-fields roughness map; colours: viridis over roughness 0 to "
-               "%.9g (99th percentile), values above clamped\n"
-               "element vertex %zu\n"
-               "property float x\n"
-               "property float y\n"
-               "property float z\n"
-               "property float roughness\n"
-               "property float kmin\n"
-               "property float kmax\n"
-               "property float local_curvature\n"
-               "property float quality\n"
-               "property uchar red\n"
-               "property uchar green\n"
-               "property uchar blue\n"
-               "element face %zu\n"
-               "property list %s int vertex_indices\n"
-               "end_header\n",
-               top, vertices, facets, wide_counts ? "int" : "uchar");
+// One float property per vertex of the file.
+struct Property {
+  std::string name;
+  std::vector<float> values;
+};
+
+template <class T>
+std::vector<float> as_floats(const std::vector<T>& values) {
+  return std::vector<float>(values.begin(), values.end());
+}
+
+std::vector<Property> properties_of(const MeshMeasurement& m) {
+  const bool several = m.epsilons.size() > 1;
+  const auto name = [&](const char* field, const EpsilonMeasurement& e) {
+    return std::string("scalar_") + field + (several ? "_eps" + e.epsilon.text : "");
+  };
+  std::vector<Property> properties;
+  for (const EpsilonMeasurement& e : m.epsilons)
+    properties.push_back({name("roughness", e), m.in_file_order(e.roughness)});
+  // The curvature fields are doubles; the file holds them rounded to float.
+  properties.push_back({"scalar_kmin", as_floats(m.in_file_order(m.kmin))});
+  properties.push_back({"scalar_kmax", as_floats(m.in_file_order(m.kmax))});
+  for (const EpsilonMeasurement& e : m.epsilons) {
+    properties.push_back(
+        {name("local_curvature", e), as_floats(m.in_file_order(e.local_curvature))});
+  }
+  properties.push_back({"quality", properties.front().values});
+  return properties;
 }
 
 }  // namespace
 
-bool write_fields_ply(const Mesh& mesh, const std::vector<Vec3f>& input_points,
-                      const std::string& path) {
-  if (input_points.size() != mesh.size_of_vertices()) return false;
-  const ScalarSurface surface = roughness_surface(mesh);
-  const ValueRange range = roughness_range(surface.values);
+bool write_fields_ply(const MeshMeasurement& m, const ValueRange& range, const std::string& path) {
+  const std::vector<Property> properties = properties_of(m);
+  const FacetList& facets = m.file_facets;
   bool wide_counts = false;
-  for (const Polygon& polygon : surface.polygons)
-    wide_counts = wide_counts || polygon.size() > kMaxByteCount;
+  for (std::size_t f = 0; f < facets.size(); ++f)
+    wide_counts = wide_counts || facets.degree(f) > kMaxByteCount;
 
   AtomicFile file(path);
   if (!file.is_open()) return false;
   std::FILE* out = file.stream();
-  write_header(out, input_points.size(), surface.polygons.size(), range.high, wide_counts);
+  std::fprintf(out,
+               "ply\nformat binary_little_endian 1.0\n"
+               "comment meshprobe roughness map of %s, epsilon %s\n"
+               "comment colours: viridis over roughness %.9g to %.9g, values outside clamped, "
+               "grey where not measured\n"
+               "element vertex %zu\nproperty float x\nproperty float y\nproperty float z\n",
+               m.path.c_str(), m.epsilons.front().epsilon.text.c_str(), range.low, range.high,
+               m.file_points.size());
+  for (const Property& property : properties)
+    std::fprintf(out, "property float %s\n", property.name.c_str());
+  std::fprintf(out,
+               "property uchar red\nproperty uchar green\nproperty uchar blue\n"
+               "element face %zu\nproperty list %s int vertex_indices\nend_header\n",
+               facets.size(), wide_counts ? "int" : "uchar");
+
   LittleEndian record;
   bool ok = true;
-  std::size_t i = 0;
-  // The curvature fields are doubles in the mesh; the file holds them rounded to float.
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++i) {
-    const Vec3f& p = input_points[i];
+  const std::vector<float>& quality = properties.back().values;
+  for (std::size_t i = 0; i < m.file_points.size(); ++i) {
+    const Vec3f& p = m.file_points[i];
     record.f32(p.x);
     record.f32(p.y);
     record.f32(p.z);
-    record.f32(v->roughness);
-    record.f32(static_cast<float>(v->kmin));
-    record.f32(static_cast<float>(v->kmax));
-    record.f32(static_cast<float>(v->local_curvature));
-    record.f32(v->roughness);
-    const Rgb8 colour = colour_of(v->roughness, range);
+    for (const Property& property : properties)
+      record.f32(property.values[i]);
+    const Rgb8 colour = std::isnan(quality[i]) ? kNotMeasured : colour_of(quality[i], range);
     record.byte(colour.r);
     record.byte(colour.g);
     record.byte(colour.b);
     ok = record.flush(out) && ok;
   }
-  for (const Polygon& polygon : surface.polygons) {
-    const auto count = static_cast<std::uint32_t>(polygon.size());
+  for (std::size_t f = 0; f < facets.size(); ++f) {
+    const auto count = static_cast<std::uint32_t>(facets.degree(f));
     if (wide_counts) {
       record.u32(count);
     } else {
       record.byte(static_cast<std::uint8_t>(count));
     }
-    for (std::uint32_t corner : polygon)
-      record.u32(corner);
+    for (std::size_t k = facets.starts[f]; k < facets.starts[f + 1]; ++k)
+      record.u32(static_cast<std::uint32_t>(facets.corners[k]));
     ok = record.flush(out) && ok;
   }
   return ok && file.commit();

@@ -1,22 +1,23 @@
-// The roughness map as a coloured mesh for viewers: a binary little-endian PLY of the input mesh
-// in its original coordinates with its facets, and per vertex the roughness, the principal
-// curvatures, the averaged curvature, the roughness again as "quality", and a viridis colour.
+// The roughness map as a coloured mesh for viewers: every vertex and every facet of the input
+// file, in the file's order and coordinates, with the fields as scalar properties.
 #pragma once
 
 #include <string>
-#include <vector>
 
-#include "mesh/mesh.h"
+#include "app/measurement.h"
+#include "viz/color_scale.h"
 
 namespace meshprobe {
 
-// Writes, per vertex in vertex order, the position `input_points[i]` (the coordinates read from
-// the input file, one per vertex of `mesh`) and the float properties roughness, kmin, kmax,
-// local_curvature and quality (= roughness, which viewers show as vertex quality), then red,
-// green and blue as the viridis colour of the roughness over [0, its 99th percentile]. Facets
-// follow in facet order, corners in boundary order. The file appears only when complete; false
-// when it cannot be written or input_points does not hold one point per vertex.
-bool write_fields_ply(const Mesh& mesh, const std::vector<Vec3f>& input_points,
+// Writes a binary little-endian PLY: per vertex of the file x, y, z, then the float properties
+// scalar_roughness, scalar_kmin, scalar_kmax, scalar_local_curvature (names that CloudCompare
+// loads as scalar fields; with several epsilons scalar_roughness_eps<E> and
+// scalar_local_curvature_eps<E> once per epsilon), quality (the first epsilon's roughness, for
+// MeshLab) and red, green, blue: the viridis colour of the first epsilon's roughness in `range`,
+// grey where the vertex was not measured, whose fields are NaN. Then every facet of the file,
+// those the surface could not hold too. The measurement must have been made with keep_fields
+// and keep_file_lists. The file appears only when complete; false when it cannot be written.
+bool write_fields_ply(const MeshMeasurement& measurement, const ValueRange& range,
                       const std::string& path);
 
 }  // namespace meshprobe

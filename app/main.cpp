@@ -1,38 +1,186 @@
-// meshprobe MESH EPSILON: writes the roughness of every vertex of MESH, in vertex order, to the
-// file named after MESH with the ending "_labels.lb". Silent on success.
+// meshprobe: the roughness of polygon meshes, vertex by vertex. `meshprobe MESH EPSILON` writes
+// the value file beside MESH, silent on success, as it always has; options add epsilons,
+// meshes and outputs (see help_text). No exception leaves main: each becomes a message and a
+// status.
 #include <cstdio>
-#include <memory>
+#include <exception>
+#include <new>
 #include <string>
 
+#include "app/command_line.h"
 #include "app/driver.h"
+#include "app/fields_csv.h"
+#include "app/fields_picture.h"
+#include "app/fields_ply.h"
+#include "app/output_plan.h"
+#include "app/progress_line.h"
+#include "app/statistics_output.h"
 #include "io/value_file.h"
 
-int main(int argc, char** argv) {
-  using namespace meshprobe;
-  if (argc != 3) {
-    print_usage();
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
+namespace {
+
+using namespace meshprobe;
+
+constexpr const char* kTooLarge = "the mesh is too large for the memory available";
+
+// The colours of one epsilon's picture and of the PLY: the range asked for, or from 0 to the
+// 99th percentile of the measured roughness.
+ValueRange colour_range(const CommandLine& line, const EpsilonMeasurement& e) {
+  if (line.fixed_range) return ValueRange{line.range_low, line.range_high};
+  return ValueRange{0.0, e.statistics.p99};
+}
+
+// Writes every output of one measured mesh; on failure names the file that could not be
+// written.
+bool write_outputs(const CommandLine& line, const MeshMeasurement& m, const MeshOutputs& outputs,
+                   std::string& failed) {
+  const auto check = [&](bool written, const std::string& path) {
+    if (!written && failed.empty()) failed = path;
+    return written;
+  };
+  bool ok = true;
+  for (std::size_t e = 0; e < m.epsilons.size(); ++e) {
+    if (!outputs.values[e].empty()) {
+      ok = check(write_value_file(m.epsilons[e].roughness, outputs.values[e]), outputs.values[e]) &&
+           ok;
+    }
+    if (!outputs.pngs[e].empty()) {
+      ok = check(write_fields_png(m, e, colour_range(line, m.epsilons[e]), line.width, line.height,
+                                  outputs.pngs[e]),
+                 outputs.pngs[e]) &&
+           ok;
+    }
+    if (!outputs.stats[e].empty()) {
+      ok = check(write_statistics_json(m, e, outputs.stats[e]), outputs.stats[e]) && ok;
+    }
+  }
+  if (!outputs.ply.empty()) {
+    ok = check(write_fields_ply(m, colour_range(line, m.epsilons.front()), outputs.ply),
+               outputs.ply) &&
+         ok;
+  }
+  if (!outputs.csv.empty()) ok = check(write_fields_csv(m, outputs.csv), outputs.csv) && ok;
+  return ok;
+}
+
+// Measures one mesh and writes its outputs; false when it failed, the reason on standard error
+// and in the summary.
+bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressLine& progress,
+                  SummaryTable& summary) {
+  const std::string& path = outputs.mesh;
+  const auto fail = [&](const std::string& why) {
+    progress.clear();
+    std::fprintf(stderr, "meshprobe: %s\n", why.c_str());
+    for (const Epsilon& epsilon : line.epsilons)
+      summary.add_failure(path, epsilon, why);
+    return false;
+  };
+  // The original program's word for a missing input, kept for one mesh; with several, every
+  // fault of a mesh is one line on standard error.
+  if (line.meshes.size() == 1 && !input_exists(path)) {
+    for (const Epsilon& epsilon : line.epsilons)
+      summary.add_failure(path, epsilon, "the file does not exist");
+    return false;
+  }
+  MeasureOptions options;
+  options.epsilons = line.epsilons;
+  options.length = line.length;
+  options.keep_fields = !outputs.csv.empty() || !outputs.ply.empty();
+  options.keep_file_lists = !outputs.ply.empty();
+  for (const std::string& png : outputs.pngs)
+    options.keep_surface = options.keep_surface || !png.empty();
+  options.progress = [&progress](const char* stage, double fraction) {
+    progress.report(stage, fraction);
+  };
+  MeshMeasurement m;
+  try {
+    m = measure_mesh_file(path, options);
+  } catch (const std::bad_alloc&) {
+    return fail("cannot measure " + path + ": " + kTooLarge);
+  }
+  if (!m.status.ok) return fail("cannot read " + path + ": " + m.status.error);
+  if (m.status.facets_left_out > 0 && !line.quiet) {
+    progress.clear();
+    std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(),
+                 left_out_warning(m.status).c_str());
+  }
+  progress.report("writing", 0.0);
+  std::string failed;
+  bool written = false;
+  try {
+    written = write_outputs(line, m, outputs, failed);
+  } catch (const std::bad_alloc&) {
+    return fail("cannot write the outputs of " + path + ": " + kTooLarge);
+  }
+  if (!written) return fail("cannot write " + failed);
+  for (std::size_t e = 0; e < m.epsilons.size(); ++e)
+    summary.add(m, e, "ok");
+  return true;
+}
+
+int run(int argc, char** argv) {
+  CommandLine line;
+  std::string error;
+  switch (parse_command_line(argc, argv, line, error)) {
+    case ParseOutcome::kHelp:
+      std::fputs(help_text(), stdout);
+      return kExitSuccess;
+    case ParseOutcome::kVersion:
+      std::printf("meshprobe %s\n", meshprobe_version());
+      return kExitSuccess;
+    case ParseOutcome::kUsage:
+      print_usage();
+      return kExitUsage;
+    case ParseOutcome::kError:
+      std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
+      return kExitUsage;
+    case ParseOutcome::kRun:
+      break;
+  }
+#ifdef _OPENMP
+  if (line.threads > 0) omp_set_num_threads(line.threads);
+#endif
+  const std::vector<MeshOutputs> plan = plan_outputs(line);
+  if (!find_shared_paths(plan, line.summary, error)) {
+    std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
     return kExitUsage;
   }
-  float epsilon = 0.0f;
-  if (!read_epsilon_argument("meshprobe", argv[2], epsilon)) return kExitUsage;
-  const std::string path = argv[1];
-  if (!input_exists(path)) return kExitFailure;
-  const std::string output_name = derive_output_name(path);
+  if (!check_output_folders(plan, line, error)) {
+    std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
+    return kExitFailure;
+  }
+  ProgressLine progress(stderr, progress_wanted(line.progress, line.quiet));
+  SummaryTable summary;
+  bool all_ok = true;
+  for (std::size_t k = 0; k < plan.size(); ++k) {
+    progress.set_mesh(plan[k].mesh + (plan.size() > 1 ? " (" + std::to_string(k + 1) + " of " +
+                                                            std::to_string(plan.size()) + ")"
+                                                      : std::string()));
+    all_ok = process_mesh(line, plan[k], progress, summary) && all_ok;
+  }
+  progress.clear();
+  if (!line.summary.empty() && !summary.write(line.summary)) {
+    std::fprintf(stderr, "meshprobe: cannot write %s\n", line.summary.c_str());
+    return kExitFailure;
+  }
+  return all_ok ? kExitSuccess : kExitFailure;
+}
 
-  auto mesh = std::make_unique<Mesh>();
-  const ReadStatus status = load_prepared_mesh(path, *mesh);
-  if (!status.ok) {
-    std::fprintf(stderr, "meshprobe: cannot read %s: %s\n", path.c_str(), status.error.c_str());
-    return kExitFailure;
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fprintf(stderr, "meshprobe: %s\n", kTooLarge);
+  } catch (const std::exception& fault) {
+    std::fprintf(stderr, "meshprobe: %s\n", fault.what());
+  } catch (...) {
+    std::fprintf(stderr, "meshprobe: an unexpected fault ended the run\n");
   }
-  if (status.facets_left_out > 0) {
-    std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(),
-                 left_out_warning(status).c_str());
-  }
-  measure_roughness(*mesh, epsilon);
-  if (!write_value_file(*mesh, output_name)) {
-    std::fprintf(stderr, "meshprobe: cannot write %s\n", output_name.c_str());
-    return kExitFailure;
-  }
-  return kExitSuccess;
+  return kExitFailure;
 }

@@ -14,9 +14,13 @@
 
 #include "io/read_status.h"
 #include "mesh/facet_list.h"
+#include "mesh/facet_polygons.h"
 #include "mesh/mesh.h"
 
 namespace meshprobe {
+
+// The place in the mesh of a vertex of the file that the reader dropped.
+constexpr std::uint32_t kNotInMesh = 0xffffffffu;
 
 // An epsilon as the user wrote it (names of outputs and columns carry this text) and its value.
 struct Epsilon {
@@ -37,6 +41,8 @@ struct MeasureOptions {
   bool keep_fields = false;
   // Keep the file's own points and facets (the PLY output repeats them).
   bool keep_file_lists = false;
+  // Keep the measured surface: normalised positions and facets (the picture draws them).
+  bool keep_surface = false;
   ProgressReport progress;  // may be empty
 };
 
@@ -79,15 +85,18 @@ struct MeshMeasurement {
   std::vector<std::uint32_t> mesh_vertex;
   // Per vertex of the mesh: whether a facet of the surface uses it (only these are measured).
   std::vector<bool> measured;
-  Vec3f bbox_min;      // the bounding box in the input's units
+  Vec3f bbox_min;  // the bounding box in the input's units
   Vec3f bbox_max;
   float length = 0.0f;  // the length that was scaled to 1: the given one or the largest side
   // Only with keep_file_lists: the file's points (input units) and every facet of the file, those
   // left out of the surface too, with corners counted from 0 over the file's vertices.
   std::vector<Vec3f> file_points;
   FacetList file_facets;
-  // Only with keep_fields, per vertex of the mesh: normalised position and principal curvatures.
+  // Only with keep_fields or keep_surface, per vertex of the mesh: the normalised position.
   std::vector<Vec3f> positions;
+  // Only with keep_surface: the surface's facets, corners counted over the mesh's vertices.
+  std::vector<Polygon> surface_polygons;
+  // Only with keep_fields, per vertex of the mesh: the input's principal curvatures.
   std::vector<double> kmin;
   std::vector<double> kmax;
   std::vector<EpsilonMeasurement> epsilons;  // in the order asked

@@ -14,9 +14,10 @@ target_include_directories(meshprobe_library PUBLIC
 target_link_libraries(meshprobe_library PRIVATE meshprobe_app)
 
 # Static libraries carry their dependencies along: the export names every one of them, and the
-# package's configuration finds CGAL, libpng and OpenMP again on the consumer's machine.
+# package's configuration finds their dependencies again on the consumer's machine.
 set(MESHPROBE_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/meshprobe)
-install(TARGETS meshprobe_library meshprobe_app meshprobe_io meshprobe_roughness meshprobe_mesh
+install(TARGETS meshprobe_library meshprobe_app meshprobe_io meshprobe_roughness meshprobe_viz
+  meshprobe_mesh
   EXPORT meshprobeTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})

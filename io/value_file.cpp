@@ -14,4 +14,11 @@ bool write_value_file(const Mesh& mesh, const std::string& path) {
   return file.commit();
 }
 
+bool write_value_file(const std::vector<float>& roughness, const std::string& path) {
+  AtomicFile file(path);
+  if (!file.is_open()) return false;
+  for (float value : roughness) std::fprintf(file.stream(), "%f \n", static_cast<double>(value));
+  return file.commit();
+}
+
 }  // namespace meshprobe

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "mesh/mesh.h"
 
@@ -11,5 +12,8 @@ namespace meshprobe {
 // Writes the value file to `path`, replacing an existing file only once the new one is complete.
 // Returns false (and leaves any existing file untouched) when it cannot be created or written.
 bool write_value_file(const Mesh& mesh, const std::string& path);
+
+// The same for values given in vertex-list order.
+bool write_value_file(const std::vector<float>& roughness, const std::string& path);
 
 }  // namespace meshprobe

@@ -351,10 +351,14 @@ TEST_F(EndToEnd, FieldsTableAgreesWithTheValueFile) {
   const auto values = lines_of(read_file(folder_ + "/bunny_labels.lb"));
   ASSERT_EQ(rows.size(), values.size() + 1);
   EXPECT_EQ(rows[0],
-            "x,y,z,sx,sy,sz,kmin,kmax,kmin_s,kmax_s,local_curvature,local_curvature_s,roughness");
+            "vertex,x,y,z,sx,sy,sz,kmin,kmax,kmin_s,kmax_s,local_curvature,local_curvature_s,"
+            "roughness");
   for (std::size_t i = 0; i < values.size(); ++i) {
     std::vector<double> columns;
     std::istringstream row(rows[i + 1]);
+    std::string index;
+    std::getline(row, index, ',');
+    EXPECT_EQ(index, std::to_string(i));
     for (std::string cell; std::getline(row, cell, ',');)
       columns.push_back(std::stod(cell));
     ASSERT_EQ(columns.size(), 13u);

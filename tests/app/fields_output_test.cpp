@@ -26,8 +26,8 @@ using testing::run_program;
 using testing::write_file;
 
 const std::vector<std::string> kVertexProperties = {
-    "x",       "y",   "z",     "roughness", "kmin", "kmax", "local_curvature",
-    "quality", "red", "green", "blue"};
+    "x",       "y",          "z",           "scalar_roughness", "scalar_kmin", "scalar_kmax",
+    "scalar_local_curvature", "quality", "red", "green",            "blue"};
 
 struct OffMesh {
   std::vector<std::vector<float>> points;  // coordinates as strtof reads them
@@ -133,13 +133,14 @@ void expect_ply_matches(const testing::PlyFile& ply, const OffMesh& input,
     for (int k = 0; k < 3; ++k) {
       EXPECT_EQ(record[k][0], input.points[i][k]) << "vertex " << i;
       const double centre = (static_cast<double>(low[k]) + high[k]) / 2;
-      EXPECT_NEAR(row[k], (record[k][0] - centre) / extent, 1e-6) << "vertex " << i;
+      EXPECT_NEAR(row[k + 1], (record[k][0] - centre) / extent, 1e-6) << "vertex " << i;
     }
-    // Columns of the table: 6 kmin, 7 kmax, 10 local_curvature, 12 roughness.
-    EXPECT_EQ(record[3][0], static_cast<float>(row[12])) << "roughness of vertex " << i;
-    EXPECT_EQ(record[4][0], static_cast<float>(row[6])) << "kmin of vertex " << i;
-    EXPECT_EQ(record[5][0], static_cast<float>(row[7])) << "kmax of vertex " << i;
-    EXPECT_EQ(record[6][0], static_cast<float>(row[10])) << "local_curvature of vertex " << i;
+    // Columns of the table: 0 vertex, 7 kmin, 8 kmax, 11 local_curvature, 13 roughness.
+    EXPECT_EQ(row[0], static_cast<double>(i));
+    EXPECT_EQ(record[3][0], static_cast<float>(row[13])) << "roughness of vertex " << i;
+    EXPECT_EQ(record[4][0], static_cast<float>(row[7])) << "kmin of vertex " << i;
+    EXPECT_EQ(record[5][0], static_cast<float>(row[8])) << "kmax of vertex " << i;
+    EXPECT_EQ(record[6][0], static_cast<float>(row[11])) << "local_curvature of vertex " << i;
     EXPECT_EQ(record[7][0], record[3][0]) << "quality of vertex " << i;
   }
   for (std::size_t f = 0; f < input.facets.size(); ++f)
@@ -311,7 +312,7 @@ TEST_F(FieldsOutput, PixelUnderAVertexSeenFromTheFrontCarriesItsColour) {
     const auto& row = table[static_cast<std::size_t>(vertex)];
     const ScreenPoint p = project(
         picture_layout().front,
-        Vec3f{static_cast<float>(row[0]), static_cast<float>(row[1]), static_cast<float>(row[2])});
+        Vec3f{static_cast<float>(row[1]), static_cast<float>(row[2]), static_cast<float>(row[3])});
     const auto& record = ply.element("vertex")->records[static_cast<std::size_t>(vertex)];
     const std::vector<int> colour = {static_cast<int>(record[8][0]), static_cast<int>(record[9][0]),
                                      static_cast<int>(record[10][0])};

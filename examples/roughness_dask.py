@@ -15,6 +15,7 @@ The exit status is 0 when every mesh was measured, 1 when some failed.
 
 import argparse
 import csv
+import io
 import os
 import sys
 import tempfile
@@ -22,34 +23,35 @@ import warnings
 from pathlib import Path
 
 MESH_ENDINGS = {".obj", ".off", ".ply", ".stl"}
-COLUMNS = [
-    "mesh", "format", "epsilon", "vertices_in_file", "vertices_measured", "facets_in_file",
-    "facets_left_out", "bbox_min", "bbox_max", "length", "roughness_min", "roughness_mean",
-    "roughness_median", "roughness_p90", "roughness_p95", "roughness_p99", "roughness_max",
-    "zero_share", "seconds", "version", "status",
-]
+
+
+def failure_row(mesh, epsilon, version, error):
+    """A summary row for a mesh that was not measured: its path, the epsilon, the version and the
+    error on one line; the columns between are empty, as the command line leaves them."""
+    import numpy
+
+    text = io.StringIO()
+    csv.writer(text, lineterminator="").writerow(
+        [mesh, "", str(numpy.float32(float(epsilon)))] + [""] * 16
+        + [version, " ".join(str(error).split())])
+    return text.getvalue()
 
 
 def measure(path, epsilon):
-    """One task: the mesh's summary row and its value file's numbers (None when it failed)."""
+    """One task: the mesh's summary row, as the command line's --summary writes it, and its value
+    file's numbers (None when the mesh failed)."""
     import meshprobe
 
-    row = dict.fromkeys(COLUMNS, "")
-    row.update(mesh=path, epsilon=epsilon, version=meshprobe.__version__)
     try:
         with warnings.catch_warnings():
             # The count of facets left out is a column of the summary.
             warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
             result = meshprobe.measure_file(path, float(epsilon), threads=1)
-    except (OSError, ValueError) as error:
-        row["status"] = " ".join(str(error).split())
-        return row, None
-    values = result.pop("values")
-    del result["roughness"]
-    row.update(result, mesh=path, epsilon=epsilon)
-    for corner in ("bbox_min", "bbox_max"):
-        row[corner] = " ".join("%.9g" % c for c in row[corner])
-    return row, values
+    except ValueError as error:  # the reader's refusal, after the path: the command line's words
+        return failure_row(path, epsilon, meshprobe.__version__, "cannot read %s" % error), None
+    except OSError as error:
+        return failure_row(path, epsilon, meshprobe.__version__, error), None
+    return result["summary_row"], result["values"]
 
 
 def value_file_name(path, out):
@@ -71,36 +73,35 @@ def write_atomically(path, text):
 
 
 def measure_folder(client, folder, epsilon, out):
-    """Measures every mesh of `folder` on `client`'s cluster; returns the rows in name order."""
+    """Measures every mesh of `folder` on `client`'s cluster; returns the summary rows in the
+    meshes' name order and how many failed."""
+    import meshprobe
     from dask.distributed import as_completed
 
     meshes = sorted(str(p) for p in Path(folder).iterdir()
                     if p.is_file() and p.suffix.lower() in MESH_ENDINGS)
     futures = client.map(measure, meshes, epsilon=epsilon, pure=False)
     mesh_of = dict(zip(futures, meshes))
-    rows = []
+    rows = {}
+    failed = 0
     for future in as_completed(futures):
+        mesh = mesh_of[future]
         try:
             row, values = future.result()
         except Exception as error:  # a lost worker or an error outside the reader's refusals
-            row = dict.fromkeys(COLUMNS, "")
-            row.update(mesh=mesh_of[future], epsilon=epsilon, status=" ".join(
-                ("%s: %s" % (type(error).__name__, error)).split()))
-            values = None
-        if values is not None:
+            row, values = failure_row(mesh, epsilon, meshprobe.__version__, "%s: %s" % (type(error).__name__, error)), None
+        if values is None:
+            failed += 1
+        else:
             # "%f \n" as the command line prints: float32 widened to double, six decimals.
-            write_atomically(value_file_name(row["mesh"], out),
+            write_atomically(value_file_name(mesh, out),
                              "".join("%f \n" % v for v in values.tolist()))
-        rows.append(row)
-    rows.sort(key=lambda r: r["mesh"])
-    return rows
+        rows[mesh] = row
+    return [rows[mesh] for mesh in meshes], failed
 
 
-def write_summary(rows, path):
-    with open(path, "w", newline="") as file:
-        writer = csv.DictWriter(file, fieldnames=COLUMNS, lineterminator="\n")
-        writer.writeheader()
-        writer.writerows(rows)
+def write_summary(header, rows, path):
+    write_atomically(path, "".join(line + "\n" for line in [header] + rows))
 
 
 def main(argv=None):
@@ -119,13 +120,14 @@ def main(argv=None):
 
     if args.scheduler:
         with Client(args.scheduler) as client:
-            rows = measure_folder(client, args.folder, args.epsilon, out)
+            rows, failed = measure_folder(client, args.folder, args.epsilon, out)
     else:
         with LocalCluster(n_workers=args.workers, threads_per_worker=1, host="127.0.0.1",
                           dashboard_address=None) as cluster, Client(cluster) as client:
-            rows = measure_folder(client, args.folder, args.epsilon, out)
-    write_summary(rows, out / "summary.csv")
-    failed = sum(row["status"] != "ok" for row in rows)
+            rows, failed = measure_folder(client, args.folder, args.epsilon, out)
+    import meshprobe
+
+    write_summary(meshprobe.SUMMARY_HEADER, rows, out / "summary.csv")
     print("roughness_dask: %d meshes measured, %d failed; summary in %s"
           % (len(rows) - failed, failed, out / "summary.csv"))
     return 1 if failed else 0

@@ -17,6 +17,7 @@
 
 #include "app/driver.h"
 #include "app/measurement.h"
+#include "app/statistics_output.h"
 #include "meshprobe/version.h"
 #include "python/array_input.h"
 
@@ -203,7 +204,7 @@ py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
   py::dict row;
   row["mesh"] = path_from_python(path).shown;
   row["format"] = measurement.format;
-  row["epsilon"] = result.epsilon.text;
+  row["epsilon"] = shortest_float_text(result.epsilon.value);
   row["vertices_in_file"] = measurement.vertices_in_file;
   row["vertices_measured"] = measurement.vertices_measured;
   row["facets_in_file"] = measurement.facets_in_file;
@@ -222,6 +223,9 @@ py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
   row["seconds"] = result.seconds;
   row["version"] = MESHPROBE_VERSION;
   row["status"] = "ok";
+  SummaryTable table;
+  table.add(measurement, 0, "ok");
+  row["summary_row"] = table.rows().front();
   row["values"] = to_numpy(result.roughness);
   row["roughness"] = to_numpy(measurement.in_file_order(result.roughness));
   return row;
@@ -273,6 +277,7 @@ PYBIND11_MODULE(meshprobe, module) {
       "Lengths are in normalised units: the mesh is centred and scaled so that the largest side\n"
       "of its bounding box is 1; epsilon 0.01 is recommended.";
   module.attr("__version__") = MESHPROBE_VERSION;
+  module.attr("SUMMARY_HEADER") = summary_header();
   facets_left_out_warning =
       PyErr_NewExceptionWithDoc("meshprobe.FacetsLeftOutWarning",
                                 "Facets the surface cannot hold were left out of the measurement.",
@@ -329,6 +334,7 @@ on such files). A sequence of epsilons gives one row per epsilon.)");
 One mesh file at one epsilon, as `meshprobe --summary` reports it: the summary's columns
 (mesh, format, epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out,
 bbox_min, bbox_max, length, roughness_min ... roughness_max, zero_share, seconds, version,
-status), plus "values" (the value file's numbers, float32) and "roughness" (per vertex of the
-file, as roughness_of_file gives it).)");
+status), plus "summary_row" (the row as the summary file holds it; SUMMARY_HEADER is its
+header), "values" (the value file's numbers, float32) and "roughness" (per vertex of the file, as
+roughness_of_file gives it).)");
 }

@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s\n", result.error.c_str());
     return 1;
   }
-  for (float value : result.values) std::printf("%f \n", value);
+  for (float value : result.values)
+    std::printf("%f \n", value);
   return 0;
 }

@@ -276,6 +276,9 @@ PYBIND11_MODULE(meshprobe, module) {
       "Per-vertex roughness of polygon meshes, as the meshprobe command line measures it.\n\n"
       "Lengths are in normalised units: the mesh is centred and scaled so that the largest side\n"
       "of its bounding box is 1; epsilon 0.01 is recommended.";
+  // Each docstring starts with its signature as Python users write it, with numpy's types.
+  py::options options;
+  options.disable_function_signatures();
   module.attr("__version__") = MESHPROBE_VERSION;
   module.attr("SUMMARY_HEADER") = summary_header();
   facets_left_out_warning =

@@ -1,6 +1,6 @@
 # The library C++ projects link (meshprobe::meshprobe, one header without CGAL types), what
 # `cmake --install` puts under the prefix, and the CMake package that find_package(meshprobe)
-# reads: the libraries, include/meshprobe/ and lib/cmake/meshprobe/.
+# reads: the programs, the libraries, include/meshprobe/ and lib/cmake/meshprobe/.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -21,6 +21,7 @@ install(TARGETS meshprobe_library meshprobe_app meshprobe_io meshprobe_roughness
   EXPORT meshprobeTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR})
+install(TARGETS meshprobe meshprobe-fields RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES include/meshprobe/meshprobe.h ${PROJECT_BINARY_DIR}/generated/meshprobe/version.h
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/meshprobe)
 install(EXPORT meshprobeTargets NAMESPACE meshprobe:: DESTINATION ${MESHPROBE_PACKAGE_DIR})

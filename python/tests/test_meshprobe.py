@@ -185,8 +185,3 @@ def test_two_threads_give_the_values_of_one_after_the_other(meshes):
         thread.join()
     for mine, expected in zip(together, alone):
         np.testing.assert_array_equal(mine, expected)
-
-
-def test_version_and_help():
-    assert meshprobe.__version__.count(".") == 2
-    assert "epsilon" in meshprobe.roughness.__doc__ and "GIL" in meshprobe.roughness.__doc__

@@ -1,6 +1,7 @@
 # Installs the build BUILD_DIR into a prefix under WORK_DIR, builds the consumer project against
 # it, and checks that it prints the value file of MESH at epsilon 0.01, byte for byte, and that
-# it reports a missing file. Run with cmake -P.
+# it reports a missing file; that PYTHON (when given, outside the sanitizer build whose module needs
+# the sanitizers' runtimes preloaded) imports the installed module. Run with cmake -P.
 file(REMOVE_RECURSE ${WORK_DIR})
 file(MAKE_DIRECTORY ${WORK_DIR})
 
@@ -35,5 +36,10 @@ execute_process(COMMAND ${WORK_DIR}/build/consumer ${WORK_DIR}/missing.off 0.01
   RESULT_VARIABLE status ERROR_VARIABLE err)
 if(NOT status EQUAL 1 OR NOT err MATCHES "missing.off")
   message(FATAL_ERROR "a missing file gave status ${status} and \"${err}\"")
+endif()
+if(PYTHON AND NOT SANITIZE)
+  file(GLOB module_dir LIST_DIRECTORIES true ${WORK_DIR}/prefix/lib/python*/dist-packages)
+  run(${CMAKE_COMMAND} -E env PYTHONPATH=${module_dir} ${PYTHON} -c
+    "import meshprobe, sys; sys.exit(meshprobe.__file__.startswith('${module_dir}') is False)")
 endif()
 message(STATUS "consumer: values equal the value file; a missing file is reported: ${err}")

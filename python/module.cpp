@@ -60,22 +60,37 @@ void require_readable(const PathArgument& path) {
   throw py::error_already_set();
 }
 
+// The calling thread's OpenMP thread count for the lifetime of the object (0: left as it is);
+// the setting belongs to that thread only, and is given back however the scope ends.
+class ThreadCount {
+ public:
+  explicit ThreadCount(int threads) {
+#ifdef _OPENMP
+    before_ = omp_get_max_threads();
+    if (threads > 0) omp_set_num_threads(threads);
+#else
+    (void)threads;
+#endif
+  }
+  ~ThreadCount() {
+#ifdef _OPENMP
+    omp_set_num_threads(before_);
+#endif
+  }
+  ThreadCount(const ThreadCount&) = delete;
+  ThreadCount& operator=(const ThreadCount&) = delete;
+
+ private:
+  int before_ = 0;
+};
+
 // Runs `measure` without the GIL, its passes over the vertices on `threads` threads (0: OpenMP's
 // default), so that other Python threads measure other meshes meanwhile.
 template <class Measure>
 MeshMeasurement measure_released(int threads, Measure measure) {
   py::gil_scoped_release released;
-#ifdef _OPENMP
-  // The setting belongs to the calling thread only, and is given back.
-  const int before = omp_get_max_threads();
-  if (threads > 0) omp_set_num_threads(threads);
-  MeshMeasurement measurement = measure();
-  omp_set_num_threads(before);
-  return measurement;
-#else
-  (void)threads;
+  const ThreadCount count(threads);
   return measure();
-#endif
 }
 
 // Raises ValueError with the reader's or the checks' words when the mesh was refused; warns when

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <type_traits>
 
@@ -154,7 +155,7 @@ FacetList faces_from_python(const py::handle& faces, std::size_t vertex_count) {
     for (std::size_t f = 0; f < rows.size(); ++f) {
       const py::array row = as_array(rows[f]);
       if (!row || !numeric(row) || row.ndim() != 1) {
-        refuse("facet " + std::to_string(f) + " must be a 1-D array of vertex indices");
+        refuse("facet " + std::to_string(f) + " must be a 1-D array of integer vertex indices");
       }
       append_array(row, f, vertex_count, facets);
     }
@@ -169,10 +170,13 @@ FacetList faces_from_python(const py::handle& faces, std::size_t vertex_count) {
 }
 
 std::vector<Epsilon> epsilons_from_python(const py::handle& epsilon, bool& several) {
-  several = py::isinstance<py::sequence>(epsilon) && !is_text(epsilon);
-  if (!several) {
-    const py::array array = as_array(epsilon);
-    several = array && array.ndim() == 1;  // a 1-D numpy array of epsilons
+  // numpy arrays count as sequences only with one dimension; a 0-d array is a number.
+  if (py::isinstance<py::array>(epsilon)) {
+    const py::ssize_t dimensions = py::reinterpret_borrow<py::array>(epsilon).ndim();
+    if (dimensions > 1) refuse("epsilon must be a number or a sequence of numbers");
+    several = dimensions == 1;
+  } else {
+    several = py::isinstance<py::sequence>(epsilon) && !is_text(epsilon);
   }
   if (!several) return {epsilon_from_python(epsilon)};
   std::vector<Epsilon> epsilons;
@@ -191,9 +195,8 @@ int threads_from_python(const py::handle& threads) {
   if (overflow < 0 || (overflow == 0 && count < 1)) {
     refuse("threads must be None or an int >= 1, not " + py::repr(threads).cast<std::string>());
   }
-  // More threads than OpenMP can start would only be cut down by it.
-  constexpr long long kMostThreads = 1 << 16;
-  return static_cast<int>(overflow > 0 ? kMostThreads : std::min(count, kMostThreads));
+  constexpr long long kMost = std::numeric_limits<int>::max();
+  return static_cast<int>(overflow > 0 ? kMost : std::min(count, kMost));
 }
 
 }  // namespace meshprobe

@@ -21,13 +21,14 @@ std::vector<Vec3f> vertices_from_python(const pybind11::handle& vertices);
 // in [0, vertex_count); every facet has at least 3 corners, none of them twice.
 FacetList faces_from_python(const pybind11::handle& faces, std::size_t vertex_count);
 
-// A number or a non-empty sequence of numbers, each finite and > 0. Each epsilon's text is
-// Python's repr of it and its value that text read as the command line reads its argument, so
-// that the same number gives the same single-precision epsilon in both. `several` tells whether
-// a sequence was given.
+// A number (a 0-d array too) or a non-empty sequence of numbers, each finite and > 0. Each
+// epsilon's text is Python's repr of it and its value that text read as the command line reads its
+// argument, so that the same number gives the same single-precision epsilon in both. `several`
+// tells whether a sequence was given.
 std::vector<Epsilon> epsilons_from_python(const pybind11::handle& epsilon, bool& several);
 
 // None, or an int >= 1: the number of threads of the passes over the vertices (0 for every core).
+// Counts beyond int's range become its largest value.
 int threads_from_python(const pybind11::handle& threads);
 
 }  // namespace meshprobe

@@ -5,9 +5,12 @@
 #include <pybind11/pybind11.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <ios>
 #include <string>
 #include <vector>
 
@@ -60,14 +63,16 @@ void require_readable(const PathArgument& path) {
   throw py::error_already_set();
 }
 
-// The calling thread's OpenMP thread count for the lifetime of the object (0: left as it is);
+// The calling thread's OpenMP thread count for the lifetime of the object (0: left as it is; at
+// most the number of processors);
 // the setting belongs to that thread only, and is given back however the scope ends.
 class ThreadCount {
  public:
   explicit ThreadCount(int threads) {
 #ifdef _OPENMP
     before_ = omp_get_max_threads();
-    if (threads > 0) omp_set_num_threads(threads);
+    // More threads than processors gain nothing, and thousands of them exhaust the process.
+    if (threads > 0) omp_set_num_threads(std::min(threads, omp_get_num_procs()));
 #else
     (void)threads;
 #endif
@@ -291,6 +296,14 @@ PYBIND11_MODULE(meshprobe, module) {
       "Per-vertex roughness of polygon meshes, as the meshprobe command line measures it.\n\n"
       "Lengths are in normalised units: the mesh is centred and scaled so that the largest side\n"
       "of its bounding box is 1; epsilon 0.01 is recommended.";
+  // A stream that fails while a file is read (an I/O error) is the file's fault, not the module's.
+  py::register_exception_translator([](std::exception_ptr error) {
+    try {
+      if (error) std::rethrow_exception(error);
+    } catch (const std::ios_base::failure& failure) {
+      PyErr_SetString(PyExc_OSError, failure.what());
+    }
+  });
   // Each docstring starts with its signature as Python users write it, with numpy's types.
   py::options options;
   options.disable_function_signatures();
@@ -325,7 +338,8 @@ faces: (m, k) integer array, or a sequence of 1-D integer arrays (facets of vary
 corners counted from 0; each facet has >= 3 distinct corners.
 epsilon: neighbourhood radius in normalised units (> 0); a sequence of them gives an array
 (len(epsilon), n), the work that does not depend on epsilon done once.
-threads: threads of the passes over the vertices (default: every core).
+threads: threads of the passes over the vertices (default: every core; at most one per
+processor).
 
 Raises ValueError naming the fault of a bad input; warns FacetsLeftOutWarning when facets the
 surface cannot hold are left out. Runs without the GIL.)");

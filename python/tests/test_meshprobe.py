@@ -148,9 +148,17 @@ def test_bad_files_raise(tmp_path, content, error, message):
             call(path)
 
 
-def test_bad_threads_raise_value_error():
+@pytest.mark.parametrize("threads", [0, -1, 1.5, True, "2"])
+def test_bad_threads_raise_value_error(threads):
     with pytest.raises(ValueError, match="threads must be None or an int >= 1"):
-        meshprobe.roughness(TRIANGLE, ONE_FACE, EPSILON, threads=0)
+        meshprobe.roughness(TRIANGLE, ONE_FACE, EPSILON, threads=threads)
+
+
+@pytest.mark.parametrize("threads", [1, 3, 2**16, 2**80])
+def test_any_thread_count_gives_the_same_values(threads):
+    points, faces = bumpy_grid(size=8)
+    np.testing.assert_array_equal(meshprobe.roughness(points, faces, EPSILON, threads=threads),
+                                  meshprobe.roughness(points, faces, EPSILON))
 
 
 # Two triangles on the edge (0, 1) fit; a third there cannot be held by any surface.

@@ -32,6 +32,8 @@ class SummaryTable {
   // A row for a mesh that was not measured: its path, the epsilon and why.
   void add_failure(const std::string& mesh, const Epsilon& epsilon, const std::string& status);
   bool write(const std::string& path) const;
+  // The rows added so far, each as the file holds it, without line end.
+  const std::vector<std::string>& rows() const { return rows_; }
 
  private:
   std::vector<std::string> rows_;

@@ -7,7 +7,8 @@ set -eu
 cd "$(dirname "$0")/.."
 
 packages="g++ make cmake libcgal-dev libgtest-dev libpng-dev libcxxopts-dev nlohmann-json3-dev
-  libfreetype-dev fonts-dejavu-core"
+  libfreetype-dev fonts-dejavu-core
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-dask python3-distributed"
 missing=""
 for package in $packages; do
   dpkg -s "$package" >/dev/null 2>&1 || missing="$missing $package"

@@ -1,0 +1,137 @@
+#!/usr/bin/env python3
+"""Measures the roughness of every mesh file of a folder as tasks on a Dask cluster.
+
+    roughness_dask.py FOLDER EPSILON [--scheduler ADDRESS] [--out DIR] [--workers N]
+
+Each mesh (.obj, .off, .ply, .stl, any letter case) is one task: the worker reads and measures it
+with the meshprobe module on one thread, Dask spreading the meshes over the workers. Without
+--scheduler the tasks run on a LocalCluster of N worker processes (default: one per core) bound to
+127.0.0.1; with it, on the running cluster at ADDRESS, whose workers must import meshprobe and
+read FOLDER at the same path. Into --out (default: FOLDER) go each mesh's value file, NAME_labels.lb
+as the command line names it, and summary.csv, one row per mesh under the command line's
+--summary columns. A mesh that fails becomes a row whose status is its error; the others go on.
+The exit status is 0 when every mesh was measured, 1 when some failed.
+"""
+
+import argparse
+import csv
+import io
+import os
+import sys
+import tempfile
+import warnings
+from pathlib import Path
+
+MESH_ENDINGS = {".obj", ".off", ".ply", ".stl"}
+
+
+def failure_row(mesh, epsilon, version, error):
+    """A summary row for a mesh that was not measured: its path, the epsilon, the version and the
+    error on one line; the columns between are empty, as the command line leaves them."""
+    import numpy
+
+    text = io.StringIO()
+    csv.writer(text, lineterminator="").writerow(
+        [mesh, "", str(numpy.float32(float(epsilon)))] + [""] * 16
+        + [version, " ".join(str(error).split())])
+    return text.getvalue()
+
+
+def measure(path, epsilon):
+    """One task: the mesh's summary row, as the command line's --summary writes it, and its value
+    file's numbers (None when the mesh failed)."""
+    import meshprobe
+
+    try:
+        with warnings.catch_warnings():
+            # The count of facets left out is a column of the summary.
+            warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
+            result = meshprobe.measure_file(path, float(epsilon), threads=1)
+    except ValueError as error:  # the reader's refusal, after the path: the command line's words
+        return failure_row(path, epsilon, meshprobe.__version__, "cannot read %s" % error), None
+    except OSError as error:
+        return failure_row(path, epsilon, meshprobe.__version__, error), None
+    return result["summary_row"], result["values"]
+
+
+def value_file_name(path, out):
+    """The command line's name for the mesh's value file, placed in `out`."""
+    name = Path(path).name
+    return Path(out) / ((name.rsplit(".", 1)[0] if "." in name else "") + "_labels.lb")
+
+
+def write_atomically(path, text):
+    """Writes beside `path` and renames over it, so a file appears only when complete."""
+    descriptor, temporary = tempfile.mkstemp(dir=path.parent, prefix=path.name + ".")
+    try:
+        with os.fdopen(descriptor, "w", newline="\n") as file:
+            file.write(text)
+        os.replace(temporary, path)
+    except BaseException:
+        os.unlink(temporary)
+        raise
+
+
+def measure_folder(client, folder, epsilon, out):
+    """Measures every mesh of `folder` on `client`'s cluster; returns the summary rows in the
+    meshes' name order and how many failed."""
+    import meshprobe
+    from dask.distributed import as_completed
+
+    meshes = sorted(str(p) for p in Path(folder).iterdir()
+                    if p.is_file() and p.suffix.lower() in MESH_ENDINGS)
+    futures = client.map(measure, meshes, epsilon=epsilon, pure=False)
+    mesh_of = dict(zip(futures, meshes))
+    rows = {}
+    failed = 0
+    for future in as_completed(futures):
+        mesh = mesh_of[future]
+        try:
+            row, values = future.result()
+        except Exception as error:  # a lost worker or an error outside the reader's refusals
+            row, values = failure_row(mesh, epsilon, meshprobe.__version__, "%s: %s" % (type(error).__name__, error)), None
+        if values is None:
+            failed += 1
+        else:
+            # "%f \n" as the command line prints: float32 widened to double, six decimals.
+            write_atomically(value_file_name(mesh, out),
+                             "".join("%f \n" % v for v in values.tolist()))
+        rows[mesh] = row
+    return [rows[mesh] for mesh in meshes], failed
+
+
+def write_summary(header, rows, path):
+    write_atomically(path, "".join(line + "\n" for line in [header] + rows))
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("folder")
+    parser.add_argument("epsilon", help="the neighbourhood radius, as the command line takes it")
+    parser.add_argument("--scheduler", help="address of a running Dask scheduler")
+    parser.add_argument("--out", help="folder of the value files and summary.csv (default FOLDER)")
+    parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
+                        help="worker processes of the local cluster (default: one per core)")
+    args = parser.parse_args(argv)
+    out = Path(args.out or args.folder)
+    out.mkdir(parents=True, exist_ok=True)
+
+    from dask.distributed import Client, LocalCluster
+
+    if args.scheduler:
+        with Client(args.scheduler) as client:
+            rows, failed = measure_folder(client, args.folder, args.epsilon, out)
+    else:
+        with LocalCluster(n_workers=args.workers, threads_per_worker=1, host="127.0.0.1",
+                          dashboard_address=None) as cluster, Client(cluster) as client:
+            rows, failed = measure_folder(client, args.folder, args.epsilon, out)
+    import meshprobe
+
+    write_summary(meshprobe.SUMMARY_HEADER, rows, out / "summary.csv")
+    print("roughness_dask: %d meshes measured, %d failed; summary in %s"
+          % (len(rows) - failed, failed, out / "summary.csv"))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,202 @@
+#include "python/array_input.h"
+
+#include <pybind11/numpy.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <type_traits>
+
+#include "app/driver.h"
+
+namespace py = pybind11;
+
+namespace meshprobe {
+namespace {
+
+// numpy's view of `object`, or an invalid handle when numpy cannot make an array of it.
+py::array as_array(const py::handle& object) {
+  return py::array::ensure(object);
+}
+
+bool numeric(const py::array& array) {
+  const char kind = array.dtype().kind();
+  return kind == 'f' || kind == 'i' || kind == 'u';
+}
+
+std::string shape_text(const py::array& array) {
+  std::string text = "(";
+  for (py::ssize_t d = 0; d < array.ndim(); ++d) {
+    text += (d > 0 ? ", " : "") + std::to_string(array.shape(d));
+  }
+  return text + (array.ndim() == 1 ? ",)" : ")");
+}
+
+// A vertex index as Python would print it.
+std::string index_text(double index) {
+  return py::repr(py::float_(index)).cast<std::string>();
+}
+std::string index_text(std::int64_t index) {
+  return std::to_string(index);
+}
+std::string index_text(std::uint64_t index) {
+  return std::to_string(index);
+}
+
+[[noreturn]] void refuse(const std::string& why) {
+  throw py::value_error(why);
+}
+
+// Appends the rows of `array` (1-D: one facet; 2-D: one facet per row), of any numeric dtype,
+// to `facets`, the first being facet number `first`. An index of a float dtype must be a whole
+// number. The array is converted once, to the widest type of its kind.
+template <class T>
+void append_rows(const py::array& array, std::size_t first, std::size_t vertex_count,
+                 FacetList& facets) {
+  const auto values = py::array_t<T, py::array::c_style | py::array::forcecast>::ensure(array);
+  const bool one_facet = values.ndim() == 1;
+  const std::size_t rows = one_facet ? 1 : static_cast<std::size_t>(values.shape(0));
+  const std::size_t degree = static_cast<std::size_t>(values.shape(one_facet ? 0 : 1));
+  const T* data = values.data();
+  for (std::size_t r = 0; r < rows; ++r) {
+    const std::size_t facet = first + r;
+    if (degree < 3) {
+      refuse("facet " + std::to_string(facet) + " has " + std::to_string(degree) +
+             " corners, fewer than 3");
+    }
+    for (std::size_t c = 0; c < degree; ++c) {
+      const T index = data[r * degree + c];
+      const std::string where =
+          "facet " + std::to_string(facet) + ", corner " + std::to_string(c) + ": vertex index ";
+      if constexpr (std::is_floating_point_v<T>) {
+        if (!(index == std::floor(index))) {
+          refuse(where + index_text(index) + " is not a whole number");
+        }
+      }
+      if (index < 0) refuse(where + index_text(index) + " is negative");
+      if (!(static_cast<double>(index) < static_cast<double>(vertex_count))) {
+        refuse(where + index_text(index) + " is out of range (" + std::to_string(vertex_count) +
+               " vertices)");
+      }
+      facets.corners.push_back(static_cast<std::size_t>(index));
+    }
+    facets.end_facet();
+  }
+}
+
+void append_array(const py::array& array, std::size_t first, std::size_t vertex_count,
+                  FacetList& facets) {
+  switch (array.dtype().kind()) {
+    case 'f':
+      append_rows<double>(array, first, vertex_count, facets);
+      break;
+    case 'u':
+      append_rows<std::uint64_t>(array, first, vertex_count, facets);
+      break;
+    default:
+      append_rows<std::int64_t>(array, first, vertex_count, facets);
+      break;
+  }
+}
+
+bool is_text(const py::handle& object) {
+  return py::isinstance<py::str>(object) || py::isinstance<py::bytes>(object);
+}
+
+Epsilon epsilon_from_python(const py::handle& number) {
+  const std::string refusal =
+      "epsilon must be a finite number greater than 0, not " + py::repr(number).cast<std::string>();
+  if (is_text(number) || py::isinstance<py::bool_>(number)) refuse(refusal);
+  PyObject* as_float = PyNumber_Float(number.ptr());
+  if (as_float == nullptr) {
+    PyErr_Clear();
+    refuse(refusal);
+  }
+  const py::object value = py::reinterpret_steal<py::object>(as_float);
+  Epsilon epsilon;
+  epsilon.text = py::repr(value).cast<std::string>();
+  if (!parse_epsilon(epsilon.text.c_str(), epsilon.value)) refuse(refusal);
+  return epsilon;
+}
+
+}  // namespace
+
+std::vector<Vec3f> vertices_from_python(const py::handle& vertices) {
+  const py::array array = as_array(vertices);
+  if (!array || !numeric(array)) {
+    refuse("vertices must be an array of numbers of shape (n, 3)");
+  }
+  if (array.ndim() != 2 || array.shape(1) != 3) {
+    refuse("vertices must have shape (n, 3), not " + shape_text(array));
+  }
+  if (array.shape(0) == 0) refuse("vertices holds no vertex");
+  const auto points = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(array);
+  std::vector<Vec3f> result(static_cast<std::size_t>(points.shape(0)));
+  const float* data = points.data();
+  for (std::size_t i = 0; i < result.size(); ++i) {
+    result[i] = Vec3f{data[3 * i], data[3 * i + 1], data[3 * i + 2]};
+  }
+  return result;
+}
+
+FacetList faces_from_python(const py::handle& faces, std::size_t vertex_count) {
+  FacetList facets;
+  const bool is_array = py::isinstance<py::array>(faces);
+  if (is_array || !py::isinstance<py::sequence>(faces) || is_text(faces)) {
+    const py::array array = as_array(faces);
+    if (!array || !numeric(array) || array.ndim() != 2) {
+      refuse("faces must be an integer array of shape (m, k) or a list of 1-D integer arrays");
+    }
+    append_array(array, 0, vertex_count, facets);
+  } else {
+    const py::sequence rows = py::reinterpret_borrow<py::sequence>(faces);
+    for (std::size_t f = 0; f < rows.size(); ++f) {
+      const py::array row = as_array(rows[f]);
+      if (!row || !numeric(row) || row.ndim() != 1) {
+        refuse("facet " + std::to_string(f) + " must be a 1-D array of integer vertex indices");
+      }
+      append_array(row, f, vertex_count, facets);
+    }
+  }
+  std::size_t vertex = 0;
+  const std::size_t repeating = find_facet_repeating_a_vertex(facets, vertex_count, vertex);
+  if (repeating < facets.size()) {
+    refuse("facet " + std::to_string(repeating) + " names vertex " + std::to_string(vertex) +
+           " twice");
+  }
+  return facets;
+}
+
+std::vector<Epsilon> epsilons_from_python(const py::handle& epsilon, bool& several) {
+  // numpy arrays count as sequences only with one dimension; a 0-d array is a number.
+  if (py::isinstance<py::array>(epsilon)) {
+    const py::ssize_t dimensions = py::reinterpret_borrow<py::array>(epsilon).ndim();
+    if (dimensions > 1) refuse("epsilon must be a number or a sequence of numbers");
+    several = dimensions == 1;
+  } else {
+    several = py::isinstance<py::sequence>(epsilon) && !is_text(epsilon);
+  }
+  if (!several) return {epsilon_from_python(epsilon)};
+  std::vector<Epsilon> epsilons;
+  for (const py::handle number : py::iter(epsilon))
+    epsilons.push_back(epsilon_from_python(number));
+  if (epsilons.empty()) refuse("epsilon is an empty sequence");
+  return epsilons;
+}
+
+int threads_from_python(const py::handle& threads) {
+  if (threads.is_none()) return 0;
+  int overflow = 0;
+  const long long count = py::isinstance<py::int_>(threads) && !py::isinstance<py::bool_>(threads)
+                              ? PyLong_AsLongLongAndOverflow(threads.ptr(), &overflow)
+                              : 0;
+  if (overflow < 0 || (overflow == 0 && count < 1)) {
+    refuse("threads must be None or an int >= 1, not " + py::repr(threads).cast<std::string>());
+  }
+  constexpr long long kMost = std::numeric_limits<int>::max();
+  return static_cast<int>(overflow > 0 ? kMost : std::min(count, kMost));
+}
+
+}  // namespace meshprobe

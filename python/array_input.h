@@ -1,0 +1,34 @@
+// What the Python module accepts, turned into what measure_mesh_lists takes: numpy arrays (or
+// anything numpy turns into one) of any integer or float dtype and layout, converted once. Every
+// fault of the input raises ValueError naming it, before any measuring starts.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <string>
+#include <vector>
+
+#include "app/measurement.h"
+#include "mesh/facet_list.h"
+#include "mesh/mesh.h"
+
+namespace meshprobe {
+
+// An array of shape (n, 3), n >= 1, rounded to single precision as the readers round.
+std::vector<Vec3f> vertices_from_python(const pybind11::handle& vertices);
+
+// An array of shape (m, k) or a sequence of 1-D arrays, one per facet, each corner a whole number
+// in [0, vertex_count); every facet has at least 3 corners, none of them twice.
+FacetList faces_from_python(const pybind11::handle& faces, std::size_t vertex_count);
+
+// A number (a 0-d array too) or a non-empty sequence of numbers, each finite and > 0. Each
+// epsilon's text is Python's repr of it and its value that text read as the command line reads its
+// argument, so that the same number gives the same single-precision epsilon in both. `several`
+// tells whether a sequence was given.
+std::vector<Epsilon> epsilons_from_python(const pybind11::handle& epsilon, bool& several);
+
+// None, or an int >= 1: the number of threads of the passes over the vertices (0 for every core).
+// Counts beyond int's range become its largest value.
+int threads_from_python(const pybind11::handle& threads);
+
+}  // namespace meshprobe

@@ -1,0 +1,372 @@
+// The Python module meshprobe: numpy arrays and mesh files in, roughness and the other per-vertex
+// fields out, through measure_mesh_lists and measure_mesh_file as the programs call them. Faults
+// become Python exceptions; facets left out become a FacetsLeftOutWarning.
+#include <pybind11/numpy.h>
+#include <pybind11/pybind11.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <ios>
+#include <string>
+#include <vector>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
+#include "app/driver.h"
+#include "app/measurement.h"
+#include "app/statistics_output.h"
+#include "meshprobe/version.h"
+#include "python/array_input.h"
+
+namespace py = pybind11;
+
+namespace meshprobe {
+namespace {
+
+// The warning category of facets left out; a subclass of UserWarning, created with the module.
+PyObject* facets_left_out_warning = nullptr;
+
+// A path as str, bytes or os.PathLike, in the file system's encoding.
+struct PathArgument {
+  std::string bytes;
+  py::object shown;  // as the caller gave it, for messages
+};
+
+PathArgument path_from_python(const py::handle& path) {
+  const py::module_ os = py::module_::import("os");
+  return PathArgument{os.attr("fsencode")(path).cast<std::string>(), os.attr("fsdecode")(path)};
+}
+
+// Raises OSError (FileNotFoundError, PermissionError, IsADirectoryError, ...) when the file
+// cannot be opened for reading; a file that opens but is not a mesh is the reader's to refuse.
+void require_readable(const PathArgument& path) {
+  struct stat info {};
+  int error = 0;
+  if (stat(path.bytes.c_str(), &info) != 0) {
+    error = errno;
+  } else if (S_ISDIR(info.st_mode)) {
+    error = EISDIR;
+  } else if (std::FILE* file = std::fopen(path.bytes.c_str(), "rb")) {
+    std::fclose(file);
+  } else {
+    error = errno;
+  }
+  if (error == 0) return;
+  errno = error;
+  PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.shown.ptr());
+  throw py::error_already_set();
+}
+
+// The calling thread's OpenMP thread count for the lifetime of the object (0: left as it is; at
+// most the number of processors);
+// the setting belongs to that thread only, and is given back however the scope ends.
+class ThreadCount {
+ public:
+  explicit ThreadCount(int threads) {
+#ifdef _OPENMP
+    before_ = omp_get_max_threads();
+    // More threads than processors gain nothing, and thousands of them exhaust the process.
+    if (threads > 0) omp_set_num_threads(std::min(threads, omp_get_num_procs()));
+#else
+    (void)threads;
+#endif
+  }
+  ~ThreadCount() {
+#ifdef _OPENMP
+    omp_set_num_threads(before_);
+#endif
+  }
+  ThreadCount(const ThreadCount&) = delete;
+  ThreadCount& operator=(const ThreadCount&) = delete;
+
+ private:
+  int before_ = 0;
+};
+
+// Runs `measure` without the GIL, its passes over the vertices on `threads` threads (0: OpenMP's
+// default), so that other Python threads measure other meshes meanwhile.
+template <class Measure>
+MeshMeasurement measure_released(int threads, Measure measure) {
+  py::gil_scoped_release released;
+  const ThreadCount count(threads);
+  return measure();
+}
+
+// Raises ValueError with the reader's or the checks' words when the mesh was refused; warns when
+// facets were left out.
+void report(const MeshMeasurement& measurement, const std::string& where) {
+  if (!measurement.status.ok) throw py::value_error(where + measurement.status.error);
+  if (measurement.status.facets_left_out == 0) return;
+  const std::string words = where + left_out_warning(measurement.status);
+  if (PyErr_WarnEx(facets_left_out_warning, words.c_str(), 2) != 0) {
+    throw py::error_already_set();
+  }
+}
+
+template <class T>
+py::array_t<T> to_numpy(const std::vector<T>& values) {
+  py::array_t<T> array(static_cast<py::ssize_t>(values.size()));
+  if (!values.empty()) std::memcpy(array.mutable_data(), values.data(), values.size() * sizeof(T));
+  return array;
+}
+
+// Rows of per-vertex values, one per epsilon, as a 1-D array for one epsilon given as a number
+// and a 2-D one for a sequence.
+py::array_t<float> stack(const std::vector<std::vector<float>>& rows, bool several) {
+  if (!several) return to_numpy(rows.front());
+  const std::size_t n = rows.front().size();
+  py::array_t<float> array({static_cast<py::ssize_t>(rows.size()), static_cast<py::ssize_t>(n)});
+  for (std::size_t e = 0; e < rows.size(); ++e) {
+    if (n > 0) std::memcpy(array.mutable_data(e, 0), rows[e].data(), n * sizeof(float));
+  }
+  return array;
+}
+
+MeasureOptions options_from(const py::handle& epsilon, bool& several) {
+  MeasureOptions options;
+  options.epsilons = epsilons_from_python(epsilon, several);
+  return options;
+}
+
+MeshMeasurement measure_arrays(const py::handle& vertices, const py::handle& faces,
+                               MeasureOptions& options, const py::handle& threads) {
+  const std::vector<Vec3f> points = vertices_from_python(vertices);
+  const FacetList facets = faces_from_python(faces, points.size());
+  const int thread_count = threads_from_python(threads);
+  MeshMeasurement measurement =
+      measure_released(thread_count, [&] { return measure_mesh_lists(points, facets, options); });
+  report(measurement, "");
+  return measurement;
+}
+
+MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
+                             const py::handle& threads) {
+  const PathArgument file = path_from_python(path);
+  const int thread_count = threads_from_python(threads);
+  require_readable(file);
+  MeshMeasurement measurement =
+      measure_released(thread_count, [&] { return measure_mesh_file(file.bytes, options); });
+  report(measurement, file.shown.cast<std::string>() + ": ");
+  return measurement;
+}
+
+py::array_t<float> roughness(const py::handle& vertices, const py::handle& faces,
+                             const py::handle& epsilon, const py::handle& threads) {
+  bool several = false;
+  MeasureOptions options = options_from(epsilon, several);
+  const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
+  // Every given vertex is in the mesh; the values are the value file's, 0 where no facet counts.
+  std::vector<std::vector<float>> rows;
+  for (const EpsilonMeasurement& result : measurement.epsilons) {
+    std::vector<float> row(measurement.mesh_vertex.size(), 0.0f);
+    for (std::size_t i = 0; i < row.size(); ++i)
+      row[i] = result.roughness[measurement.mesh_vertex[i]];
+    rows.push_back(std::move(row));
+  }
+  return stack(rows, several);
+}
+
+py::dict fields(const py::handle& vertices, const py::handle& faces, const py::handle& epsilon,
+                const py::handle& threads) {
+  bool several = false;
+  MeasureOptions options = options_from(epsilon, several);
+  options.keep_fields = true;
+  const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
+  py::dict table;
+  for (const FieldColumn& column : field_columns(measurement)) {
+    switch (column.type) {
+      case FieldColumn::Type::kIndex:
+        table[column.name.c_str()] =
+            to_numpy(std::vector<std::uint32_t>(column.values.begin(), column.values.end()));
+        break;
+      case FieldColumn::Type::kFloat:
+        table[column.name.c_str()] =
+            to_numpy(std::vector<float>(column.values.begin(), column.values.end()));
+        break;
+      case FieldColumn::Type::kDouble:
+        table[column.name.c_str()] = to_numpy(column.values);
+        break;
+    }
+  }
+  return table;
+}
+
+py::array_t<float> roughness_of_file(const py::handle& path, const py::handle& epsilon,
+                                     const py::handle& threads) {
+  bool several = false;
+  MeasureOptions options = options_from(epsilon, several);
+  const MeshMeasurement measurement = measure_file(path, options, threads);
+  std::vector<std::vector<float>> rows;
+  for (const EpsilonMeasurement& result : measurement.epsilons) {
+    rows.push_back(measurement.in_file_order(result.roughness));
+  }
+  return stack(rows, several);
+}
+
+py::tuple vec3(const Vec3f& v) {
+  return py::make_tuple(v.x, v.y, v.z);
+}
+
+py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
+                         const py::handle& threads) {
+  bool several = false;
+  MeasureOptions options = options_from(epsilon, several);
+  if (several) throw py::value_error("measure_file takes one epsilon, not a sequence");
+  const MeshMeasurement measurement = measure_file(path, options, threads);
+  const EpsilonMeasurement& result = measurement.epsilons.front();
+  const RoughnessStatistics& statistics = result.statistics;
+  py::dict row;
+  row["mesh"] = path_from_python(path).shown;
+  row["format"] = measurement.format;
+  row["epsilon"] = shortest_float_text(result.epsilon.value);
+  row["vertices_in_file"] = measurement.vertices_in_file;
+  row["vertices_measured"] = measurement.vertices_measured;
+  row["facets_in_file"] = measurement.facets_in_file;
+  row["facets_left_out"] = measurement.status.facets_left_out;
+  row["bbox_min"] = vec3(measurement.bbox_min);
+  row["bbox_max"] = vec3(measurement.bbox_max);
+  row["length"] = measurement.length;
+  row["roughness_min"] = statistics.min;
+  row["roughness_mean"] = statistics.mean;
+  row["roughness_median"] = statistics.median;
+  row["roughness_p90"] = statistics.p90;
+  row["roughness_p95"] = statistics.p95;
+  row["roughness_p99"] = statistics.p99;
+  row["roughness_max"] = statistics.max;
+  row["zero_share"] = statistics.zero_share;
+  row["seconds"] = result.seconds;
+  row["version"] = MESHPROBE_VERSION;
+  row["status"] = "ok";
+  SummaryTable table;
+  table.add(measurement, 0, "ok");
+  row["summary_row"] = table.rows().front();
+  row["values"] = to_numpy(result.roughness);
+  row["roughness"] = to_numpy(measurement.in_file_order(result.roughness));
+  return row;
+}
+
+py::tuple read_file(const py::handle& path) {
+  MeasureOptions options;  // no epsilon: read, check and prepare only
+  options.keep_file_lists = true;
+  const MeshMeasurement measurement = measure_file(path, options, py::none());
+  const std::vector<Vec3f>& points = measurement.file_points;
+  py::array_t<float> vertices({static_cast<py::ssize_t>(points.size()), py::ssize_t{3}});
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    float* row = vertices.mutable_data(static_cast<py::ssize_t>(i), 0);
+    row[0] = points[i].x;
+    row[1] = points[i].y;
+    row[2] = points[i].z;
+  }
+  const FacetList& facets = measurement.file_facets;
+  bool uniform = true;
+  for (std::size_t f = 1; f < facets.size(); ++f)
+    uniform = uniform && facets.degree(f) == facets.degree(0);
+  auto corner = [&](std::size_t i) { return static_cast<std::int32_t>(facets.corners[i]); };
+  if (uniform) {
+    const std::size_t k = facets.size() == 0 ? 3 : facets.degree(0);
+    py::array_t<std::int32_t> faces(
+        {static_cast<py::ssize_t>(facets.size()), static_cast<py::ssize_t>(k)});
+    std::int32_t* data = faces.mutable_data();
+    for (std::size_t i = 0; i < facets.corners.size(); ++i)
+      data[i] = corner(i);
+    return py::make_tuple(vertices, faces);
+  }
+  py::list faces;
+  for (std::size_t f = 0; f < facets.size(); ++f) {
+    py::array_t<std::int32_t> row(static_cast<py::ssize_t>(facets.degree(f)));
+    for (std::size_t c = 0; c < facets.degree(f); ++c)
+      row.mutable_data()[c] = corner(facets.starts[f] + c);
+    faces.append(row);
+  }
+  return py::make_tuple(vertices, faces);
+}
+
+}  // namespace
+}  // namespace meshprobe
+
+PYBIND11_MODULE(meshprobe, module) {
+  using namespace meshprobe;
+  module.doc() =
+      "Per-vertex roughness of polygon meshes, as the meshprobe command line measures it.\n\n"
+      "Lengths are in normalised units: the mesh is centred and scaled so that the largest side\n"
+      "of its bounding box is 1; epsilon 0.01 is recommended.";
+  // A stream that fails while a file is read (an I/O error) is the file's fault, not the module's.
+  py::register_exception_translator([](std::exception_ptr error) {
+    try {
+      if (error) std::rethrow_exception(error);
+    } catch (const std::ios_base::failure& failure) {
+      PyErr_SetString(PyExc_OSError, failure.what());
+    }
+  });
+  // Each docstring starts with its signature as Python users write it, with numpy's types.
+  py::options options;
+  options.disable_function_signatures();
+  module.attr("__version__") = MESHPROBE_VERSION;
+  module.attr("SUMMARY_HEADER") = summary_header();
+  facets_left_out_warning =
+      PyErr_NewExceptionWithDoc("meshprobe.FacetsLeftOutWarning",
+                                "Facets the surface cannot hold were left out of the measurement.",
+                                PyExc_UserWarning, nullptr);
+  if (facets_left_out_warning == nullptr) throw py::error_already_set();
+  module.attr("FacetsLeftOutWarning") = py::handle(facets_left_out_warning);
+
+  module.def("read", &read_file, py::arg("path"),
+             R"(read(path) -> (vertices, faces)
+
+The mesh file as the command line reads it (OBJ, PLY or OFF, chosen as the command line
+chooses), with the same refusals. vertices: float32 array (n, 3) in the file's coordinates, one
+row per vertex of the file. faces: int32 array (m, k) when every facet has k corners, otherwise a
+list of int32 arrays; every facet of the file in file order, corners counted from 0.
+Raises OSError when the file cannot be opened, ValueError with the reader's message when it is
+not a mesh it accepts; warns FacetsLeftOutWarning when the surface cannot hold some facets.)");
+  module.def("roughness", &roughness, py::arg("vertices"), py::arg("faces"), py::arg("epsilon"),
+             py::kw_only(), py::arg("threads") = py::none(),
+             R"(roughness(vertices, faces, epsilon, *, threads=None) -> numpy.ndarray
+
+Roughness of every vertex of the mesh given as arrays: float32, one value per row of vertices,
+bit for bit the numbers the value file holds for the same mesh read from OBJ. Vertices that no
+facet uses are kept, count in the bounding box, and get 0.
+
+vertices: (n, 3) array of any integer or float dtype, rounded to float32.
+faces: (m, k) integer array, or a sequence of 1-D integer arrays (facets of varying size),
+corners counted from 0; each facet has >= 3 distinct corners.
+epsilon: neighbourhood radius in normalised units (> 0); a sequence of them gives an array
+(len(epsilon), n), the work that does not depend on epsilon done once.
+threads: threads of the passes over the vertices (default: every core; at most one per
+processor).
+
+Raises ValueError naming the fault of a bad input; warns FacetsLeftOutWarning when facets the
+surface cannot hold are left out. Runs without the GIL.)");
+  module.def("fields", &fields, py::arg("vertices"), py::arg("faces"), py::arg("epsilon"),
+             py::kw_only(), py::arg("threads") = py::none(),
+             R"(fields(vertices, faces, epsilon, *, threads=None) -> dict[str, numpy.ndarray]
+
+Every per-vertex column of meshprobe-fields' CSV output, under the same names (x, y, z, sx, ...,
+roughness), for the mesh given as in roughness(); one value per row of vertices, NaN for a vertex
+that no facet uses. With a sequence of epsilons the columns that depend on it are suffixed
+"_eps" and the epsilon.)");
+  module.def("roughness_of_file", &roughness_of_file, py::arg("path"), py::arg("epsilon"),
+             py::kw_only(), py::arg("threads") = py::none(),
+             R"(roughness_of_file(path, epsilon, *, threads=None) -> numpy.ndarray
+
+Exactly what the command line computes for the file: float32, one value per vertex of the file
+in file order, NaN for a vertex that is not part of the measured surface (OFF and PLY drop the
+vertices no facet uses before normalising; use this, not roughness(), to match the command line
+on such files). A sequence of epsilons gives one row per epsilon.)");
+  module.def("measure_file", &summary_of_file, py::arg("path"), py::arg("epsilon"), py::kw_only(),
+             py::arg("threads") = py::none(),
+             R"(measure_file(path, epsilon, *, threads=None) -> dict
+
+One mesh file at one epsilon, as `meshprobe --summary` reports it: the summary's columns
+(mesh, format, epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out,
+bbox_min, bbox_max, length, roughness_min ... roughness_max, zero_share, seconds, version,
+status), plus "summary_row" (the row as the summary file holds it; SUMMARY_HEADER is its
+header), "values" (the value file's numbers, float32) and "roughness" (per vertex of the file, as
+roughness_of_file gives it).)");
+}

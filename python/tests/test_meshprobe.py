@@ -1,0 +1,195 @@
+"""The module against the command line on the same meshes, and its refusals."""
+
+import csv
+import subprocess
+import threading
+import warnings
+
+import numpy as np
+import pytest
+
+import meshprobe
+from conftest import FIELDS_BINARY, as_value_file, bumpy_grid, value_file_of
+
+EPSILON = 0.01
+
+
+def by_arrays_from_file(path):
+    return meshprobe.roughness(*meshprobe.read(path), EPSILON)
+
+
+def by_arrays_generated(path):
+    return meshprobe.roughness(*bumpy_grid(), EPSILON)
+
+
+def by_file(path):
+    values = meshprobe.roughness_of_file(path, EPSILON)
+    # NaN marks the vertices OFF drops before measuring; the value file has no line for them.
+    return values[~np.isnan(values)]
+
+
+@pytest.mark.parametrize("name, front_end", [
+    ("bunny.off", by_file),
+    ("bunny.obj", by_file),
+    ("bunny.obj", by_arrays_from_file),
+    ("grid.obj", by_arrays_from_file),
+    ("grid.obj", by_arrays_generated),
+    ("grid.off", by_file),
+])
+def test_values_equal_the_value_file(meshes, name, front_end):
+    expected = value_file_of(meshes / name, EPSILON)
+    values = front_end(meshes / name)
+    assert values.dtype == np.float32
+    assert as_value_file(values) == expected
+
+
+def test_file_order_marks_vertices_off_drops(meshes):
+    values = meshprobe.roughness_of_file(meshes / "grid.off", EPSILON)
+    assert np.isnan(values[-3:]).all() and not np.isnan(values[:-3]).any()
+
+
+def test_fields_equal_the_csv_output_bit_for_bit(meshes, tmp_path):
+    subprocess.run([FIELDS_BINARY, str(meshes / "grid.obj"), str(EPSILON), str(tmp_path / "g.csv")],
+                   check=True, timeout=120)
+    with open(tmp_path / "g.csv") as file:
+        rows = list(csv.DictReader(file))
+    table = meshprobe.fields(*bumpy_grid(), EPSILON)
+    assert set(rows[0]) <= set(table)
+    # The vertices no facet uses are not measured: NaN in every column but the vertex's number.
+    measured = ~np.isnan(table["roughness"])
+    assert measured.tolist() == [True] * (len(rows) - 3) + [False] * 3
+    for name in rows[0]:
+        expected = np.array([float(row[name]) for row in rows]).astype(table[name].dtype)
+        np.testing.assert_array_equal(table[name], expected, err_msg=name)
+    np.testing.assert_array_equal(table["roughness"][measured],
+                                  meshprobe.roughness(*bumpy_grid(), EPSILON)[measured])
+
+
+def test_several_epsilons_equal_one_at_a_time():
+    points, faces = bumpy_grid()
+    together = meshprobe.roughness(points, faces, [0.01, 0.03])
+    assert together.shape == (2, len(points))
+    for row, epsilon in zip(together, [0.01, 0.03]):
+        np.testing.assert_array_equal(row, meshprobe.roughness(points, faces, epsilon))
+
+
+@pytest.mark.parametrize("convert", [
+    lambda p, f: (p.astype(np.float64, order="F"), f.astype(np.int64)),
+    lambda p, f: (p.astype(np.float16).astype(np.float32), f.astype(np.uint16)),
+    lambda p, f: (np.repeat(p, 2, axis=0)[::2], f[:, ::-1][:, ::-1].astype(np.float32)),
+    lambda p, f: (p.tolist(), [np.array(face, dtype=np.int8) for face in f.tolist()]),
+])
+def test_any_dtype_and_layout_gives_the_values_of_float32(convert):
+    points, faces = bumpy_grid(size=8)
+    given_points, given_faces = convert(points, faces)
+    expected = meshprobe.roughness(np.asarray(given_points, np.float32), faces, EPSILON)
+    np.testing.assert_array_equal(meshprobe.roughness(given_points, given_faces, EPSILON), expected)
+
+
+def test_read_gives_the_file_as_arrays(meshes):
+    points, faces = bumpy_grid()
+    read_points, read_faces = meshprobe.read(meshes / "grid.off")
+    assert read_points.dtype == np.float32 and read_faces.dtype == np.int32
+    np.testing.assert_array_equal(read_points, points)
+    np.testing.assert_array_equal(read_faces, faces)
+
+
+def test_read_gives_a_list_for_facets_of_mixed_sizes(tmp_path):
+    (tmp_path / "mixed.obj").write_text("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\n"
+                                        "f 1 2 3 4\nf 2 5 3\n")
+    _, faces = meshprobe.read(tmp_path / "mixed.obj")
+    assert [f.tolist() for f in faces] == [[0, 1, 2, 3], [1, 4, 2]]
+    assert all(f.dtype == np.int32 for f in faces)
+
+
+TRIANGLE = np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0]], np.float32)
+ONE_FACE = np.array([[0, 1, 2]])
+
+
+@pytest.mark.parametrize("vertices, faces, epsilon, message", [
+    (TRIANGLE[:, :2], ONE_FACE, EPSILON, "shape (n, 3), not (3, 2)"),
+    (TRIANGLE[:0], ONE_FACE[:0], EPSILON, "no vertex"),
+    (np.array([["a", "b", "c"]] * 3), ONE_FACE, EPSILON, "array of numbers"),
+    (TRIANGLE, [[0, 1, 3]], EPSILON, "vertex index 3 is out of range (3 vertices)"),
+    (TRIANGLE, [[0, -1, 2]], EPSILON, "vertex index -1 is negative"),
+    (TRIANGLE, [[0.0, 1.5, 2.0]], EPSILON, "vertex index 1.5 is not a whole number"),
+    (TRIANGLE, [[0, 1]], EPSILON, "facet 0 has 2 corners, fewer than 3"),
+    (TRIANGLE, [[0, 1, 2], [0, 1, 1]], EPSILON, "facet 1 names vertex 1 twice"),
+    (TRIANGLE, np.zeros((1, 3, 1), int), EPSILON, "faces must be"),
+    (TRIANGLE, [["x", "y", "z"]], EPSILON, "facet 0 must be"),
+    (np.where(TRIANGLE == 1, np.inf, TRIANGLE), ONE_FACE, EPSILON, "finite"),
+    (np.ones((3, 3)), ONE_FACE, EPSILON, "one point"),
+    (TRIANGLE, ONE_FACE, 0.0, "epsilon must be a finite number greater than 0, not 0.0"),
+    (TRIANGLE, ONE_FACE, float("nan"), "not nan"),
+    (TRIANGLE, ONE_FACE, [0.01, -1], "not -1"),
+    (TRIANGLE, ONE_FACE, "0.01", "not '0.01'"),
+    (TRIANGLE, ONE_FACE, [], "empty"),
+])
+def test_bad_arrays_raise_value_error_naming_the_fault(vertices, faces, epsilon, message):
+    with pytest.raises(ValueError) as raised:
+        meshprobe.roughness(vertices, faces, epsilon)
+    assert message in str(raised.value)
+
+
+@pytest.mark.parametrize("content, error, message", [
+    (None, FileNotFoundError, "No such file"),
+    ("folder", IsADirectoryError, "Is a directory"),
+    ("OFF\n3 1 0\n0 0 0\n", ValueError, "more than the file's 16 bytes can hold"),
+    ("v 0 0 0\nv 1 0 0\nf 1 2 7\n", ValueError, "line 3"),
+])
+def test_bad_files_raise(tmp_path, content, error, message):
+    path = tmp_path / ("mesh.obj" if content and content.startswith("v") else "mesh.off")
+    if content == "folder":
+        path.mkdir()
+    elif content is not None:
+        path.write_text(content)
+    for call in (meshprobe.read, lambda p: meshprobe.roughness_of_file(p, EPSILON)):
+        with pytest.raises(error, match=message):
+            call(path)
+
+
+@pytest.mark.parametrize("threads", [0, -1, 1.5, True, "2"])
+def test_bad_threads_raise_value_error(threads):
+    with pytest.raises(ValueError, match="threads must be None or an int >= 1"):
+        meshprobe.roughness(TRIANGLE, ONE_FACE, EPSILON, threads=threads)
+
+
+@pytest.mark.parametrize("threads", [1, 3, 2**16, 2**80])
+def test_any_thread_count_gives_the_same_values(threads):
+    points, faces = bumpy_grid(size=8)
+    np.testing.assert_array_equal(meshprobe.roughness(points, faces, EPSILON, threads=threads),
+                                  meshprobe.roughness(points, faces, EPSILON))
+
+
+# Two triangles on the edge (0, 1) fit; a third there cannot be held by any surface.
+FAN = (np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, -1, 0], [0, 0, 1]], np.float32),
+       np.array([[0, 1, 2], [1, 0, 3], [0, 1, 4]]))
+
+
+def test_facets_left_out_warn_and_the_rest_is_measured():
+    with pytest.warns(meshprobe.FacetsLeftOutWarning,
+                      match=r"1 facet the surface cannot hold was left out \(facet 2\)"):
+        values = meshprobe.roughness(*FAN, EPSILON)
+    assert values.shape == (5,)
+    with warnings.catch_warnings():
+        warnings.simplefilter("error", meshprobe.FacetsLeftOutWarning)
+        with pytest.raises(meshprobe.FacetsLeftOutWarning):
+            meshprobe.roughness(*FAN, EPSILON)
+
+
+def test_two_threads_give_the_values_of_one_after_the_other(meshes):
+    bunny = meshprobe.read(meshes / "bunny.obj")
+    jobs = [bunny, bumpy_grid(size=40)]
+    alone = [meshprobe.roughness(*mesh, EPSILON, threads=1) for mesh in jobs]
+    together = [None, None]
+
+    def run(k):
+        together[k] = meshprobe.roughness(*jobs[k], EPSILON, threads=1)
+
+    threads = [threading.Thread(target=run, args=(k,)) for k in range(2)]
+    for thread in threads:
+        thread.start()
+    for thread in threads:
+        thread.join()
+    for mine, expected in zip(together, alone):
+        np.testing.assert_array_equal(mine, expected)

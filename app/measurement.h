@@ -116,8 +116,9 @@ struct MeshMeasurement {
 };
 
 // Reads the mesh file at `path` as the command line does (reader chosen by the path's ending and
-// the content), prepares it and measures it at every epsilon of `options`. Fails, the status
-// saying why, when the file cannot be read or refused; the epsilons must be finite and > 0.
+// the content), prepares it and measures it at every epsilon of `options` (with none, it only
+// reads and prepares, for the file's lists and counts). Fails, the status saying why, when the
+// file cannot be read or is refused; the epsilons must be finite and > 0.
 MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions& options);
 
 // Measures a mesh given as points (input units) and facets (corners counted from 0, each below

@@ -68,7 +68,7 @@ std::string shortest_float_text(float value) {
   return number_text(value);
 }
 
-bool write_statistics_json(const MeshMeasurement& m, std::size_t epsilon, const std::string& path) {
+std::string statistics_json(const MeshMeasurement& m, std::size_t epsilon) {
   const EpsilonMeasurement& e = m.epsilons[epsilon];
   const RoughnessStatistics& s = e.statistics;
   json object;
@@ -93,7 +93,11 @@ bool write_statistics_json(const MeshMeasurement& m, std::size_t epsilon, const 
   object["seconds"] = number(e.seconds);
   object["version"] = meshprobe_version();
   // Paths need not be valid UTF-8; such bytes are replaced rather than refused.
-  const std::string text = object.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+  return object.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+bool write_statistics_json(const MeshMeasurement& m, std::size_t epsilon, const std::string& path) {
+  const std::string text = statistics_json(m, epsilon);
   AtomicFile file(path);
   if (!file.is_open()) return false;
   std::fwrite(text.data(), 1, text.size(), file.stream());

@@ -24,6 +24,9 @@ std::string shortest_float_text(float value);
 bool write_statistics_json(const MeshMeasurement& measurement, std::size_t epsilon,
                            const std::string& path);
 
+// The text of that JSON object, for front ends that hand the statistics on.
+std::string statistics_json(const MeshMeasurement& measurement, std::size_t epsilon);
+
 // The rows of --summary, collected during the run and written at its end: the statistics'
 // columns with bbox_min and bbox_max as "x y z", then status ("ok" or the one-line error).
 class SummaryTable {

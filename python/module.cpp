@@ -209,10 +209,6 @@ py::array_t<float> roughness_of_file(const py::handle& path, const py::handle& e
   return stack(rows, several);
 }
 
-py::tuple vec3(const Vec3f& v) {
-  return py::make_tuple(v.x, v.y, v.z);
-}
-
 py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
                          const py::handle& threads) {
   bool several = false;
@@ -220,28 +216,8 @@ py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
   if (several) throw py::value_error("measure_file takes one epsilon, not a sequence");
   const MeshMeasurement measurement = measure_file(path, options, threads);
   const EpsilonMeasurement& result = measurement.epsilons.front();
-  const RoughnessStatistics& statistics = result.statistics;
-  py::dict row;
-  row["mesh"] = path_from_python(path).shown;
-  row["format"] = measurement.format;
-  row["epsilon"] = shortest_float_text(result.epsilon.value);
-  row["vertices_in_file"] = measurement.vertices_in_file;
-  row["vertices_measured"] = measurement.vertices_measured;
-  row["facets_in_file"] = measurement.facets_in_file;
-  row["facets_left_out"] = measurement.status.facets_left_out;
-  row["bbox_min"] = vec3(measurement.bbox_min);
-  row["bbox_max"] = vec3(measurement.bbox_max);
-  row["length"] = measurement.length;
-  row["roughness_min"] = statistics.min;
-  row["roughness_mean"] = statistics.mean;
-  row["roughness_median"] = statistics.median;
-  row["roughness_p90"] = statistics.p90;
-  row["roughness_p95"] = statistics.p95;
-  row["roughness_p99"] = statistics.p99;
-  row["roughness_max"] = statistics.max;
-  row["zero_share"] = statistics.zero_share;
-  row["seconds"] = result.seconds;
-  row["version"] = MESHPROBE_VERSION;
+  // The statistics as --stats writes them, then what a batch needs beside them.
+  py::dict row = py::module_::import("json").attr("loads")(statistics_json(measurement, 0));
   row["status"] = "ok";
   SummaryTable table;
   table.add(measurement, 0, "ok");
@@ -319,7 +295,7 @@ PYBIND11_MODULE(meshprobe, module) {
   module.def("read", &read_file, py::arg("path"),
              R"(read(path) -> (vertices, faces)
 
-The mesh file as the command line reads it (OBJ, PLY or OFF, chosen as the command line
+The mesh file as the command line reads it (OBJ, PLY, STL or OFF, chosen as the command line
 chooses), with the same refusals. vertices: float32 array (n, 3) in the file's coordinates, one
 row per vertex of the file. faces: int32 array (m, k) when every facet has k corners, otherwise a
 list of int32 arrays; every facet of the file in file order, corners counted from 0.
@@ -363,10 +339,10 @@ on such files). A sequence of epsilons gives one row per epsilon.)");
              py::arg("threads") = py::none(),
              R"(measure_file(path, epsilon, *, threads=None) -> dict
 
-One mesh file at one epsilon, as `meshprobe --summary` reports it: the summary's columns
+One mesh file at one epsilon, as `meshprobe --stats` and `--summary` report it: the statistics
 (mesh, format, epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out,
-bbox_min, bbox_max, length, roughness_min ... roughness_max, zero_share, seconds, version,
-status), plus "summary_row" (the row as the summary file holds it; SUMMARY_HEADER is its
+bbox_min, bbox_max, length, roughness_min ... roughness_max, zero_share, seconds, version; None
+for a number that is not finite), "status" ("ok"), plus "summary_row" (the row as the summary file holds it; SUMMARY_HEADER is its
 header), "values" (the value file's numbers, float32) and "roughness" (per vertex of the file, as
 roughness_of_file gives it).)");
 }

@@ -186,6 +186,24 @@ std::vector<Epsilon> epsilons_from_python(const py::handle& epsilon, bool& sever
   return epsilons;
 }
 
+float length_from_python(const py::handle& length) {
+  if (length.is_none()) return 0.0f;
+  const std::string refusal = "length must be None or a finite number greater than 0, not " +
+                              py::repr(length).cast<std::string>();
+  if (is_text(length) || py::isinstance<py::bool_>(length)) refuse(refusal);
+  PyObject* as_float = PyNumber_Float(length.ptr());
+  if (as_float == nullptr) {
+    PyErr_Clear();
+    refuse(refusal);
+  }
+  const double value = PyFloat_AsDouble(as_float);
+  Py_DECREF(as_float);
+  // The length divides single-precision coordinates: it must be a positive float itself.
+  const float narrowed = static_cast<float>(value);
+  if (!std::isfinite(narrowed) || !(narrowed > 0.0f)) refuse(refusal);
+  return narrowed;
+}
+
 int threads_from_python(const py::handle& threads) {
   if (threads.is_none()) return 0;
   int overflow = 0;

@@ -29,6 +29,9 @@ std::vector<Epsilon> epsilons_from_python(const pybind11::handle& epsilon, bool&
 
 // None, or an int >= 1: the number of threads of the passes over the vertices (0 for every core).
 // Counts beyond int's range become its largest value.
+// A length unit given as None (the largest bounding-box side) or a finite number > 0; 0 for None.
+float length_from_python(const pybind11::handle& length);
+
 int threads_from_python(const pybind11::handle& threads);
 
 }  // namespace meshprobe

@@ -20,20 +20,21 @@ def read(
 ) -> tuple[npt.NDArray[np.float32], Union[npt.NDArray[np.int32], list[npt.NDArray[np.int32]]]]: ...
 @overload
 def roughness(
-    vertices: npt.ArrayLike, faces: _Faces, epsilon: float, *, threads: int | None = None
+    vertices: npt.ArrayLike, faces: _Faces, epsilon: float, *, length: float | None = None, threads: int | None = None
 ) -> npt.NDArray[np.float32]: ...
 @overload
 def roughness(
-    vertices: npt.ArrayLike, faces: _Faces, epsilon: _Epsilons, *, threads: int | None = None
+    vertices: npt.ArrayLike, faces: _Faces, epsilon: _Epsilons, *, length: float | None = None, threads: int | None = None
 ) -> npt.NDArray[np.float32]: ...
 def fields(
     vertices: npt.ArrayLike,
     faces: _Faces,
     epsilon: float | _Epsilons,
     *,
+    length: float | None = None,
     threads: int | None = None,
 ) -> dict[str, npt.NDArray[Any]]: ...
 def roughness_of_file(
-    path: _Path, epsilon: float | _Epsilons, *, threads: int | None = None
+    path: _Path, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
 ) -> npt.NDArray[np.float32]: ...
-def measure_file(path: _Path, epsilon: float, *, threads: int | None = None) -> dict[str, Any]: ...
+def measure_file(path: _Path, epsilon: float, *, length: float | None = None, threads: int | None = None) -> dict[str, Any]: ...

@@ -128,9 +128,10 @@ py::array_t<float> stack(const std::vector<std::vector<float>>& rows, bool sever
   return array;
 }
 
-MeasureOptions options_from(const py::handle& epsilon, bool& several) {
+MeasureOptions options_from(const py::handle& epsilon, const py::handle& length, bool& several) {
   MeasureOptions options;
   options.epsilons = epsilons_from_python(epsilon, several);
+  options.length = length_from_python(length);
   return options;
 }
 
@@ -157,9 +158,10 @@ MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
 }
 
 py::array_t<float> roughness(const py::handle& vertices, const py::handle& faces,
-                             const py::handle& epsilon, const py::handle& threads) {
+                             const py::handle& epsilon, const py::handle& length,
+                             const py::handle& threads) {
   bool several = false;
-  MeasureOptions options = options_from(epsilon, several);
+  MeasureOptions options = options_from(epsilon, length, several);
   const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
   // Every given vertex is in the mesh; the values are the value file's, 0 where no facet counts.
   std::vector<std::vector<float>> rows;
@@ -173,9 +175,9 @@ py::array_t<float> roughness(const py::handle& vertices, const py::handle& faces
 }
 
 py::dict fields(const py::handle& vertices, const py::handle& faces, const py::handle& epsilon,
-                const py::handle& threads) {
+                const py::handle& length, const py::handle& threads) {
   bool several = false;
-  MeasureOptions options = options_from(epsilon, several);
+  MeasureOptions options = options_from(epsilon, length, several);
   options.keep_fields = true;
   const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
   py::dict table;
@@ -198,9 +200,9 @@ py::dict fields(const py::handle& vertices, const py::handle& faces, const py::h
 }
 
 py::array_t<float> roughness_of_file(const py::handle& path, const py::handle& epsilon,
-                                     const py::handle& threads) {
+                                     const py::handle& length, const py::handle& threads) {
   bool several = false;
-  MeasureOptions options = options_from(epsilon, several);
+  MeasureOptions options = options_from(epsilon, length, several);
   const MeshMeasurement measurement = measure_file(path, options, threads);
   std::vector<std::vector<float>> rows;
   for (const EpsilonMeasurement& result : measurement.epsilons) {
@@ -210,9 +212,9 @@ py::array_t<float> roughness_of_file(const py::handle& path, const py::handle& e
 }
 
 py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
-                         const py::handle& threads) {
+                         const py::handle& length, const py::handle& threads) {
   bool several = false;
-  MeasureOptions options = options_from(epsilon, several);
+  MeasureOptions options = options_from(epsilon, length, several);
   if (several) throw py::value_error("measure_file takes one epsilon, not a sequence");
   const MeshMeasurement measurement = measure_file(path, options, threads);
   const EpsilonMeasurement& result = measurement.epsilons.front();
@@ -302,8 +304,8 @@ list of int32 arrays; every facet of the file in file order, corners counted fro
 Raises OSError when the file cannot be opened, ValueError with the reader's message when it is
 not a mesh it accepts; warns FacetsLeftOutWarning when the surface cannot hold some facets.)");
   module.def("roughness", &roughness, py::arg("vertices"), py::arg("faces"), py::arg("epsilon"),
-             py::kw_only(), py::arg("threads") = py::none(),
-             R"(roughness(vertices, faces, epsilon, *, threads=None) -> numpy.ndarray
+             py::kw_only(), py::arg("length") = py::none(), py::arg("threads") = py::none(),
+             R"(roughness(vertices, faces, epsilon, *, length=None, threads=None) -> numpy.ndarray
 
 Roughness of every vertex of the mesh given as arrays: float32, one value per row of vertices,
 bit for bit the numbers the value file holds for the same mesh read from OBJ. Vertices that no
@@ -314,30 +316,33 @@ faces: (m, k) integer array, or a sequence of 1-D integer arrays (facets of vary
 corners counted from 0; each facet has >= 3 distinct corners.
 epsilon: neighbourhood radius in normalised units (> 0); a sequence of them gives an array
 (len(epsilon), n), the work that does not depend on epsilon done once.
+length: the length unit in the vertices' units (default: the largest side of the bounding box);
+epsilon and the curvature radius are fractions of it, as with --length.
 threads: threads of the passes over the vertices (default: every core; at most one per
 processor).
 
 Raises ValueError naming the fault of a bad input; warns FacetsLeftOutWarning when facets the
 surface cannot hold are left out. Runs without the GIL.)");
-  module.def("fields", &fields, py::arg("vertices"), py::arg("faces"), py::arg("epsilon"),
-             py::kw_only(), py::arg("threads") = py::none(),
-             R"(fields(vertices, faces, epsilon, *, threads=None) -> dict[str, numpy.ndarray]
+  module.def(
+      "fields", &fields, py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),
+      py::arg("length") = py::none(), py::arg("threads") = py::none(),
+      R"(fields(vertices, faces, epsilon, *, length=None, threads=None) -> dict[str, numpy.ndarray]
 
 Every per-vertex column of meshprobe-fields' CSV output, under the same names (x, y, z, sx, ...,
 roughness), for the mesh given as in roughness(); one value per row of vertices, NaN for a vertex
 that no facet uses. With a sequence of epsilons the columns that depend on it are suffixed
 "_eps" and the epsilon.)");
   module.def("roughness_of_file", &roughness_of_file, py::arg("path"), py::arg("epsilon"),
-             py::kw_only(), py::arg("threads") = py::none(),
-             R"(roughness_of_file(path, epsilon, *, threads=None) -> numpy.ndarray
+             py::kw_only(), py::arg("length") = py::none(), py::arg("threads") = py::none(),
+             R"(roughness_of_file(path, epsilon, *, length=None, threads=None) -> numpy.ndarray
 
 Exactly what the command line computes for the file: float32, one value per vertex of the file
 in file order, NaN for a vertex that is not part of the measured surface (OFF and PLY drop the
 vertices no facet uses before normalising; use this, not roughness(), to match the command line
 on such files). A sequence of epsilons gives one row per epsilon.)");
   module.def("measure_file", &summary_of_file, py::arg("path"), py::arg("epsilon"), py::kw_only(),
-             py::arg("threads") = py::none(),
-             R"(measure_file(path, epsilon, *, threads=None) -> dict
+             py::arg("length") = py::none(), py::arg("threads") = py::none(),
+             R"(measure_file(path, epsilon, *, length=None, threads=None) -> dict
 
 One mesh file at one epsilon, as `meshprobe --stats` and `--summary` report it: the statistics
 (mesh, format, epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out,

@@ -9,7 +9,7 @@ import numpy as np
 import pytest
 
 import meshprobe
-from conftest import FIELDS_BINARY, as_value_file, bumpy_grid, value_file_of
+from conftest import BINARY, FIELDS_BINARY, as_value_file, bumpy_grid, value_file_of
 
 EPSILON = 0.01
 
@@ -146,6 +146,22 @@ def test_bad_files_raise(tmp_path, content, error, message):
     for call in (meshprobe.read, lambda p: meshprobe.roughness_of_file(p, EPSILON)):
         with pytest.raises(error, match=message):
             call(path)
+
+
+@pytest.mark.parametrize("length", [0, -1.0, float("nan"), float("inf"), 1e39, True, "2"])
+def test_bad_lengths_raise_value_error(length):
+    with pytest.raises(ValueError, match="length must be None or a finite number"):
+        meshprobe.roughness(TRIANGLE, ONE_FACE, EPSILON, length=length)
+
+
+def test_length_gives_the_command_line_values(meshes):
+    path = meshes / "bunny.off"
+    subprocess.run([BINARY, "--length", "3.5", "-o", str(meshes / "long.lb"), str(path), "0.02"],
+                   check=True, timeout=120)
+    values = meshprobe.roughness_of_file(path, 0.02, length=3.5)
+    assert as_value_file(values) == (meshes / "long.lb").read_bytes()
+    assert as_value_file(values) != value_file_of(path, 0.02)
+    assert meshprobe.measure_file(path, 0.02, length=3.5)["length"] == 3.5
 
 
 @pytest.mark.parametrize("threads", [0, -1, 1.5, True, "2"])

@@ -8,6 +8,7 @@
 
 #include "app/driver.h"
 #include "app/roughness_statistics.h"
+#include "app/statistics_output.h"
 #include "io/mesh_file.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/tolerant_builder.h"
@@ -58,6 +59,16 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
   result.length = prepare_mesh(mesh, options.length);
   result.bbox_min = mesh.bbox_min;
   result.bbox_max = mesh.bbox_max;
+  // A given length far smaller than the mesh scales coordinates beyond single precision.
+  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
+    const Point& p = v->point();
+    if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !std::isfinite(p.z())) {
+      result.status = ReadStatus::failure(
+          "the length " + shortest_float_text(result.length) +
+          " is too small for this mesh: its coordinates divided by it leave single precision");
+      return;
+    }
+  }
   if (options.keep_fields || options.keep_surface) {
     for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
       result.positions.push_back(to_vec3f(v->point()));

@@ -200,6 +200,16 @@ TEST_F(CommandRuns, AFailingMeshIsReportedAndTheOthersGoOn) {
   EXPECT_NE(summary.find("\nbunny.off,off,0.01,1839,"), std::string::npos);
 }
 
+TEST_F(CommandRuns, ALengthTooSmallForSinglePrecisionFailsTheMesh) {
+  const auto result = run({"--length", "1e-38", "--stats", "bunny.off", "0.01"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_NE(result.err.find("too small"), std::string::npos) << result.err;
+  EXPECT_FALSE(fs::exists(folder_ + "/bunny_labels.lb"));
+  const auto fits = run({"--length", "10", "--stats", "bunny.off", "0.01"});
+  EXPECT_EQ(fits.status, 0) << fits.err;
+  EXPECT_EQ(nlohmann::json::parse(file("bunny_stats.json"))["length"], 10.0);
+}
+
 // Outputs that cannot be written, or that two meshes would share, stop the run before any
 // mesh is measured, and leave nothing behind.
 TEST_F(CommandRuns, OutputProblemsStopTheRunBeforeMeasuring) {

@@ -53,22 +53,22 @@ std::vector<FieldColumn> field_columns(const MeshMeasurement& m) {
       };
   for (int a = 0; a < 3; ++a) {
     per_epsilon(std::string("s") + axes[a], [&](const EpsilonMeasurement& e, std::string name) {
-      return component_column(m, std::move(name), e.smoothed_positions, xyz[a]);
+      return component_column(m, std::move(name), e.fields.smoothed_positions, xyz[a]);
     });
   }
   columns.push_back(column(m, "kmin", Type::kDouble, m.kmin));
   columns.push_back(column(m, "kmax", Type::kDouble, m.kmax));
   per_epsilon("kmin_s", [&](const EpsilonMeasurement& e, std::string name) {
-    return column(m, std::move(name), Type::kDouble, e.smoothed_kmin);
+    return column(m, std::move(name), Type::kDouble, e.fields.smoothed_kmin);
   });
   per_epsilon("kmax_s", [&](const EpsilonMeasurement& e, std::string name) {
-    return column(m, std::move(name), Type::kDouble, e.smoothed_kmax);
+    return column(m, std::move(name), Type::kDouble, e.fields.smoothed_kmax);
   });
   per_epsilon("local_curvature", [&](const EpsilonMeasurement& e, std::string name) {
-    return column(m, std::move(name), Type::kDouble, e.local_curvature);
+    return column(m, std::move(name), Type::kDouble, e.fields.local_curvature);
   });
   per_epsilon("local_curvature_s", [&](const EpsilonMeasurement& e, std::string name) {
-    return column(m, std::move(name), Type::kDouble, e.smoothed_local_curvature);
+    return column(m, std::move(name), Type::kDouble, e.fields.smoothed_local_curvature);
   });
   per_epsilon("roughness", [&](const EpsilonMeasurement& e, std::string name) {
     return column(m, std::move(name), Type::kFloat, e.roughness);

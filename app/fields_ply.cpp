@@ -64,7 +64,7 @@ std::vector<Property> properties_of(const MeshMeasurement& m) {
   properties.push_back({"scalar_kmax", as_floats(m.in_file_order(m.kmax))});
   for (const EpsilonMeasurement& e : m.epsilons) {
     properties.push_back(
-        {name("local_curvature", e), as_floats(m.in_file_order(e.local_curvature))});
+        {name("local_curvature", e), as_floats(m.in_file_order(e.fields.local_curvature))});
   }
   properties.push_back({"quality", properties.front().values});
   return properties;

@@ -97,16 +97,13 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
     measured.epsilon = epsilon;
     measured.roughness = std::move(run.roughness);
     if (options.keep_fields) {
-      RoughnessFields& f = run.fields;
+      measured.fields = std::move(run.fields);
       if (result.kmin.empty()) {
-        result.kmin = std::move(f.kmin);
-        result.kmax = std::move(f.kmax);
+        result.kmin = std::move(measured.fields.kmin);
+        result.kmax = std::move(measured.fields.kmax);
       }
-      measured.local_curvature = std::move(f.local_curvature);
-      measured.smoothed_positions = std::move(f.smoothed_positions);
-      measured.smoothed_kmin = std::move(f.smoothed_kmin);
-      measured.smoothed_kmax = std::move(f.smoothed_kmax);
-      measured.smoothed_local_curvature = std::move(f.smoothed_local_curvature);
+      measured.fields.kmin = {};
+      measured.fields.kmax = {};
     }
     measured.statistics = roughness_statistics(measured.roughness, result.measured);
     measured.seconds = shared_seconds + seconds_since(epsilon_start);

@@ -17,6 +17,7 @@
 #include "mesh/facet_list.h"
 #include "mesh/facet_polygons.h"
 #include "mesh/mesh.h"
+#include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
 
@@ -64,13 +65,9 @@ struct RoughnessStatistics {
 struct EpsilonMeasurement {
   Epsilon epsilon;
   std::vector<float> roughness;
-  // Only with keep_fields: the input's averaged curvature, and the smoothed copy's positions
-  // (normalised), principal curvatures and averaged curvature.
-  std::vector<double> local_curvature;
-  std::vector<Vec3f> smoothed_positions;
-  std::vector<double> smoothed_kmin;
-  std::vector<double> smoothed_kmax;
-  std::vector<double> smoothed_local_curvature;
+  // Only with keep_fields: the run's intermediate fields, without kmin and kmax, which do not
+  // depend on epsilon and are kept once in MeshMeasurement.
+  RoughnessFields fields;
   RoughnessStatistics statistics;
   double seconds = 0.0;  // reading and preparation included, shared equally between epsilons
 };

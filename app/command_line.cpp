@@ -32,11 +32,28 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+// What cxxopts gives for an output option written without "=PATH": a text no path can be, so
+// that "--ply=" (an empty path, refused) differs from "--ply" (the derived name).
+const std::string kDerivedName(1, '\0');
+
 bool parse_choice(const cxxopts::ParseResult& parsed, const char* name, OutputChoice& choice) {
   if (parsed.count(name) == 0) return false;
   choice.wanted = true;
   choice.path = parsed[name].as<std::string>();
+  if (choice.path == kDerivedName) choice.path.clear();
   return true;
+}
+
+// An option that names a file or folder must not name nothing: an empty value would otherwise
+// be taken for the option left out.
+bool find_empty_path(const cxxopts::ParseResult& parsed, std::string& error) {
+  for (const char* name : {"output", "ply", "png", "csv", "stats", "output-dir", "summary"}) {
+    if (parsed.count(name) > 0 && parsed[name].as<std::string>().empty()) {
+      error = std::string("--") + name + " needs a path, not an empty text";
+      return true;
+    }
+  }
+  return false;
 }
 
 bool parse_range(const std::string& text, CommandLine& line, std::string& error) {
@@ -93,6 +110,7 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
     return ParseOutcome::kError;
   }
   if (!parse_epsilons(epsilon_text, line.epsilons, error)) return ParseOutcome::kError;
+  if (find_empty_path(parsed, error)) return ParseOutcome::kError;
 
   if (parsed.count("output") > 0) line.output = parsed["output"].as<std::string>();
   line.values = parsed.count("no-values") == 0;
@@ -204,10 +222,10 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& 
   cxxopts::Options options("meshprobe");
   options.add_options()("e,epsilon", "", cxxopts::value<std::string>())(
       "o,output", "", cxxopts::value<std::string>())(
-      "ply", "", cxxopts::value<std::string>()->implicit_value(""))(
-      "png", "", cxxopts::value<std::string>()->implicit_value(""))(
-      "csv", "", cxxopts::value<std::string>()->implicit_value(""))(
-      "stats", "", cxxopts::value<std::string>()->implicit_value(""))("no-values", "")(
+      "ply", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))(
+      "png", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))(
+      "csv", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))(
+      "stats", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))("no-values", "")(
       "d,output-dir", "", cxxopts::value<std::string>())(
       "summary", "", cxxopts::value<std::string>())("j,threads", "", cxxopts::value<std::string>())(
       "q,quiet", "")("progress", "")("length", "", cxxopts::value<std::string>())(
@@ -258,7 +276,7 @@ there are several epsilons:
 
 Options:
   -e, --epsilon LIST    the epsilons; every other argument is then a mesh
-  -o, --output PATH     the value file's path (one mesh, one epsilon)
+  -o, --output PATH     the value file's path (one mesh, one epsilon); - for standard output
       --ply[=PATH]      also write the coloured PLY (PATH: one mesh, one epsilon)
       --png[=PATH]      also write the picture
       --csv[=PATH]      also write the per-vertex fields
@@ -277,8 +295,10 @@ Options:
       --version         the version
 
 Exit status: 0 every mesh measured and written; 1 a mesh could not be read or an output could
-not be written (the other meshes are still measured); 2 wrong arguments. Outputs appear only
-when complete, and no run replaces a file with a partial one.
+not be written (the other meshes are still measured); 2 wrong arguments, such as an output that
+names an input or a folder. Outputs appear only when complete, a mesh's outputs are replaced
+together, and no run replaces a file with a partial one; a FIFO, a terminal or /dev/null is
+written in place, and a symbolic link keeps pointing at the file it names.
 )";
 }
 

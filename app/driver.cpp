@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -37,10 +38,12 @@ bool read_epsilon_argument(const char* program, const char* text, float& epsilon
   return false;
 }
 
-bool input_exists(const std::string& path) {
+bool input_exists(const std::string& path, std::FILE* messages) {
   struct stat about {};
-  if (stat(path.c_str(), &about) != 0) {
-    std::printf("The file %s does not exist\n\n", path.c_str());
+  // Only a missing file is said to be missing; a link loop or a folder that cannot be searched is
+  // the reader's to name, in the words of its open.
+  if (stat(path.c_str(), &about) != 0 && errno == ENOENT) {
+    std::fprintf(messages, "The file %s does not exist\n\n", path.c_str());
     return false;
   }
   return true;

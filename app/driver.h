@@ -34,10 +34,11 @@ bool parse_epsilon(const char* text, float& epsilon);
 // error ("PROGRAM: epsilon must be a number greater than 0, not "TEXT"") and returns false.
 bool read_epsilon_argument(const char* program, const char* text, float& epsilon);
 
-// True when something is found at the path (without opening it: a FIFO would then lose its
-// bytes); otherwise prints "The file PATH does not exist" on standard output, as the programs
-// have always done, and returns false. Whether it can be read as a mesh is load_mesh's to say.
-bool input_exists(const std::string& path);
+// True unless nothing is found at the path (checked without opening it: a FIFO would then lose
+// its bytes); then prints "The file PATH does not exist" on `messages` (standard output, as the
+// programs have always done, unless an output goes there) and returns false. Whether it can be
+// read as a mesh is the reader's to say.
+bool input_exists(const std::string& path, std::FILE* messages = stdout);
 
 // The part of the path before its last '.' (anywhere in the path; empty when there is none)
 // followed by "_labels.lb".

@@ -73,6 +73,11 @@ int run(int argc, char** argv) {
     return kExitFailure;
   }
   if (!input_exists(path)) return kExitFailure;
+  if (same_file(output, path)) {
+    std::fprintf(stderr, "meshprobe-fields: the output %s would replace the input mesh %s\n",
+                 output.c_str(), path.c_str());
+    return kExitUsage;
+  }
   std::string why;
   if (!can_create(output, why)) {
     std::fprintf(stderr, "meshprobe-fields: cannot write %s: %s\n", output.c_str(), why.c_str());

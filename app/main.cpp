@@ -16,6 +16,7 @@
 #include "app/output_plan.h"
 #include "app/progress_line.h"
 #include "app/statistics_output.h"
+#include "io/atomic_file.h"
 #include "io/value_file.h"
 
 #ifdef _OPENMP
@@ -69,7 +70,7 @@ bool write_outputs(const CommandLine& line, const MeshMeasurement& m, const Mesh
 // Measures one mesh and writes its outputs; false when it failed, the reason on standard error
 // and in the summary.
 bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressLine& progress,
-                  SummaryTable& summary) {
+                  SummaryTable& summary, std::FILE* messages) {
   const std::string& path = outputs.mesh;
   const auto fail = [&](const std::string& why) {
     progress.clear();
@@ -80,7 +81,7 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   };
   // The original program's word for a missing input, kept for one mesh; with several, every
   // fault of a mesh is one line on standard error.
-  if (line.meshes.size() == 1 && !input_exists(path)) {
+  if (line.meshes.size() == 1 && !input_exists(path, messages)) {
     for (const Epsilon& epsilon : line.epsilons)
       summary.add_failure(path, epsilon, "the file does not exist");
     return false;
@@ -112,10 +113,19 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   progress.report("writing", 0.0);
   std::string failed;
   bool written = false;
-  try {
-    written = write_outputs(line, m, outputs, failed);
-  } catch (const std::bad_alloc&) {
-    return fail(path + " is too large for the memory available");
+  {
+    // The mesh's outputs take their names together, once all are complete; a failure leaves
+    // every earlier output as it was.
+    OutputBatch batch;
+    try {
+      written = write_outputs(line, m, outputs, failed);
+    } catch (const std::bad_alloc&) {
+      return fail(path + " is too large for the memory available");
+    }
+    if (written && !batch.commit()) {
+      written = false;
+      failed = "the outputs of " + path;
+    }
   }
   if (!written) return fail("cannot write " + failed);
   for (std::size_t e = 0; e < m.epsilons.size(); ++e)
@@ -146,14 +156,17 @@ int run(int argc, char** argv) {
   if (line.threads > 0) omp_set_num_threads(line.threads);
 #endif
   const std::vector<MeshOutputs> plan = plan_outputs(line);
-  if (!find_shared_paths(plan, line.summary, error)) {
+  if (!find_shared_paths(plan, line.summary, error) ||
+      find_input_clashes(plan, line.summary, error)) {
     std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
     return kExitUsage;
   }
-  if (!check_output_folders(plan, line, error)) {
+  const int checked = check_outputs(plan, line, error);
+  if (checked != kExitSuccess) {
     std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
-    return kExitFailure;
+    return checked;
   }
+  std::FILE* messages = writes_standard_output(plan, line.summary) ? stderr : stdout;
   ProgressLine progress(stderr, progress_wanted(line.progress, line.quiet));
   SummaryTable summary;
   bool all_ok = true;
@@ -161,7 +174,7 @@ int run(int argc, char** argv) {
     progress.set_mesh(plan[k].mesh + (plan.size() > 1 ? " (" + std::to_string(k + 1) + " of " +
                                                             std::to_string(plan.size()) + ")"
                                                       : std::string()));
-    all_ok = process_mesh(line, plan[k], progress, summary) && all_ok;
+    all_ok = process_mesh(line, plan[k], progress, summary, messages) && all_ok;
   }
   progress.clear();
   if (!line.summary.empty() && !summary.write(line.summary)) {

@@ -113,6 +113,32 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
 
 }  // namespace
 
+ReadStatus check_facet_list(const FacetList& facets, std::size_t vertex_count) {
+  for (std::size_t f = 0; f < facets.size(); ++f) {
+    const std::size_t degree = facets.degree(f);
+    if (degree < 3) {
+      return ReadStatus::failure("facet " + std::to_string(f) + " has " + std::to_string(degree) +
+                                 " corners, fewer than 3");
+    }
+    for (std::size_t c = 0; c < degree; ++c) {
+      const std::size_t index = facets.corners[facets.starts[f] + c];
+      if (index >= vertex_count) {
+        return ReadStatus::failure("facet " + std::to_string(f) + ", corner " + std::to_string(c) +
+                                   ": vertex index " + std::to_string(index) +
+                                   " is out of range (" + std::to_string(vertex_count) +
+                                   " vertices)");
+      }
+    }
+  }
+  std::size_t vertex = 0;
+  const std::size_t repeating = find_facet_repeating_a_vertex(facets, vertex_count, vertex);
+  if (repeating < facets.size()) {
+    return ReadStatus::failure("facet " + std::to_string(repeating) + " names vertex " +
+                               std::to_string(vertex) + " twice");
+  }
+  return ReadStatus{};
+}
+
 MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions& options) {
   const Clock::time_point start = Clock::now();
   MeshMeasurement result;
@@ -138,6 +164,8 @@ MeshMeasurement measure_mesh_lists(const std::vector<Vec3f>& points, const Facet
   const Clock::time_point start = Clock::now();
   MeshMeasurement result;
   result.format = "arrays";
+  result.status = check_facet_list(facets, points.size());
+  if (!result.status.ok) return result;
   auto mesh = std::make_unique<Mesh>();
   const LeftOutFacets left_out = build_leaving_out_unfit_facets(*mesh, points, facets);
   result.status.facets_left_out = left_out.count;

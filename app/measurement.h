@@ -118,10 +118,14 @@ struct MeshMeasurement {
 // file cannot be read or is refused; the epsilons must be finite and > 0.
 MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions& options);
 
-// Measures a mesh given as points (input units) and facets (corners counted from 0, each below
-// points.size(), at least 3 per facet and none twice): every point is a vertex of the mesh, as
-// OBJ input keeps them; facets the surface cannot hold are left out and counted in the status.
-// Fails when a coordinate is not finite or every point lies at one place.
+// Fails, naming the first facet at fault, when a facet has fewer than 3 corners, a corner that is
+// not below `vertex_count`, or names a vertex twice.
+ReadStatus check_facet_list(const FacetList& facets, std::size_t vertex_count);
+
+// Measures a mesh given as points (input units) and facets (corners counted from 0): every point
+// is a vertex of the mesh, as OBJ input keeps them; facets the surface cannot hold are left out
+// and counted in the status. Fails when check_facet_list refuses the facets, a coordinate is not
+// finite or every point lies at one place.
 MeshMeasurement measure_mesh_lists(const std::vector<Vec3f>& points, const FacetList& facets,
                                    const MeasureOptions& options);
 

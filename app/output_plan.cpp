@@ -4,6 +4,7 @@
 #include <map>
 #include <system_error>
 
+#include "app/driver.h"
 #include "io/atomic_file.h"
 
 namespace meshprobe {
@@ -92,38 +93,80 @@ bool find_shared_paths(const std::vector<MeshOutputs>& plan, const std::string& 
   return true;
 }
 
-bool check_output_folders(const std::vector<MeshOutputs>& plan, const CommandLine& line,
-                          std::string& error) {
+namespace {
+
+// Every output path of the plan with what it is the output of, the summary first.
+std::vector<std::pair<std::string, std::string>> every_output(const std::vector<MeshOutputs>& plan,
+                                                              const std::string& summary) {
+  std::vector<std::pair<std::string, std::string>> outputs;
+  const auto add = [&](const std::string& path, const std::string& owner) {
+    if (!path.empty()) outputs.emplace_back(path, owner);
+  };
+  add(summary, "");
+  for (const MeshOutputs& mesh : plan) {
+    for (const auto* list : {&mesh.values, &mesh.pngs, &mesh.stats}) {
+      for (const std::string& path : *list)
+        add(path, mesh.mesh);
+    }
+    add(mesh.ply, mesh.mesh);
+    add(mesh.csv, mesh.mesh);
+  }
+  return outputs;
+}
+
+bool exists(const std::string& path) {
+  std::error_code ignored;
+  return fs::exists(fs::symlink_status(path, ignored));
+}
+
+}  // namespace
+
+bool find_input_clashes(const std::vector<MeshOutputs>& plan, const std::string& summary,
+                        std::string& error) {
+  for (const auto& [output, owner] : every_output(plan, summary)) {
+    if (output == "-") continue;
+    for (const MeshOutputs& input : plan) {
+      if (!same_file(output, input.mesh)) continue;
+      error = "the output " + output + " would replace the input mesh " + input.mesh;
+      return true;
+    }
+  }
+  return false;
+}
+
+int check_outputs(const std::vector<MeshOutputs>& plan, const CommandLine& line,
+                  std::string& error) {
   if (!line.output_dir.empty()) {
     std::error_code fault;
     fs::create_directories(line.output_dir, fault);
     if (fault || !fs::is_directory(line.output_dir)) {
       error = "cannot create the output folder " + line.output_dir +
               (fault ? ": " + fault.message() : std::string(": not a folder"));
-      return false;
+      return kExitFailure;
     }
   }
-  std::vector<std::string> paths;
-  const auto add = [&](const std::string& path) {
-    if (!path.empty()) paths.push_back(path);
-  };
-  add(line.summary);
-  for (const MeshOutputs& outputs : plan) {
-    for (const auto* list : {&outputs.values, &outputs.pngs, &outputs.stats}) {
-      for (const std::string& path : *list)
-        add(path);
-    }
-    add(outputs.ply);
-    add(outputs.csv);
-  }
-  for (const std::string& path : paths) {
+  for (const auto& [path, owner] : every_output(plan, line.summary)) {
+    // A missing mesh is refused when it is read, under its own name; its derived outputs' folder
+    // is never the reason.
+    const bool named = path == line.output || path == line.ply.path || path == line.png.path ||
+                       path == line.csv.path || path == line.stats.path;
+    if (!named && !owner.empty() && !exists(owner)) continue;
     std::string why;
-    if (!can_create(path, why)) {
+    bool special = false;
+    if (!can_create(path, why, &special)) {
       error = "cannot write " + path + ": " + why;
-      return false;
+      return special ? kExitUsage : kExitFailure;
     }
   }
-  return true;
+  return kExitSuccess;
+}
+
+bool writes_standard_output(const std::vector<MeshOutputs>& plan, const std::string& summary) {
+  for (const auto& output : every_output(plan, summary)) {
+    const OutputTarget target = output_target(output.first);
+    if (target.kind == OutputTarget::Kind::kStream && target.descriptor == 1) return true;
+  }
+  return false;
 }
 
 }  // namespace meshprobe

@@ -1,19 +1,43 @@
-// A file that appears under its name only when completely written: the content goes to a
-// temporary file of a short name in the same folder, which is synced and then replaces the target
-// by rename on commit. Until then an existing file of that name is untouched, and the temporary
-// file is removed on every way out, SIGINT, SIGTERM and SIGHUP included.
+// Outputs that never destroy what was there: a file appears under its name only when completely
+// written, a special file (FIFO, terminal, /dev/null, standard output) is written in place as a
+// stream and never replaced, and a symbolic link keeps pointing where it did while its target is
+// replaced. The content of a new regular file goes to an unnamed temporary file in the target's
+// folder (O_TMPFILE, so that even SIGKILL leaves nothing behind) or, where the file system lacks
+// those, to a hidden file of a short name that the SIGINT, SIGTERM and SIGHUP handlers remove;
+// it is synced and then takes the target's name by rename.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace meshprobe {
 
+// What writing to a path would do, decided before anything is computed.
+struct OutputTarget {
+  enum class Kind {
+    kReplace,  // a regular file, new or existing, replaced whole by rename
+    kStream,   // a FIFO, a character device or an open descriptor: written in place
+    kRefused,  // a folder, a block device, a socket: never written
+  };
+  Kind kind = Kind::kRefused;
+  // kReplace: the file to replace, links followed (a link stays a link to it). kStream: the path
+  // to open, or empty when `descriptor` is to be written.
+  std::string path;
+  int descriptor = -1;  // kStream on "-" (standard output) or /dev/fd/N, /proc/self/fd/N
+  bool exists = false;  // kReplace: the file exists; its permission bits are then kept
+  std::string why;      // kRefused: why, such as "it is a folder"
+};
+
+// Classifies `path`: "-" is standard output; a symbolic link is followed (also when its target
+// does not exist yet); what exists decides the rest.
+OutputTarget output_target(const std::string& path);
+
 class AtomicFile {
  public:
-  // Creates the temporary file beside `path`, named ".meshprobe-XXXXXX" so that it fits
-  // whenever the target's name fits. Check is_open() before writing.
+  // Opens the temporary file beside the target, or the stream. Check is_open() before writing.
   explicit AtomicFile(const std::string& path);
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -22,23 +46,50 @@ class AtomicFile {
 
   bool is_open() const { return stream_ != nullptr; }
   std::FILE* stream() { return stream_; }
-  // Flushes, syncs to the disk and closes the temporary file and renames it over the target.
-  // False when any write, the sync, the close or the rename failed; the temporary file is then
-  // gone and the target unchanged.
+  // Flushes, syncs and puts the file in place (for a stream: flushes it). False when a write,
+  // the sync or the rename failed; the temporary file is then gone and the target unchanged.
+  // Inside an OutputBatch of this thread, the file is complete on return but takes its name
+  // only when the batch commits.
   bool commit();
 
+  struct Pending;  // a complete temporary file waiting for its name
+
  private:
-  std::string path_;
-  std::string temporary_path_;
+  OutputTarget target_;
   std::FILE* stream_ = nullptr;
-  std::size_t slot_;  // where the signal handlers find the temporary path
+  std::unique_ptr<Pending> pending_;
   bool committed_ = false;
 };
 
-// True when a file can be created at `path` and later renamed into place there: the folder
-// exists and takes a new file (checked by creating and removing a short probe file), the name
-// fits the folder's limit, and `path` is not a folder. Otherwise false with `why` saying which,
-// such as "the folder out does not exist". For checking every output before a long computation.
-bool can_create(const std::string& path, std::string& why);
+// The outputs of one unit of work (one mesh), replaced together: while a batch lives on a thread,
+// every AtomicFile committed on that thread waits for the batch's commit to take its name. A
+// batch that ends without commit removes them all, and every target stays as it was. Streams are
+// written at once: they cannot wait.
+class OutputBatch {
+ public:
+  OutputBatch();
+  OutputBatch(const OutputBatch&) = delete;
+  OutputBatch& operator=(const OutputBatch&) = delete;
+  ~OutputBatch();
+  // Renames every waiting file into place, in the order they were committed; false when one
+  // could not be (the ones before it are in place, the others removed).
+  bool commit();
+
+ private:
+  friend class AtomicFile;
+  std::vector<std::unique_ptr<AtomicFile::Pending>> pending_;
+  OutputBatch* outer_;
+};
+
+// True when an output can be written at `path`: a stream target, or a regular file whose folder
+// exists and takes a new file (checked by creating and removing a short probe file) under a name
+// that fits. Otherwise false with `why` saying which, such as "the folder out does not exist";
+// `special` is then true when the path names something an output must not replace (a folder, a
+// block device, a socket). For checking every output before a long computation.
+bool can_create(const std::string& path, std::string& why, bool* special = nullptr);
+
+// True when the two paths name one file: the same device and inode where both exist, otherwise
+// the same absolute, normalised spelling.
+bool same_file(const std::string& a, const std::string& b);
 
 }  // namespace meshprobe

@@ -277,7 +277,7 @@ TEST_F(EndToEnd, OutputThatCannotBeCreatedFails) {
   write_file(folder_ + "/bunny_labels.lb/inside", "kept\n");
   const auto before = snapshot(folder_);
   const auto result = run({"bunny.off", "0.01"});
-  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb: it is a folder\n");
   EXPECT_EQ(snapshot(folder_), before);  // no temporary file left behind

@@ -75,7 +75,7 @@ std::vector<Environment> environments() {
        ""},
       // The output is checked before the mesh is read: the broken mesh is never looked at.
       {"output taken by a folder", "echo broken > bad.off; mkdir bad_labels.lb",
-       "$MESHPROBE bad.off 0.01", 1, "meshprobe: cannot write bad_labels.lb: it is a folder\n", ""},
+       "$MESHPROBE bad.off 0.01", 2, "meshprobe: cannot write bad_labels.lb: it is a folder\n", ""},
   };
 }
 

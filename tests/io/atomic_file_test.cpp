@@ -25,8 +25,10 @@ std::vector<std::string> names_in(const std::string& folder) {
   return names;
 }
 
-TEST(AtomicFile, SignalDuringTheWriteRemovesTheTemporaryFileAndEndsBySignal) {
-  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+// SIGKILL cannot be handled: the file being written has no name until it is complete, so
+// nothing of it remains.
+TEST(AtomicFile, SignalDuringTheWriteLeavesNothingAndEndsBySignal) {
+  for (const int signal_number : {SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
     SCOPED_TRACE(signal_number);
     const std::string folder = testing::scratch_folder("atomic-signal");
     fs::remove_all(folder);
@@ -38,8 +40,8 @@ TEST(AtomicFile, SignalDuringTheWriteRemovesTheTemporaryFileAndEndsBySignal) {
       AtomicFile file(folder + "/out.txt");
       std::fputs("partial", file.stream());
       std::fflush(file.stream());
-      // The temporary file exists now; the signal arrives in the middle of the write.
-      if (names_in(folder).size() != 2) _exit(3);
+      // The signal arrives in the middle of the write, the target still the earlier file.
+      if (testing::read_file(folder + "/out.txt") != "earlier\n") _exit(3);
       raise(signal_number);
       _exit(4);
     }
@@ -52,6 +54,35 @@ TEST(AtomicFile, SignalDuringTheWriteRemovesTheTemporaryFileAndEndsBySignal) {
   }
 }
 
+// Files committed inside a batch take their names only when the batch commits; a batch that
+// ends without commit leaves every target as it was and no file behind.
+TEST(AtomicFile, BatchReplacesItsFilesTogetherOrNotAtAll) {
+  const std::string folder = testing::scratch_folder("atomic-batch");
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  for (const bool complete : {false, true}) {
+    SCOPED_TRACE(complete);
+    testing::write_file(folder + "/a.txt", "old a\n");
+    testing::write_file(folder + "/b.txt", "old b\n");
+    {
+      OutputBatch batch;
+      for (const char* name : {"a.txt", "b.txt"}) {
+        AtomicFile file(folder + "/" + name);
+        ASSERT_TRUE(file.is_open());
+        std::fputs("new\n", file.stream());
+        ASSERT_TRUE(file.commit());
+      }
+      EXPECT_EQ(testing::read_file(folder + "/a.txt"), "old a\n");
+      if (complete) {
+        EXPECT_TRUE(batch.commit());
+      }
+    }
+    EXPECT_EQ(testing::read_file(folder + "/a.txt"), complete ? "new\n" : "old a\n");
+    EXPECT_EQ(testing::read_file(folder + "/b.txt"), complete ? "new\n" : "old b\n");
+    EXPECT_EQ(names_in(folder).size(), 2u);
+  }
+}
+
 TEST(AtomicFile, CanCreateSaysWhyAnOutputCannotBeWritten) {
   const std::string folder = testing::scratch_folder("atomic-can-create");
   fs::create_directories(folder + "/taken");
@@ -59,6 +90,8 @@ TEST(AtomicFile, CanCreateSaysWhyAnOutputCannotBeWritten) {
       {folder + "/new.txt", ""},
       {folder + "/" + std::string(255, 'n'), ""},
       {folder + "/taken", "it is a folder"},
+      {"/dev/null/new.txt", "/dev/null is not a folder"},
+      {"/dev/null/deeper/new.txt", "/dev/null is not a folder"},
       {folder + "/missing/new.txt", "the folder " + folder + "/missing does not exist"},
       {folder + "/" + std::string(256, 'n'),
        "the name is longer than the 255 characters the folder allows"},

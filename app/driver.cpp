@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -39,7 +40,9 @@ bool read_epsilon_argument(const char* program, const char* text, float& epsilon
 
 bool input_exists(const std::string& path) {
   struct stat about {};
-  if (stat(path.c_str(), &about) != 0) {
+  // Only a missing file is called missing; any other fault (a loop of symbolic links, a folder
+  // that may not be searched) is left to the reading, which names it.
+  if (stat(path.c_str(), &about) != 0 && errno == ENOENT) {
     std::printf("The file %s does not exist\n\n", path.c_str());
     return false;
   }

@@ -34,9 +34,10 @@ bool parse_epsilon(const char* text, float& epsilon);
 // error ("PROGRAM: epsilon must be a number greater than 0, not "TEXT"") and returns false.
 bool read_epsilon_argument(const char* program, const char* text, float& epsilon);
 
-// True when something is found at the path (without opening it: a FIFO would then lose its
-// bytes); otherwise prints "The file PATH does not exist" on standard output, as the programs
-// have always done, and returns false. Whether it can be read as a mesh is load_mesh's to say.
+// True unless the path names nothing (without opening it: a FIFO would then lose its bytes);
+// when nothing is there, prints "The file PATH does not exist" on standard output, as the programs
+// have always done, and returns false. Whether it can be read as a mesh, and why not (a loop of
+// symbolic links, a folder that may not be searched), is load_mesh's to say.
 bool input_exists(const std::string& path);
 
 // The part of the path before its last '.' (anywhere in the path; empty when there is none)

@@ -121,6 +121,12 @@ class Tokens {
 
   std::size_t remaining() const { return text_.size() - position_; }
   std::size_t line() const { return line_; }
+  bool rest_is_blank() const {
+    for (std::size_t i = position_; i < text_.size(); ++i) {
+      if (!is_blank(text_[i])) return false;
+    }
+    return true;
+  }
 
  private:
   static bool is_blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -133,6 +139,8 @@ class Tokens {
 
 ReadStatus wrong_token_count(const Tokens& tokens, const PlyElement& element, std::uint64_t item,
                              const char* fewer_or_more) {
+  // A file cut short is said to be so, whichever line it was cut in.
+  if (tokens.rest_is_blank()) return ends_early(element, item);
   return ReadStatus::failure("PLY line " + std::to_string(tokens.line()) + ": " + element.name +
                              " " + std::to_string(item) + " has " + fewer_or_more +
                              " values than its properties (one line per " + element.name + ")");

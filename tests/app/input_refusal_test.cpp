@@ -329,15 +329,17 @@ TEST(InputRefusal, FacetsLeftOutDoNotDependOnTheFileOrder) {
   }
 }
 
-// One facet of n corners around a circle, as OBJ, OFF and ASCII PLY.
+// One facet of n corners around a circle, as OBJ, OFF and ASCII PLY. The circle grows with n, so
+// that its corners lie as far apart for any n.
 std::map<std::string, std::string> one_facet_files(int corners) {
   std::string points;
   std::string indices;
   for (int i = 0; i < corners; ++i) {
     const double angle = 6.283185307179586 * i / corners;
     char text[80];
-    std::snprintf(text, sizeof text, "%.9f %.9f %.9f\n", std::cos(angle), std::sin(angle),
-                  0.01 * std::sin(7 * angle));
+    const double radius = corners / 100000.0;
+    std::snprintf(text, sizeof text, "%.9f %.9f %.9f\n", radius * std::cos(angle),
+                  radius * std::sin(angle), 0.01 * std::sin(7 * angle));
     points += text;
     indices += " " + std::to_string(i);
   }
@@ -367,8 +369,8 @@ double children_seconds() {
 }
 
 // Reading and building take time in proportion to a facet's corners: four times the corners take
-// about four times as long (a step quadratic in them would take sixteen). The length keeps the
-// circle's edges longer than the curvature radius, so that measuring costs the same per vertex.
+// about four times as long (a step quadratic in them would take sixteen). The length is fixed and
+// the circle's edges keep their length, so that measuring costs the same per vertex.
 TEST(InputRefusal, AFacetOfManyCornersReadsInTimeLinearInThem) {
   const std::string folder = testing::scratch_folder("input-big-facet");
   // The processor time of the run, so that other work on the machine does not count.

@@ -42,6 +42,34 @@ std::vector<bool> vertices_with_facets(const Mesh& mesh, std::size_t& count) {
   return measured;
 }
 
+// The largest side of the mesh in units of the length may lie between these, powers of two so
+// that scaling a mesh and its length by a power of two keeps the verdict. Above 2^12 the scaled
+// coordinates reach 2^11, where single precision steps by 2^-12, a twentieth of the curvature
+// radius 0.005; a little further, points within that radius round together and every value is 0.
+// Below 2^-24 a side of the mesh is about 6e-8 and the products of edge lengths that the normals
+// and curvature tensors form come near the smallest normal single-precision numbers.
+constexpr double kLargestScaledSide = 4096.0;
+constexpr double kSmallestScaledSide = 1.0 / 16777216.0;
+
+ReadStatus check_length(float length, float side) {
+  const double scaled = static_cast<double>(side) / static_cast<double>(length);
+  if (scaled > kLargestScaledSide) {
+    return ReadStatus::failure(
+        "the length " + shortest_float_text(length) + " is too small for this mesh: with its " +
+        "largest side " + shortest_float_text(side) + " the length must be at least side/4096 (" +
+        shortest_float_text(static_cast<float>(side / kLargestScaledSide)) +
+        "), or the scaled coordinates are too coarse for the curvature radius");
+  }
+  if (scaled < kSmallestScaledSide) {
+    return ReadStatus::failure(
+        "the length " + shortest_float_text(length) + " is too large for this mesh: with its " +
+        "largest side " + shortest_float_text(side) + " the length must be at most side*2^24 (" +
+        shortest_float_text(static_cast<float>(side / kSmallestScaledSide)) +
+        "), or the scaled mesh is too small for single precision");
+  }
+  return ReadStatus{};
+}
+
 // Everything after reading: preparation, then every epsilon in turn.
 void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_point start,
                        MeshMeasurement& result) {
@@ -56,19 +84,13 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
     }
   }
   if (options.keep_surface) result.surface_polygons = facet_polygons(mesh);
+  if (options.length > 0.0f) {
+    result.status = check_length(options.length, bounding_box_extent(mesh));
+    if (!result.status.ok) return;
+  }
   result.length = prepare_mesh(mesh, options.length);
   result.bbox_min = mesh.bbox_min;
   result.bbox_max = mesh.bbox_max;
-  // A given length far smaller than the mesh scales coordinates beyond single precision.
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
-    const Point& p = v->point();
-    if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !std::isfinite(p.z())) {
-      result.status = ReadStatus::failure(
-          "the length " + shortest_float_text(result.length) +
-          " is too small for this mesh: its coordinates divided by it leave single precision");
-      return;
-    }
-  }
   if (options.keep_fields || options.keep_surface) {
     for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
       result.positions.push_back(to_vec3f(v->point()));

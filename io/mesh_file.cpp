@@ -54,6 +54,11 @@ MeshFormat choose_format(const std::string& path, const std::string& content) {
 
 ReadStatus check_geometry(Mesh& mesh) {
   if (mesh.size_of_vertices() == 0) return ReadStatus::failure("the mesh holds no vertex");
+  // Only vertices of facets are measured: without a facet every value would be a bare zero.
+  if (mesh.size_of_facets() == 0) {
+    return ReadStatus::failure(
+        "no facet could be measured (the mesh holds none, or the surface could hold none of them)");
+  }
   std::size_t index = 0;
   for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++index) {
     const Point& p = v->point();

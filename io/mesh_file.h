@@ -33,8 +33,9 @@ ReadStatus read_mesh_file(const std::string& path, Mesh& mesh, FileLayout& layou
 ReadStatus read_mesh_content(MeshFormat format, const std::string& content, Mesh& mesh,
                              FileLayout& layout, bool keep_lists);
 
-// The checks of read_mesh_file on a built mesh: no vertex, a coordinate that is not finite, a
-// bounding box of no extent or of an extent beyond single precision. Sets the bounding box.
+// The checks of read_mesh_file on a built mesh: no vertex, no facet, a coordinate that is not
+// finite, a bounding box of no extent or of an extent beyond single precision. Sets the bounding
+// box.
 ReadStatus check_geometry(Mesh& mesh);
 
 }  // namespace meshprobe

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "io/surface_from_lists.h"
+#include "io/text_lines.h"
 #include "io/whole_file.h"
 #include "mesh/facet_list.h"
 #include "mesh/tolerant_builder.h"
@@ -22,19 +23,20 @@ bool is_blank(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
-// Hands out the lines of a text one by one, without their line feed and without the carriage
-// return of a CR LF ending. A last line without line feed is a line too.
+// Hands out the lines of a text one by one, after a byte-order mark, without their ending (LF,
+// CR LF or CR alone) and without a '#' comment. A last line without ending is a line too.
 class LineCursor {
  public:
-  explicit LineCursor(const std::string& text) : text_(text) {}
+  explicit LineCursor(const std::string& text)
+      : text_(text), position_(byte_order_mark_length(text)) {}
 
   bool next(std::string_view& line) {
     if (position_ >= text_.size()) return false;
-    std::size_t end = text_.find('\n', position_);
-    if (end == std::string::npos) end = text_.size();
+    std::size_t following = 0;
+    const std::size_t end = line_end(text_, position_, following);
     line = std::string_view(text_).substr(position_, end - position_);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    position_ = end + 1;
+    line = line.substr(0, line.find('#'));
+    position_ = following;
     ++number_;
     return true;
   }
@@ -43,7 +45,7 @@ class LineCursor {
 
  private:
   const std::string& text_;
-  std::size_t position_ = 0;
+  std::size_t position_;
   std::size_t number_ = 0;
 };
 

@@ -8,11 +8,13 @@
 #include <cstdint>
 #include <sstream>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "io/memory_stream.h"
 #include "io/off_scan.h"
 #include "io/surface_from_lists.h"
+#include "io/text_lines.h"
 #include "io/whole_file.h"
 #include "mesh/facet_list.h"
 
@@ -93,8 +95,9 @@ bool edge_count_fits(std::int64_t edges) {
   return edges <= INT_MAX / 2 && edges >= INT_MIN / 2;
 }
 
-ReadStatus parse_header(const std::string& text, OffHeader& header) {
-  std::size_t i = skip_blank_and_comments(text, 0);
+// Reads the header that begins at `start`.
+ReadStatus parse_header(const std::string& text, OffHeader& header, std::size_t start = 0) {
+  std::size_t i = skip_blank_and_comments(text, start);
   const std::size_t keyword_start = i;
   while (i < text.size() && std::isalnum(static_cast<unsigned char>(text[i])) != 0)
     ++i;
@@ -189,6 +192,7 @@ class ScannerLines {
     }
     raw_.clear();  // getline leaves it as it was when the stream has ended
     std::getline(in_, raw_);
+    split_tokens();
     std::string line = raw_;
     const std::size_t comment = line.find('#');
     if (comment != std::string::npos) line.resize(comment);
@@ -201,16 +205,8 @@ class ScannerLines {
   // The k-th white-space-separated token of the line last read (from 0), as written; a token
   // that begins with '#' and those after it are a comment, and empty.
   std::string_view token(std::size_t k) const {
-    std::size_t i = 0;
-    for (;;) {
-      while (i < raw_.size() && is_blank(raw_[i]))
-        ++i;
-      if (i == raw_.size() || raw_[i] == '#') return {};
-      const std::size_t start = i;
-      while (i < raw_.size() && !is_blank(raw_[i]))
-        ++i;
-      if (k-- == 0) return std::string_view(raw_).substr(start, i - start);
-    }
+    return k < tokens_.size() ? std::string_view(raw_).substr(tokens_[k].first, tokens_[k].second)
+                              : std::string_view();
   }
 
   // "line N" for the line last read, or "the end of the file".
@@ -220,9 +216,26 @@ class ScannerLines {
   }
 
  private:
+  // Notes where each token of raw_ begins and how long it is, once per line, so that reading
+  // every token of a facet of n corners takes time in n, not n^2.
+  void split_tokens() {
+    tokens_.clear();
+    std::size_t i = 0;
+    for (;;) {
+      while (i < raw_.size() && is_blank(raw_[i]))
+        ++i;
+      if (i == raw_.size() || raw_[i] == '#') return;
+      const std::size_t start = i;
+      while (i < raw_.size() && !is_blank(raw_[i]))
+        ++i;
+      tokens_.emplace_back(start, i - start);
+    }
+  }
+
   const std::string& text_;
   MemoryStream in_;
-  std::string raw_;          // the line last read, as written
+  std::string raw_;                                          // the line last read, as written
+  std::vector<std::pair<std::size_t, std::size_t>> tokens_;  // raw_'s tokens: start, length
   std::size_t counted_ = 0;  // line feeds before this offset are counted in line_
   std::size_t line_ = 1;
   bool at_end_ = false;  // nothing but white space and comments followed the last line
@@ -251,6 +264,14 @@ ReadStatus not_whole(const std::string& facet, std::string_view token) {
                              (token.size() > kQuoted ? "..." : "") + "\" is not a whole number");
 }
 
+// The place of the first CR that no LF follows, from `from` on, or text.size().
+std::size_t first_lone_cr(const std::string& text, std::size_t from) {
+  for (std::size_t i = text.find('\r', from); i != std::string::npos; i = text.find('\r', i + 1)) {
+    if (i + 1 == text.size() || text[i + 1] != '\n') return i;
+  }
+  return text.size();
+}
+
 // Replays the scanner's reading of a text file's vertex and facet lines and refuses, naming the
 // line, every file it would refuse there (too few numbers on a vertex line, a facet of fewer than
 // 3 corners, a missing or out-of-range vertex index) and the facet lines whose numbers it would
@@ -262,6 +283,15 @@ ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
   for (std::uint64_t v = 0; v < header.vertices; ++v) {
     lines.next(numbers);
     if (numbers.size() < coordinates) {
+      // The numbers stop at the first token that is not one ("nan", "inf", "1e999", "x").
+      const std::string_view stopped = lines.token(numbers.size());
+      if (!stopped.empty()) {
+        constexpr std::size_t kQuoted = 40;  // a token may be megabytes long
+        return ReadStatus::failure(lines.where() + ": vertex " + std::to_string(v) +
+                                   ": coordinate \"" + std::string(stopped.substr(0, kQuoted)) +
+                                   (stopped.size() > kQuoted ? "..." : "") +
+                                   "\" is not a finite number");
+      }
       return ReadStatus::failure(lines.where() + ": vertex " + std::to_string(v) + " needs " +
                                  std::to_string(coordinates) + " coordinates");
     }
@@ -305,9 +335,31 @@ ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
 // that the next facets can send around a vertex forever.
 ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points,
                           FacetList& facets) {
+  // CGAL's scanner knows neither a byte-order mark nor a line ended by CR alone. The text is then
+  // read from a copy without the mark, each lone CR an LF in its place (so that offsets and line
+  // numbers hold); a binary file's data keeps its bytes, CRs included.
+  std::string plain_text;
+  const std::size_t mark = byte_order_mark_length(content);
+  const std::size_t lone_cr = first_lone_cr(content, mark);
+  if (mark > 0 || lone_cr < content.size()) plain_text = content.substr(mark);
+  std::string with_cr = lone_cr < content.size() ? plain_text : std::string();
+  for (std::size_t i = lone_cr < content.size() ? lone_cr - mark : plain_text.size();
+       i < plain_text.size(); ++i) {
+    if (plain_text[i] == '\r' && (i + 1 == plain_text.size() || plain_text[i + 1] != '\n')) {
+      plain_text[i] = '\n';
+    }
+  }
+  const std::string& text = plain_text.empty() ? content : plain_text;
+
   OffHeader header;
-  ReadStatus status = parse_header(content, header);
-  if (status.ok) status = check_counts_fit(content, header);
+  ReadStatus status = parse_header(text, header);
+  if (status.ok && header.binary && !with_cr.empty()) {
+    // The CRs were bytes of the data.
+    plain_text = std::move(with_cr);
+    status = parse_header(plain_text, header);
+  }
+  with_cr = std::string();
+  if (status.ok) status = check_counts_fit(text, header);
   if (!status.ok) return status;
 
   // Colours in a text file are extra numbers on a line, which the scanner converts to bytes or
@@ -316,12 +368,12 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
   // the same points and facets, and its extra numbers are passed over.
   std::string without_colours;
   if (!header.binary && header.colour_tag != std::string::npos) {
-    without_colours = content;
+    without_colours = text;
     without_colours.erase(header.colour_tag, 1);
     header.colour_tag = std::string::npos;
     --header.data_offset;
   }
-  const std::string& scanned = without_colours.empty() ? content : without_colours;
+  const std::string& scanned = without_colours.empty() ? text : without_colours;
   if (!header.binary) {
     status = check_text_lines(scanned, header);
     if (!status.ok) return status;
@@ -332,7 +384,8 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
 
 bool begins_with_off_keyword(const std::string& content) {
   OffHeader header;
-  return parse_header(content, header).error != "not an OFF file (no OFF header)";
+  return parse_header(content, header, byte_order_mark_length(content)).error !=
+         "not an OFF file (no OFF header)";
 }
 
 ReadStatus read_off_content(const std::string& content, Mesh& mesh) {

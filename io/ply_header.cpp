@@ -5,6 +5,8 @@
 #include <sstream>
 #include <string_view>
 
+#include "io/text_lines.h"
+
 namespace meshprobe {
 
 namespace {
@@ -101,14 +103,13 @@ ReadStatus parse_property(const std::vector<std::string>& words, std::size_t lin
 }
 
 ReadStatus parse_lines(const std::string& content, PlyHeader& header) {
-  std::size_t position = 0;
+  std::size_t position = byte_order_mark_length(content);
   for (std::size_t line = 1;; ++line) {
     if (position >= content.size()) return ReadStatus::failure("the PLY header has no end_header");
-    std::size_t end = content.find('\n', position);
-    if (end == std::string::npos) end = content.size();
-    std::string_view text = std::string_view(content).substr(position, end - position);
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    position = end + 1;
+    std::size_t following = 0;
+    const std::size_t end = line_end(content, position, following);
+    const std::string_view text = std::string_view(content).substr(position, end - position);
+    position = following;
     const std::vector<std::string> words = words_of(text);
 
     if (line == 1) continue;  // the magic line, checked by the caller
@@ -133,6 +134,7 @@ ReadStatus parse_lines(const std::string& content, PlyHeader& header) {
     if (keyword == "end_header") {
       if (words.size() != 1) return line_failure(line, "text after end_header");
       header.data_offset = std::min(position, content.size());
+      header.data_line = line + 1;
       return ReadStatus{};
     }
     if (keyword == "element") {
@@ -304,7 +306,8 @@ const char* ply_type_name(PlyType type) {
 }
 
 bool begins_with_ply_magic(const std::string& text) {
-  return text.compare(0, 4, "ply\n") == 0 || text.compare(0, 5, "ply\r\n") == 0;
+  const std::size_t mark = byte_order_mark_length(text);
+  return text.compare(mark, 4, "ply\n") == 0 || text.compare(mark, 4, "ply\r") == 0;
 }
 
 bool is_vertex_element(const PlyElement& element) {

@@ -36,6 +36,7 @@ struct PlyHeader {
   PlyFormat format = PlyFormat::kAscii;
   std::vector<PlyElement> elements;
   std::size_t data_offset = 0;  // where the data begins: just after the end_header line
+  std::size_t data_line = 0;    // the number (from 1) of the line that begins there
 };
 
 // Bytes that one value of the type takes in a binary file.

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "io/text_lines.h"
+
 namespace meshprobe {
 
 namespace {
@@ -89,14 +91,27 @@ ReadStatus not_of_type(const std::string& where, std::string_view token, PlyType
                              "\" is not a value of type " + ply_type_name(type));
 }
 
+// The tokens of ASCII data line by line: an item is one line.
 class Tokens {
  public:
-  Tokens(const std::string& text, std::size_t position) : text_(text), position_(position) {}
+  Tokens(const std::string& text, std::size_t position, std::size_t line)
+      : text_(text), position_(position), line_(line) {}
 
-  bool next(std::string_view& token) {
-    while (position_ < text_.size() && is_blank(text_[position_]))
+  // Moves to the next line that holds a token; false when none does. The rest of the current line
+  // must have been read.
+  bool next_line() {
+    while (position_ < text_.size() && is_blank(text_[position_])) {
+      if (ends_line(text_, position_)) ++line_;
       ++position_;
-    if (position_ == text_.size()) return false;
+    }
+    return position_ < text_.size();
+  }
+
+  // The next token of the current line; false at its end.
+  bool next(std::string_view& token) {
+    while (position_ < text_.size() && is_blank(text_[position_]) && !is_break(text_[position_]))
+      ++position_;
+    if (position_ == text_.size() || is_break(text_[position_])) return false;
     const std::size_t start = position_;
     while (position_ < text_.size() && !is_blank(text_[position_]))
       ++position_;
@@ -105,21 +120,41 @@ class Tokens {
   }
 
   std::size_t remaining() const { return text_.size() - position_; }
+  std::size_t line() const { return line_; }
+  bool rest_is_blank() const {
+    for (std::size_t i = position_; i < text_.size(); ++i) {
+      if (!is_blank(text_[i])) return false;
+    }
+    return true;
+  }
 
  private:
   static bool is_blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+  static bool is_break(char c) { return c == '\n' || c == '\r'; }
 
   const std::string& text_;
   std::size_t position_;
+  std::size_t line_;
 };
 
+ReadStatus wrong_token_count(const Tokens& tokens, const PlyElement& element, std::uint64_t item,
+                             const char* fewer_or_more) {
+  // A file cut short is said to be so, whichever line it was cut in.
+  if (tokens.rest_is_blank()) return ends_early(element, item);
+  return ReadStatus::failure("PLY line " + std::to_string(tokens.line()) + ": " + element.name +
+                             " " + std::to_string(item) + " has " + fewer_or_more +
+                             " values than its properties (one line per " + element.name + ")");
+}
+
 ReadStatus walk_ascii(const std::string& content, const PlyHeader& header) {
-  Tokens tokens(content, header.data_offset);
+  Tokens tokens(content, header.data_offset, header.data_line);
   std::string_view token;
   for (const PlyElement& element : header.elements) {
+    if (element.properties.empty()) continue;
     for (std::uint64_t item = 0; item < element.count; ++item) {
+      if (!tokens.next_line()) return ends_early(element, item);
       for (const PlyProperty& property : element.properties) {
-        if (!tokens.next(token)) return ends_early(element, item);
+        if (!tokens.next(token)) return wrong_token_count(tokens, element, item, "fewer");
         if (!property.is_list) {
           if (!is_value_of_type(token, property.type)) {
             return not_of_type(place(element, item, property), token, property.type);
@@ -138,12 +173,13 @@ ReadStatus walk_ascii(const std::string& content, const PlyHeader& header) {
           return list_too_long(place(element, item, property), static_cast<std::uint64_t>(entries));
         }
         for (std::int64_t k = 0; k < entries; ++k) {
-          if (!tokens.next(token)) return ends_early(element, item);
+          if (!tokens.next(token)) return wrong_token_count(tokens, element, item, "fewer");
           if (!is_value_of_type(token, property.type)) {
             return not_of_type(place(element, item, property), token, property.type);
           }
         }
       }
+      if (tokens.next(token)) return wrong_token_count(tokens, element, item, "more");
     }
   }
   return ReadStatus{};

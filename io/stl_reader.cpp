@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "io/surface_from_lists.h"
+#include "io/text_lines.h"
 
 namespace meshprobe {
 
@@ -135,12 +136,12 @@ ReadStatus read_binary(const std::string& content, std::vector<Vec3f>& points, F
 // The words of an ASCII STL file, with the line each stands on.
 class Words {
  public:
-  explicit Words(const std::string& text) : text_(text) {}
+  explicit Words(const std::string& text) : text_(text), position_(byte_order_mark_length(text)) {}
 
   // The next word, empty at the end of the text.
   std::string_view next() {
     while (position_ < text_.size() && is_blank(text_[position_])) {
-      if (text_[position_] == '\n') ++line_;
+      if (ends_line(text_, position_)) ++line_;
       ++position_;
     }
     const std::size_t start = position_;
@@ -152,7 +153,7 @@ class Words {
 
   // Passes over the rest of the current line (a solid's name).
   void skip_line() {
-    while (position_ < text_.size() && text_[position_] != '\n')
+    while (position_ < text_.size() && text_[position_] != '\n' && text_[position_] != '\r')
       ++position_;
   }
 
@@ -162,7 +163,7 @@ class Words {
   static bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
   const std::string& text_;
-  std::size_t position_ = 0;
+  std::size_t position_;
   std::size_t line_ = 1;
   std::size_t word_line_ = 1;
 };
@@ -210,14 +211,14 @@ class AsciiReader {
     return fault(word, std::string("\"") + keyword + "\"");
   }
 
-  // A number as strtof reads it, the whole word, finite.
-  ReadStatus number(float& value) {
+  // A number as strtof reads it, the whole word, finite unless `finite` is false.
+  ReadStatus number(float& value, bool finite = true) {
     const std::string_view word = words_.next();
     scratch_.assign(word);
     char* end = nullptr;
     value = std::strtof(scratch_.c_str(), &end);
     if (word.empty()) return ReadStatus::failure("the STL file ends where a number should be");
-    if (end != scratch_.c_str() + scratch_.size() || !std::isfinite(value)) {
+    if (end != scratch_.c_str() + scratch_.size() || (finite && !std::isfinite(value))) {
       return ReadStatus::failure("STL line " + std::to_string(words_.line()) + ": " + shown(word) +
                                  " is not a finite number");
     }
@@ -226,9 +227,10 @@ class AsciiReader {
 
   ReadStatus read_facet() {
     ReadStatus status = expect("normal");
+    // The normal is not used, as in binary files: writers put NaN there for degenerate triangles.
     float ignored = 0.0f;
     for (int k = 0; k < 3 && status.ok; ++k)
-      status = number(ignored);
+      status = number(ignored, /*finite=*/false);
     if (status.ok) status = expect("outer");
     if (status.ok) status = expect("loop");
     for (int corner = 0; corner < 3 && status.ok; ++corner) {
@@ -254,8 +256,10 @@ class AsciiReader {
 };
 
 bool begins_with_solid(const std::string& content) {
-  return content.compare(0, 5, "solid") == 0 &&
-         (content.size() == 5 || content[5] == ' ' || (content[5] >= '\t' && content[5] <= '\r'));
+  const std::size_t at = byte_order_mark_length(content);
+  return content.compare(at, 5, "solid") == 0 &&
+         (content.size() == at + 5 || content[at + 5] == ' ' ||
+          (content[at + 5] >= '\t' && content[at + 5] <= '\r'));
 }
 
 }  // namespace

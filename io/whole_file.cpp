@@ -58,6 +58,10 @@ ReadStatus read_file_bytes(const std::string& path, std::string& content) {
     return ReadStatus::failure("cannot read the file (" + std::string(std::strerror(errno)) + ")");
   }
   if (S_ISDIR(about.st_mode)) return ReadStatus::failure("it is a folder, not a mesh file");
+  // A device such as /dev/zero never ends; FIFOs and pipes do, and are read like files.
+  if (S_ISCHR(about.st_mode)) {
+    return ReadStatus::failure("it is a character device, not a mesh file");
+  }
   std::size_t size = 0;
   if (S_ISREG(about.st_mode) && about.st_size > 0) {
     // One byte more than the size, so that the read meeting the end needs no larger buffer.

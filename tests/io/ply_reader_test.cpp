@@ -363,7 +363,9 @@ TEST(PlyReader, MagicLineIsPlyAndALineEnd) {
   EXPECT_TRUE(begins_with_ply_magic("ply\nformat ascii 1.0\n"));
   EXPECT_TRUE(begins_with_ply_magic("ply\r\n"));
   EXPECT_TRUE(begins_with_ply_magic("ply\n"));
-  for (const char* other : {"", "ply", "ply\r", "ply \n", "PLY\n", " ply\n", "plyx\n", "OFF\n"}) {
+  EXPECT_TRUE(begins_with_ply_magic("ply\r"));  // a CR alone ends a line too
+  EXPECT_TRUE(begins_with_ply_magic("\xEF\xBB\xBFply\n"));
+  for (const char* other : {"", "ply", "ply \n", "PLY\n", " ply\n", "plyx\n", "OFF\n"}) {
     EXPECT_FALSE(begins_with_ply_magic(other)) << other;
   }
   Mesh mesh;

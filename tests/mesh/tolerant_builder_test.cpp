@@ -62,12 +62,14 @@ TEST(TolerantBuilder, LeavesOutFacetsTheSurfaceCannotHoldAndKeepsTheirVertices) 
     std::size_t without_neighbours;
   };
   const std::vector<Case> cases = {
+      // Tried by their corners' positions: 1 0 3, then 1 0 2 (its halfedge 1-0 is taken),
+      // 0 1 3 (closing a pillow), 0 1 2 (a third facet on the edge 0-1).
       {"a third facet on the edge 0-1, and a facet using the halfedge 1-0 again",
        {{0, 1, 2}, {1, 0, 3}, {0, 1, 3}, {1, 0, 2}},
-       {{0, 1, 2}, {0, 3, 1}},
+       {{0, 3, 1}, {0, 1, 3}},
        2,
-       2,
-       3},
+       0,
+       4},
       {"a facet touching a closed fan from outside",
        {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}, {0, 4, 5}},
        {{0, 1, 2}, {0, 3, 1}, {0, 2, 3}, {1, 3, 2}},

@@ -57,6 +57,7 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
   }
   if (options.keep_surface) result.surface_polygons = facet_polygons(mesh);
   result.length = prepare_mesh(mesh, options.length);
+  result.length_given = options.length > 0.0f;
   result.bbox_min = mesh.bbox_min;
   result.bbox_max = mesh.bbox_max;
   // A given length far smaller than the mesh scales coordinates beyond single precision.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -309,15 +310,154 @@ TEST(RoughnessPicture, TitleIsInkedAcrossItsLineCentredAndTheSameOnEveryRun) {
   EXPECT_EQ(render_roughness_picture(ramp(), options).rgb, image.rgb);
 }
 
-TEST(PictureTitle, NamesTheFileEpsilonAndVertexCount) {
+TEST(PictureTitle, NamesTheFileEpsilonGivenLengthAndVertexCount) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {picture_title("data/bunny.off", 0.01f, 1839), "bunny.off   epsilon 0.01   1,839 vertices"},
-      {picture_title("scan.ply", 0.005f, 437645), "scan.ply   epsilon 0.005   437,645 vertices"},
-      {picture_title("/a/b/c.obj", 1.0f, 1), "c.obj   epsilon 1   1 vertex"},
-      {picture_title("x.off", 0.25f, 1234567), "x.off   epsilon 0.25   1,234,567 vertices"},
-      {picture_title("x.off", 0.02f, 999), "x.off   epsilon 0.02   999 vertices"}};
+      {picture_title("data/bunny.off", 0.01f, 0.0f, 1839),
+       "bunny.off   epsilon 0.01   1,839 vertices"},
+      {picture_title("scan.ply", 0.005f, 0.0f, 437645),
+       "scan.ply   epsilon 0.005   437,645 vertices"},
+      {picture_title("/a/b/c.obj", 1.0f, 0.0f, 1), "c.obj   epsilon 1   1 vertex"},
+      {picture_title("x.off", 0.25f, 0.0f, 1234567), "x.off   epsilon 0.25   1,234,567 vertices"},
+      {picture_title("x.off", 0.02f, 0.0f, 999), "x.off   epsilon 0.02   999 vertices"},
+      {picture_title("data/bunny.off", 0.01f, 10.0f, 1839),
+       "bunny.off   epsilon 0.01   length 10   1,839 vertices"},
+      {picture_title("x.off", 0.02f, 0.125f, 1000),
+       "x.off   epsilon 0.02   length 0.125   1,000 vertices"},
+      {picture_title("x.off", 0.02f, 2.5e6f, 3),
+       "x.off   epsilon 0.02   length 2.5e+06   3 vertices"}};
   for (const auto& [title, expected] : cases)
     EXPECT_EQ(title, expected);
+}
+
+TEST(PictureTitle, CountsFacetsLeftOutWithThousandsSeparated) {
+  const std::vector<std::pair<std::size_t, std::string>> cases = {
+      {0, ""},
+      {1, "1 facet left out"},
+      {2, "2 facets left out"},
+      {999, "999 facets left out"},
+      {3080, "3,080 facets left out"},
+      {1234567, "1,234,567 facets left out"}};
+  for (const auto& [facets, expected] : cases)
+    EXPECT_EQ(left_out_note(facets), expected) << facets;
+}
+
+TEST(PictureLayout, NoteStandsCentredUnderTheTitleAndAboveTheViews) {
+  for (const auto& [width, height] : {std::pair{1200, 800}, std::pair{400, 300}}) {
+    PictureOptions options;
+    options.width = width;
+    options.height = height;
+    options.range = ValueRange{0.0, 1.0};
+    options.title = "fin.off   epsilon 0.05   6 vertices";
+    const PictureLayout without = picture_layout(options);
+    options.note = left_out_note(3080);
+    const PictureLayout with = picture_layout(options);
+    ASSERT_EQ(without.title.size(), 1u);
+    ASSERT_EQ(with.title.size(), 2u);
+    EXPECT_EQ(with.title[0].text, options.title);
+    EXPECT_EQ(with.title[1].text, "3,080 facets left out");
+    EXPECT_EQ(with.title[1].baseline - with.title[0].baseline, with.title[0].box.height);
+    EXPECT_LE(std::abs(2 * with.title[1].box.left + with.title[1].box.width - width), 2);
+    EXPECT_TRUE(apart(with.title[1].box, box_of(with.front)));
+    EXPECT_TRUE(apart(with.title[1].box, with.bar_label.box));
+    EXPECT_GE(with.front.top, with.title[1].box.top + with.title[1].box.height);
+  }
+}
+
+struct RangeCase {
+  double low;
+  double high;
+  bool labelled;
+};
+
+// Ranges the command line accepts or refuses with --range: the bar must show at least two
+// ticks, each label (and the clamp mark's) no longer than "-10000000000".
+TEST(ColourBar, LabelsRangesWhoseTicksPrintShort) {
+  const double largest = std::numeric_limits<double>::max();
+  const std::vector<RangeCase> cases = {{0.0, 0.05, true},
+                                        {-3.0, 3.0, true},
+                                        {0.0, 1e9, true},
+                                        {-1e10, 1e10, true},
+                                        {0.0, 1e-9, true},
+                                        {1e6, 1000000.001, true},
+                                        {0.0, 1e11, true},
+                                        {0.0, 1.05e-9, true},
+                                        {0.0, 1e12, false},
+                                        {0.0, 1e25, false},
+                                        {-1e308, 1e308, false},
+                                        {-largest, largest, false},
+                                        {0.0, 1e-15, false},
+                                        {0.0, 1e-300, false},
+                                        {1.0, 1.0, false},
+                                        {2.0, 1.0, false},
+                                        {0.0, INFINITY, false},
+                                        {NAN, 1.0, false},
+                                        {1e300, 1.0000001e300, false}};
+  for (const RangeCase& c : cases) {
+    EXPECT_EQ(colour_bar_can_label(ValueRange{c.low, c.high}), c.labelled)
+        << c.low << " .. " << c.high;
+  }
+}
+
+// The drawing serves every finite range, labelled or not: ticks inside it, every part inside
+// the picture, the clamp mark's value short, and each row of the bar in the colour of its place
+// along the bar, also where high - low is beyond the largest double.
+TEST(ColourBar, AnyFiniteRangeIsDrawnWithinThePicture) {
+  const double largest = std::numeric_limits<double>::max();
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  struct Drawn {
+    double low;
+    double high;
+    bool graded;  // false: so few doubles lie in the range that the bar cannot grade
+  };
+  const std::vector<Drawn> ranges = {
+      {-1e308, 1e308, true},   {-largest, largest, true}, {0.0, 1e25, true},
+      {0.0, largest, true},    {-largest, 0.0, true},     {1e300, 1.0000001e300, true},
+      {1e15, 1e15 + 4, false}, {0.0, 1e-15, true},        {0.0, 1.05e-9, true},
+      {0.0, tiny, false},      {-tiny, tiny, false}};
+  for (const Drawn& r : ranges) {
+    const std::string at = std::to_string(r.low) + " .. " + std::to_string(r.high);
+    const Ticks ticks = round_ticks(r.low, r.high);
+    for (double value : ticks.values) {
+      EXPECT_GE(value, r.low) << at;
+      EXPECT_LE(value, r.high) << at;
+    }
+    for (const auto& [width, height] : {std::pair{400, 300}, std::pair{1200, 800}}) {
+      PictureOptions options;
+      options.width = width;
+      options.height = height;
+      options.range = ValueRange{r.low, r.high};
+      options.clamped_above = true;
+      const PictureLayout layout = picture_layout(options);
+      EXPECT_LE(layout.clamp_label.text.size(), std::string("≥ ").size() + kLongestBarLabel)
+          << layout.clamp_label.text;
+      std::vector<PixelBox> parts = {layout.bar, layout.clamp_mark, layout.clamp_label.box,
+                                     box_of(layout.front), box_of(layout.top)};
+      for (const PlacedText& label : layout.tick_labels)
+        parts.push_back(label.box);
+      for (const PixelBox& part : parts)
+        EXPECT_TRUE(inside(part, width, height)) << at;
+      EXPECT_GT(layout.front.size, height / 3) << at;
+      for (double value : ticks.values) {
+        const int row = bar_row(layout, value);
+        EXPECT_GE(row, layout.bar.top);
+        EXPECT_LT(row, layout.bar.top + layout.bar.height);
+      }
+      if (!r.graded) continue;
+      const RgbImage image = render_roughness_picture(ramp(), options);
+      const PixelBox& bar = layout.bar;
+      // The value of a row is rounded once on its way to the map, which may tip it to the
+      // neighbouring colour.
+      int misplaced = 0;
+      for (int row = 0; row < bar.height; ++row) {
+        const double place = (bar.height - row - 0.5) / bar.height;
+        const int entry = static_cast<int>(std::lround(place * (kViridisSize - 1)));
+        const Rgb8 drawn = image.pixel(bar.left + bar.width / 2, bar.top + row);
+        misplaced += drawn != viridis_entry(entry) && drawn != viridis_entry(entry - 1) &&
+                     drawn != viridis_entry(entry + 1);
+      }
+      EXPECT_EQ(misplaced, 0) << at;
+    }
+  }
 }
 
 }  // namespace

@@ -52,8 +52,8 @@ bool parse_range(const std::string& text, CommandLine& line, std::string& error)
     return false;
   }
   if (!colour_bar_can_label(ValueRange{low, high})) {
-    error = "--range " + text + " cannot be labelled: the colour bar's ticks would need more " +
-            "than " + std::to_string(kLongestBarLabel) + " characters";
+    error = "--range " + text + " cannot be labelled: the colour bar needs round ticks of at " +
+            "most " + std::to_string(kLongestBarLabel) + " characters";
     return false;
   }
   line.fixed_range = true;

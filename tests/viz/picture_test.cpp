@@ -206,6 +206,7 @@ TEST(PictureLayout, EveryPartInsideApartAndDigitsLegibleAtEverySupportedSize) {
     options.title =
         "a_rather_long_file_name_of_a_scanned_statue.off   epsilon 0.005   "
         "437,645 vertices";
+    options.note = "3,080 facets left out";
     const PictureLayout layout = picture_layout(options);
     const std::string at = std::to_string(width) + " x " + std::to_string(height);
     ASSERT_EQ(layout.width, width);
@@ -339,63 +340,6 @@ TEST(PictureTitle, CountsFacetsLeftOutWithThousandsSeparated) {
       {1234567, "1,234,567 facets left out"}};
   for (const auto& [facets, expected] : cases)
     EXPECT_EQ(left_out_note(facets), expected) << facets;
-}
-
-TEST(PictureLayout, NoteStandsCentredUnderTheTitleAndAboveTheViews) {
-  for (const auto& [width, height] : {std::pair{1200, 800}, std::pair{400, 300}}) {
-    PictureOptions options;
-    options.width = width;
-    options.height = height;
-    options.range = ValueRange{0.0, 1.0};
-    options.title = "fin.off   epsilon 0.05   6 vertices";
-    const PictureLayout without = picture_layout(options);
-    options.note = left_out_note(3080);
-    const PictureLayout with = picture_layout(options);
-    ASSERT_EQ(without.title.size(), 1u);
-    ASSERT_EQ(with.title.size(), 2u);
-    EXPECT_EQ(with.title[0].text, options.title);
-    EXPECT_EQ(with.title[1].text, "3,080 facets left out");
-    EXPECT_EQ(with.title[1].baseline - with.title[0].baseline, with.title[0].box.height);
-    EXPECT_LE(std::abs(2 * with.title[1].box.left + with.title[1].box.width - width), 2);
-    EXPECT_TRUE(apart(with.title[1].box, box_of(with.front)));
-    EXPECT_TRUE(apart(with.title[1].box, with.bar_label.box));
-    EXPECT_GE(with.front.top, with.title[1].box.top + with.title[1].box.height);
-  }
-}
-
-struct RangeCase {
-  double low;
-  double high;
-  bool labelled;
-};
-
-// Ranges the command line accepts or refuses with --range: the bar must show at least two
-// ticks, each label (and the clamp mark's) no longer than "-10000000000".
-TEST(ColourBar, LabelsRangesWhoseTicksPrintShort) {
-  const double largest = std::numeric_limits<double>::max();
-  const std::vector<RangeCase> cases = {{0.0, 0.05, true},
-                                        {-3.0, 3.0, true},
-                                        {0.0, 1e9, true},
-                                        {-1e10, 1e10, true},
-                                        {0.0, 1e-9, true},
-                                        {1e6, 1000000.001, true},
-                                        {0.0, 1e11, true},
-                                        {0.0, 1.05e-9, true},
-                                        {0.0, 1e12, false},
-                                        {0.0, 1e25, false},
-                                        {-1e308, 1e308, false},
-                                        {-largest, largest, false},
-                                        {0.0, 1e-15, false},
-                                        {0.0, 1e-300, false},
-                                        {1.0, 1.0, false},
-                                        {2.0, 1.0, false},
-                                        {0.0, INFINITY, false},
-                                        {NAN, 1.0, false},
-                                        {1e300, 1.0000001e300, false}};
-  for (const RangeCase& c : cases) {
-    EXPECT_EQ(colour_bar_can_label(ValueRange{c.low, c.high}), c.labelled)
-        << c.low << " .. " << c.high;
-  }
 }
 
 // The drawing serves every finite range, labelled or not: ticks inside it, every part inside

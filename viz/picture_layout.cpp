@@ -152,8 +152,7 @@ bool picture_size_supported(int width, int height) {
 
 int bar_row(const PictureLayout& layout, double value) {
   const PixelBox& bar = layout.bar;
-  // An empty range puts every value at the bottom row, as one above it would be clamped to the
-  // top: the bar shows a single colour then, and its one tick marks low.
+  // An empty range puts every value, its one tick too, at the bottom row.
   const double t = layout.range.high > layout.range.low ? position_in(value, layout.range) : 0.0;
   const int from_bottom = round_to_int(t * (bar.height - 1));
   return bar.top + bar.height - 1 - from_bottom;

@@ -11,6 +11,7 @@
 #include <exception>
 
 #include "app/driver.h"
+#include "io/png_file.h"
 #include "viz/picture_layout.h"
 
 namespace meshprobe {
@@ -56,13 +57,20 @@ bool find_empty_path(const cxxopts::ParseResult& parsed, std::string& error) {
   return false;
 }
 
+// A range the colour bar cannot label would give a picture with a bare bar, or ticks too long to
+// leave the views their room, so it is refused here rather than drawn.
 bool parse_range(const std::string& text, CommandLine& line, std::string& error) {
   const std::size_t colon = text.find(':');
   double low = 0.0;
   double high = 0.0;
   if (colon == std::string::npos || !parse_whole_number(text.substr(0, colon), low) ||
       !parse_whole_number(text.substr(colon + 1), high) || !(high > low)) {
-    error = "--range must be LO:HI with numbers LO < HI, not \"" + text + "\"";
+    error = "--range must be LO:HI with finite numbers LO < HI, not \"" + text + "\"";
+    return false;
+  }
+  if (!colour_bar_can_label(ValueRange{low, high})) {
+    error = "--range " + text + " cannot be labelled: the colour bar needs round ticks of at " +
+            "most " + std::to_string(kLongestBarLabel) + " characters";
     return false;
   }
   line.fixed_range = true;
@@ -168,6 +176,17 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
     return ParseOutcome::kError;
   if (parsed.count("size") > 0 && !parse_size(parsed["size"].as<std::string>(), line, error))
     return ParseOutcome::kError;
+  if (parsed.count("dpi") > 0) {
+    double dpi = 0.0;
+    const std::string text = parsed["dpi"].as<std::string>();
+    if (!parse_whole_number(text, dpi) || dpi < 1 || dpi > kMaxDotsPerInch ||
+        dpi != std::floor(dpi)) {
+      error = "--dpi must be a whole number from 1 to " + std::to_string(kMaxDotsPerInch) +
+              ", not \"" + text + "\"";
+      return ParseOutcome::kError;
+    }
+    line.dpi = static_cast<int>(dpi);
+  }
   return ParseOutcome::kRun;
 }
 
@@ -230,14 +249,15 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& 
       "summary", "", cxxopts::value<std::string>())("j,threads", "", cxxopts::value<std::string>())(
       "q,quiet", "")("progress", "")("length", "", cxxopts::value<std::string>())(
       "range", "", cxxopts::value<std::string>())("size", "", cxxopts::value<std::string>())(
-      "h,help", "")("version", "")("positional", "", cxxopts::value<std::vector<std::string>>());
+      "dpi", "", cxxopts::value<std::string>())("h,help", "")("version", "")(
+      "positional", "", cxxopts::value<std::vector<std::string>>());
   options.parse_positional({"positional"});
   try {
     const cxxopts::ParseResult parsed = options.parse(argc, argv);
     if (parsed.count("help") > 0) return ParseOutcome::kHelp;
     if (parsed.count("version") > 0) return ParseOutcome::kVersion;
     for (const char* name : {"epsilon", "output", "ply", "png", "csv", "stats", "output-dir",
-                             "summary", "threads", "length", "range", "size"}) {
+                             "summary", "threads", "length", "range", "size", "dpi"}) {
       if (parsed.count(name) > 1) {
         error = std::string("--") + name + " is given more than once";
         return ParseOutcome::kError;
@@ -288,6 +308,7 @@ Options:
       --range LO:HI     the colour range of the picture and the PLY (default 0 to the 99th
                         percentile of the roughness)
       --size WxH        the picture's size in pixels (default 1200x800)
+      --dpi N           the picture's print resolution in dots per inch (default 300)
   -j, --threads N       use N threads (default: OMP_NUM_THREADS, or every core)
   -q, --quiet           no progress, no warnings
       --progress        show progress even when standard error is not a terminal

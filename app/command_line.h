@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/measurement.h"
+#include "io/png_file.h"
 
 namespace meshprobe {
 
@@ -35,6 +36,7 @@ struct CommandLine {
   double range_high = 0.0;
   int width = 1200;
   int height = 800;
+  int dpi = kDefaultDotsPerInch;  // the picture's print resolution
 };
 
 enum class ParseOutcome {

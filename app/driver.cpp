@@ -16,12 +16,13 @@ namespace meshprobe {
 
 void print_usage() {
   std::printf(
-      "Utilization:\n\tMeshprobe.exe Name Epsilon\n\nName <Name of the file .OFF or .OBJ> "
-      "\nEpsilon <Epsilon value> 0.01 is recommended\n\n");
-  std::printf("\nFor instance: Meshprobe.exe dinosaur-10.obj 0.01\n\n");
+      "Utilization:\n\tmeshprobe Name Epsilon\n\nName <Name of the file .OFF, .OBJ, .PLY or "
+      ".STL> \nEpsilon <Epsilon value> 0.01 is recommended\n\n");
+  std::printf("\nFor instance: meshprobe dinosaur-10.obj 0.01\n\n");
   std::printf(
-      "\nIf the Name is XXX.obj then the roughness values will be written in XXX_rough.lb (in the "
-      "vertex order)");
+      "\nIf the Name is XXX.obj then the roughness values will be written in XXX_labels.lb (in "
+      "the vertex order)");
+  std::printf("\n\nmeshprobe --help lists every option and output\n");
 }
 
 bool parse_epsilon(const char* text, float& epsilon) {

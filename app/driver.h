@@ -23,7 +23,8 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFailure = 1;  // unreadable input, unwritable output
 constexpr int kExitUsage = 2;    // wrong arguments
 
-// The three usage texts, printed one after the other on standard output.
+// The usage text for a wrong number of arguments, on standard output: the program's original
+// three paragraphs (program, formats, value file's name), then a line pointing to --help.
 void print_usage();
 
 // Parses epsilon as "%f" does (leading white space skipped, trailing text ignored) and accepts

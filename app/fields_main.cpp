@@ -18,6 +18,7 @@
 #include "app/fields_picture.h"
 #include "app/fields_ply.h"
 #include "io/atomic_file.h"
+#include "io/png_file.h"
 
 namespace {
 
@@ -124,7 +125,8 @@ int run(int argc, char** argv) {
       written = write_fields_ply(m, range, output);
       break;
     case OutputKind::kPng:
-      written = write_fields_png(m, 0, range, kDefaultWidth, kDefaultHeight, output);
+      written =
+          write_fields_png(m, 0, range, kDefaultWidth, kDefaultHeight, kDefaultDotsPerInch, output);
       break;
     case OutputKind::kUnknown:
       break;

@@ -3,8 +3,11 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "app/statistics_output.h"
 #include "io/atomic_file.h"
 
 namespace meshprobe {
@@ -15,6 +18,10 @@ namespace {
 constexpr std::size_t kMaxByteCount = 255;
 // The colour of a vertex that no facet of the surface uses: it has no roughness.
 constexpr Rgb8 kNotMeasured{160, 160, 160};
+// The quality of such a vertex. MeshLab's quality filters stop on NaN, so it gets the bottom of
+// every default colour range instead; its scalar_ fields keep NaN, which CloudCompare reads as
+// "no value", and its grey colour tells it apart.
+constexpr float kQualityNotMeasured = 0.0f;
 
 // Appends values in little-endian byte order, whatever the host's order.
 class LittleEndian {
@@ -66,7 +73,11 @@ std::vector<Property> properties_of(const MeshMeasurement& m) {
     properties.push_back(
         {name("local_curvature", e), as_floats(m.in_file_order(e.fields.local_curvature))});
   }
-  properties.push_back({"quality", properties.front().values});
+  std::vector<float> quality = properties.front().values;
+  for (float& value : quality) {
+    if (std::isnan(value)) value = kQualityNotMeasured;
+  }
+  properties.push_back({"quality", std::move(quality)});
   return properties;
 }
 
@@ -82,14 +93,15 @@ bool write_fields_ply(const MeshMeasurement& m, const ValueRange& range, const s
   AtomicFile file(path);
   if (!file.is_open()) return false;
   std::FILE* out = file.stream();
+  const std::string length = m.length_given ? ", length " + shortest_float_text(m.length) : "";
   std::fprintf(out,
                "ply\nformat binary_little_endian 1.0\n"
-               "comment meshprobe roughness map of %s, epsilon %s\n"
+               "comment meshprobe roughness map of %s, epsilon %s%s\n"
                "comment colours: viridis over roughness %.9g to %.9g, values outside clamped, "
                "grey where not measured\n"
                "element vertex %zu\nproperty float x\nproperty float y\nproperty float z\n",
-               m.path.c_str(), m.epsilons.front().epsilon.text.c_str(), range.low, range.high,
-               m.file_points.size());
+               m.path.c_str(), m.epsilons.front().epsilon.text.c_str(), length.c_str(), range.low,
+               range.high, m.file_points.size());
   for (const Property& property : properties)
     std::fprintf(out, "property float %s\n", property.name.c_str());
   std::fprintf(out,
@@ -99,7 +111,8 @@ bool write_fields_ply(const MeshMeasurement& m, const ValueRange& range, const s
 
   LittleEndian record;
   bool ok = true;
-  const std::vector<float>& quality = properties.back().values;
+  // Colours follow the first epsilon's roughness, NaN (grey) where not measured.
+  const std::vector<float>& roughness = properties.front().values;
   for (std::size_t i = 0; i < m.file_points.size(); ++i) {
     const Vec3f& p = m.file_points[i];
     record.f32(p.x);
@@ -107,7 +120,7 @@ bool write_fields_ply(const MeshMeasurement& m, const ValueRange& range, const s
     record.f32(p.z);
     for (const Property& property : properties)
       record.f32(property.values[i]);
-    const Rgb8 colour = std::isnan(quality[i]) ? kNotMeasured : colour_of(quality[i], range);
+    const Rgb8 colour = std::isnan(roughness[i]) ? kNotMeasured : colour_of(roughness[i], range);
     record.byte(colour.r);
     record.byte(colour.g);
     record.byte(colour.b);

@@ -50,7 +50,7 @@ bool write_outputs(const CommandLine& line, const MeshMeasurement& m, const Mesh
     }
     if (!outputs.pngs[e].empty()) {
       ok = check(write_fields_png(m, e, colour_range(line, m.epsilons[e]), line.width, line.height,
-                                  outputs.pngs[e]),
+                                  line.dpi, outputs.pngs[e]),
                  outputs.pngs[e]) &&
            ok;
     }

@@ -89,6 +89,7 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
     if (!result.status.ok) return;
   }
   result.length = prepare_mesh(mesh, options.length);
+  result.length_given = options.length > 0.0f;
   result.bbox_min = mesh.bbox_min;
   result.bbox_max = mesh.bbox_max;
   if (options.keep_fields || options.keep_surface) {

@@ -85,7 +85,8 @@ struct MeshMeasurement {
   std::vector<bool> measured;
   Vec3f bbox_min;  // the bounding box in the input's units
   Vec3f bbox_max;
-  float length = 0.0f;  // the length that was scaled to 1: the given one or the largest side
+  float length = 0.0f;        // the length that was scaled to 1: the given one or the largest side
+  bool length_given = false;  // the length is MeasureOptions::length, not the largest side
   // Only with keep_file_lists: the file's points (input units) and every facet of the file, those
   // left out of the surface too, with corners counted from 0 over the file's vertices.
   std::vector<Vec3f> file_points;

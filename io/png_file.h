@@ -8,10 +8,15 @@
 
 namespace meshprobe {
 
+// The print resolution a picture carries unless told otherwise, and the most it may state.
+constexpr int kDefaultDotsPerInch = 300;
+constexpr int kMaxDotsPerInch = 10000;
+
 // Writes the width x height picture held in `rgb` (width * height * 3 bytes) as an 8-bit RGB
-// PNG. False, leaving any existing file untouched, when the sizes disagree or the file cannot be
-// created or written.
-bool write_png(const std::string& path, int width, int height,
-               const std::vector<std::uint8_t>& rgb);
+// PNG whose pHYs chunk states `dots_per_inch` (1 to kMaxDotsPerInch), so that layout programs
+// print it at that size. False, leaving any existing file untouched, when the sizes disagree,
+// the resolution is out of bounds or the file cannot be created or written.
+bool write_png(const std::string& path, int width, int height, const std::vector<std::uint8_t>& rgb,
+               int dots_per_inch = kDefaultDotsPerInch);
 
 }  // namespace meshprobe

@@ -37,10 +37,21 @@ ValueRange roughness_range(const std::vector<float>& values) {
 
 double position_in(double value, const ValueRange& range) {
   if (!(range.high > range.low)) return value > range.high ? 1.0 : 0.0;
-  const double t = (value - range.low) / (range.high - range.low);
+  double t = (value - range.low) / (range.high - range.low);
+  // Ends further apart than the largest double: the halves of every term are apart by less,
+  // and halving is exact above the subnormals, so the ratio is as good.
+  if (!std::isfinite(range.high - range.low))
+    t = (value / 2 - range.low / 2) / (range.high / 2 - range.low / 2);
   // NaN fails both tests and lands on 0.
   if (!(t > 0.0)) return 0.0;
   return t < 1.0 ? t : 1.0;
+}
+
+double value_at(double position, const ValueRange& range) {
+  const double span = range.high - range.low;
+  if (std::isfinite(span)) return range.low + position * span;
+  // Half the value lies within the halved range, which no overflow can leave.
+  return 2 * (range.low / 2 + position * (range.high / 2 - range.low / 2));
 }
 
 Rgb8 colour_of(double value, const ValueRange& range) {

@@ -27,7 +27,11 @@ ValueRange roughness_range(const std::vector<float>& values);
 // above high.
 Rgb8 colour_of(double value, const ValueRange& range);
 
-// Position of `value` along the map, in [0, 1], as colour_of places it.
+// Position of `value` along the map, in [0, 1], as colour_of places it; NaN is placed at 0.
+// Finite ends further apart than the largest double are served too.
 double position_in(double value, const ValueRange& range);
+
+// The value at `position` (0 at low, 1 at high) along a range whose ends are finite.
+double value_at(double position, const ValueRange& range);
 
 }  // namespace meshprobe

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 #include "viz/text_render.h"
 
@@ -121,6 +122,19 @@ PlacedText place_centred(TextRenderer& font, const std::string& text, int centre
   return place(font, text, centre - font.extent(text).width / 2, baseline);
 }
 
+// The top of the range printed as its tick is when it has one, else to three digits; a text
+// longer than the bar's labels may be (1e25 in full, or 0.00000000105) is given as "%.3g" gives
+// it, so that the column keeps its width and the mark its place for any range.
+std::string clamp_value_text(const Ticks& ticks, double high) {
+  const bool high_on_tick = !ticks.values.empty() && ticks.values.back() == high;
+  const std::string text =
+      high_on_tick ? tick_label(high, ticks.decimals) : three_digit_label(high);
+  if (text.size() <= kLongestBarLabel) return text;
+  char exponent_form[32];
+  std::snprintf(exponent_form, sizeof exponent_form, "%.3g", high);
+  return exponent_form;
+}
+
 PictureOptions supported(const PictureOptions& options) {
   PictureOptions fitted = options;
   fitted.width = std::clamp(options.width, kMinPictureWidth, kMaxPictureSide);
@@ -138,10 +152,21 @@ bool picture_size_supported(int width, int height) {
 
 int bar_row(const PictureLayout& layout, double value) {
   const PixelBox& bar = layout.bar;
-  const double span = layout.range.high - layout.range.low;
-  const double t = span > 0.0 ? (value - layout.range.low) / span : 0.0;
-  const int from_bottom = round_to_int(std::clamp(t, 0.0, 1.0) * (bar.height - 1));
+  // An empty range puts every value, its one tick too, at the bottom row.
+  const double t = layout.range.high > layout.range.low ? position_in(value, layout.range) : 0.0;
+  const int from_bottom = round_to_int(t * (bar.height - 1));
   return bar.top + bar.height - 1 - from_bottom;
+}
+
+bool colour_bar_can_label(const ValueRange& range) {
+  if (!std::isfinite(range.low) || !std::isfinite(range.high) || !(range.high > range.low))
+    return false;
+  const Ticks ticks = round_ticks(range.low, range.high);
+  if (ticks.values.size() < 2) return false;
+  for (double value : ticks.values) {
+    if (tick_label(value, ticks.decimals).size() > kLongestBarLabel) return false;
+  }
+  return true;
 }
 
 PictureLayout picture_layout(const PictureOptions& requested) {
@@ -160,11 +185,14 @@ PictureLayout picture_layout(const PictureOptions& requested) {
   const int margin = std::max(4, em / 2);
   const int gap = std::max(2, em / 2);
 
-  // The title, each line centred.
+  // The title, each line centred, and the note on lines of its own under it.
   int y = margin;
-  for (const std::string& text : Wrapper(font, options.width - 2 * margin).lines(options.title)) {
-    layout.title.push_back(place_centred(font, text, options.width / 2, y + ascent));
-    y += line;
+  Wrapper wrapper(font, options.width - 2 * margin);
+  for (const std::string* part : {&options.title, &options.note}) {
+    for (const std::string& text : wrapper.lines(*part)) {
+      layout.title.push_back(place_centred(font, text, options.width / 2, y + ascent));
+      y += line;
+    }
   }
   if (!layout.title.empty()) y += gap;
   int views_top = y;
@@ -173,12 +201,7 @@ PictureLayout picture_layout(const PictureOptions& requested) {
   const int bar_width = round_to_int(kBarWidthEm * em);
   layout.tick_length = std::max(2, em / 3);
   layout.ticks = round_ticks(options.range.low, options.range.high);
-  // The top of the range printed as its tick is when it has one, else to three digits.
-  const bool high_on_tick =
-      !layout.ticks.values.empty() && layout.ticks.values.back() == options.range.high;
-  const std::string clamp_text =
-      "≥ " + (high_on_tick ? tick_label(options.range.high, layout.ticks.decimals)
-                           : three_digit_label(options.range.high));
+  const std::string clamp_text = "≥ " + clamp_value_text(layout.ticks, options.range.high);
   // Room for labels as wide as this at least, so that the views stand at the same places for
   // every range of usual values.
   int label_width = std::max(font.extent(kWidestUsualLabel).width, font.extent(clamp_text).width);

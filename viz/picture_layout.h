@@ -4,6 +4,7 @@
 // Comes out: boxes and text positions in pixels; all sizes scale with the picture's height.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@ struct PictureOptions {
   ValueRange range;            // the colour map spans [low, high]
   bool clamped_above = false;  // values above high exist and are drawn in the last colour
   std::string title;           // UTF-8; wrapped onto several lines when wider than the picture
+  std::string note;            // a line under the title (wrapped likewise); empty: none
   std::string bar_label = "roughness";
 };
 
@@ -53,7 +55,7 @@ struct PictureLayout {
   int text_size = 0;   // em of every text in pixels
   int line_width = 0;  // thickness of frames and tick marks in pixels
   ValueRange range;
-  std::vector<PlacedText> title;
+  std::vector<PlacedText> title;  // the title's lines, then the note's
   ViewBox front;
   ViewBox side;
   ViewBox top;
@@ -76,5 +78,15 @@ PictureLayout picture_layout(const PictureOptions& options);
 
 // Row of the bar showing `value`: the bar's bottom row for low, its top row for high.
 int bar_row(const PictureLayout& layout, double value);
+
+// The most characters a tick label or the clamp mark's value may have: wider labels would take
+// the views' room (12 is "-10000000000" or "0.0000000002").
+constexpr std::size_t kLongestBarLabel = 12;
+
+// True when the colour bar can label the range: both ends finite, low < high, at least two
+// round ticks, and every tick label at most kLongestBarLabel characters (the clamp mark's value
+// is held to that length by writing it with an exponent where needed). A range it refuses is
+// still drawn, with what tick labels there are.
+bool colour_bar_can_label(const ValueRange& range);
 
 }  // namespace meshprobe

@@ -24,7 +24,7 @@ void draw_bar(const PictureLayout& layout, RgbImage& image) {
   const ValueRange& range = layout.range;
   for (int row = 0; row < bar.height; ++row) {
     const double t = (bar.height - row - 0.5) / bar.height;
-    const double value = range.low + t * (range.high - range.low);
+    const double value = value_at(t, range);
     image.fill_rect(bar.left, bar.top + row, bar.width, 1, colour_of(value, range));
   }
   draw_frame(image, bar, layout.line_width);
@@ -60,17 +60,36 @@ void draw(TextRenderer& font, const PlacedText& text, RgbImage& image) {
   font.draw(image, text.left, text.baseline, text.text, kPictureInk);
 }
 
+// A count with its thousands separated by commas: 3,080.
+std::string with_thousands(std::size_t count) {
+  std::string text = std::to_string(count);
+  for (std::size_t at = text.size(); at > 3; at -= 3)
+    text.insert(at - 3, ",");
+  return text;
+}
+
+// As "%g" prints the number: the title's six significant digits.
+std::string g_text(float value) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%g", static_cast<double>(value));
+  return number;
+}
+
 }  // namespace
 
-std::string picture_title(const std::string& mesh_path, float epsilon, std::size_t vertices) {
+std::string picture_title(const std::string& mesh_path, float epsilon, float length,
+                          std::size_t vertices) {
   const std::size_t slash = mesh_path.find_last_of('/');
   const std::string name = slash == std::string::npos ? mesh_path : mesh_path.substr(slash + 1);
-  char number[32];
-  std::snprintf(number, sizeof number, "%g", static_cast<double>(epsilon));
-  std::string count = std::to_string(vertices);
-  for (std::size_t at = count.size(); at > 3; at -= 3)
-    count.insert(at - 3, ",");
-  return name + "   epsilon " + number + "   " + count + (vertices == 1 ? " vertex" : " vertices");
+  const std::string lengths =
+      "epsilon " + g_text(epsilon) + (length > 0.0f ? "   length " + g_text(length) : "");
+  return name + "   " + lengths + "   " + with_thousands(vertices) +
+         (vertices == 1 ? " vertex" : " vertices");
+}
+
+std::string left_out_note(std::size_t facets) {
+  if (facets == 0) return "";
+  return with_thousands(facets) + (facets == 1 ? " facet left out" : " facets left out");
 }
 
 bool any_value_above(const std::vector<float>& values, double high) {

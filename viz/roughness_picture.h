@@ -24,8 +24,15 @@ constexpr Rgb8 kPictureInk{40, 40, 40};
 RgbImage render_roughness_picture(const ScalarSurface& surface, const PictureOptions& options);
 
 // "bunny.off   epsilon 0.01   1,839 vertices": the mesh file's name without its folders, epsilon
-// as "%g" prints it, and the vertex count with thousands separated by commas.
-std::string picture_title(const std::string& mesh_path, float epsilon, std::size_t vertices);
+// as "%g" prints it, and the vertex count with thousands separated by commas. A length > 0 (the
+// one given instead of the largest bounding-box side) follows epsilon, which is a fraction of it:
+// "bunny.off   epsilon 0.01   length 10   1,839 vertices".
+std::string picture_title(const std::string& mesh_path, float epsilon, float length,
+                          std::size_t vertices);
+
+// The note under the title for facets the surface could not hold, which the views show as
+// holes: "3,080 facets left out", "1 facet left out"; empty for none.
+std::string left_out_note(std::size_t facets);
 
 // True when some value is above `high` (NaN is not), so the colour map clamps it.
 bool any_value_above(const std::vector<float>& values, double high);

@@ -21,6 +21,10 @@ constexpr int kExactPowers = 22;
 // Tick numbers (value / step) beyond this are not computed: they and their products with the
 // step's tenths must stay exact integers.
 constexpr double kLargestIndex = 1e14;
+// Decimals beyond the smallest subnormal's 324 add nothing but zeros; the buffer of a label holds
+// a sign, 309 digits, the point, these decimals and the terminating zero, with room to spare.
+constexpr int kMostDecimals = 330;
+constexpr int kLongestFixed = 700;
 
 // 10^exponent; exact for |exponent| <= 22.
 double power_of_ten(int exponent) {
@@ -77,9 +81,14 @@ Ticks round_ticks(double low, double high) {
     ticks.values.push_back(low);
     return ticks;
   }
+  // Finite ends of opposite signs can still be further apart than the largest double; such a
+  // span has no step among the exact powers anyway.
+  const double span = high - low;
+  if (!std::isfinite(span)) return ticks;
   // The step's power of ten: spans from 3.5 to 35 times 10^k all find their step among 10^k's
-  // candidates and its neighbours'.
-  const int base = static_cast<int>(std::floor(std::log10(high - low))) - 1;
+  // candidates and its neighbours'. The logarithm of a finite positive span lies within
+  // +-324, so the conversion below is always defined.
+  const int base = static_cast<int>(std::floor(std::log10(span))) - 1;
   if (std::abs(base) > kExactPowers - 2) return ticks;
   Candidate best;
   int best_distance = -1;
@@ -101,8 +110,10 @@ Ticks round_ticks(double low, double high) {
 }
 
 std::string tick_label(double value, int decimals) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+  // Fixed notation of the largest double runs to 309 digits and the smallest subnormal needs 324
+  // decimals, so the buffer holds any double at any decimals it can show.
+  char buffer[kLongestFixed];
+  std::snprintf(buffer, sizeof buffer, "%.*f", std::clamp(decimals, 0, kMostDecimals), value);
   std::string text = buffer;
   if (text.find_first_not_of("-0.") == std::string::npos && text[0] == '-') text.erase(0, 1);
   return text;

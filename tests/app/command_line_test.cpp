@@ -53,6 +53,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{{"-e", "0.01", "-j", "2.5", "a.off"}, "--threads"},
                       RefusedCase{{"-e", "0.01", "--range", "5:1", "a.off"}, "--range"},
                       RefusedCase{{"-e", "0.01", "--range", "0:x", "a.off"}, "--range"},
+                      RefusedCase{{"-e", "0.01", "--dpi", "0", "a.off"}, "--dpi"},
+                      RefusedCase{{"-e", "0.01", "--dpi", "72.5", "a.off"}, "--dpi"},
+                      RefusedCase{{"-e", "0.01", "--dpi", "10001", "a.off"}, "--dpi"},
+                      RefusedCase{{"-e", "0.01", "--dpi=", "a.off"}, "--dpi"},
+                      RefusedCase{{"-e", "0.01", "--dpi", "1", "--dpi", "2", "a.off"}, "once"},
                       RefusedCase{{"-e", "0.01", "--size", "20x20", "a.off"}, "--size"},
                       RefusedCase{{"-e", "0.01", "--length", "-3", "a.off"}, "--length"},
                       RefusedCase{{"-e", "0.01", "--length", "1e39", "a.off"}, "--length"},
@@ -127,7 +132,7 @@ TEST_F(CommandRuns, HelpAndVersionGoToStandardOutput) {
   const auto help = run({"--help"});
   EXPECT_EQ(help.status, 0);
   for (const char* words : {"OFF, OBJ, PLY or STL", "_roughness.ply", "--summary", "Exit status",
-                            "0.01 is recommended"}) {
+                            "0.01 is recommended", "--dpi N"}) {
     EXPECT_NE(help.out.find(words), std::string::npos) << words;
   }
   const auto version = run({"--version"});

@@ -26,10 +26,10 @@ using testing::run_program;
 using testing::write_file;
 
 const char* const kUsage =
-    "Utilization:\n\tMeshprobe.exe Name Epsilon\n\nName <Name of the file .OFF or .OBJ> \nEpsilon "
-    "<Epsilon value> 0.01 is recommended\n\n\nFor instance: Meshprobe.exe dinosaur-10.obj "
-    "0.01\n\n\nIf the Name is XXX.obj then the roughness values will be written in XXX_rough.lb "
-    "(in the vertex order)";
+    "Utilization:\n\tmeshprobe Name Epsilon\n\nName <Name of the file .OFF, .OBJ, .PLY or .STL> "
+    "\nEpsilon <Epsilon value> 0.01 is recommended\n\n\nFor instance: meshprobe dinosaur-10.obj "
+    "0.01\n\n\nIf the Name is XXX.obj then the roughness values will be written in XXX_labels.lb "
+    "(in the vertex order)\n\nmeshprobe --help lists every option and output\n";
 
 int count_files(const std::string& folder) {
   return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));

@@ -2,6 +2,8 @@
 
 #include <png.h>
 
+#include <csetjmp>
+#include <cstdio>
 #include <cstring>
 
 namespace meshprobe::testing {
@@ -31,6 +33,37 @@ bool decode_png(const std::string& path, DecodedPng& picture, std::string& error
     return false;
   }
   return true;
+}
+
+namespace {
+
+// Reads up to the image data and takes the chunk from what libpng parsed; libpng reports a
+// broken file by longjmp back here, past only trivially destructible locals.
+bool read_phys(std::FILE* in, png_structp png, png_infop info, PngResolution& resolution) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_init_io(png, in);
+  png_read_info(png, info);
+  png_uint_32 x = 0;
+  png_uint_32 y = 0;
+  int unit = PNG_RESOLUTION_UNKNOWN;
+  if (png_get_pHYs(png, info, &x, &y, &unit) == 0) return false;
+  resolution.x = x;
+  resolution.y = y;
+  resolution.per_metre = unit == PNG_RESOLUTION_METER;
+  return true;
+}
+
+}  // namespace
+
+bool read_png_resolution(const std::string& path, PngResolution& resolution) {
+  std::FILE* in = std::fopen(path.c_str(), "rb");
+  if (in == nullptr) return false;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png != nullptr ? png_create_info_struct(png) : nullptr;
+  const bool found = info != nullptr && read_phys(in, png, info, resolution);
+  png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+  std::fclose(in);
+  return found;
 }
 
 }  // namespace meshprobe::testing

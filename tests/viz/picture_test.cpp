@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -205,6 +206,7 @@ TEST(PictureLayout, EveryPartInsideApartAndDigitsLegibleAtEverySupportedSize) {
     options.title =
         "a_rather_long_file_name_of_a_scanned_statue.off   epsilon 0.005   "
         "437,645 vertices";
+    options.note = "3,080 facets left out";
     const PictureLayout layout = picture_layout(options);
     const std::string at = std::to_string(width) + " x " + std::to_string(height);
     ASSERT_EQ(layout.width, width);
@@ -309,15 +311,97 @@ TEST(RoughnessPicture, TitleIsInkedAcrossItsLineCentredAndTheSameOnEveryRun) {
   EXPECT_EQ(render_roughness_picture(ramp(), options).rgb, image.rgb);
 }
 
-TEST(PictureTitle, NamesTheFileEpsilonAndVertexCount) {
+TEST(PictureTitle, NamesTheFileEpsilonGivenLengthAndVertexCount) {
   const std::vector<std::pair<std::string, std::string>> cases = {
-      {picture_title("data/bunny.off", 0.01f, 1839), "bunny.off   epsilon 0.01   1,839 vertices"},
-      {picture_title("scan.ply", 0.005f, 437645), "scan.ply   epsilon 0.005   437,645 vertices"},
-      {picture_title("/a/b/c.obj", 1.0f, 1), "c.obj   epsilon 1   1 vertex"},
-      {picture_title("x.off", 0.25f, 1234567), "x.off   epsilon 0.25   1,234,567 vertices"},
-      {picture_title("x.off", 0.02f, 999), "x.off   epsilon 0.02   999 vertices"}};
+      {picture_title("data/bunny.off", 0.01f, 0.0f, 1839),
+       "bunny.off   epsilon 0.01   1,839 vertices"},
+      {picture_title("scan.ply", 0.005f, 0.0f, 437645),
+       "scan.ply   epsilon 0.005   437,645 vertices"},
+      {picture_title("/a/b/c.obj", 1.0f, 0.0f, 1), "c.obj   epsilon 1   1 vertex"},
+      {picture_title("x.off", 0.25f, 0.0f, 1234567), "x.off   epsilon 0.25   1,234,567 vertices"},
+      {picture_title("x.off", 0.02f, 0.0f, 999), "x.off   epsilon 0.02   999 vertices"},
+      {picture_title("data/bunny.off", 0.01f, 10.0f, 1839),
+       "bunny.off   epsilon 0.01   length 10   1,839 vertices"},
+      {picture_title("x.off", 0.02f, 0.125f, 1000),
+       "x.off   epsilon 0.02   length 0.125   1,000 vertices"},
+      {picture_title("x.off", 0.02f, 2.5e6f, 3),
+       "x.off   epsilon 0.02   length 2.5e+06   3 vertices"}};
   for (const auto& [title, expected] : cases)
     EXPECT_EQ(title, expected);
+}
+
+TEST(PictureTitle, CountsFacetsLeftOutWithThousandsSeparated) {
+  const std::vector<std::pair<std::size_t, std::string>> cases = {
+      {0, ""},
+      {1, "1 facet left out"},
+      {2, "2 facets left out"},
+      {999, "999 facets left out"},
+      {3080, "3,080 facets left out"},
+      {1234567, "1,234,567 facets left out"}};
+  for (const auto& [facets, expected] : cases)
+    EXPECT_EQ(left_out_note(facets), expected) << facets;
+}
+
+// The drawing serves every finite range, labelled or not: ticks inside it, every part inside
+// the picture, the clamp mark's value short, and each row of the bar in the colour of its place
+// along the bar, also where high - low is beyond the largest double.
+TEST(ColourBar, AnyFiniteRangeIsDrawnWithinThePicture) {
+  const double largest = std::numeric_limits<double>::max();
+  const double tiny = std::numeric_limits<double>::denorm_min();
+  struct Drawn {
+    double low;
+    double high;
+    bool graded;  // false: so few doubles lie in the range that the bar cannot grade
+  };
+  const std::vector<Drawn> ranges = {
+      {-1e308, 1e308, true},   {-largest, largest, true}, {0.0, 1e25, true},
+      {0.0, largest, true},    {-largest, 0.0, true},     {1e300, 1.0000001e300, true},
+      {1e15, 1e15 + 4, false}, {0.0, 1e-15, true},        {0.0, 1.05e-9, true},
+      {0.0, tiny, false},      {-tiny, tiny, false}};
+  for (const Drawn& r : ranges) {
+    const std::string at = std::to_string(r.low) + " .. " + std::to_string(r.high);
+    const Ticks ticks = round_ticks(r.low, r.high);
+    for (double value : ticks.values) {
+      EXPECT_GE(value, r.low) << at;
+      EXPECT_LE(value, r.high) << at;
+    }
+    for (const auto& [width, height] : {std::pair{400, 300}, std::pair{1200, 800}}) {
+      PictureOptions options;
+      options.width = width;
+      options.height = height;
+      options.range = ValueRange{r.low, r.high};
+      options.clamped_above = true;
+      const PictureLayout layout = picture_layout(options);
+      EXPECT_LE(layout.clamp_label.text.size(), std::string("≥ ").size() + kLongestBarLabel)
+          << layout.clamp_label.text;
+      std::vector<PixelBox> parts = {layout.bar, layout.clamp_mark, layout.clamp_label.box,
+                                     box_of(layout.front), box_of(layout.top)};
+      for (const PlacedText& label : layout.tick_labels)
+        parts.push_back(label.box);
+      for (const PixelBox& part : parts)
+        EXPECT_TRUE(inside(part, width, height)) << at;
+      EXPECT_GT(layout.front.size, height / 3) << at;
+      for (double value : ticks.values) {
+        const int row = bar_row(layout, value);
+        EXPECT_GE(row, layout.bar.top);
+        EXPECT_LT(row, layout.bar.top + layout.bar.height);
+      }
+      if (!r.graded) continue;
+      const RgbImage image = render_roughness_picture(ramp(), options);
+      const PixelBox& bar = layout.bar;
+      // The value of a row is rounded once on its way to the map, which may tip it to the
+      // neighbouring colour.
+      int misplaced = 0;
+      for (int row = 0; row < bar.height; ++row) {
+        const double place = (bar.height - row - 0.5) / bar.height;
+        const int entry = static_cast<int>(std::lround(place * (kViridisSize - 1)));
+        const Rgb8 drawn = image.pixel(bar.left + bar.width / 2, bar.top + row);
+        misplaced += drawn != viridis_entry(entry) && drawn != viridis_entry(entry - 1) &&
+                     drawn != viridis_entry(entry + 1);
+      }
+      EXPECT_EQ(misplaced, 0) << at;
+    }
+  }
 }
 
 }  // namespace

@@ -18,10 +18,6 @@
 #include "app/statistics_output.h"
 #include "io/value_file.h"
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 namespace {
 
 using namespace meshprobe;
@@ -88,6 +84,7 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   MeasureOptions options;
   options.epsilons = line.epsilons;
   options.length = line.length;
+  options.threads = line.threads;
   options.keep_fields = !outputs.csv.empty() || !outputs.ply.empty();
   options.keep_file_lists = !outputs.ply.empty();
   for (const std::string& png : outputs.pngs)
@@ -142,9 +139,6 @@ int run(int argc, char** argv) {
     case ParseOutcome::kRun:
       break;
   }
-#ifdef _OPENMP
-  if (line.threads > 0) omp_set_num_threads(line.threads);
-#endif
   const std::vector<MeshOutputs> plan = plan_outputs(line);
   if (!find_shared_paths(plan, line.summary, error)) {
     std::fprintf(stderr, "meshprobe: %s\n", error.c_str());

@@ -115,21 +115,15 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
   const ThreadScope thread_scope(threads);
   SurfaceAnalyzer analyzer(mesh, options.keep_fields);
   const double shared_seconds = seconds_since(start);
-  const char* stage = "";
-  const Progress show = [&](std::size_t done, std::size_t total) {
-    report(options, stage, total == 0 ? 1.0 : static_cast<double>(done) / total);
-  };
+  StepProgress show;
+  if (options.progress) {
+    show = [&options](const char* step, std::size_t done, std::size_t total) {
+      report(options, step, total == 0 ? 1.0 : static_cast<double>(done) / total);
+    };
+  }
   for (const Epsilon& epsilon : options.epsilons) {
     const Clock::time_point epsilon_start = Clock::now();
-    // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
-    const double radius = static_cast<double>(epsilon.value);
-    stage = "smoothing";
-    analyzer.smooth_copy(radius, show);
-    stage = "curvature";
-    analyzer.curvature(show);
-    stage = "averaging";
-    analyzer.average(2.0 * radius, show);
-    RoughnessResult run = analyzer.difference();
+    RoughnessResult run = analyzer.measure(static_cast<double>(epsilon.value), show);
     EpsilonMeasurement measured;
     measured.epsilon = epsilon;
     measured.roughness = std::move(run.roughness);

@@ -126,7 +126,9 @@ TEST(MeshFile, RefusalLeavesMeshAndLayoutEmpty) {
     layout.vertices_in_file = 99;
     const ReadStatus status = read_mesh_file(folder + "/" + name, mesh, layout, true);
     EXPECT_FALSE(status.ok) << name;
-    if (!error.empty()) EXPECT_EQ(status.error, error) << name;
+    if (!error.empty()) {
+      EXPECT_EQ(status.error, error) << name;
+    }
     EXPECT_EQ(mesh.size_of_vertices(), 0u) << name;
     EXPECT_EQ(layout.vertices_in_file, 0u) << name;
     EXPECT_TRUE(layout.mesh_vertex.empty()) << name;

@@ -23,7 +23,7 @@ namespace meshprobe {
 namespace {
 
 // The bytes read as a OBJ file, through the reading entry every program uses.
-ReadStatus read_obj(const std::string& content, Mesh& mesh) {
+ReadStatus read_obj_bytes(const std::string& content, Mesh& mesh) {
   FileLayout layout;
   return read_mesh_content(MeshFormat::kObj, content, mesh, layout, false);
 }
@@ -42,7 +42,7 @@ void expect_empty(const Mesh& mesh, const std::string& context) {
 
 // Reads content that must be accepted, failing the test with the reader's message otherwise.
 void read_accepted(const std::string& content, Mesh& mesh) {
-  const ReadStatus status = read_obj(content, mesh);
+  const ReadStatus status = read_obj_bytes(content, mesh);
   ASSERT_TRUE(status.ok) << status.error << "\n" << content;
 }
 
@@ -266,7 +266,7 @@ TEST(ObjReader, RefusesFaultyLinesNamingThemAndLeavesTheMeshEmpty) {
   };
   for (const Refusal& refusal : refusals) {
     Mesh mesh;
-    const ReadStatus status = read_obj(refusal.text, mesh);
+    const ReadStatus status = read_obj_bytes(refusal.text, mesh);
     EXPECT_FALSE(status.ok) << refusal.text;
     EXPECT_EQ(status.error.rfind(refusal.expected, 0), 0u)
         << "message: " << status.error << "\nexpected: " << refusal.expected;
@@ -277,7 +277,7 @@ TEST(ObjReader, RefusesFaultyLinesNamingThemAndLeavesTheMeshEmpty) {
 TEST(ObjReader, QuotesOnlyTheStartOfAVeryLongFaultyCorner) {
   Mesh mesh;
   const ReadStatus status =
-      read_obj(std::string(kThreeVertices) + "f 1 2 " + std::string(100000, 'z'), mesh);
+      read_obj_bytes(std::string(kThreeVertices) + "f 1 2 " + std::string(100000, 'z'), mesh);
   EXPECT_FALSE(status.ok);
   EXPECT_LT(status.error.size(), 200u) << status.error;
   EXPECT_NE(status.error.find("\"zzz"), std::string::npos) << status.error;
@@ -286,7 +286,7 @@ TEST(ObjReader, QuotesOnlyTheStartOfAVeryLongFaultyCorner) {
 TEST(ObjReader, FileWithoutVerticesIsRefused) {
   for (const char* text : {"", "\n\n", "# only a comment\n", "vn 0 0 1\nvt 0 0\n"}) {
     Mesh mesh;
-    const ReadStatus status = read_obj(text, mesh);
+    const ReadStatus status = read_obj_bytes(text, mesh);
     EXPECT_FALSE(status.ok) << text;
     EXPECT_EQ(status.error, "the mesh holds no vertex");
     expect_empty(mesh, text);
@@ -344,7 +344,7 @@ TEST(ObjReader, FacesTheSurfaceCannotHoldAreLeftOutSilently) {
     std::string diagnostics;
     {
       CerrCapture capture;
-      status = read_obj(tolerated.text, mesh);
+      status = read_obj_bytes(tolerated.text, mesh);
       diagnostics = capture.text();
     }
     ASSERT_TRUE(status.ok) << status.error << "\n" << tolerated.text;
@@ -399,7 +399,7 @@ TEST(ObjReader, RandomFacesAreBuiltAsWrittenLeavingOutOnlyFacesThatDoNotFit) {
       written.push_back(canonical(face));
     }
     Mesh mesh;
-    const ReadStatus status = read_obj(text, mesh);
+    const ReadStatus status = read_obj_bytes(text, mesh);
     if (!status.ok) {
       ++refused;
       ASSERT_TRUE(repeats_a_vertex) << status.error << "\n" << text;
@@ -437,7 +437,7 @@ TEST(ObjReader, RandomFacesAreBuiltAsWrittenLeavingOutOnlyFacesThatDoNotFit) {
     ASSERT_EQ(status.first_left_out, missing[0]) << text;
     ASSERT_EQ(status.first_left_out_line, 8 + missing[0]) << text;
     Mesh kept;
-    const ReadStatus kept_status = read_obj(kept_text, kept);
+    const ReadStatus kept_status = read_obj_bytes(kept_text, kept);
     ASSERT_TRUE(kept_status.ok) << kept_text;
     ASSERT_EQ(kept_status.facets_left_out, 0u) << kept_text;
   }

@@ -198,10 +198,12 @@ TEST(OffReader, CharacterEndingTheKeywordBelongsToIt) {
   EXPECT_EQ(mesh.size_of_facets(), 1u);
 }
 
-TEST(OffReader, FileWithoutFacetsYieldsAnEmptyMesh) {
-  // The scanner removes every vertex that no facet uses.
+TEST(OffReader, FileWithoutFacetsIsRefusedAsHoldingNoVertex) {
+  // Every vertex that no facet uses is removed, which leaves none.
   Mesh mesh;
-  EXPECT_TRUE(read_off_bytes("OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", mesh).ok);
+  const ReadStatus status = read_off_bytes("OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", mesh);
+  EXPECT_FALSE(status.ok);
+  EXPECT_EQ(status.error, "the mesh holds no vertex");
   EXPECT_EQ(mesh.size_of_vertices(), 0u);
 }
 

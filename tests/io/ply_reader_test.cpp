@@ -116,13 +116,14 @@ TEST(PlyReader, CarriageReturnLineEndsAndCommentsInTheHeaderAreAccepted) {
   EXPECT_EQ(canonical_cycles(mesh), (std::vector<Cycle>{{0, 1, 2}}));
 }
 
-TEST(PlyReader, FileWithoutFacetsGivesAnEmptyMesh) {
-  // As for OFF, every vertex is unused and removed; the driver then refuses the empty mesh.
+TEST(PlyReader, FileWithoutFacetsIsRefusedAsHoldingNoVertex) {
+  // As for OFF, every vertex is unused and removed, and a mesh without vertices is refused.
   for (PlyEncoding encoding : kEncodings) {
     Mesh mesh;
     const ReadStatus with_empty_face_element =
         read_ply_bytes(ply_file(encoding, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, Faces()), mesh);
-    EXPECT_TRUE(with_empty_face_element.ok) << with_empty_face_element.error;
+    EXPECT_FALSE(with_empty_face_element.ok);
+    EXPECT_EQ(with_empty_face_element.error, "the mesh holds no vertex");
     expect_empty(mesh, encoding_name(encoding));
   }
   Mesh mesh;
@@ -130,7 +131,8 @@ TEST(PlyReader, FileWithoutFacetsGivesAnEmptyMesh) {
       "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
       "property float z\nproperty float confidence\nend_header\n0 0 0 1\n1 0 0 1\n0 1 0 1\n",
       mesh);
-  EXPECT_TRUE(vertex_only.ok) << vertex_only.error;
+  EXPECT_FALSE(vertex_only.ok);
+  EXPECT_EQ(vertex_only.error, "the mesh holds no vertex");
   expect_empty(mesh, "vertex-only file");
 }
 

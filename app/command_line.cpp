@@ -5,6 +5,8 @@
 #define CXXOPTS_VECTOR_DELIMITER '\0'
 #include <cxxopts.hpp>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -155,12 +157,12 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
   if (parsed.count("threads") > 0) {
     double threads = 0.0;
     const std::string text = parsed["threads"].as<std::string>();
-    if (!parse_whole_number(text, threads) || threads < 1 || threads > 4096 ||
-        threads != std::floor(threads)) {
-      error = "--threads must be a whole number from 1 to 4096, not \"" + text + "\"";
+    if (!parse_whole_number(text, threads) || threads < 1 || threads != std::floor(threads)) {
+      error = "--threads must be a whole number of at least 1, not \"" + text + "\"";
       return ParseOutcome::kError;
     }
-    line.threads = static_cast<int>(threads);
+    // More than the processors are cut to them when measuring (app/threads.h).
+    line.threads = static_cast<int>(std::min(threads, static_cast<double>(INT_MAX)));
   }
   if (parsed.count("length") > 0) {
     double length = 0.0;
@@ -309,7 +311,8 @@ Options:
                         percentile of the roughness)
       --size WxH        the picture's size in pixels (default 1200x800)
       --dpi N           the picture's print resolution in dots per inch (default 300)
-  -j, --threads N       use N threads (default: OMP_NUM_THREADS, or every core)
+  -j, --threads N       use N threads, at most one per core (default: OMP_NUM_THREADS, or
+                        every core)
   -q, --quiet           no progress, no warnings
       --progress        show progress even when standard error is not a terminal
   -h, --help            this text

@@ -3,14 +3,12 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
 #include "mesh/mesh_properties.h"
 #include "mesh/normals.h"
-#include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
 
@@ -50,12 +48,6 @@ bool input_exists(const std::string& path, std::FILE* messages) {
   return true;
 }
 
-std::string derive_output_name(const std::string& path) {
-  const std::size_t dot = path.rfind('.');
-  const std::string base = dot == std::string::npos ? std::string() : path.substr(0, dot);
-  return base + "_labels.lb";
-}
-
 std::string left_out_warning(const ReadStatus& status) {
   if (status.facets_left_out == 0) return "";
   const std::string first =
@@ -69,49 +61,12 @@ std::string left_out_warning(const ReadStatus& status) {
          " facets the surface cannot hold were left out (the first is " + first + ")";
 }
 
-ReadStatus load_mesh(const std::string& path, Mesh& mesh) {
-  FileLayout layout;
-  return read_mesh_file(path, mesh, layout, /*keep_lists=*/false);
-}
-
 float prepare_mesh(Mesh& mesh, float length) {
   const float used = normalize(mesh, length);
   mesh.is_quad_mesh = facets_have_degree(mesh, 4);
   mesh.is_triangle_mesh = facets_have_degree(mesh, 3);
   compute_normals(mesh);
   return used;
-}
-
-ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh) {
-  const ReadStatus status = load_mesh(path, mesh);
-  if (status.ok) prepare_mesh(mesh);
-  return status;
-}
-
-RoughnessResult measure_roughness(Mesh& mesh, float epsilon, bool with_fields,
-                                  StageSeconds* stage_seconds) {
-  using Clock = std::chrono::steady_clock;
-  Clock::time_point start = Clock::now();
-  const auto finish = [&](const char* stage) {
-    const Clock::time_point now = Clock::now();
-    if (stage_seconds != nullptr) {
-      stage_seconds->emplace_back(stage, std::chrono::duration<double>(now - start).count());
-    }
-    start = now;
-  };
-  // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
-  const double smoothing_radius = static_cast<double>(epsilon);
-  SurfaceAnalyzer analyzer(mesh, with_fields);
-  finish("prepare");
-  analyzer.smooth_copy(smoothing_radius);
-  finish("smoothing");
-  analyzer.curvature();
-  finish("curvature");
-  analyzer.average(2.0 * smoothing_radius);
-  finish("averaging");
-  RoughnessResult result = analyzer.difference();
-  finish("difference");
-  return result;
 }
 
 }  // namespace meshprobe

@@ -1,6 +1,6 @@
-// What the command-line programs share: argument checks, the value-file name, the choice of
-// reader, loading a mesh prepared as every run prepares it (normalised, degree flags set, facet
-// and vertex normals computed) and the words of the warning about facets left out.
+// What the command-line programs share: argument checks, preparing a read mesh as every run
+// prepares it (normalised, degree flags set, facet and vertex normals computed) and the words of
+// the warning about facets left out.
 #pragma once
 
 #include <cstdio>
@@ -8,13 +8,10 @@
 #include <new>
 #include <stdexcept>
 #include <string>
-#include <utility>
-#include <vector>
 
 #include "io/mesh_file.h"
 #include "io/read_status.h"
 #include "mesh/mesh.h"
-#include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
 
@@ -41,36 +38,17 @@ bool read_epsilon_argument(const char* program, const char* text, float& epsilon
 // read as a mesh is the reader's to say.
 bool input_exists(const std::string& path, std::FILE* messages = stdout);
 
-// The part of the path before its last '.' (anywhere in the path; empty when there is none)
-// followed by "_labels.lb".
-std::string derive_output_name(const std::string& path);
-
-// read_mesh_file (io/mesh_file.h) without the layout: the mesh in the file's coordinates.
-ReadStatus load_mesh(const std::string& path, Mesh& mesh);
-
-// Prepares a mesh that load_mesh accepted: normalises its points (centred, then scaled by
-// 1 / length, `length` in the file's units, or by 1 / (largest bounding-box side) when length is
+// Prepares a mesh that read_mesh_file (io/mesh_file.h) accepted: normalises its points (centred,
+// then scaled by 1 / length, `length` in the file's units, or by 1 / (largest bounding-box side)
+// when length is
 // <= 0; the original box kept in bbox_min / bbox_max), sets the degree flags and computes facet
 // and vertex normals. Returns the length used, for the statistics to record.
 float prepare_mesh(Mesh& mesh, float length = 0.0f);
-
-// load_mesh, then prepare_mesh when it succeeded.
-ReadStatus load_prepared_mesh(const std::string& path, Mesh& mesh);
 
 // For a status with facets left out, the warning's words after the file name, such as "12
 // facets the surface cannot hold were left out (the first is facet 3051)"; for OBJ input the
 // first one's line follows its index. Empty when no facet was left out.
 std::string left_out_warning(const ReadStatus& status);
-
-// The time of each stage in seconds, in the order the stages ran.
-using StageSeconds = std::vector<std::pair<std::string, double>>;
-
-// The roughness of every vertex of the prepared `mesh` for the neighbourhood radius `epsilon`
-// (normalised units), in vertex order: the copy is smoothed over spheres of radius epsilon and
-// the curvature averaged over spheres of radius 2 x epsilon. With `with_fields` the result holds
-// the intermediate fields too. Appends the time of each stage to `stage_seconds` when given.
-RoughnessResult measure_roughness(Mesh& mesh, float epsilon, bool with_fields = false,
-                                  StageSeconds* stage_seconds = nullptr);
 
 // Runs a program's `run` (argc, argv) and turns every exception that escapes it into status 1
 // and one line on standard error: std::bad_alloc and std::length_error (a size beyond what can

@@ -19,10 +19,6 @@
 #include "io/atomic_file.h"
 #include "io/value_file.h"
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 namespace {
 
 using namespace meshprobe;
@@ -89,6 +85,7 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   MeasureOptions options;
   options.epsilons = line.epsilons;
   options.length = line.length;
+  options.threads = line.threads;
   options.keep_fields = !outputs.csv.empty() || !outputs.ply.empty();
   options.keep_file_lists = !outputs.ply.empty();
   for (const std::string& png : outputs.pngs)
@@ -152,9 +149,6 @@ int run(int argc, char** argv) {
     case ParseOutcome::kRun:
       break;
   }
-#ifdef _OPENMP
-  if (line.threads > 0) omp_set_num_threads(line.threads);
-#endif
   const std::vector<MeshOutputs> plan = plan_outputs(line);
   if (!find_shared_paths(plan, line.summary, error) ||
       find_input_clashes(plan, line.summary, error)) {

@@ -4,16 +4,22 @@
 #include <chrono>
 #include <cmath>
 #include <memory>
+#include <string>
 #include <utility>
 
 #include "app/driver.h"
 #include "app/roughness_statistics.h"
 #include "app/statistics_output.h"
+#include "app/threads.h"
 #include "io/mesh_file.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/tolerant_builder.h"
 #include "roughness/progress.h"
 #include "roughness/surface_analyzer.h"
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
 
 namespace meshprobe {
 
@@ -28,6 +34,30 @@ double seconds_since(Clock::time_point start) {
 void report(const MeasureOptions& options, const char* stage, double fraction) {
   if (options.progress) options.progress(stage, fraction);
 }
+
+// The calling thread's OpenMP thread count for one measurement; the setting belongs to that
+// thread only and is given back however the measurement ends.
+class ThreadScope {
+ public:
+  explicit ThreadScope(int threads) {
+#ifdef _OPENMP
+    before_ = omp_get_max_threads();
+    omp_set_num_threads(threads);
+#else
+    (void)threads;
+#endif
+  }
+  ~ThreadScope() {
+#ifdef _OPENMP
+    omp_set_num_threads(before_);
+#endif
+  }
+  ThreadScope(const ThreadScope&) = delete;
+  ThreadScope& operator=(const ThreadScope&) = delete;
+
+ private:
+  int before_ = 1;
+};
 
 // Which vertices of the mesh a facet of the surface uses: only these are measured.
 std::vector<bool> vertices_with_facets(const Mesh& mesh, std::size_t& count) {
@@ -99,23 +129,24 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
   // What does not depend on epsilon (the flat view, the input's curvature) is done once; each
   // epsilon's result is bit for bit that of a run at that epsilon alone.
   if (options.epsilons.empty()) return;  // read and prepared only
+  const int threads = usable_threads(options.threads);
+  std::string thread_error;
+  if (!threads_can_start(threads, thread_error)) {
+    result.status = ReadStatus::failure(thread_error);
+    return;
+  }
+  const ThreadScope thread_scope(threads);
   SurfaceAnalyzer analyzer(mesh, options.keep_fields);
   const double shared_seconds = seconds_since(start);
-  const char* stage = "";
-  const Progress show = [&](std::size_t done, std::size_t total) {
-    report(options, stage, total == 0 ? 1.0 : static_cast<double>(done) / total);
-  };
+  StepProgress show;
+  if (options.progress) {
+    show = [&options](const char* step, std::size_t done, std::size_t total) {
+      report(options, step, total == 0 ? 1.0 : static_cast<double>(done) / total);
+    };
+  }
   for (const Epsilon& epsilon : options.epsilons) {
     const Clock::time_point epsilon_start = Clock::now();
-    // Epsilon is widened before doubling, so the averaging radius is exactly twice it.
-    const double radius = static_cast<double>(epsilon.value);
-    stage = "smoothing";
-    analyzer.smooth_copy(radius, show);
-    stage = "curvature";
-    analyzer.curvature(show);
-    stage = "averaging";
-    analyzer.average(2.0 * radius, show);
-    RoughnessResult run = analyzer.difference();
+    RoughnessResult run = analyzer.measure(static_cast<double>(epsilon.value), show);
     EpsilonMeasurement measured;
     measured.epsilon = epsilon;
     measured.roughness = std::move(run.roughness);

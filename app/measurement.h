@@ -45,6 +45,9 @@ struct MeasureOptions {
   bool keep_file_lists = false;
   // Keep the measured surface: normalised positions and facets (the picture draws them).
   bool keep_surface = false;
+  // Threads of the passes over the vertices (0: the OpenMP default), cut to the processors
+  // (app/threads.h). The values do not depend on it.
+  int threads = 0;
   ProgressReport progress;  // may be empty
 };
 
@@ -116,7 +119,8 @@ struct MeshMeasurement {
 // Reads the mesh file at `path` as the command line does (reader chosen by the path's ending and
 // the content), prepares it and measures it at every epsilon of `options` (with none, it only
 // reads and prepares, for the file's lists and counts). Fails, the status saying why, when the
-// file cannot be read or is refused; the epsilons must be finite and > 0.
+// file cannot be read or is refused, or when the threads cannot be started; the epsilons must be
+// finite and > 0.
 MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions& options);
 
 // Fails, naming the first facet at fault, when a facet has fewer than 3 corners, a corner that is

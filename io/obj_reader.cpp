@@ -6,9 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "io/surface_from_lists.h"
 #include "io/text_lines.h"
-#include "io/whole_file.h"
 #include "mesh/facet_list.h"
 #include "mesh/tolerant_builder.h"
 
@@ -239,22 +237,6 @@ ReadStatus read_obj_lists(const std::string& content, std::vector<Vec3f>& points
     face_lines.push_back(face.line);
   }
   return status;
-}
-
-ReadStatus read_obj_content(const std::string& content, Mesh& mesh) {
-  std::vector<Vec3f> points;
-  FacetList facets;
-  std::vector<std::size_t> face_lines;
-  ReadStatus status = read_obj_lists(content, points, facets, face_lines);
-  if (!status.ok) return status;
-  FileLayout layout;
-  status = build_from_file_lists(points, facets, UnusedVertices::kKeep, mesh, layout, false);
-  if (status.facets_left_out > 0) status.first_left_out_line = face_lines[status.first_left_out];
-  return status;
-}
-
-ReadStatus read_obj(const std::string& path, Mesh& mesh) {
-  return read_whole_file(path, mesh, read_obj_content);
 }
 
 }  // namespace meshprobe

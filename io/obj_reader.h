@@ -48,15 +48,4 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed);
 ReadStatus read_obj_lists(const std::string& content, std::vector<Vec3f>& points, FacetList& facets,
                           std::vector<std::size_t>& face_lines);
 
-// Reads the OBJ file at `path` into the empty `mesh`. A refused file leaves the mesh empty, and
-// so does a file without any vertex, which is refused too. Faces that the surface cannot hold
-// (an edge that would border three faces, a vertex where two fans would meet) are left out; the
-// status gives their number and the first of them, as a face index from 0 and as a line. The
-// builder is handed only faces that its facet test accepts, so it has no fault to explain and
-// runs silent; for a file whose faces all fit, it sees exactly the calls of a plain build.
-ReadStatus read_obj(const std::string& path, Mesh& mesh);
-
-// Reads OBJ text held in memory into the empty `mesh`, as read_obj does.
-ReadStatus read_obj_content(const std::string& content, Mesh& mesh);
-
 }  // namespace meshprobe

@@ -13,9 +13,7 @@
 
 #include "io/memory_stream.h"
 #include "io/off_scan.h"
-#include "io/surface_from_lists.h"
 #include "io/text_lines.h"
-#include "io/whole_file.h"
 #include "mesh/facet_list.h"
 
 namespace meshprobe {
@@ -386,18 +384,6 @@ bool begins_with_off_keyword(const std::string& content) {
   OffHeader header;
   return parse_header(content, header, byte_order_mark_length(content)).error !=
          "not an OFF file (no OFF header)";
-}
-
-ReadStatus read_off_content(const std::string& content, Mesh& mesh) {
-  std::vector<Vec3f> points;
-  FacetList facets;
-  const ReadStatus status = read_off_lists(content, points, facets);
-  if (!status.ok) return status;
-  return build_without_unused_vertices(points, facets, mesh);
-}
-
-ReadStatus read_off_file(const std::string& path, Mesh& mesh) {
-  return read_whole_file(path, mesh, read_off_content);
 }
 
 }  // namespace meshprobe

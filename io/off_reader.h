@@ -16,9 +16,6 @@
 
 namespace meshprobe {
 
-// Reads the OFF file at `path` into the empty `mesh`.
-ReadStatus read_off_file(const std::string& path, Mesh& mesh);
-
 // Checks and scans OFF text (or binary OFF bytes) into the empty `points` and `facets`, every
 // vertex and facet of the file in file order, nothing built yet. A facet line whose count or
 // vertex index is not a whole number ("2.7", "2x", "2#c") is refused, naming the line.
@@ -28,8 +25,5 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
 // True when `content` begins, after white space and '#' comments, with a keyword of a surface
 // in OFF: [ST][C][N][4]OFF.
 bool begins_with_off_keyword(const std::string& content);
-
-// Reads OFF text (or binary OFF bytes) held in memory into the empty `mesh`.
-ReadStatus read_off_content(const std::string& content, Mesh& mesh);
 
 }  // namespace meshprobe

@@ -7,8 +7,6 @@
 
 #include "io/ply_header.h"
 #include "io/ply_layout.h"
-#include "io/surface_from_lists.h"
-#include "io/whole_file.h"
 
 namespace meshprobe {
 
@@ -228,18 +226,6 @@ ReadStatus read_ply_lists(const std::string& content, std::vector<Vec3f>& points
     facets = FacetList();
   }
   return status;
-}
-
-ReadStatus read_ply_content(const std::string& content, Mesh& mesh) {
-  std::vector<Vec3f> points;
-  FacetList facets;
-  const ReadStatus status = read_ply_lists(content, points, facets);
-  if (!status.ok) return status;
-  return build_without_unused_vertices(points, facets, mesh);
-}
-
-ReadStatus read_ply_file(const std::string& path, Mesh& mesh) {
-  return read_whole_file(path, mesh, read_ply_content);
 }
 
 }  // namespace meshprobe

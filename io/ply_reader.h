@@ -1,7 +1,7 @@
-// PLY input, ASCII or binary of either byte order: a file's content in, its points and facets (or
-// a Mesh built from them) out. The header and the layout of the data are checked first
-// (ply_header.h, ply_layout.h); then one walk over the data takes x, y, z of the vertex element
-// and the face list, and reads every other property and element past.
+// PLY input, ASCII or binary of either byte order: a file's content in, its points and facets out.
+// The header and the layout of the data are checked first (ply_header.h, ply_layout.h); then one
+// walk over the data takes x, y, z of the vertex element and the face list, and reads every other
+// property and element past.
 #pragma once
 
 #include <string>
@@ -13,9 +13,6 @@
 
 namespace meshprobe {
 
-// Reads the PLY file at `path` into the empty `mesh`.
-ReadStatus read_ply_file(const std::string& path, Mesh& mesh);
-
 // Reads the PLY content's vertices and facets, in file order, into the empty `points` and
 // `facets`: x, y, z as float (a double coordinate rounded to float), the face list's corners as
 // written. Refused, naming the item: what the checks refuse, a number beyond its type's range
@@ -24,10 +21,5 @@ ReadStatus read_ply_file(const std::string& path, Mesh& mesh);
 // before they are filled.
 ReadStatus read_ply_lists(const std::string& content, std::vector<Vec3f>& points,
                           FacetList& facets);
-
-// read_ply_lists, then the mesh built without the vertices no facet uses and without the facets
-// the surface cannot hold (counted in the status, from 0 in file order; their vertices stay); a
-// facet that names one vertex twice refuses the file. No facet gives an empty mesh, as for OFF.
-ReadStatus read_ply_content(const std::string& content, Mesh& mesh);
 
 }  // namespace meshprobe

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <string_view>
 
-#include "io/surface_from_lists.h"
 #include "io/text_lines.h"
 
 namespace meshprobe {
@@ -287,15 +286,6 @@ ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points
     facets = FacetList();
   }
   return status;
-}
-
-ReadStatus read_stl_content(const std::string& content, Mesh& mesh) {
-  std::vector<Vec3f> points;
-  FacetList facets;
-  ReadStatus status = read_stl_lists(content, points, facets);
-  if (!status.ok) return status;
-  FileLayout layout;
-  return build_from_file_lists(points, facets, UnusedVertices::kKeep, mesh, layout, false);
 }
 
 }  // namespace meshprobe

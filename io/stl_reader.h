@@ -1,7 +1,7 @@
-// STL input, binary or ASCII: a file's content in, its vertices and triangles (or a Mesh built
-// from them) out. STL stores every triangle with its own three corners; corners whose coordinates
-// are exactly equal once rounded to single precision are one vertex, numbered in order of first
-// appearance. Triangles keep file order and corner order; the stored normals are ignored.
+// STL input, binary or ASCII: a file's content in, its vertices and triangles out. STL stores every
+// triangle with its own three corners; corners whose coordinates are exactly equal once rounded to
+// single precision are one vertex, numbered in order of first appearance. Triangles keep file order
+// and corner order; the stored normals are ignored.
 #pragma once
 
 #include <string>
@@ -30,9 +30,5 @@ bool looks_like_stl(const std::string& content);
 // vertices than a mesh can number.
 ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points,
                           FacetList& facets);
-
-// read_stl_lists, then the mesh built with every vertex, without the triangles the surface cannot
-// hold and those whose corners merged (counted in the status, from 0 in file order).
-ReadStatus read_stl_content(const std::string& content, Mesh& mesh);
 
 }  // namespace meshprobe

@@ -42,10 +42,4 @@ ReadStatus build_from_file_lists(std::vector<Vec3f>& points, FacetList& facets,
   return status;
 }
 
-ReadStatus build_without_unused_vertices(std::vector<Vec3f>& points, FacetList& facets,
-                                         Mesh& mesh) {
-  FileLayout layout;
-  return build_from_file_lists(points, facets, UnusedVertices::kDrop, mesh, layout, false);
-}
-
 }  // namespace meshprobe

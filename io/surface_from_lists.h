@@ -24,7 +24,4 @@ ReadStatus build_from_file_lists(std::vector<Vec3f>& points, FacetList& facets,
                                  UnusedVertices unused, Mesh& mesh, FileLayout& layout,
                                  bool keep_lists);
 
-// The same with OFF and PLY's rule, dropping the vertices no facet names, and no layout.
-ReadStatus build_without_unused_vertices(std::vector<Vec3f>& points, FacetList& facets, Mesh& mesh);
-
 }  // namespace meshprobe

@@ -75,12 +75,4 @@ ReadStatus read_file_bytes(const std::string& path, std::string& content) {
   return ReadStatus{};
 }
 
-ReadStatus read_whole_file(const std::string& path, Mesh& mesh,
-                           ReadStatus (*read_content)(const std::string&, Mesh&)) {
-  std::string content;
-  const ReadStatus status = read_file_bytes(path, content);
-  if (!status.ok) return status;
-  return read_content(content, mesh);
-}
-
 }  // namespace meshprobe

@@ -15,8 +15,4 @@ namespace meshprobe {
 // (REASON)". A regular file's bytes are read into a buffer of its size; other files grow it.
 ReadStatus read_file_bytes(const std::string& path, std::string& content);
 
-// read_file_bytes, then `read_content` on the bytes with `mesh`.
-ReadStatus read_whole_file(const std::string& path, Mesh& mesh,
-                           ReadStatus (*read_content)(const std::string&, Mesh&));
-
 }  // namespace meshprobe

@@ -14,10 +14,6 @@
 #include <string>
 #include <vector>
 
-#ifdef _OPENMP
-#include <omp.h>
-#endif
-
 #include "app/driver.h"
 #include "app/measurement.h"
 #include "app/statistics_output.h"
@@ -63,38 +59,10 @@ void require_readable(const PathArgument& path) {
   throw py::error_already_set();
 }
 
-// The calling thread's OpenMP thread count for the lifetime of the object (0: left as it is; at
-// most the number of processors);
-// the setting belongs to that thread only, and is given back however the scope ends.
-class ThreadCount {
- public:
-  explicit ThreadCount(int threads) {
-#ifdef _OPENMP
-    before_ = omp_get_max_threads();
-    // More threads than processors gain nothing, and thousands of them exhaust the process.
-    if (threads > 0) omp_set_num_threads(std::min(threads, omp_get_num_procs()));
-#else
-    (void)threads;
-#endif
-  }
-  ~ThreadCount() {
-#ifdef _OPENMP
-    omp_set_num_threads(before_);
-#endif
-  }
-  ThreadCount(const ThreadCount&) = delete;
-  ThreadCount& operator=(const ThreadCount&) = delete;
-
- private:
-  int before_ = 0;
-};
-
-// Runs `measure` without the GIL, its passes over the vertices on `threads` threads (0: OpenMP's
-// default), so that other Python threads measure other meshes meanwhile.
+// Runs `measure` without the GIL, so that other Python threads measure other meshes meanwhile.
 template <class Measure>
-MeshMeasurement measure_released(int threads, Measure measure) {
+MeshMeasurement measure_released(Measure measure) {
   py::gil_scoped_release released;
-  const ThreadCount count(threads);
   return measure();
 }
 
@@ -139,9 +107,9 @@ MeshMeasurement measure_arrays(const py::handle& vertices, const py::handle& fac
                                MeasureOptions& options, const py::handle& threads) {
   const std::vector<Vec3f> points = vertices_from_python(vertices);
   const FacetList facets = faces_from_python(faces, points.size());
-  const int thread_count = threads_from_python(threads);
+  options.threads = threads_from_python(threads);
   MeshMeasurement measurement =
-      measure_released(thread_count, [&] { return measure_mesh_lists(points, facets, options); });
+      measure_released([&] { return measure_mesh_lists(points, facets, options); });
   report(measurement, "");
   return measurement;
 }
@@ -149,10 +117,10 @@ MeshMeasurement measure_arrays(const py::handle& vertices, const py::handle& fac
 MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
                              const py::handle& threads) {
   const PathArgument file = path_from_python(path);
-  const int thread_count = threads_from_python(threads);
+  options.threads = threads_from_python(threads);
   require_readable(file);
   MeshMeasurement measurement =
-      measure_released(thread_count, [&] { return measure_mesh_file(file.bytes, options); });
+      measure_released([&] { return measure_mesh_file(file.bytes, options); });
   report(measurement, file.shown.cast<std::string>() + ": ");
   return measurement;
 }

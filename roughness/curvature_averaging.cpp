@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+
+#include "roughness/parallel_failure.h"
 
 namespace meshprobe {
 
@@ -71,19 +74,27 @@ void average_curvature(const SurfaceView& view, const std::vector<double>& kmax,
   ProgressCounter counter(progress, n);
   // Each vertex's mean depends only on the points and kmax values, which the pass does not
   // change: the vertices can be shared among threads, each walking with its own walker.
+  ParallelFailure failure;
 #pragma omp parallel
   {
-    SphereWalker walker(view);
-    SampleWeights weights(n);
+    std::optional<SphereWalker> walker;
+    std::optional<SampleWeights> weights;
+    failure.capture([&] {
+      walker.emplace(view);
+      weights.emplace(n);
+    });
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
-      const std::uint32_t first = task * kVerticesPerTask;
-      const std::uint32_t end = std::min(n, first + kVerticesPerTask);
-      for (std::uint32_t v = first; v < end; ++v)
-        local_curvature[v] = average_curvature_at(walker, weights, view, kmax, v, radius);
-      counter.add(end - first);
+      failure.capture([&] {
+        const std::uint32_t first = task * kVerticesPerTask;
+        const std::uint32_t end = std::min(n, first + kVerticesPerTask);
+        for (std::uint32_t v = first; v < end; ++v)
+          local_curvature[v] = average_curvature_at(*walker, *weights, view, kmax, v, radius);
+        counter.add(end - first);
+      });
     }
   }
+  failure.rethrow();
   counter.finish();
 }
 

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "roughness/jacobi_eigen.h"
+#include "roughness/parallel_failure.h"
 
 namespace meshprobe {
 
@@ -174,46 +176,54 @@ CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, dou
   CurvatureRanges ranges{kRangeStart, -kRangeStart, kRangeStart, -kRangeStart};
   // Every vertex's values depend only on the surface, and a range is the same whatever order its
   // values come in: each thread keeps ranges of its own, merged at the end.
+  ParallelFailure failure;
 #pragma omp parallel
   {
-    SphereWalker walker(view);
-    EigenWorkspace work;
+    std::optional<SphereWalker> walker;
+    std::optional<EigenWorkspace> work;
+    failure.capture([&] {
+      walker.emplace(view);
+      work.emplace();
+    });
     CurvatureRanges own = ranges;
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
-      const std::uint32_t first = task * kVerticesPerTask;
-      const std::uint32_t end = std::min(n, first + kVerticesPerTask);
-      for (std::uint32_t v = first; v < end; ++v) {
-        Matrix3 tensor{};
-        if (use_sphere) {
-          sphere_curvature_tensor(walker, view, v, tensor, radius);
-        } else {
-          ring_curvature_tensor(view, v, tensor);
+      failure.capture([&] {
+        const std::uint32_t first = task * kVerticesPerTask;
+        const std::uint32_t end = std::min(n, first + kVerticesPerTask);
+        for (std::uint32_t v = first; v < end; ++v) {
+          Matrix3 tensor{};
+          if (use_sphere) {
+            sphere_curvature_tensor(*walker, view, v, tensor, radius);
+          } else {
+            ring_curvature_tensor(view, v, tensor);
+          }
+          double kmax = 0.0;
+          double kmin = 0.0;
+          Vec3f dir_kmax;
+          Vec3f dir_kmin;
+          const bool decomposed =
+              principal_curvatures(tensor, *work, kmax, kmin, dir_kmax, dir_kmin);
+          if (!decomposed) {
+            kmax = 0.0;
+            kmin = 0.0;
+            dir_kmax = Vec3f{};
+            dir_kmin = Vec3f{};
+          }
+          field.kmax[v] = kmax;
+          if (with_kmin) field.kmin[v] = kmin;
+          if (with_directions) {
+            field.dir_kmax[v] = dir_kmax;
+            field.dir_kmin[v] = dir_kmin;
+          }
+          if (!decomposed) continue;
+          if (kmin < own.kmin_min) own.kmin_min = kmin;
+          if (kmin > own.kmin_max) own.kmin_max = kmin;
+          if (kmax < own.kmax_min) own.kmax_min = kmax;
+          if (kmax > own.kmax_max) own.kmax_max = kmax;
         }
-        double kmax = 0.0;
-        double kmin = 0.0;
-        Vec3f dir_kmax;
-        Vec3f dir_kmin;
-        const bool decomposed = principal_curvatures(tensor, work, kmax, kmin, dir_kmax, dir_kmin);
-        if (!decomposed) {
-          kmax = 0.0;
-          kmin = 0.0;
-          dir_kmax = Vec3f{};
-          dir_kmin = Vec3f{};
-        }
-        field.kmax[v] = kmax;
-        if (with_kmin) field.kmin[v] = kmin;
-        if (with_directions) {
-          field.dir_kmax[v] = dir_kmax;
-          field.dir_kmin[v] = dir_kmin;
-        }
-        if (!decomposed) continue;
-        if (kmin < own.kmin_min) own.kmin_min = kmin;
-        if (kmin > own.kmin_max) own.kmin_max = kmin;
-        if (kmax < own.kmax_min) own.kmax_min = kmax;
-        if (kmax > own.kmax_max) own.kmax_max = kmax;
-      }
-      counter.add(end - first);
+        counter.add(end - first);
+      });
     }
 #pragma omp critical
     {
@@ -223,6 +233,7 @@ CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, dou
       ranges.kmax_max = std::max(ranges.kmax_max, own.kmax_max);
     }
   }
+  failure.rethrow();
   counter.finish();
   return ranges;
 }

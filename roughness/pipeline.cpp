@@ -51,6 +51,20 @@ SurfaceAnalyzer::SurfaceAnalyzer(Mesh& mesh, bool keep_fields)
       // they lie near each other in memory too.
       view_(make_surface_view(mesh, VertexOrder::kLocality)) {}
 
+RoughnessResult SurfaceAnalyzer::measure(double epsilon, const StepProgress& progress) {
+  // Each step's own progress, named for the caller; none when the caller wants none.
+  const auto step = [&progress](const char* name) {
+    if (!progress) return Progress();
+    return Progress(
+        [&progress, name](std::size_t done, std::size_t total) { progress(name, done, total); });
+  };
+  smooth_copy(epsilon, step("smoothing"));
+  curvature(step("curvature"));
+  // The averaging radius is exactly twice the smoothing radius: epsilon is already a double.
+  average(2.0 * epsilon, step("averaging"));
+  return difference();
+}
+
 void SurfaceAnalyzer::use(Surface surface, bool with_normals) {
   if (positions_of_ != surface) {
     if (surface == Surface::kInput) {

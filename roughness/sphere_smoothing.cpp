@@ -1,7 +1,10 @@
 #include "roughness/sphere_smoothing.h"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
+
+#include "roughness/parallel_failure.h"
 
 namespace meshprobe {
 
@@ -62,27 +65,32 @@ void sphere_taubin_step(SurfaceView& view, double r, const Progress& progress, s
   ProgressCounter counter(progress, n, step, steps);
   // Every vertex's result depends only on the surface before the step: the vertices can be
   // shared among threads in any way, each thread walking with its own walker.
+  ParallelFailure failure;
 #pragma omp parallel
   {
-    SphereWalker walker(view);
+    std::optional<SphereWalker> walker;
+    failure.capture([&] { walker.emplace(view); });
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
-      const std::uint32_t first = task * kVerticesPerTask;
-      const std::uint32_t end = std::min(n, first + kVerticesPerTask);
-      for (std::uint32_t v = first; v < end; ++v) {
-        // Both passes walk the unchanged surface and find the same crossings, so one walk serves
-        // both; the second pass starts from the first pass's result for the same vertex.
-        const Crossings crossings = sphere_crossings(walker, view, v, r);
-        const Vec3f& p = view.positions[v];
-        const Position3d base{p.x, p.y, p.z};
-        const Position3d shrunk = displace(crossings, kShrinkFactor, base);
-        const Position3d result = displace(crossings, kInflateFactor, shrunk);
-        moved[v] = Vec3f{static_cast<float>(result[0]), static_cast<float>(result[1]),
-                         static_cast<float>(result[2])};
-      }
-      counter.add(end - first);
+      failure.capture([&] {
+        const std::uint32_t first = task * kVerticesPerTask;
+        const std::uint32_t end = std::min(n, first + kVerticesPerTask);
+        for (std::uint32_t v = first; v < end; ++v) {
+          // Both passes walk the unchanged surface and find the same crossings, so one walk
+          // serves both; the second pass starts from the first pass's result for the same vertex.
+          const Crossings crossings = sphere_crossings(*walker, view, v, r);
+          const Vec3f& p = view.positions[v];
+          const Position3d base{p.x, p.y, p.z};
+          const Position3d shrunk = displace(crossings, kShrinkFactor, base);
+          const Position3d result = displace(crossings, kInflateFactor, shrunk);
+          moved[v] = Vec3f{static_cast<float>(result[0]), static_cast<float>(result[1]),
+                           static_cast<float>(result[2])};
+        }
+        counter.add(end - first);
+      });
     }
   }
+  failure.rethrow();
   counter.finish();
   view.positions.swap(moved);
 }

@@ -8,39 +8,22 @@
 // Every length is in normalised units: the mesh has been centred and scaled so that the largest
 // side of its bounding box is 1.
 //
-// The caller runs the steps one by one, in the order of the method, and times them or shows
-// their progress as it likes. One epsilon:
-//
-//   SurfaceAnalyzer analyzer(mesh);                 // prepare
-//   analyzer.smooth_copy(epsilon);                  // smooth the copy
-//   analyzer.curvature();                           // curvature of both
-//   analyzer.average(2 * epsilon);                  // average both
-//   const RoughnessResult result = analyzer.difference();
-//
-// Several epsilons, with the intermediate fields and a progress line: the four steps after the
-// first line, once per epsilon. What does not depend on epsilon is done once (the flat view of
-// the surface, the input's curvature), and each epsilon's result is bit for bit that of an
-// analyser used for that epsilon alone.
+// One call measures one epsilon; several calls on one analyser measure several, computing what
+// does not depend on epsilon (the flat view of the surface, the input's curvature) once, each
+// epsilon's result bit for bit that of an analyser used for that epsilon alone:
 //
 //   SurfaceAnalyzer analyzer(mesh, /*keep_fields=*/true);
-//   const char* stage = "";
-//   const Progress show = [&stage](std::size_t done, std::size_t total) {
-//     std::fprintf(stderr, "\r%s %3zu%%", stage, 100 * done / total);
+//   const StepProgress show = [](const char* step, std::size_t done, std::size_t total) {
+//     std::fprintf(stderr, "\r%s %3zu%%", step, 100 * done / total);
 //   };
 //   for (const float epsilon : {0.005f, 0.01f, 0.02f}) {
-//     const double radius = epsilon;  // widened first, as the command line does
-//     stage = "smoothing";
-//     analyzer.smooth_copy(radius, show);
-//     stage = "curvature";
-//     analyzer.curvature(show);
-//     stage = "averaging";
-//     analyzer.average(2.0 * radius, show);
-//     const RoughnessResult result = analyzer.difference();  // result.fields.kmax, ...
+//     const RoughnessResult result = analyzer.measure(epsilon, show);  // result.fields.kmax, ...
 //   }
 
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <vector>
 
 #include "mesh/mesh.h"
@@ -71,6 +54,10 @@ struct RoughnessResult {
   RoughnessFields fields;  // empty unless the analyser keeps fields
 };
 
+// Told the step a measurement is in ("smoothing", "curvature", "averaging") and how many of its
+// vertices are done, as progress.h describes for one pass; called on the calling thread only.
+using StepProgress = std::function<void(const char* step, std::size_t done, std::size_t total)>;
+
 class SurfaceAnalyzer {
  public:
   // Prepares the run: numbers the mesh's vertices and facets (their `id`) and builds the flat
@@ -81,25 +68,30 @@ class SurfaceAnalyzer {
 
   std::size_t vertex_count() const { return view_.vertex_count(); }
 
+  // The roughness for the neighbourhood radius `epsilon`: the copy smoothed over spheres of
+  // radius epsilon, the curvature of both surfaces, their averages over spheres of radius
+  // 2 x epsilon and the difference. The fields, when kept, are in the result.
+  RoughnessResult measure(double epsilon, const StepProgress& progress = {});
+
+ private:
   // Smooths a copy of the input's points: 5 sphere-bounded Taubin steps of radius
   // smoothing_radius (the long part: progress counts their vertices), then 70 umbrella steps.
   // Starts from the input afresh on every call.
-  void smooth_copy(double smoothing_radius, const Progress& progress = {});
+  void smooth_copy(double smoothing_radius, const Progress& progress);
 
   // Curvature over spheres of radius 0.005 of the smoothed copy and, on the first call only, of
   // the input. Needs smooth_copy first.
-  void curvature(const Progress& progress = {});
+  void curvature(const Progress& progress);
 
   // Gaussian-averaged kmax over spheres of averaging_radius of the input and of the copy.
   // Needs curvature first.
-  void average(double averaging_radius, const Progress& progress = {});
+  void average(double averaging_radius, const Progress& progress);
 
   // Per vertex, the input's average minus the copy's, or 0 where the input's is not larger (or
   // either is not a number: a vertex without neighbours). Needs average first. The fields, when
   // kept, are moved into the result.
   RoughnessResult difference();
 
- private:
   // kNeither: facet normals of an earlier copy, which no surface in use has.
   enum class Surface { kInput, kCopy, kNeither };
 

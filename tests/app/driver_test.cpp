@@ -1,25 +1,15 @@
-// Argument checks, the value-file name, the choice of reader, loading in two steps and the words
+// Argument checks, the choice of reader, reading and preparing a file, and the words
 // of the warning about facets left out.
 #include <gtest/gtest.h>
 
 #include <tuple>
 
 #include "app/driver.h"
+#include "app/measurement.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
 namespace {
-
-TEST(OutputName, CutsAtTheLastDotAnywhereInThePath) {
-  EXPECT_EQ(derive_output_name("models/dino.obj"), "models/dino_labels.lb");
-  EXPECT_EQ(derive_output_name("scan.raw.off"), "scan.raw_labels.lb");
-  EXPECT_EQ(derive_output_name("a.b.off"), "a.b_labels.lb");
-  EXPECT_EQ(derive_output_name("./meshes/torus"), "_labels.lb");
-  EXPECT_EQ(derive_output_name("../data/mesh"), "._labels.lb");
-  EXPECT_EQ(derive_output_name("torus"), "_labels.lb");
-  const std::string long_path(5000, 'x');
-  EXPECT_EQ(derive_output_name(long_path + ".off"), long_path + "_labels.lb");
-}
 
 TEST(ReaderChoice, LooksAtTheLastThreeCharactersOnly) {
   EXPECT_TRUE(reads_as_obj("x.obj"));
@@ -94,37 +84,32 @@ TEST(Epsilon, ParsedAsPercentFAndAcceptedOnlyWhenPositiveAndFinite) {
   }
 }
 
-TEST(Loading, KeepsTheFileCoordinatesUntilPreparedAndPreparesAsInOneStep) {
+TEST(Loading, KeepsTheFileCoordinatesAndMeasuresTheNormalisedSurface) {
   const std::string folder = testing::scratch_folder("driver-loading");
   const std::string path = folder + "/shifted.off";
   testing::write_file(path,
                       "OFF\n4 2 0\n100 20 3.5\n104 20 3.5\n104 22 3.5\n100 22 4.5\n"
                       "3 0 1 2\n3 0 2 3\n");
-  Mesh loaded;
-  ASSERT_TRUE(load_mesh(path, loaded).ok);
+  MeasureOptions options;
+  options.keep_file_lists = true;
+  options.keep_surface = true;
+  const MeshMeasurement m = measure_mesh_file(path, options);
+  ASSERT_TRUE(m.status.ok) << m.status.error;
   const std::vector<Vec3f> file_points = {
       {100, 20, 3.5f}, {104, 20, 3.5f}, {104, 22, 3.5f}, {100, 22, 4.5f}};
-  EXPECT_EQ(testing::points_of(loaded), file_points);
-
-  prepare_mesh(loaded);
-  Mesh at_once;
-  ASSERT_TRUE(load_prepared_mesh(path, at_once).ok);
-  const auto prepared = testing::points_of(loaded);
-  EXPECT_EQ(prepared, testing::points_of(at_once));
+  EXPECT_EQ(m.file_points, file_points);
   // Centred on the box and scaled by its largest side, 4: x runs from -0.5 to 0.5.
-  EXPECT_EQ(prepared[0].x, -0.5f);
-  EXPECT_EQ(prepared[1].x, 0.5f);
-  EXPECT_EQ(loaded.bbox_min, (Vec3f{100, 20, 3.5f}));
-  EXPECT_EQ(loaded.bbox_max, (Vec3f{104, 22, 4.5f}));
-  EXPECT_TRUE(loaded.is_triangle_mesh);
-  auto v = loaded.vertices_begin();
-  auto w = at_once.vertices_begin();
-  for (; v != loaded.vertices_end(); ++v, ++w)
-    EXPECT_EQ(v->normal, w->normal);
+  ASSERT_EQ(m.positions.size(), 4u);
+  EXPECT_EQ(m.positions[0].x, -0.5f);
+  EXPECT_EQ(m.positions[1].x, 0.5f);
+  EXPECT_EQ(m.length, 4.0f);
+  EXPECT_EQ(m.bbox_min, (Vec3f{100, 20, 3.5f}));
+  EXPECT_EQ(m.bbox_max, (Vec3f{104, 22, 4.5f}));
 
-  Mesh refused;
   testing::write_file(folder + "/point.off", "OFF\n3 1 0\n1 1 1\n1 1 1\n1 1 1\n3 0 1 2\n");
-  EXPECT_FALSE(load_mesh(folder + "/point.off", refused).ok);
+  const MeshMeasurement refused = measure_mesh_file(folder + "/point.off", options);
+  EXPECT_FALSE(refused.status.ok);
+  EXPECT_EQ(refused.status.error, "all vertices lie at one point (the bounding box has no extent)");
 }
 
 }  // namespace

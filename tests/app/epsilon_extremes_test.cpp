@@ -5,10 +5,9 @@
 
 #include <algorithm>
 #include <limits>
-#include <memory>
 #include <random>
 
-#include "app/driver.h"
+#include "app/measurement.h"
 #include "tests/support/random_meshes.h"
 #include "tests/support/shapes.h"
 
@@ -23,15 +22,18 @@ TEST(EpsilonExtremes, TinyEpsilonGivesEachVertexTheDifferenceOfItsOwnCurvatures)
   // 1e-30, and the smallest single-precision number above 0.
   for (float epsilon : {1e-30f, std::numeric_limits<float>::denorm_min()}) {
     SCOPED_TRACE(epsilon);
-    auto mesh = std::make_unique<Mesh>();
-    ASSERT_TRUE(load_prepared_mesh(folder + "/sphere.obj", *mesh).ok);
-    const RoughnessResult result = measure_roughness(*mesh, epsilon, true);
+    MeasureOptions options;
+    options.epsilons = {{"tiny", epsilon}};
+    options.keep_fields = true;
+    const MeshMeasurement m = measure_mesh_file(folder + "/sphere.obj", options);
+    ASSERT_TRUE(m.status.ok) << m.status.error;
+    const EpsilonMeasurement& result = m.epsilons.at(0);
     // Each sample of the averaging walk lies within epsilon of the vertex and takes the vertex's
     // own kmax, up to a part in 1e30 of its neighbour's.
     std::size_t i = 0;
     int rough = 0;
-    for (; i < mesh->size_of_vertices(); ++i) {
-      const double expected = std::max(0.0, result.fields.kmax[i] - result.fields.smoothed_kmax[i]);
+    for (; i < m.measured.size(); ++i) {
+      const double expected = std::max(0.0, m.kmax[i] - result.fields.smoothed_kmax[i]);
       EXPECT_NEAR(result.roughness[i], expected, 1e-6 * (1 + expected)) << "vertex " << i;
       rough += expected > 1e-3;
     }

@@ -1,19 +1,17 @@
 // Invariants of a whole run over seeded random meshes read from OBJ and OFF files, with
 // coincident vertices, degenerate and sliver facets, borders, several components and vertices
 // that no facet uses: for any epsilon in [0.001, 0.1] every roughness is a finite number >= 0,
-// the value file has one line per vertex holding it, the run leaves the mesh's points and normals
-// as they were, and a second run writes the same bytes.
+// the value file has one line per vertex holding it, and a second run writes the same bytes.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
-#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "app/driver.h"
+#include "app/measurement.h"
 #include "io/value_file.h"
 #include "tests/support/random_meshes.h"
 #include "tests/support/shapes.h"
@@ -24,20 +22,6 @@ namespace {
 using testing::Flaws;
 using testing::PolygonSoup;
 
-struct Normals {
-  std::vector<Vec3f> vertex;
-  std::vector<Vec3f> facet;
-};
-
-Normals normals_of(const Mesh& mesh) {
-  Normals normals;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
-    normals.vertex.push_back(v->normal);
-  for (auto f = mesh.facets_begin(); f != mesh.facets_end(); ++f)
-    normals.facet.push_back(f->normal);
-  return normals;
-}
-
 std::size_t count_lines(const std::string& text) {
   std::size_t lines = 0;
   for (char c : text)
@@ -45,33 +29,26 @@ std::size_t count_lines(const std::string& text) {
   return lines;
 }
 
-// Runs load, measure and write on `file` (a path ending in .obj or .off) with `epsilon` and
-// checks every invariant of one run; returns the value file's bytes.
+// Measures `file` (a path ending in .obj or .off) at `epsilon` as the command line does, writes
+// its value file and checks every invariant of one run; returns the value file's bytes.
 std::string run_and_check(const std::string& file, float epsilon, std::size_t expected_vertices) {
-  auto mesh = std::make_unique<Mesh>();
-  const ReadStatus status = load_prepared_mesh(file, *mesh);
-  EXPECT_TRUE(status.ok) << status.error;
-  if (!status.ok) return "";
-  EXPECT_EQ(mesh->size_of_vertices(), expected_vertices);
-  const std::vector<Vec3f> points = testing::points_of(*mesh);
-  const Normals normals = normals_of(*mesh);
-
-  const RoughnessResult result = measure_roughness(*mesh, epsilon);
-
-  EXPECT_EQ(testing::points_of(*mesh), points);
-  const Normals after = normals_of(*mesh);
-  EXPECT_EQ(after.vertex, normals.vertex);
-  EXPECT_EQ(after.facet, normals.facet);
+  MeasureOptions options;
+  options.epsilons = {{std::to_string(epsilon), epsilon}};
+  const MeshMeasurement m = measure_mesh_file(file, options);
+  EXPECT_TRUE(m.status.ok) << m.status.error;
+  if (!m.status.ok) return "";
+  EXPECT_EQ(m.measured.size(), expected_vertices);
+  const std::vector<float>& roughness = m.epsilons.at(0).roughness;
   std::string expected_text;
-  EXPECT_EQ(result.roughness.size(), expected_vertices);
-  for (const float roughness : result.roughness) {
-    EXPECT_TRUE(std::isfinite(roughness) && roughness >= 0.0f) << roughness;
+  EXPECT_EQ(roughness.size(), expected_vertices);
+  for (const float value : roughness) {
+    EXPECT_TRUE(std::isfinite(value) && value >= 0.0f) << value;
     char line[64];
-    std::snprintf(line, sizeof line, "%f \n", static_cast<double>(roughness));
+    std::snprintf(line, sizeof line, "%f \n", static_cast<double>(value));
     expected_text += line;
   }
-  const std::string values = derive_output_name(file);
-  EXPECT_TRUE(write_value_file(result.roughness, values));
+  const std::string values = file + "_labels.lb";
+  EXPECT_TRUE(write_value_file(roughness, values));
   const std::string text = testing::read_file(values);
   EXPECT_EQ(count_lines(text), expected_vertices);
   EXPECT_EQ(text, expected_text);

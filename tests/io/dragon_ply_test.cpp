@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "io/ply_reader.h"
+#include "io/mesh_file.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
@@ -72,7 +72,8 @@ TEST_P(DragonPly, HoldsOneVertexPerUsedVertexOfTheFile) {
     GTEST_SKIP() << path << " is absent (bench/fetch-dragon.sh fetches it)";
   }
   Mesh mesh;
-  const ReadStatus status = read_ply_file(path, mesh);
+  FileLayout layout;
+  const ReadStatus status = read_mesh_file(path, mesh, layout, false);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(mesh.size_of_vertices(), count_used_vertices(testing::read_file(path)));
   if (GetParam().decimated) {

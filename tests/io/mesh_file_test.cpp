@@ -104,17 +104,31 @@ TEST(MeshFile, LayoutMapsEveryVertexOfTheFileAndKeepsEveryFacetAsWritten) {
 
 TEST(MeshFile, RefusalLeavesMeshAndLayoutEmpty) {
   const std::string folder = testing::scratch_folder("mesh-file-refusal");
-  const std::vector<std::pair<std::string, std::string>> cases = {
-      {"point.off", "OFF\n3 1 0\n1 1 1\n1 1 1\n1 1 1\n3 0 1 2\n"},
-      {"bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n"},
-      {"missing.ply", ""},  // not written: cannot be opened
+  const std::string kMissing = "cannot open the file (No such file or directory)";
+  struct Case {
+    std::string name;
+    std::string content;  // empty: not written, so that it cannot be opened
+    std::string error;
   };
-  for (const auto& [name, content] : cases) {
+  const std::vector<Case> cases = {
+      {"point.off", "OFF\n3 1 0\n1 1 1\n1 1 1\n1 1 1\n3 0 1 2\n",
+       "all vertices lie at one point (the bounding box has no extent)"},
+      {"bad.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 9\n", ""},
+      {"missing.off", "", kMissing},
+      {"missing.obj", "", kMissing},
+      {"missing.ply", "", kMissing},
+      {"missing.stl", "", kMissing},
+  };
+  for (const auto& [name, content, error] : cases) {
     if (!content.empty()) testing::write_file(folder + "/" + name, content);
     Mesh mesh;
     FileLayout layout;
     layout.vertices_in_file = 99;
-    EXPECT_FALSE(read_mesh_file(folder + "/" + name, mesh, layout, true).ok) << name;
+    const ReadStatus status = read_mesh_file(folder + "/" + name, mesh, layout, true);
+    EXPECT_FALSE(status.ok) << name;
+    if (!error.empty()) {
+      EXPECT_EQ(status.error, error) << name;
+    }
     EXPECT_EQ(mesh.size_of_vertices(), 0u) << name;
     EXPECT_EQ(layout.vertices_in_file, 0u) << name;
     EXPECT_TRUE(layout.mesh_vertex.empty()) << name;

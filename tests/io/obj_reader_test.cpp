@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "io/mesh_file.h"
 #include "io/obj_reader.h"
 #include "io/off_reader.h"
 #include "tests/support/mesh_checks.h"
@@ -20,6 +21,12 @@
 
 namespace meshprobe {
 namespace {
+
+// The bytes read as a OBJ file, through the reading entry every program uses.
+ReadStatus read_obj_bytes(const std::string& content, Mesh& mesh) {
+  FileLayout layout;
+  return read_mesh_content(MeshFormat::kObj, content, mesh, layout, false);
+}
 
 using testing::broken_link;
 using testing::canonical;
@@ -35,7 +42,7 @@ void expect_empty(const Mesh& mesh, const std::string& context) {
 
 // Reads content that must be accepted, failing the test with the reader's message otherwise.
 void read_accepted(const std::string& content, Mesh& mesh) {
-  const ReadStatus status = read_obj_content(content, mesh);
+  const ReadStatus status = read_obj_bytes(content, mesh);
   ASSERT_TRUE(status.ok) << status.error << "\n" << content;
 }
 
@@ -258,7 +265,7 @@ TEST(ObjReader, RefusesFaultyLinesNamingThemAndLeavesTheMeshEmpty) {
   };
   for (const Refusal& refusal : refusals) {
     Mesh mesh;
-    const ReadStatus status = read_obj_content(refusal.text, mesh);
+    const ReadStatus status = read_obj_bytes(refusal.text, mesh);
     EXPECT_FALSE(status.ok) << refusal.text;
     EXPECT_EQ(status.error.rfind(refusal.expected, 0), 0u)
         << "message: " << status.error << "\nexpected: " << refusal.expected;
@@ -269,7 +276,7 @@ TEST(ObjReader, RefusesFaultyLinesNamingThemAndLeavesTheMeshEmpty) {
 TEST(ObjReader, QuotesOnlyTheStartOfAVeryLongFaultyCorner) {
   Mesh mesh;
   const ReadStatus status =
-      read_obj_content(std::string(kThreeVertices) + "f 1 2 " + std::string(100000, 'z'), mesh);
+      read_obj_bytes(std::string(kThreeVertices) + "f 1 2 " + std::string(100000, 'z'), mesh);
   EXPECT_FALSE(status.ok);
   EXPECT_LT(status.error.size(), 200u) << status.error;
   EXPECT_NE(status.error.find("\"zzz"), std::string::npos) << status.error;
@@ -278,7 +285,7 @@ TEST(ObjReader, QuotesOnlyTheStartOfAVeryLongFaultyCorner) {
 TEST(ObjReader, FileWithoutVerticesIsRefused) {
   for (const char* text : {"", "\n\n", "# only a comment\n", "vn 0 0 1\nvt 0 0\n"}) {
     Mesh mesh;
-    const ReadStatus status = read_obj_content(text, mesh);
+    const ReadStatus status = read_obj_bytes(text, mesh);
     EXPECT_FALSE(status.ok) << text;
     EXPECT_EQ(status.error, "the mesh holds no vertex");
     expect_empty(mesh, text);
@@ -337,7 +344,7 @@ TEST(ObjReader, FacesTheSurfaceCannotHoldAreLeftOutSilently) {
     std::string diagnostics;
     {
       CerrCapture capture;
-      status = read_obj_content(tolerated.text, mesh);
+      status = read_obj_bytes(tolerated.text, mesh);
       diagnostics = capture.text();
     }
     ASSERT_TRUE(status.ok) << status.error << "\n" << tolerated.text;
@@ -392,7 +399,7 @@ TEST(ObjReader, RandomFacesAreBuiltAsWrittenLeavingOutOnlyFacesThatDoNotFit) {
       written.push_back(canonical(face));
     }
     Mesh mesh;
-    const ReadStatus status = read_obj_content(text, mesh);
+    const ReadStatus status = read_obj_bytes(text, mesh);
     if (!status.ok) {
       ++refused;
       ASSERT_TRUE(repeats_a_vertex) << status.error << "\n" << text;
@@ -430,7 +437,7 @@ TEST(ObjReader, RandomFacesAreBuiltAsWrittenLeavingOutOnlyFacesThatDoNotFit) {
     ASSERT_EQ(status.first_left_out, missing[0]) << text;
     ASSERT_EQ(status.first_left_out_line, 8 + missing[0]) << text;
     Mesh kept;
-    const ReadStatus kept_status = read_obj_content(kept_text, kept);
+    const ReadStatus kept_status = read_obj_bytes(kept_text, kept);
     ASSERT_TRUE(kept_status.ok) << kept_text;
     ASSERT_EQ(kept_status.facets_left_out, 0u) << kept_text;
   }
@@ -440,19 +447,15 @@ TEST(ObjReader, RandomFacesAreBuiltAsWrittenLeavingOutOnlyFacesThatDoNotFit) {
   EXPECT_GT(refused, 100);
 }
 
-TEST(ObjReader, MissingFileIsReported) {
-  Mesh mesh;
-  const ReadStatus status = read_obj("/nonexistent/folder/mesh.obj", mesh);
-  EXPECT_FALSE(status.ok);
-  EXPECT_EQ(status.error, "cannot open the file (No such file or directory)");
-}
-
 TEST(ObjReader, BunnyReadsAsTheSameSurfaceFromObjAndOff) {
   Mesh from_obj;
-  const ReadStatus obj_status = read_obj(MESHPROBE_DATA_DIR "/bunny.obj", from_obj);
+  FileLayout layout;
+  const ReadStatus obj_status =
+      read_mesh_file(MESHPROBE_DATA_DIR "/bunny.obj", from_obj, layout, false);
   ASSERT_TRUE(obj_status.ok) << obj_status.error;
   Mesh from_off;
-  const ReadStatus off_status = read_off_file(MESHPROBE_DATA_DIR "/bunny.off", from_off);
+  const ReadStatus off_status =
+      read_mesh_file(MESHPROBE_DATA_DIR "/bunny.off", from_off, layout, false);
   ASSERT_TRUE(off_status.ok) << off_status.error;
 
   EXPECT_EQ(from_obj.size_of_vertices(), 1839u);

@@ -8,12 +8,18 @@
 #include <utility>
 #include <vector>
 
-#include "io/off_reader.h"
+#include "io/mesh_file.h"
 #include "tests/support/mesh_checks.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
 namespace {
+
+// The bytes read as a OFF file, through the reading entry every program uses.
+ReadStatus read_off_bytes(const std::string& content, Mesh& mesh) {
+  FileLayout layout;
+  return read_mesh_content(MeshFormat::kOff, content, mesh, layout, false);
+}
 
 const char* const kTwoTriangles =
     "OFF\n"
@@ -43,7 +49,7 @@ struct BinaryOff {
 
 TEST(OffReader, ReadsVerticesInFileOrderAndDropsUnusedOnes) {
   Mesh mesh;
-  const ReadStatus status = read_off_content(kTwoTriangles, mesh);
+  const ReadStatus status = read_off_bytes(kTwoTriangles, mesh);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(mesh.size_of_vertices(), 4u);
   EXPECT_EQ(mesh.size_of_facets(), 2u);
@@ -57,7 +63,7 @@ TEST(OffReader, ReadsVerticesInFileOrderAndDropsUnusedOnes) {
 
 TEST(OffReader, AcceptsALastLineWithoutLineFeedAndBinaryOff) {
   Mesh text_mesh;
-  EXPECT_TRUE(read_off_content("OFF 3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2", text_mesh).ok);
+  EXPECT_TRUE(read_off_bytes("OFF 3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2", text_mesh).ok);
   EXPECT_EQ(text_mesh.size_of_facets(), 1u);
 
   BinaryOff file;
@@ -66,7 +72,7 @@ TEST(OffReader, AcceptsALastLineWithoutLineFeedAndBinaryOff) {
     file.put_float(c);
   file.put_int(3), file.put_int(0), file.put_int(1), file.put_int(2), file.put_int(0);
   Mesh binary_mesh;
-  const ReadStatus status = read_off_content(file.bytes, binary_mesh);
+  const ReadStatus status = read_off_bytes(file.bytes, binary_mesh);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(testing::points_of(binary_mesh)[2], (Vec3f{0, 1, 0.5f}));
 }
@@ -91,7 +97,7 @@ TEST(OffReader, RefusesBrokenFilesAndLeavesTheMeshEmpty) {
   };
   for (const char* text : broken) {
     Mesh mesh;
-    const ReadStatus status = read_off_content(text, mesh);
+    const ReadStatus status = read_off_bytes(text, mesh);
     EXPECT_FALSE(status.ok) << text;
     EXPECT_FALSE(status.error.empty()) << text;
     EXPECT_EQ(mesh.size_of_vertices(), 0u) << text;
@@ -106,12 +112,12 @@ TEST(OffReader, RefusesCountsTheFileCannotHoldBeforeReservingThem) {
                            // the scanner reads 1667102528 vertices where a comment seemed to be.
                            "OFF#0001667102528 3 0\n000 0\n1 O+F0"}) {
     Mesh mesh;
-    const ReadStatus status = read_off_content(text, mesh);
+    const ReadStatus status = read_off_bytes(text, mesh);
     EXPECT_FALSE(status.ok) << text;
     EXPECT_EQ(mesh.size_of_vertices(), 0u);
   }
   Mesh mesh;
-  const ReadStatus status = read_off_content("OFF\n1000000000 1 0", mesh);
+  const ReadStatus status = read_off_bytes("OFF\n1000000000 1 0", mesh);
   EXPECT_NE(status.error.find("1000000000 vertices"), std::string::npos) << status.error;
 }
 
@@ -126,10 +132,10 @@ TEST(OffReader, ColoursAreIgnoredWhateverTheirValuesAndWhereverTheyAreMissing) {
   };
   Mesh plain;
   ASSERT_TRUE(
-      read_off_content("OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n3 1 3 2\n", plain).ok);
+      read_off_bytes("OFF\n4 2 0\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n3 0 1 2\n3 1 3 2\n", plain).ok);
   for (const char* text : coloured) {
     Mesh mesh;
-    const ReadStatus status = read_off_content(text, mesh);
+    const ReadStatus status = read_off_bytes(text, mesh);
     ASSERT_TRUE(status.ok) << text << ": " << status.error;
     EXPECT_EQ(testing::points_of(mesh), testing::points_of(plain)) << text;
     EXPECT_EQ(mesh.size_of_facets(), 2u);
@@ -151,25 +157,25 @@ TEST(OffReader, RefusesFacetNumbersThatAreNoCountNamingTheLine) {
   };
   for (const auto& [facet, message] : cases) {
     Mesh mesh;
-    const ReadStatus status = read_off_content(vertices + facet, mesh);
+    const ReadStatus status = read_off_bytes(vertices + facet, mesh);
     EXPECT_FALSE(status.ok) << facet;
     EXPECT_EQ(status.error, message) << facet;
     EXPECT_EQ(mesh.size_of_vertices(), 0u);
   }
   Mesh mesh;
   const ReadStatus status =
-      read_off_content("OFF\n# comment\n3 1 0\n\n0 0 0\n# another\n1 0\n0 1 0\n3 0 1 2\n", mesh);
+      read_off_bytes("OFF\n# comment\n3 1 0\n\n0 0 0\n# another\n1 0\n0 1 0\n3 0 1 2\n", mesh);
   EXPECT_EQ(status.error, "line 7: vertex 1 needs 3 coordinates");
-  EXPECT_EQ(read_off_content("4OFF\n3 1 0\n0 0 0 1\n1 0 0\n0 1 0 1\n3 0 1 2\n", mesh).error,
+  EXPECT_EQ(read_off_bytes("4OFF\n3 1 0\n0 0 0 1\n1 0 0\n0 1 0 1\n3 0 1 2\n", mesh).error,
             "line 4: vertex 1 needs 4 coordinates");
 }
 
 TEST(OffReader, RefusesEdgeCountsTheScannerCannotDouble) {
   const std::string body = "\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
   Mesh largest;
-  EXPECT_TRUE(read_off_content("OFF\n3 1 1073741823" + body, largest).ok);
+  EXPECT_TRUE(read_off_bytes("OFF\n3 1 1073741823" + body, largest).ok);
   Mesh beyond;
-  const ReadStatus status = read_off_content("OFF\n3 1 1073741824" + body, beyond);
+  const ReadStatus status = read_off_bytes("OFF\n3 1 1073741824" + body, beyond);
   EXPECT_FALSE(status.ok);
   EXPECT_NE(status.error.find("edge count 1073741824"), std::string::npos) << status.error;
 
@@ -180,28 +186,30 @@ TEST(OffReader, RefusesEdgeCountsTheScannerCannotDouble) {
       file.put_int(value);
     file.bytes += std::string(64, '\0');
     Mesh mesh;
-    EXPECT_FALSE(read_off_content(file.bytes, mesh).ok) << edges;
+    EXPECT_FALSE(read_off_bytes(file.bytes, mesh).ok) << edges;
   }
 }
 
 TEST(OffReader, CharacterEndingTheKeywordBelongsToIt) {
   // "OFF#" ends the keyword with '#', which opens no comment: the counts follow on the same line.
   Mesh mesh;
-  const ReadStatus status = read_off_content("OFF#3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", mesh);
+  const ReadStatus status = read_off_bytes("OFF#3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", mesh);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(mesh.size_of_facets(), 1u);
 }
 
-TEST(OffReader, FileWithoutFacetsYieldsAnEmptyMesh) {
-  // The scanner removes every vertex that no facet uses.
+TEST(OffReader, FileWithoutFacetsIsRefusedAsHoldingNoVertex) {
+  // Every vertex that no facet uses is removed, which leaves none.
   Mesh mesh;
-  EXPECT_TRUE(read_off_content("OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", mesh).ok);
+  const ReadStatus status = read_off_bytes("OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", mesh);
+  EXPECT_FALSE(status.ok);
+  EXPECT_EQ(status.error, "the mesh holds no vertex");
   EXPECT_EQ(mesh.size_of_vertices(), 0u);
 }
 
 TEST(OffReader, FileThatBuildsWholeReportsNoFacetLeftOut) {
   Mesh mesh;
-  const ReadStatus status = read_off_content(kTwoTriangles, mesh);
+  const ReadStatus status = read_off_bytes(kTwoTriangles, mesh);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(status.facets_left_out, 0u);
   EXPECT_EQ(status.first_left_out, 0u);
@@ -244,7 +252,7 @@ TEST(OffReader, FacetsTheSurfaceCannotHoldAreLeftOut) {
   };
   for (const Case& tolerated : cases) {
     Mesh mesh;
-    const ReadStatus status = read_off_content(tolerated.text, mesh);
+    const ReadStatus status = read_off_bytes(tolerated.text, mesh);
     ASSERT_TRUE(status.ok) << status.error << "\n" << tolerated.text;
     EXPECT_EQ(status.facets_left_out, tolerated.left_out) << tolerated.text;
     EXPECT_EQ(status.first_left_out, tolerated.first) << tolerated.text;
@@ -255,7 +263,7 @@ TEST(OffReader, FacetsTheSurfaceCannotHoldAreLeftOut) {
   }
   // The facet-less vertices of the last case keep the file's coordinates.
   Mesh mesh;
-  ASSERT_TRUE(read_off_content(cases[2].text, mesh).ok);
+  ASSERT_TRUE(read_off_bytes(cases[2].text, mesh).ok);
   const auto points = testing::points_of(mesh);
   EXPECT_EQ(points[4], (Vec3f{5, 5, 5}));
   EXPECT_EQ(points[5], (Vec3f{6, 5, 5}));
@@ -270,7 +278,7 @@ TEST(OffReader, FacetsAfterAFanClosedBesideAnotherSheetAreBuiltAndTheReadEnds) {
       "OFF\n8 5 0\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n"
       "3 0 2 6\n4 0 4 6 1\n4 4 5 6 7\n4 0 1 6 4\n4 2 3 7 6\n";
   Mesh mesh;
-  const ReadStatus status = read_off_content(text, mesh);
+  const ReadStatus status = read_off_bytes(text, mesh);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(status.facets_left_out, 3u);
   EXPECT_EQ(status.first_left_out, 0u);
@@ -292,18 +300,13 @@ TEST(OffReader, BinaryFileWithAFacetThatDoesNotFitIsReadWithoutIt) {
     file.put_int(0);  // no colour
   }
   Mesh mesh;
-  const ReadStatus status = read_off_content(file.bytes, mesh);
+  const ReadStatus status = read_off_bytes(file.bytes, mesh);
   ASSERT_TRUE(status.ok) << status.error;
   // Tried by their corners' positions, facets 1 and 2 come first and facet 0 is left out.
   EXPECT_EQ(status.facets_left_out, 1u);
   EXPECT_EQ(status.first_left_out, 0u);
   EXPECT_EQ(testing::canonical_cycles(mesh), (std::vector<testing::Cycle>{{0, 3, 1}, {0, 1, 3}}));
   EXPECT_EQ(testing::points_of(mesh)[3], (Vec3f{0, 0, 1}));
-}
-
-TEST(OffReader, MissingFileIsReported) {
-  Mesh mesh;
-  EXPECT_FALSE(read_off_file("/nonexistent/folder/mesh.off", mesh).ok);
 }
 
 }  // namespace

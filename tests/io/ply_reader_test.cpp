@@ -8,15 +8,21 @@
 #include <string>
 #include <vector>
 
+#include "io/mesh_file.h"
 #include "io/off_reader.h"
 #include "io/ply_header.h"
-#include "io/ply_reader.h"
 #include "tests/support/mesh_checks.h"
 #include "tests/support/ply_text.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
 namespace {
+
+// The bytes read as a PLY file, through the reading entry every program uses.
+ReadStatus read_ply_bytes(const std::string& content, Mesh& mesh) {
+  FileLayout layout;
+  return read_mesh_content(MeshFormat::kPly, content, mesh, layout, false);
+}
 
 using testing::canonical_cycles;
 using testing::Cycle;
@@ -87,7 +93,7 @@ TEST(PlyReader, EveryEncodingAndLayoutGivesTheSameMesh) {
       const std::string context = encoding_name(encoding) + ", " + name;
       Mesh mesh;
       const ReadStatus status =
-          read_ply_content(ply_file(encoding, kCubePoints, kCubeFaces, ply_layout), mesh);
+          read_ply_bytes(ply_file(encoding, kCubePoints, kCubeFaces, ply_layout), mesh);
       ASSERT_TRUE(status.ok) << status.error << " (" << context << ")";
       EXPECT_EQ(status.facets_left_out, 0u) << context;
       EXPECT_EQ(testing::points_of(mesh), kCubeUsedPoints) << context;
@@ -104,27 +110,29 @@ TEST(PlyReader, CarriageReturnLineEndsAndCommentsInTheHeaderAreAccepted) {
       "element face 1\r\nproperty list uchar int vertex_indices\r\nend_header\r\n"
       "0 0 0\r\n1 0 0\r\n0 1 0.5\r\n3 0 1 2";
   Mesh mesh;
-  const ReadStatus status = read_ply_content(text, mesh);
+  const ReadStatus status = read_ply_bytes(text, mesh);
   ASSERT_TRUE(status.ok) << status.error;
   EXPECT_EQ(testing::points_of(mesh), (std::vector<Vec3f>{{0, 0, 0}, {1, 0, 0}, {0, 1, 0.5f}}));
   EXPECT_EQ(canonical_cycles(mesh), (std::vector<Cycle>{{0, 1, 2}}));
 }
 
-TEST(PlyReader, FileWithoutFacetsGivesAnEmptyMesh) {
-  // As for OFF, every vertex is unused and removed; the driver then refuses the empty mesh.
+TEST(PlyReader, FileWithoutFacetsIsRefusedAsHoldingNoVertex) {
+  // As for OFF, every vertex is unused and removed, and a mesh without vertices is refused.
   for (PlyEncoding encoding : kEncodings) {
     Mesh mesh;
     const ReadStatus with_empty_face_element =
-        read_ply_content(ply_file(encoding, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, Faces()), mesh);
-    EXPECT_TRUE(with_empty_face_element.ok) << with_empty_face_element.error;
+        read_ply_bytes(ply_file(encoding, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, Faces()), mesh);
+    EXPECT_FALSE(with_empty_face_element.ok);
+    EXPECT_EQ(with_empty_face_element.error, "the mesh holds no vertex");
     expect_empty(mesh, encoding_name(encoding));
   }
   Mesh mesh;
-  const ReadStatus vertex_only = read_ply_content(
+  const ReadStatus vertex_only = read_ply_bytes(
       "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\n"
       "property float z\nproperty float confidence\nend_header\n0 0 0 1\n1 0 0 1\n0 1 0 1\n",
       mesh);
-  EXPECT_TRUE(vertex_only.ok) << vertex_only.error;
+  EXPECT_FALSE(vertex_only.ok);
+  EXPECT_EQ(vertex_only.error, "the mesh holds no vertex");
   expect_empty(mesh, "vertex-only file");
 }
 
@@ -136,7 +144,7 @@ TEST(PlyReader, FacetsTheSurfaceCannotHoldAreLeftOutAndTheirVerticesKept) {
   const Faces faces = {{0, 1, 2}, {1, 0, 3}, {0, 1, 4}, {2, 1, 3}};
   for (PlyEncoding encoding : kEncodings) {
     Mesh mesh;
-    const ReadStatus status = read_ply_content(ply_file(encoding, points, faces), mesh);
+    const ReadStatus status = read_ply_bytes(ply_file(encoding, points, faces), mesh);
     ASSERT_TRUE(status.ok) << status.error;
     EXPECT_EQ(status.facets_left_out, 1u);
     EXPECT_EQ(status.first_left_out, 2u);
@@ -160,7 +168,7 @@ struct Refusal {
 void expect_refusals(const std::vector<Refusal>& refusals) {
   for (const Refusal& refusal : refusals) {
     Mesh mesh;
-    const ReadStatus status = read_ply_content(refusal.text, mesh);
+    const ReadStatus status = read_ply_bytes(refusal.text, mesh);
     EXPECT_FALSE(status.ok) << refusal.text;
     EXPECT_NE(status.error.find(refusal.expected), std::string::npos)
         << "message: " << status.error << "\nexpected: " << refusal.expected;
@@ -238,7 +246,7 @@ TEST(PlyReader, RefusesCountsTheFileCannotHoldBeforeReadingAnyData) {
   };
   for (const Refusal& refusal : refusals) {
     Mesh mesh;
-    const ReadStatus status = read_ply_content(refusal.text, mesh);
+    const ReadStatus status = read_ply_bytes(refusal.text, mesh);
     EXPECT_FALSE(status.ok);
     EXPECT_NE(status.error.find(refusal.expected), std::string::npos)
         << "message: " << status.error << "\nexpected: " << refusal.expected;
@@ -291,7 +299,7 @@ TEST(PlyReader, RefusesBinaryDataThatDoesNotMatchItsHeader) {
     // Cut inside the last index, inside the list count, inside the vertices.
     for (std::size_t cut : {1, 13, 20}) {
       Mesh mesh;
-      const ReadStatus status = read_ply_content(whole.substr(0, whole.size() - cut), mesh);
+      const ReadStatus status = read_ply_bytes(whole.substr(0, whole.size() - cut), mesh);
       EXPECT_FALSE(status.ok) << context << ", " << cut;
       expect_empty(mesh, context);
     }
@@ -302,14 +310,14 @@ TEST(PlyReader, RefusesBinaryDataThatDoesNotMatchItsHeader) {
         whole.size() - 16, 4,
         little ? std::string("\xf0\xff\xff\xff", 4) : std::string("\xff\xff\xff\xf0", 4));
     Mesh mesh;
-    ReadStatus status = read_ply_content(oversized, mesh);
+    ReadStatus status = read_ply_bytes(oversized, mesh);
     EXPECT_FALSE(status.ok) << context;
     EXPECT_NE(status.error.find("a list of 4294967280 entries"), std::string::npos) << status.error;
     expect_empty(mesh, context);
     // A count of -1 in a signed count type.
     std::string negative = ply_file(encoding, points, {{0, 1, 2}}, int_lists);
     negative.replace(negative.size() - 16, 4, std::string(4, '\xff'));
-    status = read_ply_content(negative, mesh);
+    status = read_ply_bytes(negative, mesh);
     EXPECT_FALSE(status.ok) << context;
     EXPECT_NE(status.error.find("a negative list count"), std::string::npos) << status.error;
     expect_empty(mesh, context);
@@ -342,7 +350,7 @@ TEST(PlyReader, DamagedFilesAreReadOrRefusedNeverMisread) {
             damaged[position(random)] = static_cast<char>(byte(random));
         }
         Mesh mesh;
-        const ReadStatus status = read_ply_content(damaged, mesh);
+        const ReadStatus status = read_ply_bytes(damaged, mesh);
         if (status.ok) {
           ++read;
           ASSERT_EQ(testing::broken_link(mesh), "");
@@ -369,16 +377,9 @@ TEST(PlyReader, MagicLineIsPlyAndALineEnd) {
     EXPECT_FALSE(begins_with_ply_magic(other)) << other;
   }
   Mesh mesh;
-  const ReadStatus status = read_ply_content("OFF\n3 1 0\n", mesh);
+  const ReadStatus status = read_ply_bytes("OFF\n3 1 0\n", mesh);
   EXPECT_FALSE(status.ok);
   EXPECT_EQ(status.error, "not a PLY file (no ply line)");
-}
-
-TEST(PlyReader, MissingFileIsReported) {
-  Mesh mesh;
-  const ReadStatus status = read_ply_file("/nonexistent/folder/mesh.ply", mesh);
-  EXPECT_FALSE(status.ok);
-  EXPECT_EQ(status.error, "cannot open the file (No such file or directory)");
 }
 
 TEST(PlyReader, BunnyReadsAsTheSameSurfaceFromPlyAndOff) {
@@ -386,10 +387,11 @@ TEST(PlyReader, BunnyReadsAsTheSameSurfaceFromPlyAndOff) {
   Faces faces;
   testing::off_lists(testing::read_file(MESHPROBE_DATA_DIR "/bunny.off"), points, faces);
   Mesh from_off;
-  ASSERT_TRUE(read_off_file(MESHPROBE_DATA_DIR "/bunny.off", from_off).ok);
+  FileLayout layout;
+  ASSERT_TRUE(read_mesh_file(MESHPROBE_DATA_DIR "/bunny.off", from_off, layout, false).ok);
   for (PlyEncoding encoding : kEncodings) {
     Mesh from_ply;
-    const ReadStatus status = read_ply_content(ply_file(encoding, points, faces), from_ply);
+    const ReadStatus status = read_ply_bytes(ply_file(encoding, points, faces), from_ply);
     ASSERT_TRUE(status.ok) << status.error;
     EXPECT_EQ(from_ply.size_of_vertices(), 1839u);
     EXPECT_EQ(testing::points_of(from_ply), testing::points_of(from_off));

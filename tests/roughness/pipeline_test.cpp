@@ -6,6 +6,7 @@
 #include <cmath>
 #include <memory>
 #include <random>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -23,18 +24,9 @@ void prepare(Mesh& mesh) {
   compute_normals(mesh);
 }
 
-// The steps in the order of the method, as a caller runs them.
-RoughnessResult run(SurfaceAnalyzer& analyzer, double averaging_radius, double smoothing_radius) {
-  analyzer.smooth_copy(smoothing_radius);
-  analyzer.curvature();
-  analyzer.average(averaging_radius);
-  return analyzer.difference();
-}
-
-RoughnessResult run(Mesh& mesh, double averaging_radius, double smoothing_radius,
-                    bool keep_fields = false) {
+RoughnessResult run(Mesh& mesh, double epsilon, bool keep_fields = false) {
   SurfaceAnalyzer analyzer(mesh, keep_fields);
-  return run(analyzer, averaging_radius, smoothing_radius);
+  return analyzer.measure(epsilon);
 }
 
 TEST(Pipeline, LeavesTheInputsPointsAndNormalsBitForBit) {
@@ -47,7 +39,7 @@ TEST(Pipeline, LeavesTheInputsPointsAndNormalsBitForBit) {
   }
   for (auto f = mesh->facets_begin(); f != mesh->facets_end(); ++f)
     facet_normals.push_back(f->normal);
-  run(*mesh, 0.04, 0.02, true);
+  run(*mesh, 0.02, true);
   EXPECT_EQ(testing::points_of(*mesh), points);
   std::size_t i = 0;
   for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
@@ -62,7 +54,7 @@ TEST(Pipeline, LeavesTheInputsPointsAndNormalsBitForBit) {
 TEST(Pipeline, FlatGridHasNoRoughness) {
   auto mesh = testing::flat_grid(30, 30, 1.0f);
   prepare(*mesh);
-  const RoughnessResult result = run(*mesh, 0.02, 0.01);
+  const RoughnessResult result = run(*mesh, 0.01);
   EXPECT_EQ(result.roughness, std::vector<float>(mesh->size_of_vertices(), 0.0f));
   EXPECT_EQ(result.roughness_min, 0.0);
   EXPECT_EQ(result.roughness_max, 0.0);
@@ -70,7 +62,7 @@ TEST(Pipeline, FlatGridHasNoRoughness) {
 
 TEST(Pipeline, EmptyMeshKeepsTheRangeAtItsStart) {
   Mesh mesh;
-  const RoughnessResult result = run(mesh, 0.02, 0.01, true);
+  const RoughnessResult result = run(mesh, 0.01, true);
   EXPECT_TRUE(result.roughness.empty());
   EXPECT_TRUE(result.fields.kmax.empty());
   EXPECT_EQ(result.roughness_min, 10000.0);
@@ -102,7 +94,7 @@ TEST(Pipeline, IsolatedVertexGetsZeroAndTheRangeSeesIt) {
         return polygons;
       }());
   prepare(*with_isolated);
-  const RoughnessResult result = run(*with_isolated, 0.04, 0.02, true);
+  const RoughnessResult result = run(*with_isolated, 0.02, true);
   EXPECT_TRUE(std::isnan(result.fields.local_curvature.back()));
   EXPECT_EQ(result.roughness.back(), 0.0f);
   EXPECT_EQ(result.roughness_min, 0.0);
@@ -118,7 +110,7 @@ TEST(Pipeline, RangeFollowsTheDifferencesAndValuesAreNeverNegative) {
     v->point() = Point(p.x() * s, p.y() * s, p.z() * s);
   }
   prepare(*mesh);
-  const RoughnessResult result = run(*mesh, 0.08, 0.04);
+  const RoughnessResult result = run(*mesh, 0.04);
   double lowest = 1e300, highest = -1e300;
   for (const float roughness : result.roughness) {
     EXPECT_GE(roughness, 0.0f);
@@ -144,7 +136,7 @@ TEST(Pipeline, NoisyHalfOfASphereIsRougherThanTheSmoothHalf) {
     v->point() = Point(p.x() * s, p.y() * s, p.z() * s);
   }
   prepare(*mesh);
-  const RoughnessResult result = run(*mesh, 0.04, 0.02);
+  const RoughnessResult result = run(*mesh, 0.02);
   double noisy = 0, smooth = 0;
   int noisy_count = 0, smooth_count = 0;
   std::size_t k = 0;
@@ -194,13 +186,13 @@ TEST_P(SeveralRadii, GiveWhatOneAnalyserPerRadiusGives) {
   auto mesh = bumpy_sphere();
   SurfaceAnalyzer shared(*mesh, true);
   for (const double radius : GetParam()) {
-    const RoughnessResult together = run(shared, 2 * radius, radius);
-    const RoughnessResult alone = run(*mesh, 2 * radius, radius, true);
+    const RoughnessResult together = shared.measure(radius);
+    const RoughnessResult alone = run(*mesh, radius, true);
     EXPECT_EQ(together.roughness, alone.roughness) << radius;
     EXPECT_EQ(together.roughness_max, alone.roughness_max) << radius;
     expect_same_fields(together.fields, alone.fields);
     // Without fields the roughness is the same too, and the fields stay empty.
-    const RoughnessResult lean = run(*mesh, 2 * radius, radius);
+    const RoughnessResult lean = run(*mesh, radius);
     EXPECT_EQ(lean.roughness, alone.roughness) << radius;
     EXPECT_TRUE(lean.fields.kmax.empty() && lean.fields.smoothed_positions.empty());
   }
@@ -215,7 +207,7 @@ TEST(Pipeline, FieldsAreInVertexOrderAndGiveTheRoughness) {
   // The roughness is the one-sided difference of the two averages of the same vertex, and the
   // input's kmax is what a curvature pass over the mesh in list order gives.
   auto mesh = bumpy_sphere();
-  const RoughnessResult result = run(*mesh, 0.04, 0.02, true);
+  const RoughnessResult result = run(*mesh, 0.02, true);
   const RoughnessFields& f = result.fields;
   const std::size_t n = mesh->size_of_vertices();
   ASSERT_EQ(f.smoothed_local_curvature.size(), n);
@@ -239,12 +231,9 @@ TEST(Pipeline, FieldsAreInVertexOrderAndGiveTheRoughness) {
 struct Reports {
   std::vector<std::pair<std::size_t, std::size_t>> calls;
   bool all_on_caller = true;
-  Progress callback() {
-    const std::thread::id caller = std::this_thread::get_id();
-    return [this, caller](std::size_t done, std::size_t total) {
-      calls.emplace_back(done, total);
-      all_on_caller = all_on_caller && std::this_thread::get_id() == caller;
-    };
+  void add(std::size_t done, std::size_t total, std::thread::id caller) {
+    calls.emplace_back(done, total);
+    all_on_caller = all_on_caller && std::this_thread::get_id() == caller;
   }
 };
 
@@ -269,10 +258,17 @@ TEST(Pipeline, ReportsProgressFromTheCallersThreadUpToEachStepsWhole) {
   // Smoothing counts its five sphere steps; the first curvature call covers both surfaces, a
   // later one the copy alone; averaging covers both.
   for (const std::size_t curvature_parts : {2u, 1u}) {
-    Reports smoothing, curvature, averaging;
-    analyzer.smooth_copy(0.01, smoothing.callback());
-    analyzer.curvature(curvature.callback());
-    analyzer.average(0.02, averaging.callback());
+    Reports smoothing, curvature, averaging, other;
+    const std::thread::id caller = std::this_thread::get_id();
+    analyzer.measure(0.01, [&](const char* step, std::size_t done, std::size_t total) {
+      const std::string name = step;
+      Reports& reports = name == "smoothing"   ? smoothing
+                         : name == "curvature" ? curvature
+                         : name == "averaging" ? averaging
+                                               : other;
+      reports.add(done, total, caller);
+    });
+    EXPECT_TRUE(other.calls.empty());
     expect_counts_up_to(smoothing, 5 * n, "smoothing");
     expect_counts_up_to(curvature, curvature_parts * n, "curvature");
     expect_counts_up_to(averaging, 2 * n, "averaging");

@@ -67,6 +67,7 @@ void sphere_taubin_step(SurfaceView& view, double r, const Progress& progress, s
     SphereWalker walker(view);
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
+      if (counter.stopped()) continue;  // the run is abandoned
       const std::uint32_t first = task * kVerticesPerTask;
       const std::uint32_t end = std::min(n, first + kVerticesPerTask);
       for (std::uint32_t v = first; v < end; ++v) {

@@ -19,6 +19,7 @@
 #include <omp.h>
 #endif
 
+#include "app/command_line.h"
 #include "app/driver.h"
 #include "app/measurement.h"
 #include "app/statistics_output.h"
@@ -328,6 +329,23 @@ PYBIND11_MODULE(_core, module) {
   if (facets_left_out_warning == nullptr) throw py::error_already_set();
   module.attr("FacetsLeftOutWarning") = py::handle(facets_left_out_warning);
 
+  module.def(
+      "parse_epsilons",
+      [](const std::string& text) {
+        std::vector<Epsilon> epsilons;
+        std::string error;
+        if (!parse_epsilons(text, epsilons, error)) throw py::value_error(error);
+        py::list parsed;
+        for (const Epsilon& epsilon : epsilons)
+          parsed.append(py::make_tuple(epsilon.text, static_cast<double>(epsilon.value)));
+        return parsed;
+      },
+      py::arg("text"),
+      R"(parse_epsilons(text) -> list[tuple[str, float]]
+
+The epsilons of a command-line argument ("0.01" or "0.005,0.01"), checked as the command line
+checks them: each as written (output names carry it) and its single-precision value. Raises
+ValueError with the command line's words for a text it refuses.)");
   module.def("read", &read_file, py::arg("path"),
              R"(read(path) -> (vertices, faces)
 

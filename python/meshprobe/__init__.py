@@ -19,6 +19,7 @@ from meshprobe._core import (
     FacetsLeftOutWarning,
     __version__,
     measure_file,
+    parse_epsilons,
     read,
     roughness_of_file,
 )
@@ -29,6 +30,7 @@ __all__ = [
     "__version__",
     "fields",
     "measure_file",
+    "parse_epsilons",
     "read",
     "roughness",
     "roughness_of_file",

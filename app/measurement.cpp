@@ -76,6 +76,7 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
   // What does not depend on epsilon (the flat view, the input's curvature) is done once; each
   // epsilon's result is bit for bit that of a run at that epsilon alone.
   if (options.epsilons.empty()) return;  // read and prepared only
+  report(options, "smoothing", 0.0);
   SurfaceAnalyzer analyzer(mesh, options.keep_fields);
   const double shared_seconds = seconds_since(start);
   const char* stage = "";
@@ -139,7 +140,9 @@ MeshMeasurement measure_mesh_lists(const std::vector<Vec3f>& points, const Facet
   MeshMeasurement result;
   result.format = "arrays";
   auto mesh = std::make_unique<Mesh>();
+  report(options, "reading", 0.0);
   const LeftOutFacets left_out = build_leaving_out_unfit_facets(*mesh, points, facets);
+  report(options, "reading", 1.0);
   result.status.facets_left_out = left_out.count;
   result.status.first_left_out = left_out.first;
   const ReadStatus geometry = check_geometry(*mesh);

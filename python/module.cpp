@@ -100,6 +100,8 @@ ProgressReport signal_check() {
 template <class Measure>
 MeshMeasurement measure_released(int threads, MeasureOptions& options, Measure measure) {
   options.progress = signal_check();
+  // A Ctrl-C while the input was converted, with the GIL held, is answered before any work.
+  if (PyErr_CheckSignals() != 0) throw py::error_already_set();
   try {
     const py::gil_scoped_release released;
     const ThreadCount count(threads);

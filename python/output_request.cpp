@@ -28,8 +28,12 @@ std::string path_or_empty(const py::handle& path) {
 
 // Two numbers from a pair, or ValueError with `what`.
 void pair_from_python(const py::handle& pair, double& first, double& second, const char* what) {
+  // A text is a sequence too, but "01" is no pair of numbers.
+  if (!py::isinstance<py::sequence>(pair) || py::isinstance<py::str>(pair) ||
+      py::isinstance<py::bytes>(pair) || py::len(pair) != 2) {
+    throw py::value_error(what);
+  }
   const py::sequence items = py::reinterpret_borrow<py::sequence>(pair);
-  if (!py::isinstance<py::sequence>(pair) || py::len(items) != 2) throw py::value_error(what);
   try {
     first = py::float_(items[0]).cast<double>();
     second = py::float_(items[1]).cast<double>();

@@ -79,8 +79,13 @@ void SurfaceAnalyzer::smooth_copy(double smoothing_radius, const Progress& progr
   aside_ = std::vector<Vec3f>();
   for (int step = 0; step < kSphereSteps; ++step)
     sphere_taubin_step(view_, smoothing_radius, progress, step, kSphereSteps);
-  for (int step = 0; step < kUmbrellaSteps; ++step)
+  // The umbrella steps are short, but together as long as a sphere step on a large mesh: the
+  // caller hears of each, as the whole smoothing done, so that it can abandon the run.
+  const std::size_t n = vertex_count();
+  for (int step = 0; step < kUmbrellaSteps; ++step) {
     umbrella_taubin_step(view_);
+    if (progress) progress(kSphereSteps * n, kSphereSteps * n);
+  }
   positions_of_ = Surface::kCopy;
   // The copy's facet normals are computed when its curvature is.
   if (normals_of_ == Surface::kCopy) normals_of_ = Surface::kNeither;

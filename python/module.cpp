@@ -258,10 +258,14 @@ py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
 
 py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
                            const py::handle& epsilon, const py::handle& length,
-                           const py::handle& threads, const OutputRequest& outputs) {
+                           const py::handle& threads, const std::string& name,
+                           const OutputRequest& outputs) {
   MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
   keep_for(outputs, options);
-  const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
+  MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
+  // Where the command line names the mesh's file (the picture's title, the PLY's comment, the
+  // statistics), arrays have the name the caller gives them.
+  measurement.path = name;
   write_requested(measurement, outputs);
   return summary_of(measurement);
 }
@@ -426,19 +430,21 @@ file that cannot be written; each file appears whole or not at all.)");
       [](const py::handle& vertices, const py::handle& faces, const py::handle& epsilon,
          const py::handle& length, const py::handle& threads, const py::handle& values,
          const py::handle& ply, const py::handle& png, const py::handle& csv,
-         const py::handle& stats, const py::handle& range, const py::handle& size) {
+         const py::handle& stats, const py::handle& range, const py::handle& size,
+         const std::string& name) {
         const OutputRequest outputs =
             outputs_from_python(values, ply, png, csv, stats, range, size);
-        return outputs_of_arrays(vertices, faces, epsilon, length, threads, outputs);
+        return outputs_of_arrays(vertices, faces, epsilon, length, threads, name, outputs);
       },
       py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),
       py::arg("length") = py::none(), py::arg("threads") = py::none(),
       py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
-      py::arg("size") = py::none(),
-      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None) -> dict
+      py::arg("size") = py::none(), py::arg("name") = "",
+      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='') -> dict
 
 measure_file for a mesh given as in roughness(): writes the outputs whose paths are given, with
-the bytes the command line writes for the same mesh read from OBJ, and returns the same dict
-(its "mesh" is empty and its "format" is "arrays").)");
+the bytes the command line writes for the same mesh read from an OBJ file called `name` (the
+picture's title, the PLY's comment and the statistics' "mesh" give it; "format" is "arrays"),
+and returns the same dict.)");
 }

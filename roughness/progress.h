@@ -57,8 +57,10 @@ class ProgressCounter {
   }
 
  private:
-  // Often enough for a terminal line to move smoothly, rarely enough to cost nothing.
-  static constexpr std::size_t kProgressInterval = 16384;
+  // Often enough for a terminal line to move smoothly and for a caller that checks for Ctrl-C to
+  // answer well within a second on a loaded machine, rarely enough to cost nothing beside the
+  // walks of that many vertices.
+  static constexpr std::size_t kProgressInterval = 2048;
 
   static bool on_first_thread() {
 #ifdef _OPENMP

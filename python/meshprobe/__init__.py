@@ -109,6 +109,7 @@ def write_outputs(
     stats: Any = None,
     range: Any = None,  # noqa: A002 - the command line's option is --range
     size: Any = None,
+    name: str = "",
 ) -> Any:
     points, facets, eps = _arguments(vertices, faces, epsilon)
     return _core.write_outputs(
@@ -124,6 +125,7 @@ def write_outputs(
         stats=stats,
         range=range,
         size=size,
+        name=name,
     )
 
 

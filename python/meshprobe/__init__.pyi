@@ -88,6 +88,7 @@ def write_outputs(
     stats: _Path | None = None,
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
+    name: str = "",
 ) -> dict[str, Any]: ...
 @overload
 def write_outputs(
@@ -104,4 +105,5 @@ def write_outputs(
     stats: _Path | None = None,
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
+    name: str = "",
 ) -> dict[str, Any]: ...

@@ -57,7 +57,7 @@ FIFO_READ = textwrap.dedent("""
     import meshprobe
     values = meshprobe.roughness_of_file(sys.argv[1], 0.05)
     expected = meshprobe.roughness_of_file(sys.argv[2], 0.05)
-    print("same" if np.array_equal(values, expected) else "changed")
+    print("same" if np.array_equal(values, expected, equal_nan=True) else "changed")
 """)
 
 

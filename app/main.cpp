@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "app/colour_range.h"
 #include "app/command_line.h"
 #include "app/driver.h"
 #include "app/fields_csv.h"
@@ -23,11 +24,9 @@ namespace {
 
 using namespace meshprobe;
 
-// The colours of one epsilon's picture and of the PLY: the range asked for, or from 0 to the
-// 99th percentile of the measured roughness.
 ValueRange colour_range(const CommandLine& line, const EpsilonMeasurement& e) {
-  if (line.fixed_range) return ValueRange{line.range_low, line.range_high};
-  return ValueRange{0.0, e.statistics.p99};
+  const ValueRange asked{line.range_low, line.range_high};
+  return colour_range(e, line.fixed_range ? &asked : nullptr);
 }
 
 // Writes every output of one measured mesh; on failure names the file that could not be

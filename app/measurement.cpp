@@ -136,6 +136,7 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
     return;
   }
   const ThreadScope thread_scope(threads);
+  report(options, "smoothing", 0.0);
   SurfaceAnalyzer analyzer(mesh, options.keep_fields);
   const double shared_seconds = seconds_since(start);
   StepProgress show;
@@ -221,7 +222,9 @@ MeshMeasurement measure_mesh_lists(const std::vector<Vec3f>& points, const Facet
   result.status = check_facet_list(facets, points.size());
   if (!result.status.ok) return result;
   auto mesh = std::make_unique<Mesh>();
+  report(options, "reading", 0.0);
   const LeftOutFacets left_out = build_leaving_out_unfit_facets(*mesh, points, facets);
+  report(options, "reading", 1.0);
   result.status.facets_left_out = left_out.count;
   result.status.first_left_out = left_out.first;
   const ReadStatus geometry = check_geometry(*mesh);

@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
 """Measures the roughness of every mesh file of a folder as tasks on a Dask cluster.
 
-    roughness_dask.py FOLDER EPSILON [--scheduler ADDRESS] [--out DIR] [--workers N]
+    roughness_dask.py FOLDER EPSILON[,EPSILON...] [--scheduler ADDRESS] [--out DIR] [--workers N]
 
 Each mesh (.obj, .off, .ply, .stl, any letter case) is one task: the worker reads and measures it
 with the meshprobe module on one thread, Dask spreading the meshes over the workers. Without
 --scheduler the tasks run on a LocalCluster of N worker processes (default: one per core) bound to
 127.0.0.1; with it, on the running cluster at ADDRESS, whose workers must import meshprobe and
-read FOLDER at the same path. Into --out (default: FOLDER) go each mesh's value file, NAME_labels.lb
-as the command line names it, and summary.csv, one row per mesh under the command line's
---summary columns. A mesh that fails becomes a row whose status is its error; the others go on.
-The exit status is 0 when every mesh was measured, 1 when some failed.
+read FOLDER at the same path. EPSILON is checked as the command line checks it, and several
+(0.005,0.01) measure each mesh at each. Into --out (default: FOLDER) go each mesh's value file,
+NAME_labels.lb (NAME_epsE_labels.lb with several epsilons) as the command line names it, and
+summary.csv, one row per mesh and epsilon under the command line's --summary columns. A mesh that
+fails becomes rows whose status is its error; the others go on. The exit status is 0 when every
+mesh was measured, 1 when some failed, 2 for a bad argument (one line, before any cluster starts).
 """
 
 import argparse
@@ -37,27 +39,34 @@ def failure_row(mesh, epsilon, version, error):
     return text.getvalue()
 
 
-def measure(path, epsilon):
-    """One task: the mesh's summary row, as the command line's --summary writes it, and its value
-    file's numbers (None when the mesh failed)."""
+def measure(path, epsilons):
+    """One task: per epsilon (text, value), the mesh's summary row as the command line's --summary
+    writes it and its value file's numbers (None when the mesh failed)."""
     import meshprobe
 
-    try:
-        with warnings.catch_warnings():
-            # The count of facets left out is a column of the summary.
-            warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
-            result = meshprobe.measure_file(path, float(epsilon), threads=1)
-    except ValueError as error:  # the reader's refusal, after the path: the command line's words
-        return failure_row(path, epsilon, meshprobe.__version__, "cannot read %s" % error), None
-    except OSError as error:
-        return failure_row(path, epsilon, meshprobe.__version__, error), None
-    return result["summary_row"], result["values"]
+    results = []
+    for text, value in epsilons:
+        try:
+            with warnings.catch_warnings():
+                # The count of facets left out is a column of the summary.
+                warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
+                result = meshprobe.measure_file(path, value, threads=1)
+        except ValueError as error:  # the reader's refusal, after the path: the command line's
+            row = failure_row(path, value, meshprobe.__version__, "cannot read %s" % error)
+            results.append((text, row, None))
+        except OSError as error:
+            results.append((text, failure_row(path, value, meshprobe.__version__, error), None))
+        else:
+            results.append((text, result["summary_row"], result["values"]))
+    return results
 
 
-def value_file_name(path, out):
-    """The command line's name for the mesh's value file, placed in `out`."""
+def value_file_name(path, out, epsilon):
+    """The command line's name for the mesh's value file, placed in `out`; `epsilon` is the
+    epsilon as written with several of them, empty with one."""
     name = Path(path).name
-    return Path(out) / ((name.rsplit(".", 1)[0] if "." in name else "") + "_labels.lb")
+    base = name.rsplit(".", 1)[0] if "." in name else ""
+    return Path(out) / (base + ("_eps" + epsilon if epsilon else "") + "_labels.lb")
 
 
 def write_atomically(path, text):
@@ -72,47 +81,69 @@ def write_atomically(path, text):
         raise
 
 
-def measure_folder(client, folder, epsilon, out):
-    """Measures every mesh of `folder` on `client`'s cluster; returns the summary rows in the
-    meshes' name order and how many failed."""
+def measure_folder(client, folder, epsilons, out):
+    """Measures every mesh of `folder` at every epsilon on `client`'s cluster; returns the summary
+    rows in the meshes' name order, each mesh's epsilons in the order given, and how many meshes
+    failed."""
     import meshprobe
     from dask.distributed import as_completed
 
     meshes = sorted(str(p) for p in Path(folder).iterdir()
                     if p.is_file() and p.suffix.lower() in MESH_ENDINGS)
-    futures = client.map(measure, meshes, epsilon=epsilon, pure=False)
+    futures = client.map(measure, meshes, epsilons=epsilons, pure=False)
     mesh_of = dict(zip(futures, meshes))
     rows = {}
     failed = 0
     for future in as_completed(futures):
         mesh = mesh_of[future]
         try:
-            row, values = future.result()
+            results = future.result()
         except Exception as error:  # a lost worker or an error outside the reader's refusals
-            row, values = failure_row(mesh, epsilon, meshprobe.__version__, "%s: %s" % (type(error).__name__, error)), None
-        if values is None:
+            why = "%s: %s" % (type(error).__name__, error)
+            results = [(text, failure_row(mesh, value, meshprobe.__version__, why), None)
+                       for text, value in epsilons]
+        if any(values is None for _, _, values in results):
             failed += 1
-        else:
-            # "%f \n" as the command line prints: float32 widened to double, six decimals.
-            write_atomically(value_file_name(mesh, out),
-                             "".join("%f \n" % v for v in values.tolist()))
-        rows[mesh] = row
-    return [rows[mesh] for mesh in meshes], failed
+        for text, _, values in results:
+            if values is not None:
+                # "%f \n" as the command line prints: float32 widened to double, six decimals.
+                write_atomically(value_file_name(mesh, out, text if len(epsilons) > 1 else ""),
+                                 "".join("%f \n" % v for v in values.tolist()))
+        rows[mesh] = [row for _, row, _ in results]
+    return [row for mesh in meshes for row in rows[mesh]], failed
 
 
 def write_summary(header, rows, path):
     write_atomically(path, "".join(line + "\n" for line in [header] + rows))
 
 
+def refuse(why):
+    print("roughness_dask: %s" % why, file=sys.stderr)
+    return 2
+
+
 def main(argv=None):
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("folder")
-    parser.add_argument("epsilon", help="the neighbourhood radius, as the command line takes it")
+    parser.add_argument("epsilon", help="the neighbourhood radius, or several separated by "
+                        "commas, as the command line takes them")
     parser.add_argument("--scheduler", help="address of a running Dask scheduler")
     parser.add_argument("--out", help="folder of the value files and summary.csv (default FOLDER)")
     parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
                         help="worker processes of the local cluster (default: one per core)")
     args = parser.parse_args(argv)
+    import meshprobe
+
+    # Every argument is checked before a cluster starts: a fault is one line and status 2.
+    try:
+        epsilons = meshprobe.parse_epsilons(args.epsilon)
+    except ValueError as error:
+        return refuse(str(error))
+    if not Path(args.folder).is_dir():
+        return refuse("the folder %s does not exist" % args.folder
+                      if not Path(args.folder).exists() else "%s is not a folder" % args.folder)
+    if args.workers < 1:
+        return refuse("--workers must be at least 1, not %d" % args.workers)
     out = Path(args.out or args.folder)
     out.mkdir(parents=True, exist_ok=True)
 
@@ -120,16 +151,15 @@ def main(argv=None):
 
     if args.scheduler:
         with Client(args.scheduler) as client:
-            rows, failed = measure_folder(client, args.folder, args.epsilon, out)
+            rows, failed = measure_folder(client, args.folder, epsilons, out)
     else:
         with LocalCluster(n_workers=args.workers, threads_per_worker=1, host="127.0.0.1",
                           dashboard_address=None) as cluster, Client(cluster) as client:
-            rows, failed = measure_folder(client, args.folder, args.epsilon, out)
-    import meshprobe
-
+            rows, failed = measure_folder(client, args.folder, epsilons, out)
     write_summary(meshprobe.SUMMARY_HEADER, rows, out / "summary.csv")
+    meshes = len(rows) // len(epsilons)
     print("roughness_dask: %d meshes measured, %d failed; summary in %s"
-          % (len(rows) - failed, failed, out / "summary.csv"))
+          % (meshes - failed, failed, out / "summary.csv"))
     return 1 if failed else 0
 
 

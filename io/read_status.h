@@ -11,6 +11,10 @@ namespace meshprobe {
 struct ReadStatus {
   bool ok = true;
   std::string error;  // empty when ok
+  // The system's error number (errno) when the file could not be opened or read, EISDIR for a
+  // folder; 0 when the fault lies in the bytes. Lets a front end name the failure as its
+  // language does (Python's FileNotFoundError) without opening the path a second time.
+  int system_error = 0;
 
   // Facets of the file left out of the built mesh because the surface could not hold them (an
   // edge that would border three facets, a vertex where two fans would meet).
@@ -26,6 +30,13 @@ struct ReadStatus {
     ReadStatus status;
     status.ok = false;
     status.error = printable(why);
+    return status;
+  }
+
+  // A refusal saying `why`, caused by the system's error `number`.
+  static ReadStatus system_failure(const std::string& why, int number) {
+    ReadStatus status = failure(why);
+    status.system_error = number;
     return status;
   }
 

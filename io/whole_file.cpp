@@ -51,13 +51,19 @@ ReadStatus read_file_bytes(const std::string& path, std::string& content) {
   content.clear();
   const Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.get() < 0) {
-    return ReadStatus::failure("cannot open the file (" + std::string(std::strerror(errno)) + ")");
+    const int error = errno;
+    return ReadStatus::system_failure(
+        "cannot open the file (" + std::string(std::strerror(error)) + ")", error);
   }
   struct stat about {};
   if (fstat(file.get(), &about) != 0) {
-    return ReadStatus::failure("cannot read the file (" + std::string(std::strerror(errno)) + ")");
+    const int error = errno;
+    return ReadStatus::system_failure(
+        "cannot read the file (" + std::string(std::strerror(error)) + ")", error);
   }
-  if (S_ISDIR(about.st_mode)) return ReadStatus::failure("it is a folder, not a mesh file");
+  if (S_ISDIR(about.st_mode)) {
+    return ReadStatus::system_failure("it is a folder, not a mesh file", EISDIR);
+  }
   // A device such as /dev/zero never ends; FIFOs and pipes do, and are read like files.
   if (S_ISCHR(about.st_mode)) {
     return ReadStatus::failure("it is a character device, not a mesh file");
@@ -70,7 +76,8 @@ ReadStatus read_file_bytes(const std::string& path, std::string& content) {
   if (!read_to_end(file.get(), content, size)) {
     const int error = errno;
     content = std::string();
-    return ReadStatus::failure("cannot read the file (" + std::string(std::strerror(error)) + ")");
+    return ReadStatus::system_failure(
+        "cannot read the file (" + std::string(std::strerror(error)) + ")", error);
   }
   return ReadStatus{};
 }

@@ -3,22 +3,25 @@
 // become Python exceptions; facets left out become a FacetsLeftOutWarning.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <exception>
 #include <ios>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/driver.h"
 #include "app/measurement.h"
 #include "app/statistics_output.h"
 #include "meshprobe/version.h"
 #include "python/array_input.h"
+#include "python/output_request.h"
 
 namespace py = pybind11;
 
@@ -39,31 +42,43 @@ PathArgument path_from_python(const py::handle& path) {
   return PathArgument{os.attr("fsencode")(path).cast<std::string>(), os.attr("fsdecode")(path)};
 }
 
-// Raises OSError (FileNotFoundError, PermissionError, IsADirectoryError, ...) when the file
-// cannot be opened for reading; a file that opens but is not a mesh is the reader's to refuse.
-void require_readable(const PathArgument& path) {
-  struct stat info {};
-  int error = 0;
-  if (stat(path.bytes.c_str(), &info) != 0) {
-    error = errno;
-  } else if (S_ISDIR(info.st_mode)) {
-    error = EISDIR;
-  } else if (std::FILE* file = std::fopen(path.bytes.c_str(), "rb")) {
-    std::fclose(file);
-  } else {
-    error = errno;
-  }
-  if (error == 0) return;
-  errno = error;
-  PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.shown.ptr());
-  throw py::error_already_set();
+// Thrown by the progress callback when a signal handler raised (Ctrl-C's KeyboardInterrupt):
+// the Python error is already set, and the measurement unwinds to measure_released.
+struct Interrupted {};
+
+// How long a measurement may go without looking for a signal: Ctrl-C must take effect well
+// within a second, and taking the GIL back costs little at this rate.
+constexpr std::chrono::milliseconds kSignalCheckInterval{50};
+
+// A progress callback that runs Python's signal handlers now and then. The passes call it on the
+// calling thread only, which is the one that holds the GIL's saved state.
+ProgressReport signal_check() {
+  using Clock = std::chrono::steady_clock;
+  auto last = std::make_shared<Clock::time_point>(Clock::now());
+  return [last](const char*, double) {
+    const Clock::time_point now = Clock::now();
+    if (now - *last < kSignalCheckInterval) return;
+    *last = now;
+    const py::gil_scoped_acquire held;
+    if (PyErr_CheckSignals() != 0) throw Interrupted{};
+  };
 }
 
-// Runs `measure` without the GIL, so that other Python threads measure other meshes meanwhile.
+// Runs `measure` without the GIL, its passes over the vertices on `threads` threads (0: OpenMP's
+// default), so that other Python threads measure other meshes meanwhile; a signal handler that
+// raises abandons the measurement and its exception reaches the caller.
 template <class Measure>
-MeshMeasurement measure_released(Measure measure) {
-  py::gil_scoped_release released;
-  return measure();
+MeshMeasurement measure_released(int threads, MeasureOptions& options, Measure measure) {
+  options.progress = signal_check();
+  options.threads = threads;
+  // A Ctrl-C while the input was converted, with the GIL held, is answered before any work.
+  if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  try {
+    const py::gil_scoped_release released;
+    return measure();
+  } catch (const Interrupted&) {
+    throw py::error_already_set();
+  }
 }
 
 // Raises ValueError with the reader's or the checks' words when the mesh was refused; warns when
@@ -107,9 +122,9 @@ MeshMeasurement measure_arrays(const py::handle& vertices, const py::handle& fac
                                MeasureOptions& options, const py::handle& threads) {
   const std::vector<Vec3f> points = vertices_from_python(vertices);
   const FacetList facets = faces_from_python(faces, points.size());
-  options.threads = threads_from_python(threads);
-  MeshMeasurement measurement =
-      measure_released([&] { return measure_mesh_lists(points, facets, options); });
+  const int thread_count = threads_from_python(threads);
+  MeshMeasurement measurement = measure_released(
+      thread_count, options, [&] { return measure_mesh_lists(points, facets, options); });
   report(measurement, "");
   return measurement;
 }
@@ -117,10 +132,16 @@ MeshMeasurement measure_arrays(const py::handle& vertices, const py::handle& fac
 MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
                              const py::handle& threads) {
   const PathArgument file = path_from_python(path);
-  options.threads = threads_from_python(threads);
-  require_readable(file);
-  MeshMeasurement measurement =
-      measure_released([&] { return measure_mesh_file(file.bytes, options); });
+  const int thread_count = threads_from_python(threads);
+  MeshMeasurement measurement = measure_released(
+      thread_count, options, [&] { return measure_mesh_file(file.bytes, options); });
+  // The reading opened the path once (a FIFO gives its bytes only once); its errno names the
+  // OSError subclass, as open() would in Python.
+  if (measurement.status.system_error != 0) {
+    errno = measurement.status.system_error;
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, file.shown.ptr());
+    throw py::error_already_set();
+  }
   report(measurement, file.shown.cast<std::string>() + ": ");
   return measurement;
 }
@@ -131,14 +152,10 @@ py::array_t<float> roughness(const py::handle& vertices, const py::handle& faces
   bool several = false;
   MeasureOptions options = options_from(epsilon, length, several);
   const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
-  // Every given vertex is in the mesh; the values are the value file's, 0 where no facet counts.
+  // Every given vertex is in the mesh; the values are the value file's, NaN where no facet counts.
   std::vector<std::vector<float>> rows;
-  for (const EpsilonMeasurement& result : measurement.epsilons) {
-    std::vector<float> row(measurement.mesh_vertex.size(), 0.0f);
-    for (std::size_t i = 0; i < row.size(); ++i)
-      row[i] = result.roughness[measurement.mesh_vertex[i]];
-    rows.push_back(std::move(row));
-  }
+  for (const EpsilonMeasurement& result : measurement.epsilons)
+    rows.push_back(measurement.in_file_order(result.roughness));
   return stack(rows, several);
 }
 
@@ -179,14 +196,9 @@ py::array_t<float> roughness_of_file(const py::handle& path, const py::handle& e
   return stack(rows, several);
 }
 
-py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
-                         const py::handle& length, const py::handle& threads) {
-  bool several = false;
-  MeasureOptions options = options_from(epsilon, length, several);
-  if (several) throw py::value_error("measure_file takes one epsilon, not a sequence");
-  const MeshMeasurement measurement = measure_file(path, options, threads);
+// The statistics as --stats writes them, then what a batch needs beside them.
+py::dict summary_of(const MeshMeasurement& measurement) {
   const EpsilonMeasurement& result = measurement.epsilons.front();
-  // The statistics as --stats writes them, then what a batch needs beside them.
   py::dict row = py::module_::import("json").attr("loads")(statistics_json(measurement, 0));
   row["status"] = "ok";
   SummaryTable table;
@@ -195,6 +207,37 @@ py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
   row["values"] = to_numpy(result.roughness);
   row["roughness"] = to_numpy(measurement.in_file_order(result.roughness));
   return row;
+}
+
+MeasureOptions one_epsilon(const py::handle& epsilon, const py::handle& length, const char* call) {
+  bool several = false;
+  MeasureOptions options = options_from(epsilon, length, several);
+  if (several) throw py::value_error(std::string(call) + " takes one epsilon, not a sequence");
+  return options;
+}
+
+py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
+                         const py::handle& length, const py::handle& threads,
+                         const OutputRequest& outputs) {
+  MeasureOptions options = one_epsilon(epsilon, length, "measure_file");
+  keep_for(outputs, options);
+  const MeshMeasurement measurement = measure_file(path, options, threads);
+  write_requested(measurement, outputs);
+  return summary_of(measurement);
+}
+
+py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
+                           const py::handle& epsilon, const py::handle& length,
+                           const py::handle& threads, const std::string& name,
+                           const OutputRequest& outputs) {
+  MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
+  keep_for(outputs, options);
+  MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
+  // Where the command line names the mesh's file (the picture's title, the PLY's comment, the
+  // statistics), arrays have the name the caller gives them.
+  measurement.path = name;
+  write_requested(measurement, outputs);
+  return summary_of(measurement);
 }
 
 py::tuple read_file(const py::handle& path) {
@@ -236,7 +279,7 @@ py::tuple read_file(const py::handle& path) {
 }  // namespace
 }  // namespace meshprobe
 
-PYBIND11_MODULE(meshprobe, module) {
+PYBIND11_MODULE(_core, module) {
   using namespace meshprobe;
   module.doc() =
       "Per-vertex roughness of polygon meshes, as the meshprobe command line measures it.\n\n"
@@ -262,6 +305,23 @@ PYBIND11_MODULE(meshprobe, module) {
   if (facets_left_out_warning == nullptr) throw py::error_already_set();
   module.attr("FacetsLeftOutWarning") = py::handle(facets_left_out_warning);
 
+  module.def(
+      "parse_epsilons",
+      [](const std::string& text) {
+        std::vector<Epsilon> epsilons;
+        std::string error;
+        if (!parse_epsilons(text, epsilons, error)) throw py::value_error(error);
+        py::list parsed;
+        for (const Epsilon& epsilon : epsilons)
+          parsed.append(py::make_tuple(epsilon.text, static_cast<double>(epsilon.value)));
+        return parsed;
+      },
+      py::arg("text"),
+      R"(parse_epsilons(text) -> list[tuple[str, float]]
+
+The epsilons of a command-line argument ("0.01" or "0.005,0.01"), checked as the command line
+checks them: each as written (output names carry it) and its single-precision value. Raises
+ValueError with the command line's words for a text it refuses.)");
   module.def("read", &read_file, py::arg("path"),
              R"(read(path) -> (vertices, faces)
 
@@ -277,7 +337,7 @@ not a mesh it accepts; warns FacetsLeftOutWarning when the surface cannot hold s
 
 Roughness of every vertex of the mesh given as arrays: float32, one value per row of vertices,
 bit for bit the numbers the value file holds for the same mesh read from OBJ. Vertices that no
-facet uses are kept, count in the bounding box, and get 0.
+facet uses are kept, count in the bounding box, and get NaN (the value file holds 0 there).
 
 vertices: (n, 3) array of any integer or float dtype, rounded to float32.
 faces: (m, k) integer array, or a sequence of 1-D integer arrays (facets of varying size),
@@ -308,14 +368,53 @@ Exactly what the command line computes for the file: float32, one value per vert
 in file order, NaN for a vertex that is not part of the measured surface (OFF and PLY drop the
 vertices no facet uses before normalising; use this, not roughness(), to match the command line
 on such files). A sequence of epsilons gives one row per epsilon.)");
-  module.def("measure_file", &summary_of_file, py::arg("path"), py::arg("epsilon"), py::kw_only(),
-             py::arg("length") = py::none(), py::arg("threads") = py::none(),
-             R"(measure_file(path, epsilon, *, length=None, threads=None) -> dict
+  module.def(
+      "measure_file",
+      [](const py::handle& path, const py::handle& epsilon, const py::handle& length,
+         const py::handle& threads, const py::handle& values, const py::handle& ply,
+         const py::handle& png, const py::handle& csv, const py::handle& stats,
+         const py::handle& range, const py::handle& size) {
+        const OutputRequest outputs =
+            outputs_from_python(values, ply, png, csv, stats, range, size);
+        return summary_of_file(path, epsilon, length, threads, outputs);
+      },
+      py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("length") = py::none(),
+      py::arg("threads") = py::none(), py::arg("values") = py::none(), py::arg("ply") = py::none(),
+      py::arg("png") = py::none(), py::arg("csv") = py::none(), py::arg("stats") = py::none(),
+      py::arg("range") = py::none(), py::arg("size") = py::none(),
+      R"(measure_file(path, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None) -> dict
 
 One mesh file at one epsilon, as `meshprobe --stats` and `--summary` report it: the statistics
 (mesh, format, epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out,
 bbox_min, bbox_max, length, roughness_min ... roughness_max, zero_share, seconds, version; None
-for a number that is not finite), "status" ("ok"), plus "summary_row" (the row as the summary file holds it; SUMMARY_HEADER is its
-header), "values" (the value file's numbers, float32) and "roughness" (per vertex of the file, as
-roughness_of_file gives it).)");
+for a number that is not finite), "status" ("ok"), plus "summary_row" (the row as the summary
+file holds it; SUMMARY_HEADER is its header), "values" (the value file's numbers, float32) and
+"roughness" (per vertex of the file, as roughness_of_file gives it).
+
+Each output whose path is given is written with the bytes the command line writes for the same
+file and options: values (-o), ply (--ply), png (--png), csv (--csv), stats (--stats);
+range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH. Raises OSError naming a
+file that cannot be written; each file appears whole or not at all.)");
+  module.def(
+      "write_outputs",
+      [](const py::handle& vertices, const py::handle& faces, const py::handle& epsilon,
+         const py::handle& length, const py::handle& threads, const py::handle& values,
+         const py::handle& ply, const py::handle& png, const py::handle& csv,
+         const py::handle& stats, const py::handle& range, const py::handle& size,
+         const std::string& name) {
+        const OutputRequest outputs =
+            outputs_from_python(values, ply, png, csv, stats, range, size);
+        return outputs_of_arrays(vertices, faces, epsilon, length, threads, name, outputs);
+      },
+      py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),
+      py::arg("length") = py::none(), py::arg("threads") = py::none(),
+      py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
+      py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
+      py::arg("size") = py::none(), py::arg("name") = "",
+      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='') -> dict
+
+measure_file for a mesh given as in roughness(): writes the outputs whose paths are given, with
+the bytes the command line writes for the same mesh read from an OBJ file called `name` (the
+picture's title, the PLY's comment and the statistics' "mesh" give it; "format" is "arrays"),
+and returns the same dict.)");
 }

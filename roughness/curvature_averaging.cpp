@@ -85,6 +85,7 @@ void average_curvature(const SurfaceView& view, const std::vector<double>& kmax,
     });
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
+      if (counter.stopped()) continue;  // the run is abandoned
       failure.capture([&] {
         const std::uint32_t first = task * kVerticesPerTask;
         const std::uint32_t end = std::min(n, first + kVerticesPerTask);

@@ -188,6 +188,7 @@ CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, dou
     CurvatureRanges own = ranges;
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
+      if (counter.stopped()) continue;  // the run is abandoned
       failure.capture([&] {
         const std::uint32_t first = task * kVerticesPerTask;
         const std::uint32_t end = std::min(n, first + kVerticesPerTask);

@@ -91,10 +91,18 @@ void SurfaceAnalyzer::smooth_copy(double smoothing_radius, const Progress& progr
   // The copy starts from the input's points; whatever the view held of an earlier copy goes.
   use(Surface::kInput, false);
   aside_ = std::vector<Vec3f>();
+  // Until the last step the view holds neither surface: a run abandoned in between (its progress
+  // callback threw) starts again from the input.
+  positions_of_ = Surface::kNeither;
   for (int step = 0; step < kSphereSteps; ++step)
     sphere_taubin_step(view_, smoothing_radius, progress, step, kSphereSteps);
-  for (int step = 0; step < kUmbrellaSteps; ++step)
+  // The umbrella steps are short, but together as long as a sphere step on a large mesh: the
+  // caller hears of each, as the whole smoothing done, so that it can abandon the run.
+  const std::size_t n = vertex_count();
+  for (int step = 0; step < kUmbrellaSteps; ++step) {
     umbrella_taubin_step(view_);
+    if (progress) progress(kSphereSteps * n, kSphereSteps * n);
+  }
   positions_of_ = Surface::kCopy;
   // The copy's facet normals are computed when its curvature is.
   if (normals_of_ == Surface::kCopy) normals_of_ = Surface::kNeither;

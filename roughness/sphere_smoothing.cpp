@@ -72,6 +72,7 @@ void sphere_taubin_step(SurfaceView& view, double r, const Progress& progress, s
     failure.capture([&] { walker.emplace(view); });
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
+      if (counter.stopped()) continue;  // the run is abandoned
       failure.capture([&] {
         const std::uint32_t first = task * kVerticesPerTask;
         const std::uint32_t end = std::min(n, first + kVerticesPerTask);

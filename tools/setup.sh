@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 
 packages="g++ make cmake libcgal-dev libgtest-dev libpng-dev libcxxopts-dev nlohmann-json3-dev
   libfreetype-dev fonts-dejavu-core
-  pybind11-dev python3-dev python3-numpy python3-pytest python3-dask python3-distributed"
+  pybind11-dev python3-dev python3-numpy python3-pytest python3-dask python3-distributed
+  python3-meshio python3-open3d python3-mypy python3-venv python3-setuptools python3-pip"
 missing=""
 for package in $packages; do
   dpkg -s "$package" >/dev/null 2>&1 || missing="$missing $package"

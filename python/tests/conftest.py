@@ -65,3 +65,7 @@ def meshes(tmp_path_factory):
     for name in ("bunny.off", "bunny.obj"):
         (folder / name).write_bytes((DATA_DIR / name).read_bytes())
     return folder
+
+
+def pytest_configure(config):
+    config.addinivalue_line("markers", "slow: builds the project again (minutes); run in the suite")

@@ -275,5 +275,33 @@ TEST(Pipeline, ReportsProgressFromTheCallersThreadUpToEachStepsWhole) {
   }
 }
 
+// A caller abandons a run by throwing from its progress callback: the exception leaves the step
+// (not the parallel region, which would end the process), and a step abandoned that way is
+// done again in full when called again.
+TEST(Pipeline, AProgressCallbackThatThrowsAbandonsTheStep) {
+  struct Abandoned {};
+  const Progress abandon = [](std::size_t, std::size_t) { throw Abandoned{}; };
+  auto mesh = testing::icosphere(6, 0.5f);
+  prepare(*mesh);
+  SurfaceAnalyzer fresh(*mesh);
+  const RoughnessResult expected = run(fresh, 0.02, 0.01);
+
+  SurfaceAnalyzer smoothing(*mesh);
+  EXPECT_THROW(smoothing.smooth_copy(0.01, abandon), Abandoned);
+  // Abandoned once the sphere steps are done: the view holds a half-smoothed surface.
+  const Progress abandon_when_whole = [](std::size_t done, std::size_t total) {
+    if (done == total) throw Abandoned{};
+  };
+  EXPECT_THROW(smoothing.smooth_copy(0.01, abandon_when_whole), Abandoned);
+  EXPECT_EQ(run(smoothing, 0.02, 0.01).roughness, expected.roughness);
+  SurfaceAnalyzer analyzer(*mesh);
+  analyzer.smooth_copy(0.01);
+  EXPECT_THROW(analyzer.curvature(abandon), Abandoned);
+  analyzer.curvature();
+  EXPECT_THROW(analyzer.average(0.02, abandon), Abandoned);
+  analyzer.average(0.02);
+  EXPECT_EQ(analyzer.difference().roughness, expected.roughness);
+}
+
 }  // namespace
 }  // namespace meshprobe

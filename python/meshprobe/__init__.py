@@ -1,0 +1,134 @@
+"""Per-vertex roughness of polygon meshes, as the meshprobe command line measures it.
+
+Lengths are in normalised units: the mesh is centred and scaled so that the largest side of its
+bounding box is 1; epsilon 0.01 is recommended.
+
+Every call that takes ``vertices, faces`` also takes one mesh object in their place: a meshio
+``Mesh`` (its points and polygon cell blocks), an Open3D ``TriangleMesh`` (vertices, triangles) or
+any object with ``vertices`` and ``faces`` arrays (trimesh and the like). The objects are
+recognised by their attributes; none of those packages is imported.
+"""
+
+from typing import Any
+
+import numpy as np
+
+from meshprobe import _core
+from meshprobe._core import (
+    SUMMARY_HEADER,
+    FacetsLeftOutWarning,
+    __version__,
+    measure_file,
+    parse_epsilons,
+    read,
+    roughness_of_file,
+)
+
+__all__ = [
+    "SUMMARY_HEADER",
+    "FacetsLeftOutWarning",
+    "__version__",
+    "fields",
+    "measure_file",
+    "parse_epsilons",
+    "read",
+    "roughness",
+    "roughness_of_file",
+    "write_outputs",
+]
+
+# meshio's names of the cell blocks that are polygons; the others (lines, vertices, volumes)
+# are not part of a surface and are passed over.
+_POLYGON_CELLS = ("triangle", "quad", "polygon")
+
+
+def _meshio_faces(cells: Any) -> Any:
+    blocks = [
+        np.asarray(block.data)
+        for block in cells
+        if str(block.type) in _POLYGON_CELLS or str(block.type).startswith("polygon")
+    ]
+    if not blocks:
+        raise ValueError("the meshio mesh has no polygon cells (triangle, quad, polygon)")
+    if len(blocks) == 1:
+        return blocks[0]
+    # Blocks of different sizes become one facet list in block order, as meshio keeps them.
+    return [row for block in blocks for row in block]
+
+
+def _mesh_arrays(mesh: Any) -> tuple[Any, Any]:
+    """The (vertices, faces) of a mesh object, or TypeError for an object of no known kind."""
+    if hasattr(mesh, "points") and hasattr(mesh, "cells"):
+        return np.asarray(mesh.points), _meshio_faces(mesh.cells)
+    # faces before triangles: trimesh's triangles are corner coordinates, not indices.
+    if hasattr(mesh, "vertices") and hasattr(mesh, "faces"):
+        return np.asarray(mesh.vertices), mesh.faces
+    if hasattr(mesh, "vertices") and hasattr(mesh, "triangles"):
+        return np.asarray(mesh.vertices), np.asarray(mesh.triangles)
+    raise TypeError(
+        "expected vertices and faces, or a mesh object (meshio Mesh, Open3D TriangleMesh, or "
+        f"one with vertices and faces), not {type(mesh).__name__}"
+    )
+
+
+def _arguments(vertices: Any, faces: Any, epsilon: Any) -> tuple[Any, Any, Any]:
+    # With a mesh object the call's second argument is the epsilon: f(mesh, epsilon).
+    if epsilon is None:
+        if faces is None:
+            raise TypeError("missing the argument epsilon")
+        points, facets = _mesh_arrays(vertices)
+        return points, facets, faces
+    return vertices, faces, epsilon
+
+
+def roughness(
+    vertices: Any, faces: Any, epsilon: Any = None, *, length: Any = None, threads: Any = None
+) -> Any:
+    points, facets, eps = _arguments(vertices, faces, epsilon)
+    return _core.roughness(points, facets, eps, length=length, threads=threads)
+
+
+def fields(
+    vertices: Any, faces: Any, epsilon: Any = None, *, length: Any = None, threads: Any = None
+) -> Any:
+    points, facets, eps = _arguments(vertices, faces, epsilon)
+    return _core.fields(points, facets, eps, length=length, threads=threads)
+
+
+def write_outputs(
+    vertices: Any,
+    faces: Any,
+    epsilon: Any = None,
+    *,
+    length: Any = None,
+    threads: Any = None,
+    values: Any = None,
+    ply: Any = None,
+    png: Any = None,
+    csv: Any = None,
+    stats: Any = None,
+    range: Any = None,  # noqa: A002 - the command line's option is --range
+    size: Any = None,
+    name: str = "",
+) -> Any:
+    points, facets, eps = _arguments(vertices, faces, epsilon)
+    return _core.write_outputs(
+        points,
+        facets,
+        eps,
+        length=length,
+        threads=threads,
+        values=values,
+        ply=ply,
+        png=png,
+        csv=csv,
+        stats=stats,
+        range=range,
+        size=size,
+        name=name,
+    )
+
+
+roughness.__doc__ = _core.roughness.__doc__
+fields.__doc__ = _core.fields.__doc__
+write_outputs.__doc__ = _core.write_outputs.__doc__

@@ -1,0 +1,109 @@
+"""Per-vertex roughness of polygon meshes, as the meshprobe command line measures it."""
+
+import os
+from typing import Any, Protocol, Sequence, Union, overload
+
+import numpy as np
+import numpy.typing as npt
+
+__version__: str
+SUMMARY_HEADER: str
+
+class FacetsLeftOutWarning(UserWarning):
+    """Facets the surface cannot hold were left out of the measurement."""
+
+class _VerticesFaces(Protocol):
+    @property
+    def vertices(self) -> Any: ...
+    @property
+    def faces(self) -> Any: ...
+
+class _Open3dLike(Protocol):
+    @property
+    def vertices(self) -> Any: ...
+    @property
+    def triangles(self) -> Any: ...
+
+class _MeshioLike(Protocol):
+    @property
+    def points(self) -> Any: ...
+    @property
+    def cells(self) -> Any: ...
+
+_Mesh = Union[_VerticesFaces, _Open3dLike, _MeshioLike]
+_Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
+_Faces = Union[npt.ArrayLike, Sequence[npt.ArrayLike]]
+_Epsilons = Union[Sequence[float], npt.NDArray[np.floating[Any]]]
+_Pair = tuple[float, float]
+
+def read(
+    path: _Path,
+) -> tuple[npt.NDArray[np.float32], Union[npt.NDArray[np.int32], list[npt.NDArray[np.int32]]]]: ...
+@overload
+def roughness(
+    vertices: _Mesh, faces: float | _Epsilons, epsilon: None = None, *, length: float | None = None, threads: int | None = None
+) -> npt.NDArray[np.float32]: ...
+@overload
+def roughness(
+    vertices: npt.ArrayLike, faces: _Faces, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
+) -> npt.NDArray[np.float32]: ...
+@overload
+def fields(
+    vertices: _Mesh, faces: float | _Epsilons, epsilon: None = None, *, length: float | None = None, threads: int | None = None
+) -> dict[str, npt.NDArray[Any]]: ...
+@overload
+def fields(
+    vertices: npt.ArrayLike, faces: _Faces, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
+) -> dict[str, npt.NDArray[Any]]: ...
+def parse_epsilons(text: str) -> list[tuple[str, float]]: ...
+def roughness_of_file(
+    path: _Path, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
+) -> npt.NDArray[np.float32]: ...
+def measure_file(
+    path: _Path,
+    epsilon: float,
+    *,
+    length: float | None = None,
+    threads: int | None = None,
+    values: _Path | None = None,
+    ply: _Path | None = None,
+    png: _Path | None = None,
+    csv: _Path | None = None,
+    stats: _Path | None = None,
+    range: _Pair | None = None,
+    size: tuple[int, int] | None = None,
+) -> dict[str, Any]: ...
+@overload
+def write_outputs(
+    vertices: _Mesh,
+    faces: float,
+    epsilon: None = None,
+    *,
+    length: float | None = None,
+    threads: int | None = None,
+    values: _Path | None = None,
+    ply: _Path | None = None,
+    png: _Path | None = None,
+    csv: _Path | None = None,
+    stats: _Path | None = None,
+    range: _Pair | None = None,
+    size: tuple[int, int] | None = None,
+    name: str = "",
+) -> dict[str, Any]: ...
+@overload
+def write_outputs(
+    vertices: npt.ArrayLike,
+    faces: _Faces,
+    epsilon: float,
+    *,
+    length: float | None = None,
+    threads: int | None = None,
+    values: _Path | None = None,
+    ply: _Path | None = None,
+    png: _Path | None = None,
+    csv: _Path | None = None,
+    stats: _Path | None = None,
+    range: _Pair | None = None,
+    size: tuple[int, int] | None = None,
+    name: str = "",
+) -> dict[str, Any]: ...

@@ -1,0 +1,71 @@
+"""The package as Python users get it: its type stub against the built module, and `pip install`
+into a fresh virtual environment, offline, from a copy of the source tree."""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+from pathlib import Path
+
+import pytest
+
+import meshprobe
+
+SOURCE = Path(__file__).resolve().parents[2]
+
+
+def project_version():
+    text = (SOURCE / "CMakeLists.txt").read_text()
+    return re.search(r"project\(meshprobe VERSION ([0-9.]+)", text).group(1)
+
+
+def test_the_stub_matches_the_module():
+    pytest.importorskip("mypy")
+    run = subprocess.run([sys.executable, "-m", "mypy.stubtest", "meshprobe"],
+                         capture_output=True, text=True, timeout=600,
+                         cwd=os.path.dirname(os.path.dirname(meshprobe.__file__)))
+    assert run.returncode == 0, run.stdout + run.stderr
+
+
+def test_the_module_and_the_command_line_give_one_version():
+    assert meshprobe.__version__ == project_version()
+
+
+def copy_source(target):
+    """The files of the source tree, without build folders or version control."""
+    ignored = shutil.ignore_patterns(".git", "build*", "__pycache__", "*.egg-info")
+    shutil.copytree(SOURCE, target, ignore=ignored)
+
+
+@pytest.mark.slow
+def test_pip_installs_into_a_fresh_venv_and_its_wheel_into_another(tmp_path):
+    copy_source(tmp_path / "src")
+    environment = dict(os.environ, PIP_NO_INDEX="1", PIP_DISABLE_PIP_VERSION_CHECK="1")
+    environment.pop("PYTHONPATH", None)  # the build folder's module must not be what imports
+    pythons = []
+    for name in ("venv", "other"):
+        subprocess.run([sys.executable, "-m", "venv", "--system-site-packages",
+                        str(tmp_path / name)], check=True, timeout=300)
+        pythons.append(str(tmp_path / name / "bin" / "python"))
+
+    def run(python, *arguments, cwd=tmp_path):
+        done = subprocess.run([python, *arguments], cwd=cwd, env=environment,
+                              capture_output=True, text=True, timeout=1800)
+        assert done.returncode == 0, done.stdout[-3000:] + done.stderr[-3000:]
+        return done.stdout
+
+    run(pythons[0], "-m", "pip", "install", "--no-build-isolation", str(tmp_path / "src"))
+    run(pythons[0], "-m", "pip", "wheel", "--no-build-isolation", "--no-deps", "-w",
+        str(tmp_path / "wheels"), str(tmp_path / "src"))
+    shown = run(pythons[0], "-m", "pip", "show", "meshprobe")
+    assert "Version: %s\n" % project_version() in shown
+    wheels = list((tmp_path / "wheels").glob("meshprobe-*.whl"))
+    assert len(wheels) == 1
+    run(pythons[1], "-m", "pip", "install", "--no-deps", str(wheels[0]))
+    check = ("import meshprobe, pathlib; p = pathlib.Path(meshprobe.__file__).parent; "
+             "print(meshprobe.__version__, (p / 'py.typed').exists(), "
+             "(p / '__init__.pyi').exists(), str(p).startswith(%r))")
+    for python, venv in zip(pythons, ("venv", "other")):
+        assert run(python, "-c", check % str(tmp_path / venv)).split() == [
+            project_version(), "True", "True", "True"]

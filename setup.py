@@ -3,7 +3,8 @@
 pyproject.toml holds the package's metadata; this file adds what setuptools cannot know: the
 version, read from CMakeLists.txt's project(VERSION ...) (the one the command line's --version
 prints), and a build_ext step that configures CMake for the interpreter running pip, builds the
-module target and copies the extension where setuptools packs it.
+module target and copies the extension where setuptools packs it. setuptools is the backend
+because Debian packages it: pip can then build offline with --no-build-isolation.
 """
 
 import os
@@ -30,7 +31,10 @@ class CMakeBuild(build_ext):
     """Runs cmake for the target meshprobe_python instead of compiling sources itself."""
 
     def build_extension(self, ext: Extension) -> None:
-        build_dir = pathlib.Path(self.build_temp).resolve() / "cmake"
+        # MESHPROBE_CMAKE_BUILD_DIR keeps the CMake build between runs (a wheel after an install
+        # then rebuilds nothing); otherwise it lives in setuptools' temporary folder.
+        kept = os.environ.get("MESHPROBE_CMAKE_BUILD_DIR")
+        build_dir = (pathlib.Path(kept) if kept else pathlib.Path(self.build_temp) / "cmake").resolve()
         build_dir.mkdir(parents=True, exist_ok=True)
         configure = [
             "cmake",

@@ -16,8 +16,6 @@ mesh was measured, 1 when some failed, 2 for a bad argument (one line, before an
 """
 
 import argparse
-import csv
-import io
 import os
 import sys
 import tempfile
@@ -27,16 +25,12 @@ from pathlib import Path
 MESH_ENDINGS = {".obj", ".off", ".ply", ".stl"}
 
 
-def failure_row(mesh, epsilon, version, error):
-    """A summary row for a mesh that was not measured: its path, the epsilon, the version and the
-    error on one line; the columns between are empty, as the command line leaves them."""
-    import numpy
+def failure_row(mesh, epsilon, error):
+    """A summary row for a mesh that was not measured at `epsilon` (as written), in the command
+    line's words and columns."""
+    import meshprobe
 
-    text = io.StringIO()
-    csv.writer(text, lineterminator="").writerow(
-        [mesh, "", str(numpy.float32(float(epsilon)))] + [""] * 16
-        + [version, " ".join(str(error).split())])
-    return text.getvalue()
+    return meshprobe.summary_failure_row(mesh, epsilon, " ".join(str(error).split()))
 
 
 def measure(path, epsilons):
@@ -52,10 +46,10 @@ def measure(path, epsilons):
                 warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
                 result = meshprobe.measure_file(path, value, threads=1)
         except ValueError as error:  # the reader's refusal, after the path: the command line's
-            row = failure_row(path, value, meshprobe.__version__, "cannot read %s" % error)
+            row = failure_row(path, text, "cannot read %s" % error)
             results.append((text, row, None))
         except OSError as error:
-            results.append((text, failure_row(path, value, meshprobe.__version__, error), None))
+            results.append((text, failure_row(path, text, error), None))
         else:
             results.append((text, result["summary_row"], result["values"]))
     return results
@@ -64,9 +58,10 @@ def measure(path, epsilons):
 def value_file_name(path, out, epsilon):
     """The command line's name for the mesh's value file, placed in `out`; `epsilon` is the
     epsilon as written with several of them, empty with one."""
-    name = Path(path).name
-    base = name.rsplit(".", 1)[0] if "." in name else ""
-    return Path(out) / (base + ("_eps" + epsilon if epsilon else "") + "_labels.lb")
+    import meshprobe
+
+    return Path(meshprobe.derived_name(path, str(out), epsilon,
+                                       meshprobe.OUTPUT_ENDINGS["values"]))
 
 
 def write_atomically(path, text):
@@ -100,7 +95,7 @@ def measure_folder(client, folder, epsilons, out):
             results = future.result()
         except Exception as error:  # a lost worker or an error outside the reader's refusals
             why = "%s: %s" % (type(error).__name__, error)
-            results = [(text, failure_row(mesh, value, meshprobe.__version__, why), None)
+            results = [(text, failure_row(mesh, text, why), None)
                        for text, value in epsilons]
         if any(values is None for _, _, values in results):
             failed += 1

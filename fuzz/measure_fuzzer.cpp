@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/measurement.h"
+#include "measure/measurement.h"
 #include "input_file.h"
 #include "io/mesh_file.h"
 #include "read_checks.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <type_traits>
 
-#include "app/driver.h"
+#include "measure/rules.h"
 
 namespace py = pybind11;
 

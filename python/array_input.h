@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/measurement.h"
+#include "measure/measurement.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 

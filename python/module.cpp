@@ -15,10 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/driver.h"
-#include "app/measurement.h"
-#include "app/statistics_output.h"
+#include "measure/rules.h"
+#include "measure/measurement.h"
+#include "outputs/statistics_output.h"
 #include "meshprobe/version.h"
 #include "python/array_input.h"
 #include "python/output_request.h"
@@ -285,14 +284,6 @@ PYBIND11_MODULE(_core, module) {
       "Per-vertex roughness of polygon meshes, as the meshprobe command line measures it.\n\n"
       "Lengths are in normalised units: the mesh is centred and scaled so that the largest side\n"
       "of its bounding box is 1; epsilon 0.01 is recommended.";
-  // A stream that fails while a file is read (an I/O error) is the file's fault, not the module's.
-  py::register_exception_translator([](std::exception_ptr error) {
-    try {
-      if (error) std::rethrow_exception(error);
-    } catch (const std::ios_base::failure& failure) {
-      PyErr_SetString(PyExc_OSError, failure.what());
-    }
-  });
   // Each docstring starts with its signature as Python users write it, with numpy's types.
   py::options options;
   options.disable_function_signatures();
@@ -322,6 +313,40 @@ PYBIND11_MODULE(_core, module) {
 The epsilons of a command-line argument ("0.01" or "0.005,0.01"), checked as the command line
 checks them: each as written (output names carry it) and its single-precision value. Raises
 ValueError with the command line's words for a text it refuses.)");
+  module.def(
+      "derived_name",
+      [](const std::string& mesh, const std::string& folder, const std::string& epsilon,
+         const std::string& ending) { return derived_name(mesh, folder, epsilon, ending); },
+      py::arg("mesh"), py::arg("folder"), py::arg("epsilon"), py::arg("ending"),
+      R"(derived_name(mesh, folder, epsilon, ending) -> str
+
+The command line's name for an output of `mesh`: its path cut at the last '.' (with a folder, the
+folder and the file's name cut so), then "_eps" and the epsilon as written when `epsilon` is not
+empty (several epsilons), then `ending`, one of OUTPUT_ENDINGS' values.)");
+  py::dict endings;
+  endings["values"] = kValuesEnding;
+  endings["png"] = kPictureEnding;
+  endings["stats"] = kStatisticsEnding;
+  endings["ply"] = kPlyEnding;
+  endings["csv"] = kCsvEnding;
+  module.attr("OUTPUT_ENDINGS") = endings;
+  module.def(
+      "summary_failure_row",
+      [](const std::string& mesh, const std::string& epsilon, const std::string& status) {
+        float value = 0.0f;
+        if (!parse_epsilon(epsilon.c_str(), value)) {
+          throw py::value_error("epsilon must be a number greater than 0, not \"" + epsilon + "\"");
+        }
+        SummaryTable table;
+        table.add_failure(mesh, Epsilon{epsilon, value}, status);
+        return table.rows().front();
+      },
+      py::arg("mesh"), py::arg("epsilon"), py::arg("status"),
+      R"(summary_failure_row(mesh, epsilon, status) -> str
+
+The summary's row for a mesh that was not measured at `epsilon` (as written), as the command
+line's --summary writes it: the columns between the epsilon and the version empty, `status` the
+error on one line.)");
   module.def("read", &read_file, py::arg("path"),
              R"(read(path) -> (vertices, faces)
 

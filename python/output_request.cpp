@@ -3,13 +3,6 @@
 #include <cmath>
 #include <string>
 
-#include "app/colour_range.h"
-#include "app/command_line.h"
-#include "app/fields_csv.h"
-#include "app/fields_picture.h"
-#include "app/fields_ply.h"
-#include "app/statistics_output.h"
-#include "io/value_file.h"
 #include "viz/picture_layout.h"
 
 namespace py = pybind11;
@@ -54,17 +47,19 @@ OutputRequest outputs_from_python(const py::handle& values, const py::handle& pl
   request.png = path_or_empty(png);
   request.csv = path_or_empty(csv);
   request.stats = path_or_empty(stats);
-  const CommandLine defaults;
-  request.width = defaults.width;
-  request.height = defaults.height;
+  PictureSettings& picture = request.picture;
   if (!range.is_none()) {
     const char* what = "range must be (lo, hi) with finite numbers lo < hi";
-    pair_from_python(range, request.range.low, request.range.high, what);
-    if (!std::isfinite(request.range.low) || !std::isfinite(request.range.high) ||
-        !(request.range.high > request.range.low)) {
+    pair_from_python(range, picture.range.low, picture.range.high, what);
+    if (!std::isfinite(picture.range.low) || !std::isfinite(picture.range.high) ||
+        !(picture.range.high > picture.range.low)) {
       throw py::value_error(what);
     }
-    request.fixed_range = true;
+    if (!colour_bar_can_label(picture.range)) {
+      throw py::value_error("range cannot be labelled: the colour bar needs round ticks of at "
+                            "most " + std::to_string(kLongestBarLabel) + " characters");
+    }
+    picture.fixed_range = true;
   }
   if (!size.is_none()) {
     const std::string what =
@@ -79,8 +74,8 @@ OutputRequest outputs_from_python(const py::handle& values, const py::handle& pl
         !picture_size_supported(static_cast<int>(width), static_cast<int>(height))) {
       throw py::value_error(what);
     }
-    request.width = static_cast<int>(width);
-    request.height = static_cast<int>(height);
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
   }
   return request;
 }
@@ -92,28 +87,21 @@ void keep_for(const OutputRequest& request, MeasureOptions& options) {
 }
 
 void write_requested(const MeshMeasurement& m, const OutputRequest& request) {
-  const EpsilonMeasurement& first = m.epsilons.front();
-  const ValueRange colours = colour_range(first, request.fixed_range ? &request.range : nullptr);
+  MeshOutputs outputs;
+  outputs.mesh = m.path;
+  outputs.values = {request.values};
+  outputs.pngs = {request.png};
+  outputs.stats = {request.stats};
+  outputs.ply = request.ply;
+  outputs.csv = request.csv;
   std::string failed;
+  bool written = false;
   {
     const py::gil_scoped_release released;
-    const auto check = [&](bool written, const std::string& path) {
-      if (!written && failed.empty()) failed = path;
-    };
-    if (!request.values.empty()) {
-      check(write_value_file(first.roughness, request.values), request.values);
-    }
-    if (!request.png.empty()) {
-      check(write_fields_png(m, 0, colours, request.width, request.height, request.png),
-            request.png);
-    }
-    if (!request.stats.empty()) check(write_statistics_json(m, 0, request.stats), request.stats);
-    if (!request.ply.empty()) check(write_fields_ply(m, colours, request.ply), request.ply);
-    if (!request.csv.empty()) check(write_fields_csv(m, request.csv), request.csv);
+    written = write_mesh_outputs(m, outputs, request.picture, failed);
   }
-  if (!failed.empty()) {
-    PyErr_SetObject(PyExc_OSError,
-                    py::str("cannot write " + failed).ptr());  // the writers say no more
+  if (!written) {
+    PyErr_SetObject(PyExc_OSError, py::str("cannot write " + failed).ptr());
     throw py::error_already_set();
   }
 }

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "app/measurement.h"
-#include "viz/color_scale.h"
+#include "measure/measurement.h"
+#include "outputs/mesh_outputs.h"
 
 namespace meshprobe {
 
@@ -18,10 +18,7 @@ struct OutputRequest {
   std::string png;
   std::string csv;
   std::string stats;
-  bool fixed_range = false;
-  ValueRange range;
-  int width = 0;
-  int height = 0;
+  PictureSettings picture;
 };
 
 // Reads the keyword arguments: paths as str, bytes or os.PathLike (None: not wanted), range as
@@ -35,8 +32,8 @@ OutputRequest outputs_from_python(const pybind11::handle& values, const pybind11
 // Asks the measurement to keep what the requested outputs need (fields, file lists, surface).
 void keep_for(const OutputRequest& request, MeasureOptions& options);
 
-// Writes every requested output of the measurement's first epsilon. Raises OSError naming the
-// first file that could not be written; each file appears whole or not at all.
+// Writes every requested output of the measurement's first epsilon, together or not at all.
+// Raises OSError naming the first file that could not be written.
 void write_requested(const MeshMeasurement& measurement, const OutputRequest& request);
 
 }  // namespace meshprobe

@@ -15,25 +15,31 @@ import numpy as np
 
 from meshprobe import _core
 from meshprobe._core import (
+    OUTPUT_ENDINGS,
     SUMMARY_HEADER,
     FacetsLeftOutWarning,
     __version__,
+    derived_name,
     measure_file,
     parse_epsilons,
     read,
     roughness_of_file,
+    summary_failure_row,
 )
 
 __all__ = [
+    "OUTPUT_ENDINGS",
     "SUMMARY_HEADER",
     "FacetsLeftOutWarning",
     "__version__",
+    "derived_name",
     "fields",
     "measure_file",
     "parse_epsilons",
     "read",
     "roughness",
     "roughness_of_file",
+    "summary_failure_row",
     "write_outputs",
 ]
 

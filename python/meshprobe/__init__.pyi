@@ -8,6 +8,7 @@ import numpy.typing as npt
 
 __version__: str
 SUMMARY_HEADER: str
+OUTPUT_ENDINGS: dict[str, str]
 
 class FacetsLeftOutWarning(UserWarning):
     """Facets the surface cannot hold were left out of the measurement."""
@@ -56,6 +57,8 @@ def fields(
     vertices: npt.ArrayLike, faces: _Faces, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
 ) -> dict[str, npt.NDArray[Any]]: ...
 def parse_epsilons(text: str) -> list[tuple[str, float]]: ...
+def derived_name(mesh: str, folder: str, epsilon: str, ending: str) -> str: ...
+def summary_failure_row(mesh: str, epsilon: str, status: str) -> str: ...
 def roughness_of_file(
     path: _Path, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
 ) -> npt.NDArray[np.float32]: ...

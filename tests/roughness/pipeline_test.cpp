@@ -275,32 +275,25 @@ TEST(Pipeline, ReportsProgressFromTheCallersThreadUpToEachStepsWhole) {
   }
 }
 
-// A caller abandons a run by throwing from its progress callback: the exception leaves the step
-// (not the parallel region, which would end the process), and a step abandoned that way is
-// done again in full when called again.
-TEST(Pipeline, AProgressCallbackThatThrowsAbandonsTheStep) {
+// A caller abandons a run by throwing from its progress callback, in any step and at any point
+// of it: the exception leaves the measurement (not the parallel region, which would end the
+// process), and the next measurement on the same analyser gives what a fresh analyser gives.
+TEST(Pipeline, AProgressCallbackThatThrowsAbandonsTheMeasurement) {
   struct Abandoned {};
-  const Progress abandon = [](std::size_t, std::size_t) { throw Abandoned{}; };
   auto mesh = testing::icosphere(6, 0.5f);
   prepare(*mesh);
-  SurfaceAnalyzer fresh(*mesh);
-  const RoughnessResult expected = run(fresh, 0.02, 0.01);
-
-  SurfaceAnalyzer smoothing(*mesh);
-  EXPECT_THROW(smoothing.smooth_copy(0.01, abandon), Abandoned);
-  // Abandoned once the sphere steps are done: the view holds a half-smoothed surface.
-  const Progress abandon_when_whole = [](std::size_t done, std::size_t total) {
-    if (done == total) throw Abandoned{};
-  };
-  EXPECT_THROW(smoothing.smooth_copy(0.01, abandon_when_whole), Abandoned);
-  EXPECT_EQ(run(smoothing, 0.02, 0.01).roughness, expected.roughness);
-  SurfaceAnalyzer analyzer(*mesh);
-  analyzer.smooth_copy(0.01);
-  EXPECT_THROW(analyzer.curvature(abandon), Abandoned);
-  analyzer.curvature();
-  EXPECT_THROW(analyzer.average(0.02, abandon), Abandoned);
-  analyzer.average(0.02);
-  EXPECT_EQ(analyzer.difference().roughness, expected.roughness);
+  const RoughnessResult expected = run(*mesh, 0.01);
+  for (const std::string step : {"smoothing", "curvature", "averaging"}) {
+    for (const bool at_the_end : {false, true}) {
+      SCOPED_TRACE(step + (at_the_end ? " at its end" : " at its start"));
+      SurfaceAnalyzer analyzer(*mesh);
+      const StepProgress abandon = [&](const char* now, std::size_t done, std::size_t total) {
+        if (now == step && (!at_the_end || done == total)) throw Abandoned{};
+      };
+      EXPECT_THROW(analyzer.measure(0.01, abandon), Abandoned);
+      EXPECT_EQ(analyzer.measure(0.01).roughness, expected.roughness);
+    }
+  }
 }
 
 }  // namespace

@@ -1,0 +1,141 @@
+// The installed entry points: the measurement API's results copied into types that carry no
+// CGAL name, every failure a message instead of an exception.
+#include <cmath>
+#include <limits>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <utility>
+
+#include "measure/measurement.h"
+#include "outputs/statistics_output.h"
+#include "meshprobe/meshprobe.h"
+
+namespace meshprobe {
+
+namespace {
+
+Statistics statistics_of(const RoughnessStatistics& s) {
+  return Statistics{s.min, s.mean, s.median, s.p90, s.p95, s.p99, s.max, s.zero_share};
+}
+
+// The table's columns of one epsilon: the shared ones, and this epsilon's under their plain
+// names (the table names them with "_eps" and the epsilon when there are several).
+std::map<std::string, std::vector<double>> fields_of(std::vector<FieldColumn>& columns,
+                                                     const std::string& suffix) {
+  std::map<std::string, std::vector<double>> fields;
+  for (FieldColumn& column : columns) {
+    const std::string& name = column.name;
+    if (suffix.empty() || name.find("_eps") == std::string::npos) {
+      fields[name] = column.values;
+    } else if (name.size() > suffix.size() &&
+               name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
+      fields[name.substr(0, name.size() - suffix.size())] = column.values;
+    }
+  }
+  return fields;
+}
+
+Result result_of(MeshMeasurement& m, const Options& options, const std::string& what) {
+  Result result;
+  if (!m.status.ok) {
+    result.error = what.empty() ? m.status.error : "cannot read " + what + ": " + m.status.error;
+    return result;
+  }
+  result.vertices_in_file = m.vertices_in_file;
+  result.vertices_measured = m.vertices_measured;
+  result.facets_left_out = m.status.facets_left_out;
+  std::vector<FieldColumn> columns;
+  if (options.fields) columns = field_columns(m);
+  for (EpsilonMeasurement& e : m.epsilons) {
+    EpsilonResult r;
+    r.epsilon = e.epsilon.value;
+    r.roughness = m.in_file_order(e.roughness);
+    r.values = std::move(e.roughness);
+    r.statistics = statistics_of(e.statistics);
+    if (options.fields)
+      r.fields = fields_of(columns, m.epsilons.size() > 1 ? "_eps" + e.epsilon.text : "");
+    result.epsilons.push_back(std::move(r));
+  }
+  return result;
+}
+
+// Options in the measurement's terms; false with `error` set when an epsilon or the length
+// cannot be measured with.
+bool measure_options(const Options& options, MeasureOptions& measure, std::string& error) {
+  if (options.epsilons.empty()) {
+    error = "no epsilon given";
+    return false;
+  }
+  for (const float epsilon : options.epsilons) {
+    if (!std::isfinite(epsilon) || !(epsilon > 0.0f)) {
+      error = "epsilon must be a number greater than 0, not " + shortest_float_text(epsilon);
+      return false;
+    }
+    measure.epsilons.push_back(Epsilon{shortest_float_text(epsilon), epsilon});
+  }
+  if (!std::isfinite(options.length) || options.length < 0.0f) {
+    error =
+        "the length must be a number greater than 0, not " + shortest_float_text(options.length);
+    return false;
+  }
+  measure.length = options.length;
+  measure.keep_fields = options.fields;
+  return true;
+}
+
+template <class Measure>
+Result guarded(const Options& options, const std::string& what, Measure measure_with) {
+  Result result;
+  MeasureOptions measure;
+  if (!measure_options(options, measure, result.error)) return result;
+  try {
+    MeshMeasurement m = measure_with(measure);
+    return result_of(m, options, what);
+  } catch (const std::bad_alloc&) {
+  } catch (const std::length_error&) {
+  }
+  result = Result{};
+  result.error =
+      (what.empty() ? std::string("the mesh") : what) + " is too large for the memory available";
+  return result;
+}
+
+}  // namespace
+
+Result measure_file(const std::string& path, const Options& options) {
+  return guarded(options, path,
+                 [&](const MeasureOptions& measure) { return measure_mesh_file(path, measure); });
+}
+
+Result measure(const std::vector<std::array<float, 3>>& points,
+               const std::vector<std::vector<std::uint32_t>>& facets, const Options& options) {
+  return guarded(options, "", [&](const MeasureOptions& measure) {
+    std::vector<Vec3f> vertices;
+    vertices.reserve(points.size());
+    for (const auto& p : points)
+      vertices.push_back(Vec3f{p[0], p[1], p[2]});
+    FacetList list;
+    for (const auto& facet : facets) {
+      for (const std::uint32_t corner : facet)
+        list.corners.push_back(corner);
+      list.end_facet();
+    }
+    return measure_mesh_lists(vertices, list, measure);
+  });
+}
+
+FileRoughness roughness_of_file(const std::string& path, float epsilon) {
+  Options options;
+  options.epsilons = {epsilon};
+  Result result = measure_file(path, options);
+  FileRoughness file;
+  file.error = std::move(result.error);
+  if (!file.ok()) return file;
+  file.facets_left_out = result.facets_left_out;
+  file.values = std::move(result.epsilons.front().values);
+  file.file_values = std::move(result.epsilons.front().roughness);
+  return file;
+}
+
+}  // namespace meshprobe

@@ -1,0 +1,121 @@
+#include "measure/rules.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+
+#ifndef MESHPROBE_VERSION
+#error "the build defines MESHPROBE_VERSION"
+#endif
+
+namespace meshprobe {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A number and nothing else: the whole text converts, and the value is finite.
+bool parse_whole_number(const std::string& text, double& value) {
+  if (text.empty()) return false;
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return end == text.c_str() + text.size() && std::isfinite(value);
+}
+
+std::string trimmed(const std::string& text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string::npos) return "";
+  const std::size_t last = text.find_last_not_of(" \t");
+  return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+bool parse_epsilon(const char* text, float& epsilon) {
+  float value = 0.0f;
+  if (std::sscanf(text, "%f", &value) != 1) return false;
+  if (!std::isfinite(value) || !(value > 0.0f)) return false;
+  epsilon = value;
+  return true;
+}
+
+std::string left_out_warning(const ReadStatus& status) {
+  if (status.facets_left_out == 0) return "";
+  const std::string first =
+      "facet " + std::to_string(status.first_left_out) +
+      (status.first_left_out_line == 0 ? ""
+                                       : ", line " + std::to_string(status.first_left_out_line));
+  if (status.facets_left_out == 1) {
+    return "1 facet the surface cannot hold was left out (" + first + ")";
+  }
+  return std::to_string(status.facets_left_out) +
+         " facets the surface cannot hold were left out (the first is " + first + ")";
+}
+
+bool parse_epsilons(const std::string& text, std::vector<Epsilon>& epsilons, std::string& error) {
+  epsilons.clear();
+  const bool list = text.find(',') != std::string::npos;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',', start);
+    const std::string item =
+        trimmed(text.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    Epsilon epsilon{item, 0.0f};
+    double whole = 0.0;
+    const bool ok =
+        list ? parse_whole_number(item, whole) && parse_epsilon(item.c_str(), epsilon.value)
+             : parse_epsilon(text.c_str(), epsilon.value);
+    if (!ok) {
+      error = "epsilon must be a number greater than 0, not \"" + (list ? item : text) + "\"";
+      return false;
+    }
+    for (const Epsilon& earlier : epsilons) {
+      if (earlier.text == epsilon.text || earlier.value == epsilon.value) {
+        error = "epsilon " + item + " is given twice";
+        return false;
+      }
+    }
+    epsilons.push_back(epsilon);
+    if (comma == std::string::npos) return true;
+    start = comma + 1;
+  }
+}
+
+std::string derived_name(const std::string& mesh, const std::string& output_dir,
+                         const std::string& epsilon, const std::string& ending) {
+  std::string base;
+  if (output_dir.empty()) {
+    const std::size_t dot = mesh.rfind('.');
+    base = dot == std::string::npos ? std::string() : mesh.substr(0, dot);
+  } else {
+    const std::string file = fs::path(mesh).filename().string();
+    const std::size_t dot = file.rfind('.');
+    base =
+        (fs::path(output_dir) / (dot == std::string::npos ? file : file.substr(0, dot))).string();
+  }
+  if (!epsilon.empty()) base += "_eps" + epsilon;
+  return base + ending;
+}
+
+const char* meshprobe_version() {
+  return MESHPROBE_VERSION;
+}
+
+std::string shortest_float_text(float value) {
+  // The shortest text that reads back as the value: roughness values are single precision, and
+  // printed as such they keep the digits the value file shows.
+  if (std::isnan(value)) return "nan";
+  char text[64];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
+
+const char* summary_header() {
+  return "mesh,format,epsilon,vertices_in_file,vertices_measured,facets_in_file,facets_left_out,"
+         "bbox_min,bbox_max,length,roughness_min,roughness_mean,roughness_median,roughness_p90,"
+         "roughness_p95,roughness_p99,roughness_max,zero_share,seconds,version,status";
+}
+
+}  // namespace meshprobe

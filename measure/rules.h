@@ -1,0 +1,51 @@
+// The rules every front end follows, in one place: how an epsilon is read, the names of derived
+// outputs, the words of the warning about facets left out, the summary's columns, the shortest
+// text of a number and the version. The command line, the Python module, the Dask example and
+// the installed header take them from here.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "io/read_status.h"
+#include "measure/measurement.h"
+
+namespace meshprobe {
+
+// Parses epsilon as "%f" does (leading white space skipped, trailing text ignored) and accepts
+// it only when it is a finite number greater than 0.
+bool parse_epsilon(const char* text, float& epsilon);
+
+// Splits a comma-separated list of epsilons, each a finite number > 0. A single epsilon is read
+// as "%f" reads it (text after the number ignored), as the program always has; in a list every
+// item must be a number and nothing else. Items keep the text the user wrote, without spaces.
+bool parse_epsilons(const std::string& text, std::vector<Epsilon>& epsilons, std::string& error);
+
+// For a status with facets left out, the warning's words after the file name, such as "12
+// facets the surface cannot hold were left out (the first is facet 3051)"; for OBJ input the
+// first one's line follows its index. Empty when no facet was left out.
+std::string left_out_warning(const ReadStatus& status);
+
+// The mesh's path cut at its last '.' (anywhere in the path, empty when there is none), or
+// with an output folder, the folder and the file's name cut at its last '.'; then, with several
+// epsilons, "_eps" and the epsilon as written; then `ending`.
+std::string derived_name(const std::string& mesh, const std::string& output_dir,
+                         const std::string& epsilon, const std::string& ending);
+
+// The endings of the derived outputs' names.
+constexpr const char* kValuesEnding = "_labels.lb";
+constexpr const char* kPictureEnding = "_roughness.png";
+constexpr const char* kStatisticsEnding = "_stats.json";
+constexpr const char* kPlyEnding = "_roughness.ply";
+constexpr const char* kCsvEnding = "_fields.csv";
+
+// The version the statistics and --version give.
+const char* meshprobe_version();
+
+// The shortest decimal text that reads back as `value` in single precision ("0.01").
+std::string shortest_float_text(float value);
+
+// The summary's header line, without line end.
+const char* summary_header();
+
+}  // namespace meshprobe

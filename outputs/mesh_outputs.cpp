@@ -1,0 +1,47 @@
+#include "outputs/mesh_outputs.h"
+
+#include "outputs/atomic_file.h"
+#include "outputs/colour_range.h"
+#include "outputs/fields_csv.h"
+#include "outputs/fields_picture.h"
+#include "outputs/fields_ply.h"
+#include "outputs/statistics_output.h"
+#include "outputs/value_file.h"
+
+namespace meshprobe {
+
+bool write_mesh_outputs(const MeshMeasurement& m, const MeshOutputs& outputs,
+                        const PictureSettings& picture, std::string& failed) {
+  const ValueRange* asked = picture.fixed_range ? &picture.range : nullptr;
+  OutputBatch batch;
+  const auto check = [&](bool written, const std::string& path) {
+    if (!written && failed.empty()) failed = path;
+    return written;
+  };
+  bool ok = true;
+  for (std::size_t e = 0; e < m.epsilons.size() && ok; ++e) {
+    if (e < outputs.values.size() && !outputs.values[e].empty()) {
+      ok = check(write_value_file(m.epsilons[e].roughness, outputs.values[e]), outputs.values[e]);
+    }
+    if (ok && e < outputs.pngs.size() && !outputs.pngs[e].empty()) {
+      ok = check(write_fields_png(m, e, colour_range(m.epsilons[e], asked), picture.width,
+                                  picture.height, picture.dpi, outputs.pngs[e]),
+                 outputs.pngs[e]);
+    }
+    if (ok && e < outputs.stats.size() && !outputs.stats[e].empty()) {
+      ok = check(write_statistics_json(m, e, outputs.stats[e]), outputs.stats[e]);
+    }
+  }
+  if (ok && !outputs.ply.empty()) {
+    ok = check(write_fields_ply(m, colour_range(m.epsilons.front(), asked), outputs.ply),
+               outputs.ply);
+  }
+  if (ok && !outputs.csv.empty()) ok = check(write_fields_csv(m, outputs.csv), outputs.csv);
+  if (ok && !batch.commit()) {
+    failed = "the outputs of " + (m.path.empty() ? std::string("the mesh") : m.path);
+    ok = false;
+  }
+  return ok;
+}
+
+}  // namespace meshprobe

@@ -1,0 +1,41 @@
+// Every output of one measured mesh, written as one unit: the value files, pictures and
+// statistics of each epsilon, the PLY and the CSV. In: the measurement, the paths (empty: not
+// wanted) and the picture's settings. Out: the files, which take their names together once all
+// are complete (outputs/atomic_file.h OutputBatch), or none of them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "measure/measurement.h"
+#include "viz/color_scale.h"
+
+namespace meshprobe {
+
+// The paths of one mesh's outputs; an empty path is an output not wanted.
+struct MeshOutputs {
+  std::string mesh;
+  std::vector<std::string> values;  // per epsilon
+  std::vector<std::string> pngs;    // per epsilon
+  std::vector<std::string> stats;   // per epsilon
+  std::string ply;
+  std::string csv;
+};
+
+// How pictures and the PLY's colours are made.
+struct PictureSettings {
+  bool fixed_range = false;  // false: from 0 to each epsilon's 99th percentile
+  ValueRange range;
+  int width = 1200;
+  int height = 800;
+  int dpi = 300;
+};
+
+// Writes the outputs of `m` that `outputs` names. False, with `failed` naming the first output
+// that could not be written, when one could not: then no output of the mesh has been replaced
+// and no temporary file remains. Memory running out while drawing throws std::bad_alloc, with
+// the same guarantee.
+bool write_mesh_outputs(const MeshMeasurement& m, const MeshOutputs& outputs,
+                        const PictureSettings& picture, std::string& failed);
+
+}  // namespace meshprobe

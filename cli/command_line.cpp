@@ -187,7 +187,6 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
 
 }  // namespace
 
-
 ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& line,
                                 std::string& error) {
   // Without options the program keeps its original form, usage texts and messages included: a

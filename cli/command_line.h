@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "measure/rules.h"
 #include "measure/measurement.h"
+#include "measure/rules.h"
 #include "outputs/png_file.h"
 
 namespace meshprobe {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <string>
 
-
 namespace meshprobe {
 
 void print_usage() {
@@ -20,7 +19,6 @@ void print_usage() {
       "the vertex order)");
   std::printf("\n\nmeshprobe --help lists every option and output\n");
 }
-
 
 bool read_epsilon_argument(const char* program, const char* text, float& epsilon) {
   if (parse_epsilon(text, epsilon)) return true;
@@ -38,7 +36,5 @@ bool input_exists(const std::string& path, std::FILE* messages) {
   }
   return true;
 }
-
-
 
 }  // namespace meshprobe

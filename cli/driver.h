@@ -9,9 +9,9 @@
 #include <stdexcept>
 #include <string>
 
-#include "measure/rules.h"
 #include "io/mesh_file.h"
 #include "io/read_status.h"
+#include "measure/rules.h"
 #include "mesh/mesh.h"
 
 namespace meshprobe {
@@ -34,7 +34,6 @@ bool read_epsilon_argument(const char* program, const char* text, float& epsilon
 // programs have always done, unless an output goes there) and returns false. Whether it can be
 // read as a mesh is the reader's to say.
 bool input_exists(const std::string& path, std::FILE* messages = stdout);
-
 
 // Runs a program's `run` (argc, argv) and turns every exception that escapes it into status 1
 // and one line on standard error: std::bad_alloc and std::length_error (a size beyond what can

@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "cli/driver.h"
+#include "outputs/atomic_file.h"
 #include "outputs/fields_csv.h"
 #include "outputs/fields_picture.h"
 #include "outputs/fields_ply.h"
-#include "outputs/atomic_file.h"
 #include "outputs/png_file.h"
 
 namespace {

@@ -57,7 +57,9 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   } catch (const std::length_error&) {
     return fail(path + " is too large for the memory available");
   }
-  if (!m.status.ok) return fail("cannot read " + path + ": " + m.status.error);
+  if (!m.status.ok) {
+    return fail((m.read ? "cannot measure " : "cannot read ") + path + ": " + m.status.error);
+  }
   if (m.status.facets_left_out > 0 && !line.quiet) {
     progress.clear();
     std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(),

@@ -23,7 +23,6 @@ std::string comparable(const std::string& path) {
 
 }  // namespace
 
-
 std::vector<MeshOutputs> plan_outputs(const CommandLine& line) {
   std::vector<MeshOutputs> plan;
   const bool several = line.epsilons.size() > 1;

@@ -7,12 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "measure/rules.h"
 #include "cli/command_line.h"
+#include "measure/rules.h"
 #include "outputs/mesh_outputs.h"
 
 namespace meshprobe {
-
 
 // Every output of every mesh, as the command line asks for them.
 std::vector<MeshOutputs> plan_outputs(const CommandLine& line);

@@ -8,8 +8,8 @@
 #include <utility>
 
 #include "measure/measurement.h"
-#include "outputs/statistics_output.h"
 #include "meshprobe/meshprobe.h"
+#include "outputs/statistics_output.h"
 
 namespace meshprobe {
 

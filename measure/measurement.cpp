@@ -7,12 +7,12 @@
 #include <string>
 #include <utility>
 
-#include "mesh/normals.h"
+#include "io/mesh_file.h"
 #include "measure/roughness_statistics.h"
 #include "measure/rules.h"
 #include "measure/threads.h"
-#include "io/mesh_file.h"
 #include "mesh/mesh_properties.h"
+#include "mesh/normals.h"
 #include "mesh/tolerant_builder.h"
 #include "roughness/progress.h"
 #include "roughness/surface_analyzer.h"
@@ -131,6 +131,7 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
     const ReadStatus length = check_length(options.length, bounding_box_extent(mesh));
     if (!length.ok) {
       result.status = length;
+      result.read = true;
       return;
     }
   }
@@ -149,6 +150,7 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
   std::string thread_error;
   if (!threads_can_start(threads, thread_error)) {
     result.status = ReadStatus::failure(thread_error);
+    result.read = true;
     return;
   }
   const ThreadScope thread_scope(threads);

@@ -79,6 +79,9 @@ struct MeshMeasurement {
   std::string path;    // as given; empty for lists
   std::string format;  // "obj", "ply", "stl", "off", or "arrays" for lists
   ReadStatus status;   // the reader's: ok, or why the mesh was refused; facets left out
+  // With a failed status: true when the mesh was read and the measurement could not be made (a
+  // length out of range, threads that cannot start), false when the mesh was refused.
+  bool read = false;
   std::size_t vertices_in_file = 0;
   std::size_t facets_in_file = 0;
   std::size_t vertices_measured = 0;  // vertices of the surface with at least one facet

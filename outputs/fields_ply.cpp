@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "outputs/statistics_output.h"
 #include "outputs/atomic_file.h"
+#include "outputs/statistics_output.h"
 
 namespace meshprobe {
 

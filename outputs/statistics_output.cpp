@@ -10,7 +10,6 @@
 #include "measure/rules.h"
 #include "outputs/atomic_file.h"
 
-
 namespace meshprobe {
 
 namespace {
@@ -58,8 +57,6 @@ std::string float_triple(const Vec3f& v) {
 
 }  // namespace
 
-
-
 std::string statistics_json(const MeshMeasurement& m, std::size_t epsilon) {
   const EpsilonMeasurement& e = m.epsilons[epsilon];
   const RoughnessStatistics& s = e.statistics;
@@ -95,7 +92,6 @@ bool write_statistics_json(const MeshMeasurement& m, std::size_t epsilon, const 
   std::fwrite(text.data(), 1, text.size(), file.stream());
   return file.commit();
 }
-
 
 void SummaryTable::add(const MeshMeasurement& m, std::size_t epsilon, const std::string& status) {
   const EpsilonMeasurement& e = m.epsilons[epsilon];

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "measure/rules.h"
 #include "measure/measurement.h"
+#include "measure/rules.h"
 
 namespace meshprobe {
 

@@ -15,10 +15,10 @@
 #include <string>
 #include <vector>
 
-#include "measure/rules.h"
 #include "measure/measurement.h"
-#include "outputs/statistics_output.h"
+#include "measure/rules.h"
 #include "meshprobe/version.h"
+#include "outputs/statistics_output.h"
 #include "python/array_input.h"
 #include "python/output_request.h"
 

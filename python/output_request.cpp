@@ -56,8 +56,10 @@ OutputRequest outputs_from_python(const py::handle& values, const py::handle& pl
       throw py::value_error(what);
     }
     if (!colour_bar_can_label(picture.range)) {
-      throw py::value_error("range cannot be labelled: the colour bar needs round ticks of at "
-                            "most " + std::to_string(kLongestBarLabel) + " characters");
+      throw py::value_error(
+          "range cannot be labelled: the colour bar needs round ticks of at "
+          "most " +
+          std::to_string(kLongestBarLabel) + " characters");
     }
     picture.fixed_range = true;
   }

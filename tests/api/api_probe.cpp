@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
       std::printf("%f \n", static_cast<double>(value));
     std::printf("file\n");
     for (const float value : e.roughness)
-      std::printf("%f\n", static_cast<double>(value));
+      std::printf("%.9g\n", static_cast<double>(value));
   }
   return 0;
 }

@@ -223,7 +223,7 @@ std::vector<InputCase> input_cases() {
        as_off(grid),
        "",
        {"--length", "1e-21"},
-       "meshprobe: cannot read small.off: the length 1e-21 is too small for this mesh: with its "
+       "meshprobe: cannot measure small.off: the length 1e-21 is too small for this mesh: with its "
        "largest side "
        "4 the length must be at least side/4096 (0.0009765625), or the scaled coordinates are "
        "too coarse for the curvature radius\n",
@@ -233,7 +233,7 @@ std::vector<InputCase> input_cases() {
        as_off(grid),
        "",
        {"--length", "1e30"},
-       "meshprobe: cannot read large.off: the length 1e+30 is too large for this mesh: with its "
+       "meshprobe: cannot measure large.off: the length 1e+30 is too large for this mesh: with its "
        "largest side "
        "4 the length must be at most side*2^24 (67108864), or the scaled mesh is too small for "
        "single precision\n",
@@ -367,9 +367,8 @@ TEST(InputRefusal, AFacetOfManyCornersIsMeasured) {
   for (const auto& [name, content] : one_facet_files(100000)) {
     SCOPED_TRACE(name);
     write_file(folder + "/" + name, content);
-    const auto result =
-        testing::run_program(MESHPROBE_BINARY, {"-q", "--length", "0.01", "-o", "-", name, "0.01"},
-                             folder);
+    const auto result = testing::run_program(
+        MESHPROBE_BINARY, {"-q", "--length", "0.01", "-o", "-", name, "0.01"}, folder);
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 100000);
   }

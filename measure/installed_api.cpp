@@ -1,5 +1,4 @@
-// The installed entry points: the measurement API's results copied into types that carry no
-// CGAL name, every failure a message instead of an exception.
+// The installed entry points over the measurement API.
 #include <cmath>
 #include <limits>
 #include <new>
@@ -7,17 +6,13 @@
 #include <string>
 #include <utility>
 
+#include "measure/installed_api.h"
 #include "measure/measurement.h"
-#include "meshprobe/meshprobe.h"
 #include "outputs/statistics_output.h"
 
 namespace meshprobe {
 
 namespace {
-
-Statistics statistics_of(const RoughnessStatistics& s) {
-  return Statistics{s.min, s.mean, s.median, s.p90, s.p95, s.p99, s.max, s.zero_share};
-}
 
 // The table's columns of one epsilon: the shared ones, and this epsilon's under their plain
 // names (the table names them with "_eps" and the epsilon when there are several).
@@ -36,6 +31,8 @@ std::map<std::string, std::vector<double>> fields_of(std::vector<FieldColumn>& c
   return fields;
 }
 
+}  // namespace
+
 Result result_of(MeshMeasurement& m, const Options& options, const std::string& what) {
   Result result;
   if (!m.status.ok) {
@@ -52,7 +49,7 @@ Result result_of(MeshMeasurement& m, const Options& options, const std::string& 
     r.epsilon = e.epsilon.value;
     r.roughness = m.in_file_order(e.roughness);
     r.values = std::move(e.roughness);
-    r.statistics = statistics_of(e.statistics);
+    r.statistics = e.statistics;
     if (options.fields)
       r.fields = fields_of(columns, m.epsilons.size() > 1 ? "_eps" + e.epsilon.text : "");
     result.epsilons.push_back(std::move(r));
@@ -79,50 +76,49 @@ bool measure_options(const Options& options, MeasureOptions& measure, std::strin
         "the length must be a number greater than 0, not " + shortest_float_text(options.length);
     return false;
   }
+  if (options.threads < 0) {
+    error = "threads must be 0 (every core) or more, not " + std::to_string(options.threads);
+    return false;
+  }
+  for (std::size_t i = 0; i < measure.epsilons.size(); ++i) {
+    for (std::size_t j = 0; j < i; ++j) {
+      if (measure.epsilons[i].value == measure.epsilons[j].value) {
+        error = "epsilon " + measure.epsilons[i].text + " is given twice";
+        return false;
+      }
+    }
+  }
   measure.length = options.length;
+  measure.threads = options.threads;
   measure.keep_fields = options.fields;
   return true;
 }
 
-template <class Measure>
-Result guarded(const Options& options, const std::string& what, Measure measure_with) {
-  Result result;
-  MeasureOptions measure;
-  if (!measure_options(options, measure, result.error)) return result;
-  try {
-    MeshMeasurement m = measure_with(measure);
-    return result_of(m, options, what);
-  } catch (const std::bad_alloc&) {
-  } catch (const std::length_error&) {
-  }
-  result = Result{};
-  result.error =
-      (what.empty() ? std::string("the mesh") : what) + " is too large for the memory available";
-  return result;
-}
-
-}  // namespace
-
 Result measure_file(const std::string& path, const Options& options) {
-  return guarded(options, path,
-                 [&](const MeasureOptions& measure) { return measure_mesh_file(path, measure); });
+  return guarded(
+      options, path,
+      [&](const MeasureOptions& measure) { return measure_mesh_file(path, measure); },
+      [](const MeshMeasurement&, std::string&) {});
 }
 
 Result measure(const std::vector<std::array<float, 3>>& points,
                const std::vector<std::vector<std::uint32_t>>& facets, const Options& options) {
-  return guarded(options, "", [&](const MeasureOptions& measure) {
-    std::vector<Vec3f> vertices;
-    vertices.reserve(points.size());
-    for (const auto& p : points)
-      vertices.push_back(Vec3f{p[0], p[1], p[2]});
-    FacetList list;
-    for (const auto& facet : facets) {
-      for (const std::uint32_t corner : facet)
-        list.corners.push_back(corner);
-      list.end_facet();
-    }
-    return measure_mesh_lists(vertices, list, measure);
-  });
+  return guarded(
+      options, "",
+      [&](const MeasureOptions& measure) {
+        std::vector<Vec3f> vertices;
+        vertices.reserve(points.size());
+        for (const auto& p : points)
+          vertices.push_back(Vec3f{p[0], p[1], p[2]});
+        FacetList list;
+        for (const auto& facet : facets) {
+          for (const std::uint32_t corner : facet)
+            list.corners.push_back(corner);
+          list.end_facet();
+        }
+        return measure_mesh_lists(vertices, list, measure);
+      },
+      [](const MeshMeasurement&, std::string&) {});
 }
 
 FileRoughness roughness_of_file(const std::string& path, float epsilon) {

@@ -17,6 +17,7 @@
 #include "mesh/facet_list.h"
 #include "mesh/facet_polygons.h"
 #include "mesh/mesh.h"
+#include "meshprobe/meshprobe.h"
 #include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
@@ -52,16 +53,8 @@ struct MeasureOptions {
 };
 
 // Order statistics of the roughness over the measured vertices; NaN when none was measured.
-struct RoughnessStatistics {
-  double min = 0.0;
-  double mean = 0.0;
-  double median = 0.0;
-  double p90 = 0.0;
-  double p95 = 0.0;
-  double p99 = 0.0;
-  double max = 0.0;
-  double zero_share = 0.0;  // share of measured vertices whose roughness is exactly 0
-};
+// The installed header's Statistics: one type from the measurement to every front end.
+using RoughnessStatistics = Statistics;
 
 // The results of one epsilon. Per-vertex arrays follow the mesh's vertex list (the value file's
 // order); MeshMeasurement::in_file_order lines them up with the file.

@@ -183,8 +183,8 @@ py::dict fields(const py::handle& vertices, const py::handle& faces, const py::h
   return table;
 }
 
-py::array_t<float> roughness_of_file(const py::handle& path, const py::handle& epsilon,
-                                     const py::handle& length, const py::handle& threads) {
+py::array_t<float> file_roughness(const py::handle& path, const py::handle& epsilon,
+                                  const py::handle& length, const py::handle& threads) {
   bool several = false;
   MeasureOptions options = options_from(epsilon, length, several);
   const MeshMeasurement measurement = measure_file(path, options, threads);
@@ -385,7 +385,7 @@ Every per-vertex column of meshprobe-fields' CSV output, under the same names (x
 roughness), for the mesh given as in roughness(); one value per row of vertices, NaN for a vertex
 that no facet uses. With a sequence of epsilons the columns that depend on it are suffixed
 "_eps" and the epsilon.)");
-  module.def("roughness_of_file", &roughness_of_file, py::arg("path"), py::arg("epsilon"),
+  module.def("roughness_of_file", &file_roughness, py::arg("path"), py::arg("epsilon"),
              py::kw_only(), py::arg("length") = py::none(), py::arg("threads") = py::none(),
              R"(roughness_of_file(path, epsilon, *, length=None, threads=None) -> numpy.ndarray
 

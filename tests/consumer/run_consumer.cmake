@@ -78,6 +78,28 @@ foreach(format off obj ply stl)
   endforeach()
 endforeach()
 
+# The outputs component: the same files as the command line's, byte for byte (the statistics'
+# seconds aside, so they are not compared).
+run(${CMAKE_COMMAND} -S ${CONSUMER_SOURCE}/../consumer_outputs -B ${WORK_DIR}/build-outputs
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=${WORK_DIR}/prefix
+  "-DCMAKE_EXE_LINKER_FLAGS=${link_flags}")
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/build-outputs)
+file(MAKE_DIRECTORY ${WORK_DIR}/by-cli ${WORK_DIR}/by-component)
+run(${BINARY} -e 0.005,0.01 --range 0:50 --ply --png --csv --stats -d ${WORK_DIR}/by-cli
+  ${WORK_DIR}/off/bunny.off)
+run(${WORK_DIR}/build-outputs/consumer_outputs ${WORK_DIR}/off/bunny.off ${WORK_DIR}/by-component)
+foreach(name bunny_eps0.005_labels.lb bunny_eps0.01_labels.lb bunny_eps0.005_roughness.png
+    bunny_eps0.01_roughness.png bunny_roughness.ply bunny_fields.csv)
+  file(SHA256 ${WORK_DIR}/by-cli/${name} expected)
+  file(SHA256 ${WORK_DIR}/by-component/${name} written)
+  if(NOT written STREQUAL expected)
+    message(FATAL_ERROR "the outputs component's ${name} differs from the command line's")
+  endif()
+endforeach()
+if(NOT EXISTS ${WORK_DIR}/by-component/bunny_eps0.01_stats.json)
+  message(FATAL_ERROR "the outputs component wrote no statistics")
+endif()
+
 execute_process(COMMAND ${WORK_DIR}/build/consumer ${WORK_DIR}/missing.off 0.01 0 ${WORK_DIR}/m
   RESULT_VARIABLE status ERROR_VARIABLE err)
 if(NOT status EQUAL 1 OR NOT err MATCHES "missing.off")
@@ -88,4 +110,5 @@ if(PYTHON AND NOT SANITIZE)
   run(${CMAKE_COMMAND} -E env PYTHONPATH=${module_dir} ${PYTHON} -c
     "import meshprobe, sys; sys.exit(meshprobe.__file__.startswith('${module_dir}') is False)")
 endif()
-message(STATUS "consumer: values equal the value files for OFF, OBJ, PLY and STL; arrays equal files")
+message(STATUS "consumer: values equal the value files for OFF, OBJ, PLY and STL; arrays equal "
+  "files; the outputs component writes the command line's files")

@@ -1,0 +1,79 @@
+// The outputs component's entry point (include/meshprobe/outputs.h): the installed API's
+// measurement, then the mesh's outputs written by the command line's own writer.
+#include "meshprobe/outputs.h"
+
+#include "measure/installed_api.h"
+#include "outputs/mesh_outputs.h"
+#include "outputs/png_file.h"
+#include "viz/picture_layout.h"
+
+namespace meshprobe {
+
+namespace {
+
+// The outputs' settings in the writers' terms; false with `error` set as the command line would
+// refuse them.
+bool picture_settings(const Outputs& outputs, std::size_t epsilons, PictureSettings& picture,
+                      std::string& error) {
+  for (const auto* list : {&outputs.values, &outputs.pictures, &outputs.statistics}) {
+    if (!list->empty() && list->size() != epsilons) {
+      error = "give one output path per epsilon, or none";
+      return false;
+    }
+  }
+  picture.fixed_range = outputs.fixed_range;
+  picture.range = ValueRange{outputs.range_low, outputs.range_high};
+  if (outputs.fixed_range &&
+      (!(outputs.range_high > outputs.range_low) || !colour_bar_can_label(picture.range))) {
+    error =
+        "the range cannot be labelled: it needs finite numbers low < high whose colour bar "
+        "has round ticks of at most " +
+        std::to_string(kLongestBarLabel) + " characters";
+    return false;
+  }
+  if (!picture_size_supported(outputs.width, outputs.height)) {
+    error = "the picture's size " + std::to_string(outputs.width) + "x" +
+            std::to_string(outputs.height) + " is not supported";
+    return false;
+  }
+  if (outputs.dpi < 1 || outputs.dpi > kMaxDotsPerInch) {
+    error = "dpi must be from 1 to " + std::to_string(kMaxDotsPerInch);
+    return false;
+  }
+  picture.width = outputs.width;
+  picture.height = outputs.height;
+  picture.dpi = outputs.dpi;
+  return true;
+}
+
+}  // namespace
+
+Result measure_file(const std::string& path, const Options& options, const Outputs& outputs) {
+  Result refused;
+  PictureSettings picture;
+  if (!picture_settings(outputs, options.epsilons.size(), picture, refused.error)) return refused;
+  MeshOutputs paths;
+  paths.mesh = path;
+  paths.values = outputs.values;
+  paths.pngs = outputs.pictures;
+  paths.stats = outputs.statistics;
+  paths.ply = outputs.ply;
+  paths.csv = outputs.csv;
+  return guarded(
+      options, path,
+      [&](MeasureOptions measure) {
+        bool picture_wanted = false;
+        for (const std::string& png : paths.pngs)
+          picture_wanted = picture_wanted || !png.empty();
+        measure.keep_fields = measure.keep_fields || !paths.csv.empty() || !paths.ply.empty();
+        measure.keep_file_lists = !paths.ply.empty();
+        measure.keep_surface = picture_wanted;
+        return measure_mesh_file(path, measure);
+      },
+      [&](const MeshMeasurement& m, std::string& error) {
+        std::string failed;
+        if (!write_mesh_outputs(m, paths, picture, failed)) error = "cannot write " + failed;
+      });
+}
+
+}  // namespace meshprobe

@@ -13,6 +13,7 @@
 #include "roughness/curvature_averaging.h"
 #include "roughness/curvature_tensor.h"
 #include "roughness/sphere_smoothing.h"
+#include "roughness/sphere_walk.h"
 #include "roughness/surface_view.h"
 #include "roughness/umbrella_smoothing.h"
 #include "tests/support/shapes.h"
@@ -102,7 +103,7 @@ void BM_CurvaturePass(benchmark::State& state) {
   field.dir_kmin.assign(n, Vec3f{});
   field.dir_kmax.assign(n, Vec3f{});
   for (auto _ : state)
-    estimate_curvature(s.view, true, s.curvature_radius, field);
+    estimate_curvature(s.view, s.curvature_radius, field);
   state.SetItemsProcessed(state.iterations() * n);
 }
 BENCHMARK(BM_CurvaturePass)->Unit(benchmark::kMillisecond);

@@ -1,6 +1,5 @@
-// What the command-line programs share: argument checks, preparing a read mesh as every run
-// prepares it (normalised, degree flags set, facet and vertex normals computed) and the words of
-// the warning about facets left out.
+// What the command-line programs share: exit statuses, the usage text, argument checks and the
+// turning of an escaping failure into one line and status 1.
 #pragma once
 
 #include <cstdio>

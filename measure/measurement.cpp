@@ -61,12 +61,10 @@ class ThreadScope {
 
 // Normalises the points of a mesh that was read (centred, then scaled by 1 / length, `length` in
 // the file's units, or by 1 / (largest bounding-box side) when length is <= 0; the original box
-// kept in bbox_min / bbox_max), sets the degree flags and computes facet and vertex normals.
-// Returns the length used, for the statistics to record.
+// kept in bbox_min / bbox_max) and computes the facet normals. Returns the length used, for the
+// statistics to record.
 float prepare_mesh(Mesh& mesh, float length) {
   const float used = normalize(mesh, length);
-  mesh.is_quad_mesh = facets_have_degree(mesh, 4);
-  mesh.is_triangle_mesh = facets_have_degree(mesh, 3);
   compute_normals(mesh);
   return used;
 }
@@ -116,15 +114,6 @@ ReadStatus check_length(float length, float side) {
 void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_point start,
                        MeshMeasurement& result) {
   result.measured = vertices_with_facets(mesh, result.vertices_measured);
-  if (options.keep_file_lists && result.file_points.empty()) {
-    for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
-      result.file_points.push_back(to_vec3f(v->point()));
-    for (const Polygon& polygon : facet_polygons(mesh)) {
-      for (std::uint32_t corner : polygon)
-        result.file_facets.corners.push_back(corner);
-      result.file_facets.end_facet();
-    }
-  }
   if (options.keep_surface) result.surface_polygons = facet_polygons(mesh);
   if (options.length > 0.0f) {
     // Only a refusal replaces the status: an accepted length keeps the count of facets left out.

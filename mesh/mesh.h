@@ -1,7 +1,7 @@
 // The polyhedral surface every step of the tool works on: CGAL's halfedge data structure over
-// single-precision points, with unit normals and list places per vertex and facet and a few
-// mesh-level attributes. The roughness estimation keeps its per-vertex results in arrays of its
-// own, so that a vertex here costs no more than its links, its point and its normal.
+// single-precision points, with a unit normal per facet, list places per vertex and facet and
+// the bounding box. The roughness estimation keeps its per-vertex results in arrays of its own,
+// so that a vertex here costs no more than its links, its point and its place.
 //
 // Traversal conventions used throughout:
 //  - around a facet: start at its halfedge() and step to next() until the start comes back;
@@ -44,7 +44,6 @@ struct MeshVertex : public CGAL::HalfedgeDS_vertex_base<Refs, CGAL::Tag_true, Po
   MeshVertex() = default;
   explicit MeshVertex(const Point& position) : Base(position) {}
 
-  Vec3f normal;  // unit vertex normal, or zero
   // Place in the vertex list, set whenever a flat view of the surface is built from the mesh.
   std::uint32_t id = 0;
 };
@@ -93,8 +92,6 @@ class Mesh : public Polyhedron {
 
   Vec3f bbox_min;  // bounding box before normalisation
   Vec3f bbox_max;
-  bool is_quad_mesh = false;
-  bool is_triangle_mesh = false;
 };
 
 using HDS = Mesh::HalfedgeDS;

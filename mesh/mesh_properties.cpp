@@ -69,17 +69,4 @@ float normalize(Mesh& mesh, float length) {
   return length;
 }
 
-bool facets_have_degree(const Mesh& mesh, int corners) {
-  for (auto f = mesh.facets_begin(); f != mesh.facets_end(); ++f) {
-    int count = 0;
-    auto h = f->halfedge();
-    do {
-      ++count;
-      h = h->next();
-    } while (h != f->halfedge());
-    if (count != corners) return false;
-  }
-  return true;
-}
-
 }  // namespace meshprobe

@@ -22,9 +22,6 @@ Vec3f bounding_box_centre(const Vec3f& low, const Vec3f& high);
 // coordinates that are not numbers: callers reject such meshes first.
 float normalize(Mesh& mesh, float length = 0.0f);
 
-// True when every facet has exactly `corners` corners (and for a mesh without facets).
-bool facets_have_degree(const Mesh& mesh, int corners);
-
 // The largest side of the bounding box of the current points (0 for a mesh without vertices).
 float bounding_box_extent(Mesh& mesh);
 

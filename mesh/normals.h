@@ -1,6 +1,5 @@
-// Facet and vertex normals. Facet normals come from the positions of the facet's corners, vertex
-// normals from the normals of the facets around the vertex, so every facet normal must be set
-// before the first vertex normal is computed. Degenerate input yields the zero vector.
+// Facet normals, from the positions of the facet's corners. Degenerate input yields the zero
+// vector.
 #pragma once
 
 #include <cmath>
@@ -62,11 +61,7 @@ Vec3f facet_normal(Mesh::Facet_const_handle facet, PositionOf&& position_of) {
 // Sets the facet's unit normal from its corners' points, as facet_normal computes it.
 void compute_facet_normal(Mesh::Facet_handle facet);
 
-// Sets the vertex's unit normal: the normalised, unweighted sum of the normals of its incident
-// facets (border halfedges add nothing). Zero for a vertex without facets or when they cancel.
-void compute_vertex_normal(Mesh::Vertex_handle vertex);
-
-// Every facet normal in facet-list order, then every vertex normal in vertex-list order.
+// Every facet normal, in facet-list order.
 void compute_normals(Mesh& mesh);
 
 }  // namespace meshprobe

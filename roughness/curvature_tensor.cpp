@@ -18,8 +18,6 @@ constexpr double kPi = 3.14159265359;
 // Jacobi tolerance and rotation limit for the 3 x 3 tensors.
 constexpr double kJacobiTolerance = 1e-15;
 constexpr int kJacobiRotationLimit = 10000;
-// Ranges start beyond any curvature so that the first stored value replaces them.
-constexpr double kRangeStart = 100000.0;
 // Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
 constexpr std::uint32_t kVerticesPerTask = 256;
 
@@ -90,19 +88,6 @@ void add_matrix3(const Matrix3& src, Matrix3& dst) {
   }
 }
 
-double facet_area(const SurfaceView& view, std::uint32_t facet) {
-  const auto& corners = view.facet_corners[facet];
-  const Vec3f& a = view.positions[corners[0]];
-  const Vec3f& b = view.positions[corners[1]];
-  const Vec3f& c = view.positions[corners[2]];
-  const Vec3f u = difference(b, a);
-  const Vec3f w = difference(c, b);
-  const double x = static_cast<double>(u.y) * w.z - static_cast<double>(u.z) * w.y;
-  const double y = static_cast<double>(u.z) * w.x - static_cast<double>(u.x) * w.z;
-  const double z = static_cast<double>(u.x) * w.y - static_cast<double>(u.y) * w.x;
-  return std::sqrt(x * x + y * y + z * z) / 2;
-}
-
 void sphere_curvature_tensor(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
                              Matrix3& tensor, double radius) {
   walker.walk_sphere(vertex, radius, /*guarded=*/false, [&](const SphereEdge& e) {
@@ -115,22 +100,6 @@ void sphere_curvature_tensor(SphereWalker& walker, const SurfaceView& view, std:
     add_dihedral_term(view.facet_normals[fa], view.facet_normals[fb], e.edge, L, tensor);
   });
   divide_by_area(tensor, radius * radius * kPi);
-}
-
-void ring_curvature_tensor(const SurfaceView& view, std::uint32_t vertex, Matrix3& tensor) {
-  double area = 0.0;
-  const Vec3f& p = view.positions[vertex];
-  for (std::uint32_t slot = view.first_incoming[vertex]; slot < view.first_incoming[vertex + 1];
-       ++slot) {
-    const Vec3f e = difference(p, view.positions[view.source[slot]]);
-    const double L = length(e);
-    const std::int32_t fa = view.facet[slot];
-    const std::int32_t fb = view.opposite_facet[slot];
-    if (L == 0.0 || fa == kNoFacet || fb == kNoFacet) continue;
-    area += facet_area(view, static_cast<std::uint32_t>(fa));
-    add_dihedral_term(view.facet_normals[fa], view.facet_normals[fb], e, L, tensor);
-  }
-  divide_by_area(tensor, area);
 }
 
 bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& kmax, double& kmin,
@@ -165,17 +134,16 @@ bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& k
   return true;
 }
 
-CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, double radius,
-                                   CurvatureField& field, const Progress& progress) {
+void estimate_curvature(const SurfaceView& view, double radius, CurvatureField& field,
+                        const Progress& progress) {
   const std::uint32_t n = view.vertex_count();
   field.kmax.resize(n);
   const bool with_kmin = field.kmin.size() == n;
   const bool with_directions = field.dir_kmax.size() == n && field.dir_kmin.size() == n;
   const std::uint32_t tasks = (n + kVerticesPerTask - 1) / kVerticesPerTask;
   ProgressCounter counter(progress, n);
-  CurvatureRanges ranges{kRangeStart, -kRangeStart, kRangeStart, -kRangeStart};
-  // Every vertex's values depend only on the surface, and a range is the same whatever order its
-  // values come in: each thread keeps ranges of its own, merged at the end.
+  // Every vertex's values depend only on the surface: the vertices can be shared among threads
+  // in any way, each thread walking with its own walker.
   ParallelFailure failure;
 #pragma omp parallel
   {
@@ -185,7 +153,6 @@ CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, dou
       walker.emplace(view);
       work.emplace();
     });
-    CurvatureRanges own = ranges;
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
       if (counter.stopped()) continue;  // the run is abandoned
@@ -194,11 +161,7 @@ CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, dou
         const std::uint32_t end = std::min(n, first + kVerticesPerTask);
         for (std::uint32_t v = first; v < end; ++v) {
           Matrix3 tensor{};
-          if (use_sphere) {
-            sphere_curvature_tensor(*walker, view, v, tensor, radius);
-          } else {
-            ring_curvature_tensor(view, v, tensor);
-          }
+          sphere_curvature_tensor(*walker, view, v, tensor, radius);
           double kmax = 0.0;
           double kmin = 0.0;
           Vec3f dir_kmax;
@@ -217,26 +180,13 @@ CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, dou
             field.dir_kmax[v] = dir_kmax;
             field.dir_kmin[v] = dir_kmin;
           }
-          if (!decomposed) continue;
-          if (kmin < own.kmin_min) own.kmin_min = kmin;
-          if (kmin > own.kmin_max) own.kmin_max = kmin;
-          if (kmax < own.kmax_min) own.kmax_min = kmax;
-          if (kmax > own.kmax_max) own.kmax_max = kmax;
         }
         counter.add(end - first);
       });
     }
-#pragma omp critical
-    {
-      ranges.kmin_min = std::min(ranges.kmin_min, own.kmin_min);
-      ranges.kmin_max = std::max(ranges.kmin_max, own.kmin_max);
-      ranges.kmax_min = std::min(ranges.kmax_min, own.kmax_min);
-      ranges.kmax_max = std::max(ranges.kmax_max, own.kmax_max);
-    }
   }
   failure.rethrow();
   counter.finish();
-  return ranges;
 }
 
 }  // namespace meshprobe

@@ -24,20 +24,12 @@ void scaled_outer_product(const std::array<double, 3>& v, Matrix3& out, double x
 // dst += src, element by element.
 void add_matrix3(const Matrix3& src, Matrix3& dst);
 
-// Half the length of (B - A) x (C - B) for the facet's first three corners: the area of a
-// triangle, and of that corner triangle only for a larger facet.
-double facet_area(const SurfaceView& view, std::uint32_t facet);
-
 // Adds the contributions of the edges inside the sphere of `radius` about the vertex (walked
 // with the plain clipping rule; border edges and edges of zero or clipped-to-zero length add
 // nothing), then divides the tensor by radius^2 * pi. The caller zeroes `tensor` first. A zero
 // radius leaves the tensor at zero instead of dividing by zero.
 void sphere_curvature_tensor(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
                              Matrix3& tensor, double radius);
-
-// The same over the edges incident to the vertex, divided by the area of their facets. When no
-// edge contributes that area is 0, and the tensor is left at zero instead of dividing by zero.
-void ring_curvature_tensor(const SurfaceView& view, std::uint32_t vertex, Matrix3& tensor);
 
 // The three matrices one decomposition works in, allocated once and reused for every vertex.
 struct EigenWorkspace {
@@ -64,20 +56,12 @@ struct CurvatureField {
   std::vector<Vec3f> dir_kmin;
 };
 
-// Smallest and largest kmin and kmax over the vertices of a pass.
-struct CurvatureRanges {
-  double kmin_min;
-  double kmin_max;
-  double kmax_min;
-  double kmax_max;
-};
-
-// The pass over all vertices, sphere mode (`use_sphere`, with `radius`) or ring mode. Resizes
-// field.kmax to one entry per vertex and fills kmin, dir_kmax and dir_kmin where they already
-// hold one entry per vertex. A vertex whose eigen-decomposition fails (possible only with
-// coordinates that are not numbers) gets zero curvatures and zero directions and is left out of
-// the ranges, which start at 1e5 and -1e5. Reports to `progress` as progress.h describes.
-CurvatureRanges estimate_curvature(const SurfaceView& view, bool use_sphere, double radius,
-                                   CurvatureField& field, const Progress& progress = {});
+// The pass over all vertices, each tensor taken over the sphere of `radius` about the vertex.
+// Resizes field.kmax to one entry per vertex and fills kmin, dir_kmax and dir_kmin where they
+// already hold one entry per vertex. A vertex whose eigen-decomposition fails (possible only
+// with coordinates that are not numbers) gets zero curvatures and zero directions. Reports to
+// `progress` as progress.h describes.
+void estimate_curvature(const SurfaceView& view, double radius, CurvatureField& field,
+                        const Progress& progress = {});
 
 }  // namespace meshprobe

@@ -113,13 +113,11 @@ void SurfaceAnalyzer::curvature(const Progress& progress) {
   const std::size_t parts = input_curvature_done_ ? 1 : 2;
   use(Surface::kCopy, true);
   copy_curvature_ = curvature_field(n, keep_fields_);
-  estimate_curvature(view_, /*use_sphere=*/true, kCurvatureRadius, copy_curvature_,
-                     part_of(progress, 0, parts));
+  estimate_curvature(view_, kCurvatureRadius, copy_curvature_, part_of(progress, 0, parts));
   if (input_curvature_done_) return;
   use(Surface::kInput, true);
   input_curvature_ = curvature_field(n, keep_fields_);
-  estimate_curvature(view_, /*use_sphere=*/true, kCurvatureRadius, input_curvature_,
-                     part_of(progress, 1, parts));
+  estimate_curvature(view_, kCurvatureRadius, input_curvature_, part_of(progress, 1, parts));
   input_curvature_done_ = true;
 }
 

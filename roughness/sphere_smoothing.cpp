@@ -1,10 +1,13 @@
 #include "roughness/sphere_smoothing.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <optional>
 #include <vector>
 
 #include "roughness/parallel_failure.h"
+#include "roughness/sphere_walk.h"
 
 namespace meshprobe {
 
@@ -15,6 +18,8 @@ constexpr double kShrinkFactor = 0.6307;
 constexpr double kInflateFactor = -0.6732;
 // Vertices handed to a thread at a time: walks differ in size, so work is dealt out as it goes.
 constexpr std::uint32_t kVerticesPerTask = 256;
+
+using Position3d = std::array<double, 3>;
 
 // Sum and count of the points where the vertex's walk leaves the sphere.
 struct Crossings {
@@ -42,6 +47,7 @@ Crossings sphere_crossings(SphereWalker& walker, const SurfaceView& view, std::u
   return sum;
 }
 
+// base + factor * (crossing mean - base); without crossings the base itself.
 Position3d displace(const Crossings& crossings, double factor, const Position3d& base) {
   if (crossings.count == 0) return base;
   const double inverse_count = 1.0 / crossings.count;
@@ -51,11 +57,6 @@ Position3d displace(const Crossings& crossings, double factor, const Position3d&
 }
 
 }  // namespace
-
-Position3d sphere_displacement(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
-                               double r, double factor, const Position3d& base) {
-  return displace(sphere_crossings(walker, view, vertex, r), factor, base);
-}
 
 void sphere_taubin_step(SurfaceView& view, double r, const Progress& progress, std::size_t step,
                         std::size_t steps) {

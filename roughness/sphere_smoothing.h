@@ -3,23 +3,12 @@
 // mean by 0.6732. Both passes measure the surface as it was before the step.
 #pragma once
 
-#include <array>
 #include <cstddef>
-#include <cstdint>
 
 #include "roughness/progress.h"
-#include "roughness/sphere_walk.h"
 #include "roughness/surface_view.h"
 
 namespace meshprobe {
-
-using Position3d = std::array<double, 3>;
-
-// The new position of `vertex` from `base`: base + factor * (crossing mean - base), the crossing
-// mean taken over the crossing points of the vertex's sphere walk (guarded rule), each rounded to
-// single precision. Without crossings the base is returned unchanged. Reads only the view.
-Position3d sphere_displacement(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
-                               double r, double factor, const Position3d& base);
 
 // One step over every vertex: from p, each vertex with crossing mean m ends at
 // p + 0.6307 (m - p), then moves by -0.6732 times the way to m from there. The view's positions

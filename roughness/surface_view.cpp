@@ -120,14 +120,6 @@ void load_positions(SurfaceView& view, const Mesh& mesh) {
   }
 }
 
-void store_positions(const SurfaceView& view, Mesh& mesh) {
-  std::size_t k = 0;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++k) {
-    const Vec3f& p = view.positions[view.view_place[k]];
-    v->point() = Point(p.x, p.y, p.z);
-  }
-}
-
 void load_facet_normals(SurfaceView& view, const Mesh& mesh) {
   view.facet_normals.clear();
   view.facet_normals.reserve(mesh.size_of_facets());

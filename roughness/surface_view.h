@@ -46,9 +46,6 @@ SurfaceView make_surface_view(Mesh& mesh, VertexOrder order = VertexOrder::kMesh
 // (the mesh it was built from, or a copy of it).
 void load_positions(SurfaceView& view, const Mesh& mesh);
 
-// Writes the view's positions back to the mesh's points.
-void store_positions(const SurfaceView& view, Mesh& mesh);
-
 // Copies the mesh's facet normals into the view.
 void load_facet_normals(SurfaceView& view, const Mesh& mesh);
 

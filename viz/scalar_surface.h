@@ -1,6 +1,5 @@
-// A surface carrying one value per vertex, in the plain form the renderer draws: positions,
-// polygons as vertex indices, values. Goes in: a Mesh after the roughness run. Comes out: its
-// points (normalised units), its facets as polygons and every vertex's roughness, in vertex order.
+// A surface carrying one value per vertex, in the plain form the renderer draws: positions
+// (normalised units), polygons as vertex indices, and one value per vertex, all in vertex order.
 #pragma once
 
 #include <vector>
@@ -15,8 +14,5 @@ struct ScalarSurface {
   std::vector<Polygon> polygons;  // per facet, corners in boundary order
   std::vector<float> values;      // per vertex
 };
-
-// The mesh's points and facets with `roughness`, one value per vertex in vertex order.
-ScalarSurface roughness_surface(const Mesh& mesh, const std::vector<float>& roughness);
 
 }  // namespace meshprobe

@@ -1,4 +1,4 @@
-// Copying keeps list order and independence; bounding box, normalisation and degree flags.
+// Copying keeps list order and independence; bounding box and normalisation.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -26,10 +26,9 @@ TEST(MeshCopy, KeepsVertexOrderIsolatedVerticesAndAttributes) {
   auto source =
       make_mesh({{0, 0, 0}, {9, 9, 9}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 2, 3}, {2, 4, 3}});
   source->bbox_max = Vec3f{4.5f, 1, 2};
-  source->is_triangle_mesh = true;
   int k = 0;
-  for (auto v = source->vertices_begin(); v != source->vertices_end(); ++v, ++k)
-    v->normal = Vec3f{static_cast<float>(k), 1.5f * k, 0};
+  for (auto f = source->facets_begin(); f != source->facets_end(); ++f, ++k)
+    f->normal = Vec3f{static_cast<float>(k), 1.5f * k, 0};
   const Mesh copy(*source);
   ASSERT_EQ(copy.size_of_vertices(), 5u);
   EXPECT_EQ(copy.size_of_facets(), 2u);
@@ -38,12 +37,12 @@ TEST(MeshCopy, KeepsVertexOrderIsolatedVerticesAndAttributes) {
   for (std::size_t i = 0; i < expected.size(); ++i)
     EXPECT_EQ(actual[i], expected[i]) << i;
   k = 0;
-  for (auto v = copy.vertices_begin(); v != copy.vertices_end(); ++v, ++k) {
-    EXPECT_EQ(v->normal, (Vec3f{static_cast<float>(k), 1.5f * k, 0}));
+  for (auto v = copy.vertices_begin(); v != copy.vertices_end(); ++v, ++k)
     EXPECT_EQ(v->halfedge() == Mesh::Halfedge_const_handle(), k == 1) << k;
-  }
+  k = 0;
+  for (auto f = copy.facets_begin(); f != copy.facets_end(); ++f, ++k)
+    EXPECT_EQ(f->normal, (Vec3f{static_cast<float>(k), 1.5f * k, 0})) << k;
   EXPECT_EQ(copy.bbox_max, (Vec3f{4.5f, 1, 2}));
-  EXPECT_TRUE(copy.is_triangle_mesh);
 }
 
 TEST(MeshCopy, ChangesToTheCopyLeaveTheSourceAlone) {
@@ -92,13 +91,12 @@ TEST(Normalisation, RoundsEachCoordinateToSinglePrecisionInTwoPasses) {
   EXPECT_EQ(p[2].y, static_cast<float>((1.0f - 0.5f) * third));
 }
 
-TEST(Normalisation, EmptyMeshIsUnchangedAndHasBothDegreeFlags) {
+TEST(Normalisation, EmptyMeshIsUnchanged) {
   Mesh mesh;
   mesh.bbox_min = {7, 7, 7};
-  normalize(mesh);
+  EXPECT_EQ(normalize(mesh), 0.0f);
   EXPECT_EQ(mesh.bbox_min.x, 7.0f);
-  EXPECT_TRUE(facets_have_degree(mesh, 3));
-  EXPECT_TRUE(facets_have_degree(mesh, 4));
+  EXPECT_EQ(mesh.size_of_vertices(), 0u);
 }
 
 TEST(Normalisation, BoundingBoxIgnoresCoordinatesThatAreNotNumbers) {
@@ -109,17 +107,6 @@ TEST(Normalisation, BoundingBoxIgnoresCoordinatesThatAreNotNumbers) {
   EXPECT_EQ(mesh->bbox_max.x, 1.0f);
   EXPECT_EQ(mesh->bbox_min.z, 0.0f);
   EXPECT_EQ(mesh->bbox_max.z, 5.0f);
-}
-
-TEST(DegreeFlags, DistinguishTrianglesQuadsAndMixedMeshes) {
-  EXPECT_TRUE(facets_have_degree(*testing::regular_tetrahedron(), 3));
-  EXPECT_FALSE(facets_have_degree(*testing::regular_tetrahedron(), 4));
-  EXPECT_TRUE(facets_have_degree(*testing::cube(), 4));
-  EXPECT_FALSE(facets_have_degree(*testing::cube(), 3));
-  auto mixed =
-      make_mesh({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0, 0}}, {{0, 1, 2, 3}, {1, 4, 2}});
-  EXPECT_FALSE(facets_have_degree(*mixed, 3));
-  EXPECT_FALSE(facets_have_degree(*mixed, 4));
 }
 
 }  // namespace

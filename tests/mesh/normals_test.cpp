@@ -1,4 +1,4 @@
-// Facet and vertex normals: equal corner weights, degenerate facets, borders and isolated vertices.
+// Facet normals: equal corner weights, degenerate facets, rounding and orientation.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -21,9 +21,6 @@ TEST(FacetNormals, SingleTriangleFacesTheCounterClockwiseSide) {
   auto mesh = make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
   compute_normals(*mesh);
   expect_vec(mesh->facets_begin()->normal, 0, 0, 1);
-  for (auto v = mesh->vertices_begin(); v != mesh->vertices_end(); ++v) {
-    expect_vec(v->normal, 0, 0, 1);
-  }
 }
 
 TEST(FacetNormals, NonPlanarQuadAveragesItsUnitCornerNormals) {
@@ -55,7 +52,6 @@ TEST(FacetNormals, CoincidentCornersGiveTheZeroVector) {
   auto mesh = make_mesh({{1, 2, 3}, {1, 2, 3}, {1, 2, 3}}, {{0, 1, 2}});
   compute_normals(*mesh);
   expect_vec(mesh->facets_begin()->normal, 0, 0, 0);
-  expect_vec(mesh->vertices_begin()->normal, 0, 0, 0);
 }
 
 TEST(FacetNormals, EveryStepIsRoundedAsWrittenOnAScanTriangle) {
@@ -81,38 +77,6 @@ TEST(FacetNormals, TetrahedronFacetsPointOutward) {
     const Point& p = f->halfedge()->vertex()->point();
     EXPECT_GT(f->normal.x * p.x() + f->normal.y * p.y() + f->normal.z * p.z(), 0.5f);
   }
-  // Each vertex normal is the normalised sum of three facet normals: the direction of the vertex.
-  const float s = static_cast<float>(1.0 / std::sqrt(3.0));
-  expect_vec(mesh->vertices_begin()->normal, s, s, s, 1e-6);
-}
-
-TEST(VertexNormals, BorderVertexSumsOnlyItsFacets) {
-  // Two triangles folded along the x axis; vertex 0 lies on the border of both.
-  auto mesh = make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, 1}}, {{0, 1, 2}, {0, 3, 1}});
-  compute_normals(*mesh);
-  const double r = 1.0 / std::sqrt(2.0);
-  expect_vec(mesh->vertices_begin()->normal, 0, r, r, 1e-6);
-}
-
-TEST(VertexNormals, IsolatedVertexAndCancellingFacetsGiveZero) {
-  // Vertex 3 has no facet. The second facet folds flat onto the first (its third corner is a
-  // separate vertex at the first's third corner), so at vertices 0 and 1 the normals cancel.
-  auto mesh =
-      make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}, {0, 1, 0}}, {{0, 1, 2}, {1, 0, 4}});
-  for (auto f = mesh->facets_begin(); f != mesh->facets_end(); ++f)
-    compute_facet_normal(f);
-  expect_vec(std::next(mesh->facets_begin())->normal, 0, 0, -1);
-  auto v = mesh->vertices_begin();
-  v->normal = {9, 9, 9};
-  compute_vertex_normal(v);
-  expect_vec(v->normal, 0, 0, 0);
-  std::advance(v, 2);
-  compute_vertex_normal(v);
-  expect_vec(v->normal, 0, 0, 1);
-  std::advance(v, 1);
-  v->normal = {9, 9, 9};
-  compute_vertex_normal(v);
-  expect_vec(v->normal, 0, 0, 0);
 }
 
 }  // namespace

@@ -54,20 +54,6 @@ TEST(SphereSmoothing, ScalesARegularTetrahedronByItsEdgeMidpoints) {
   expect_scaled(before, view.positions, factor);
 }
 
-TEST(SphereSmoothing, DisplacementIsTheFactorTimesTheWayToTheCrossingMean) {
-  auto mesh = testing::regular_tetrahedron();
-  const SurfaceView view = make_surface_view(*mesh);
-  SphereWalker walker(view);
-  const Position3d base{5, -2, 1};
-  // Vertex 0 at (1, 1, 1) has its crossing mean at (1/3, 1/3, 1/3).
-  const Position3d moved = sphere_displacement(walker, view, 0, std::sqrt(2.0), 0.5, base);
-  EXPECT_NEAR(moved[0], 5 + 0.5 * (1.0 / 3 - 5), 1e-7);
-  EXPECT_NEAR(moved[1], -2 + 0.5 * (1.0 / 3 + 2), 1e-7);
-  // A radius beyond the whole surface gives no crossing: the base comes back unchanged.
-  const Position3d same = sphere_displacement(walker, view, 0, 100.0, 0.5, base);
-  EXPECT_EQ(same, base);
-}
-
 TEST(Smoothing, IsolatedVerticesAndLargeRadiiLeavePositionsAlone) {
   auto mesh = testing::make_mesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0.3f, 0.7f, 2}, {1, 1, 0.5f}},
                                  {{0, 1, 4}, {0, 4, 2}});

@@ -377,7 +377,7 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
     if (!status.ok) return status;
   }
 
-  return scan_off(scanned, points, facets);
+  return scan_off(scanned, header.binary, points, facets);
 }
 
 bool begins_with_off_keyword(const std::string& content) {

@@ -8,10 +8,16 @@ namespace meshprobe {
 
 // The steps and checks follow CGAL's Polyhedron_scan_OFF one for one, so that a file gives the
 // same points and corners here as in a build, and fails here where it fails there.
-ReadStatus scan_off(const std::string& content, std::vector<Vec3f>& points, FacetList& facets) {
+ReadStatus scan_off(const std::string& content, bool binary, std::vector<Vec3f>& points,
+                    FacetList& facets) {
   MemoryStream in(content);
   CGAL::File_scanner_OFF scanner(in, /*verbose=*/false);
   if (!in) return ReadStatus::failure("not an OFF file (no OFF header)");
+  // The scanner finds BINARY in places the header check does not look (after a comment line);
+  // the lines checked as text must not be scanned as binary numbers, nor the reverse.
+  if (scanner.binary() != binary) {
+    return ReadStatus::failure("the OFF header is ambiguous: BINARY stands apart from the keyword");
+  }
 
   points.reserve(scanner.size_of_vertices());
   for (std::size_t i = 0; i < scanner.size_of_vertices(); ++i) {

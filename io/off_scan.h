@@ -13,9 +13,11 @@
 namespace meshprobe {
 
 // Scans `content` into the empty `points` and `facets`. The header's counts must already have
-// been checked against the content's size. Fails, naming the vertex or facet (counted from 0)
-// where the scan stopped, on a number that does not parse, a file that ends early, a facet of
-// fewer than 3 corners or a corner that names no vertex.
-ReadStatus scan_off(const std::string& content, std::vector<Vec3f>& points, FacetList& facets);
+// been checked against the content's size, and `binary` is what that check found. Fails, naming
+// the vertex or facet (counted from 0) where the scan stopped, on a number that does not parse, a
+// file that ends early, a facet of fewer than 3 corners or a corner that names no vertex, and
+// when the scanner reads the header as binary where the check did not, or the reverse.
+ReadStatus scan_off(const std::string& content, bool binary, std::vector<Vec3f>& points,
+                    FacetList& facets);
 
 }  // namespace meshprobe

@@ -8,7 +8,7 @@
 
 #include "measure/installed_api.h"
 #include "measure/measurement.h"
-#include "outputs/statistics_output.h"
+#include "measure/rules.h"
 
 namespace meshprobe {
 
@@ -65,11 +65,16 @@ bool measure_options(const Options& options, MeasureOptions& measure, std::strin
     return false;
   }
   for (const float epsilon : options.epsilons) {
-    if (!std::isfinite(epsilon) || !(epsilon > 0.0f)) {
+    if (!valid_epsilon(epsilon)) {
       error = "epsilon must be a number greater than 0, not " + shortest_float_text(epsilon);
       return false;
     }
-    measure.epsilons.push_back(Epsilon{shortest_float_text(epsilon), epsilon});
+    const Epsilon next{shortest_float_text(epsilon), epsilon};
+    if (repeats_epsilon(measure.epsilons, next)) {
+      error = "epsilon " + next.text + " is given twice";
+      return false;
+    }
+    measure.epsilons.push_back(next);
   }
   if (!std::isfinite(options.length) || options.length < 0.0f) {
     error =
@@ -79,14 +84,6 @@ bool measure_options(const Options& options, MeasureOptions& measure, std::strin
   if (options.threads < 0) {
     error = "threads must be 0 (every core) or more, not " + std::to_string(options.threads);
     return false;
-  }
-  for (std::size_t i = 0; i < measure.epsilons.size(); ++i) {
-    for (std::size_t j = 0; j < i; ++j) {
-      if (measure.epsilons[i].value == measure.epsilons[j].value) {
-        error = "epsilon " + measure.epsilons[i].text + " is given twice";
-        return false;
-      }
-    }
   }
   measure.length = options.length;
   measure.threads = options.threads;

@@ -33,10 +33,21 @@ std::string trimmed(const std::string& text) {
 
 }  // namespace
 
+bool valid_epsilon(float epsilon) {
+  return std::isfinite(epsilon) && epsilon > 0.0f;
+}
+
+bool repeats_epsilon(const std::vector<Epsilon>& earlier, const Epsilon& next) {
+  for (const Epsilon& e : earlier) {
+    if (e.text == next.text || e.value == next.value) return true;
+  }
+  return false;
+}
+
 bool parse_epsilon(const char* text, float& epsilon) {
   float value = 0.0f;
   if (std::sscanf(text, "%f", &value) != 1) return false;
-  if (!std::isfinite(value) || !(value > 0.0f)) return false;
+  if (!valid_epsilon(value)) return false;
   epsilon = value;
   return true;
 }
@@ -71,11 +82,9 @@ bool parse_epsilons(const std::string& text, std::vector<Epsilon>& epsilons, std
       error = "epsilon must be a number greater than 0, not \"" + (list ? item : text) + "\"";
       return false;
     }
-    for (const Epsilon& earlier : epsilons) {
-      if (earlier.text == epsilon.text || earlier.value == epsilon.value) {
-        error = "epsilon " + item + " is given twice";
-        return false;
-      }
+    if (repeats_epsilon(epsilons, epsilon)) {
+      error = "epsilon " + item + " is given twice";
+      return false;
     }
     epsilons.push_back(epsilon);
     if (comma == std::string::npos) return true;

@@ -16,6 +16,13 @@ namespace meshprobe {
 // it only when it is a finite number greater than 0.
 bool parse_epsilon(const char* text, float& epsilon);
 
+// The value rule every front end applies to an epsilon, however it was given: finite and > 0.
+bool valid_epsilon(float epsilon);
+
+// True when `next` repeats an epsilon of `earlier` (the same text or the same value): each
+// epsilon names outputs and columns, so none may be given twice.
+bool repeats_epsilon(const std::vector<Epsilon>& earlier, const Epsilon& next);
+
 // Splits a comma-separated list of epsilons, each a finite number > 0. A single epsilon is read
 // as "%f" reads it (text after the number ignored), as the program always has; in a list every
 // item must be a number and nothing else. Items keep the text the user wrote, without spaces.

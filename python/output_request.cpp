@@ -71,9 +71,7 @@ OutputRequest outputs_from_python(const py::handle& values, const py::handle& pl
     double width = 0.0;
     double height = 0.0;
     pair_from_python(size, width, height, what.c_str());
-    const auto whole = [](double v) { return v == std::floor(v) && v >= 1 && v <= 1e6; };
-    if (!whole(width) || !whole(height) ||
-        !picture_size_supported(static_cast<int>(width), static_cast<int>(height))) {
+    if (!picture_size_supported(width, height)) {
       throw py::value_error(what);
     }
     picture.width = static_cast<int>(width);

@@ -145,9 +145,10 @@ PictureOptions supported(const PictureOptions& options) {
 
 }  // namespace
 
-bool picture_size_supported(int width, int height) {
-  return width >= kMinPictureWidth && width <= kMaxPictureSide && height >= kMinPictureHeight &&
-         height <= kMaxPictureSide && height <= width;
+bool picture_size_supported(double width, double height) {
+  return width == std::floor(width) && height == std::floor(height) && width >= kMinPictureWidth &&
+         width <= kMaxPictureSide && height >= kMinPictureHeight && height <= kMaxPictureSide &&
+         height <= width;
 }
 
 int bar_row(const PictureLayout& layout, double value) {

@@ -16,10 +16,11 @@ namespace meshprobe {
 
 // Picture sizes the layout serves: each side in pixels within these bounds and the height at
 // most the width (text scales with the height, the views share the width with the colour bar).
+// Sizes given as numbers (an option's text, a Python tuple) must be whole numbers of pixels.
 constexpr int kMinPictureWidth = 400;
 constexpr int kMinPictureHeight = 300;
 constexpr int kMaxPictureSide = 8000;
-bool picture_size_supported(int width, int height);
+bool picture_size_supported(double width, double height);
 
 // Everything the picture shows besides the surface.
 struct PictureOptions {

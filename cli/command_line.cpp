@@ -156,6 +156,17 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
     // More than the processors are cut to them when measuring (app/threads.h).
     line.threads = static_cast<int>(std::min(threads, static_cast<double>(INT_MAX)));
   }
+  if (parsed.count("tiles") > 0) {
+    double tiles = 0.0;
+    const std::string text = parsed["tiles"].as<std::string>();
+    if (!parse_whole_number(text, tiles) || tiles < 1 || tiles != std::floor(tiles) ||
+        tiles > static_cast<double>(kMaxTiles)) {
+      error = "--tiles must be a whole number from 1 to " + std::to_string(kMaxTiles) +
+              ", not \"" + text + "\"";
+      return ParseOutcome::kError;
+    }
+    line.tiles = static_cast<std::size_t>(tiles);
+  }
   if (parsed.count("length") > 0) {
     double length = 0.0;
     const std::string text = parsed["length"].as<std::string>();
@@ -212,6 +223,7 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& 
       "stats", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))("no-values", "")(
       "d,output-dir", "", cxxopts::value<std::string>())(
       "summary", "", cxxopts::value<std::string>())("j,threads", "", cxxopts::value<std::string>())(
+      "tiles", "", cxxopts::value<std::string>())(
       "q,quiet", "")("progress", "")("length", "", cxxopts::value<std::string>())(
       "range", "", cxxopts::value<std::string>())("size", "", cxxopts::value<std::string>())(
       "dpi", "", cxxopts::value<std::string>())("h,help", "")("version", "")(
@@ -222,7 +234,7 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& 
     if (parsed.count("help") > 0) return ParseOutcome::kHelp;
     if (parsed.count("version") > 0) return ParseOutcome::kVersion;
     for (const char* name : {"epsilon", "output", "ply", "png", "csv", "stats", "output-dir",
-                             "summary", "threads", "length", "range", "size", "dpi"}) {
+                             "summary", "threads", "tiles", "length", "range", "size", "dpi"}) {
       if (parsed.count(name) > 1) {
         error = std::string("--") + name + " is given more than once";
         return ParseOutcome::kError;
@@ -276,6 +288,8 @@ Options:
       --dpi N           the picture's print resolution in dots per inch (default 300)
   -j, --threads N       use N threads, at most one per core (default: OMP_NUM_THREADS, or
                         every core)
+      --tiles N         measure each mesh in N spatial tiles, one after the other, for less
+                        memory; every value is the untiled run's (see docs/tiles.md)
   -q, --quiet           no progress, no warnings
       --progress        show progress even when standard error is not a terminal
   -h, --help            this text

@@ -29,6 +29,7 @@ struct CommandLine {
   std::string output_dir;
   std::string summary;
   int threads = 0;  // 0: as OMP_NUM_THREADS or every core
+  std::size_t tiles = 1;  // spatial tiles per mesh (1: the whole mesh at once)
   bool quiet = false;
   bool progress = false;
   float length = 0.0f;  // 0: the largest side of the bounding box

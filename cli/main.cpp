@@ -42,6 +42,7 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   options.epsilons = line.epsilons;
   options.length = line.length;
   options.threads = line.threads;
+  options.tiles = line.tiles;
   options.keep_fields = !outputs.csv.empty() || !outputs.ply.empty();
   options.keep_file_lists = !outputs.ply.empty();
   for (const std::string& png : outputs.pngs)

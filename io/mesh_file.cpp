@@ -52,22 +52,20 @@ MeshFormat choose_format(const std::string& path, const std::string& content) {
   return content.size() >= kStlBinaryHeader ? MeshFormat::kStl : MeshFormat::kOff;
 }
 
-ReadStatus check_geometry(Mesh& mesh) {
-  if (mesh.size_of_vertices() == 0) return ReadStatus::failure("the mesh holds no vertex");
+namespace {
+
+ReadStatus no_facet() {
   // Only vertices of facets are measured: without a facet every value would be a bare zero.
-  if (mesh.size_of_facets() == 0) {
-    return ReadStatus::failure(
-        "no facet could be measured (the mesh holds none, or the surface could hold none of them)");
-  }
-  std::size_t index = 0;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++index) {
-    const Point& p = v->point();
-    if (!std::isfinite(p.x()) || !std::isfinite(p.y()) || !std::isfinite(p.z())) {
-      return ReadStatus::failure("vertex " + std::to_string(index) +
-                                 " has a coordinate that is not a finite number");
-    }
-  }
-  const float extent = bounding_box_extent(mesh);
+  return ReadStatus::failure(
+      "no facet could be measured (the mesh holds none, or the surface could hold none of them)");
+}
+
+ReadStatus not_finite(std::size_t index) {
+  return ReadStatus::failure("vertex " + std::to_string(index) +
+                             " has a coordinate that is not a finite number");
+}
+
+ReadStatus check_extent(float extent) {
   if (!(extent > 0.0f)) {
     return ReadStatus::failure("all vertices lie at one point (the bounding box has no extent)");
   }
@@ -81,14 +79,32 @@ ReadStatus check_geometry(Mesh& mesh) {
   return ReadStatus{};
 }
 
-namespace {
+bool is_finite(const Vec3f& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
 
-// The file's vertices and facets as lists, with each facet's line for OBJ.
-struct FileLists {
-  std::vector<Vec3f> points;
-  FacetList facets;
-  std::vector<std::size_t> face_lines;
-};
+}  // namespace
+
+ReadStatus check_geometry(Mesh& mesh) {
+  if (mesh.size_of_vertices() == 0) return ReadStatus::failure("the mesh holds no vertex");
+  if (mesh.size_of_facets() == 0) return no_facet();
+  std::size_t index = 0;
+  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v, ++index) {
+    if (!is_finite(to_vec3f(v->point()))) return not_finite(index);
+  }
+  return check_extent(bounding_box_extent(mesh));
+}
+
+ReadStatus check_list_geometry(const std::vector<Vec3f>& points, std::size_t facets) {
+  if (points.empty()) return ReadStatus::failure("the mesh holds no vertex");
+  if (facets == 0) return no_facet();
+  for (std::size_t index = 0; index < points.size(); ++index) {
+    if (!is_finite(points[index])) return not_finite(index);
+  }
+  return check_extent(normalisation_of(points, 0.0f).extent);
+}
+
+namespace {
 
 ReadStatus read_lists(MeshFormat format, const std::string& content, FileLists& lists) {
   switch (format) {
@@ -104,12 +120,15 @@ ReadStatus read_lists(MeshFormat format, const std::string& content, FileLists& 
   return read_off_lists(content, lists.points, lists.facets);
 }
 
+// OBJ and STL keep every vertex at its place; OFF and PLY drop those no facet names.
+UnusedVertices unused_vertices_of(MeshFormat format) {
+  return format == MeshFormat::kObj || format == MeshFormat::kStl ? UnusedVertices::kKeep
+                                                                  : UnusedVertices::kDrop;
+}
+
 ReadStatus build_and_check(MeshFormat format, FileLists& lists, Mesh& mesh, FileLayout& layout,
                            bool keep_lists) {
-  // OBJ and STL keep every vertex at its place; OFF and PLY drop those no facet names.
-  const UnusedVertices unused = format == MeshFormat::kObj || format == MeshFormat::kStl
-                                    ? UnusedVertices::kKeep
-                                    : UnusedVertices::kDrop;
+  const UnusedVertices unused = unused_vertices_of(format);
   ReadStatus status =
       build_from_file_lists(lists.points, lists.facets, unused, mesh, layout, keep_lists);
   if (status.ok && status.facets_left_out > 0 && !lists.face_lines.empty()) {
@@ -137,6 +156,28 @@ ReadStatus read_mesh_content(MeshFormat format, const std::string& content, Mesh
   const ReadStatus status = read_lists(format, content, lists);
   if (!status.ok) return status;
   return build_and_check(format, lists, mesh, layout, keep_lists);
+}
+
+ReadStatus read_mesh_lists(const std::string& path, FileLists& lists, FileLayout& layout,
+                           bool keep_lists) {
+  layout = FileLayout{};
+  lists = FileLists{};
+  std::string content;
+  ReadStatus status = read_file_bytes(path, content);
+  if (!status.ok) return status;
+  layout.format = choose_format(path, content);
+  status = read_lists(layout.format, content, lists);
+  if (!status.ok) return status;
+  content = std::string();
+  status = number_as_mesh(lists.points, lists.facets, unused_vertices_of(layout.format), layout,
+                          keep_lists);
+  if (!status.ok) {
+    lists = FileLists{};
+    const MeshFormat format = layout.format;
+    layout = FileLayout{};
+    layout.format = format;
+  }
+  return status;
 }
 
 ReadStatus read_mesh_file(const std::string& path, Mesh& mesh, FileLayout& layout,

@@ -4,7 +4,9 @@
 // the mesh, the file's layout (io/file_layout.h).
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "io/file_layout.h"
 #include "io/read_status.h"
@@ -29,6 +31,19 @@ MeshFormat choose_format(const std::string& path, const std::string& content);
 // hold its bounding box's size. On success the status tells of facets left out.
 ReadStatus read_mesh_file(const std::string& path, Mesh& mesh, FileLayout& layout, bool keep_lists);
 
+// A file's vertices and facets as lists, with each facet's line for OBJ (empty otherwise).
+struct FileLists {
+  std::vector<Vec3f> points;
+  FacetList facets;
+  std::vector<std::size_t> face_lines;
+};
+
+// read_mesh_file without the surface: the lists numbered as the mesh numbers its vertices (those
+// OFF and PLY drop are dropped), in the file's coordinates, and the layout. Fails as
+// read_mesh_file does up to the building; the geometry is the caller's to check.
+ReadStatus read_mesh_lists(const std::string& path, FileLists& lists, FileLayout& layout,
+                           bool keep_lists);
+
 // read_mesh_file for bytes already in memory, read as `format`.
 ReadStatus read_mesh_content(MeshFormat format, const std::string& content, Mesh& mesh,
                              FileLayout& layout, bool keep_lists);
@@ -37,5 +52,8 @@ ReadStatus read_mesh_content(MeshFormat format, const std::string& content, Mesh
 // finite, a bounding box of no extent or of an extent beyond single precision. Sets the bounding
 // box.
 ReadStatus check_geometry(Mesh& mesh);
+
+// check_geometry for a mesh given as its points (its vertex list) and its count of facets.
+ReadStatus check_list_geometry(const std::vector<Vec3f>& points, std::size_t facets);
 
 }  // namespace meshprobe

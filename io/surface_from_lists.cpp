@@ -9,9 +9,8 @@
 
 namespace meshprobe {
 
-ReadStatus build_from_file_lists(std::vector<Vec3f>& points, FacetList& facets,
-                                 UnusedVertices unused, Mesh& mesh, FileLayout& layout,
-                                 bool keep_lists) {
+ReadStatus number_as_mesh(std::vector<Vec3f>& points, FacetList& facets, UnusedVertices unused,
+                          FileLayout& layout, bool keep_lists) {
   if (unused == UnusedVertices::kDrop) {
     std::size_t vertex = 0;
     const std::size_t repeating = find_facet_repeating_a_vertex(facets, points.size(), vertex);
@@ -32,6 +31,14 @@ ReadStatus build_from_file_lists(std::vector<Vec3f>& points, FacetList& facets,
     layout.mesh_vertex.resize(points.size());
     std::iota(layout.mesh_vertex.begin(), layout.mesh_vertex.end(), VertexIndex{0});
   }
+  return ReadStatus{};
+}
+
+ReadStatus build_from_file_lists(std::vector<Vec3f>& points, FacetList& facets,
+                                 UnusedVertices unused, Mesh& mesh, FileLayout& layout,
+                                 bool keep_lists) {
+  const ReadStatus numbered = number_as_mesh(points, facets, unused, layout, keep_lists);
+  if (!numbered.ok) return numbered;
   const LeftOutFacets left_out = build_leaving_out_unfit_facets(mesh, points, facets);
   // The lists are in the mesh now; their memory goes back before the caller goes on.
   points = std::vector<Vec3f>();

@@ -15,6 +15,12 @@ namespace meshprobe {
 
 enum class UnusedVertices { kKeep, kDrop };
 
+// The part of build_from_file_lists before the mesh: fills `layout` as it does and renumbers the
+// lists to the mesh's vertices (dropping, with kDrop, the vertices no facet names). Fails for a
+// facet that names one vertex twice with kDrop.
+ReadStatus number_as_mesh(std::vector<Vec3f>& points, FacetList& facets, UnusedVertices unused,
+                          FileLayout& layout, bool keep_lists);
+
 // Builds `points` and `facets` (corners counted from 0, each below points.size()) into the empty
 // `mesh` and fills `layout`'s counts, vertex map and, with keep_lists, its lists (the format is
 // the caller's to set). Consumes the lists. The status counts the facets left out and names the

@@ -11,15 +11,12 @@
 #include "measure/roughness_statistics.h"
 #include "measure/rules.h"
 #include "measure/threads.h"
+#include "measure/tiles.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/normals.h"
 #include "mesh/tolerant_builder.h"
 #include "roughness/progress.h"
 #include "roughness/surface_analyzer.h"
-
-#ifdef _OPENMP
-#include <omp.h>
-#endif
 
 namespace meshprobe {
 
@@ -34,30 +31,6 @@ double seconds_since(Clock::time_point start) {
 void report(const MeasureOptions& options, const char* stage, double fraction) {
   if (options.progress) options.progress(stage, fraction);
 }
-
-// The calling thread's OpenMP thread count for one measurement; the setting belongs to that
-// thread only and is given back however the measurement ends.
-class ThreadScope {
- public:
-  explicit ThreadScope(int threads) {
-#ifdef _OPENMP
-    before_ = omp_get_max_threads();
-    omp_set_num_threads(threads);
-#else
-    (void)threads;
-#endif
-  }
-  ~ThreadScope() {
-#ifdef _OPENMP
-    omp_set_num_threads(before_);
-#endif
-  }
-  ThreadScope(const ThreadScope&) = delete;
-  ThreadScope& operator=(const ThreadScope&) = delete;
-
- private:
-  int before_ = 1;
-};
 
 // Normalises the points of a mesh that was read (centred, then scaled by 1 / length, `length` in
 // the file's units, or by 1 / (largest bounding-box side) when length is <= 0; the original box
@@ -80,34 +53,6 @@ std::vector<bool> vertices_with_facets(const Mesh& mesh, std::size_t& count) {
     if (used) ++count;
   }
   return measured;
-}
-
-// The largest side of the mesh in units of the length may lie between these, powers of two so
-// that scaling a mesh and its length by a power of two keeps the verdict. Above 2^12 the scaled
-// coordinates reach 2^11, where single precision steps by 2^-12, a twentieth of the curvature
-// radius 0.005; a little further, points within that radius round together and every value is 0.
-// Below 2^-24 a side of the mesh is about 6e-8 and the products of edge lengths that the normals
-// and curvature tensors form come near the smallest normal single-precision numbers.
-constexpr double kLargestScaledSide = 4096.0;
-constexpr double kSmallestScaledSide = 1.0 / 16777216.0;
-
-ReadStatus check_length(float length, float side) {
-  const double scaled = static_cast<double>(side) / static_cast<double>(length);
-  if (scaled > kLargestScaledSide) {
-    return ReadStatus::failure(
-        "the length " + shortest_float_text(length) + " is too small for this mesh: with its " +
-        "largest side " + shortest_float_text(side) + " the length must be at least side/4096 (" +
-        shortest_float_text(static_cast<float>(side / kLargestScaledSide)) +
-        "), or the scaled coordinates are too coarse for the curvature radius");
-  }
-  if (scaled < kSmallestScaledSide) {
-    return ReadStatus::failure(
-        "the length " + shortest_float_text(length) + " is too large for this mesh: with its " +
-        "largest side " + shortest_float_text(side) + " the length must be at most side*2^24 (" +
-        shortest_float_text(static_cast<float>(side / kSmallestScaledSide)) +
-        "), or the scaled mesh is too small for single precision");
-  }
-  return ReadStatus{};
 }
 
 // Everything after reading: preparation, then every epsilon in turn.
@@ -175,6 +120,34 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
 
 }  // namespace
 
+// The largest side of the mesh in units of the length may lie between these, powers of two so
+// that scaling a mesh and its length by a power of two keeps the verdict. Above 2^12 the scaled
+// coordinates reach 2^11, where single precision steps by 2^-12, a twentieth of the curvature
+// radius 0.005; a little further, points within that radius round together and every value is 0.
+// Below 2^-24 a side of the mesh is about 6e-8 and the products of edge lengths that the normals
+// and curvature tensors form come near the smallest normal single-precision numbers.
+constexpr double kLargestScaledSide = 4096.0;
+constexpr double kSmallestScaledSide = 1.0 / 16777216.0;
+
+ReadStatus check_length(float length, float side) {
+  const double scaled = static_cast<double>(side) / static_cast<double>(length);
+  if (scaled > kLargestScaledSide) {
+    return ReadStatus::failure(
+        "the length " + shortest_float_text(length) + " is too small for this mesh: with its " +
+        "largest side " + shortest_float_text(side) + " the length must be at least side/4096 (" +
+        shortest_float_text(static_cast<float>(side / kLargestScaledSide)) +
+        "), or the scaled coordinates are too coarse for the curvature radius");
+  }
+  if (scaled < kSmallestScaledSide) {
+    return ReadStatus::failure(
+        "the length " + shortest_float_text(length) + " is too large for this mesh: with its " +
+        "largest side " + shortest_float_text(side) + " the length must be at most side*2^24 (" +
+        shortest_float_text(static_cast<float>(side / kSmallestScaledSide)) +
+        "), or the scaled mesh is too small for single precision");
+  }
+  return ReadStatus{};
+}
+
 ReadStatus check_facet_list(const FacetList& facets, std::size_t vertex_count) {
   for (std::size_t f = 0; f < facets.size(); ++f) {
     const std::size_t degree = facets.degree(f);
@@ -202,6 +175,7 @@ ReadStatus check_facet_list(const FacetList& facets, std::size_t vertex_count) {
 }
 
 MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions& options) {
+  if (options.tiles > 1) return measure_file_in_tiles(path, options);
   const Clock::time_point start = Clock::now();
   MeshMeasurement result;
   result.path = path;
@@ -223,6 +197,7 @@ MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions&
 
 MeshMeasurement measure_mesh_lists(const std::vector<Vec3f>& points, const FacetList& facets,
                                    const MeasureOptions& options) {
+  if (options.tiles > 1) return measure_lists_in_tiles(points, facets, options);
   const Clock::time_point start = Clock::now();
   MeshMeasurement result;
   result.format = "arrays";

@@ -49,6 +49,9 @@ struct MeasureOptions {
   // Threads of the passes over the vertices (0: the OpenMP default), cut to the processors
   // (app/threads.h). The values do not depend on it.
   int threads = 0;
+  // More than 1: the mesh is measured in that many spatial tiles, one after the other, each with
+  // a margin of its neighbours, every value bit for bit the untiled run's (measure/tiles.h).
+  std::size_t tiles = 1;
   ProgressReport progress;  // may be empty
 };
 
@@ -118,6 +121,10 @@ struct MeshMeasurement {
 // file cannot be read or is refused, or when the threads cannot be started; the epsilons must be
 // finite and > 0.
 MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions& options);
+
+// Fails, saying why, when a mesh whose bounding box's largest side is `side` cannot be measured
+// with `length` (both in the input's units) as the length scaled to 1.
+ReadStatus check_length(float length, float side);
 
 // Fails, naming the first facet at fault, when a facet has fewer than 3 corners, a corner that is
 // not below `vertex_count`, or names a vertex twice.

@@ -4,6 +4,7 @@
 // the installed header take them from here.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,11 @@ std::string derived_name(const std::string& mesh, const std::string& output_dir,
                          const std::string& epsilon, const std::string& ending);
 
 // The endings of the derived outputs' names.
+// The most spatial tiles one mesh may be cut into. Cutting a tile scans the whole mesh's facets,
+// so the work of cutting grows with tiles x facets; beyond a few thousand tiles each is mostly
+// halo anyway.
+constexpr std::size_t kMaxTiles = 4096;
+
 constexpr const char* kValuesEnding = "_labels.lb";
 constexpr const char* kPictureEnding = "_roughness.png";
 constexpr const char* kStatisticsEnding = "_stats.json";

@@ -4,6 +4,10 @@
 
 #include <string>
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 namespace meshprobe {
 
 // The threads a measurement uses: `requested` (0 or less: the OpenMP default, which
@@ -17,5 +21,29 @@ int usable_threads(int requested);
 // check, made before the first parallel pass, lets the caller refuse in its place. On failure,
 // `error` says so in one line, with the system's reason.
 bool threads_can_start(int threads, std::string& error);
+
+// The calling thread's OpenMP thread count for one measurement; the setting belongs to that
+// thread only and is given back however the measurement ends.
+class ThreadScope {
+ public:
+  explicit ThreadScope(int threads) {
+#ifdef _OPENMP
+    before_ = omp_get_max_threads();
+    omp_set_num_threads(threads);
+#else
+    (void)threads;
+#endif
+  }
+  ~ThreadScope() {
+#ifdef _OPENMP
+    omp_set_num_threads(before_);
+#endif
+  }
+  ThreadScope(const ThreadScope&) = delete;
+  ThreadScope& operator=(const ThreadScope&) = delete;
+
+ private:
+  int before_ = 1;
+};
 
 }  // namespace meshprobe

@@ -12,27 +12,57 @@ void widen(float coordinate, float& low, float& high) {
   if (high < coordinate) high = coordinate;
 }
 
+void widen(const Vec3f& p, Vec3f& low, Vec3f& high) {
+  widen(p.x, low.x, high.x);
+  widen(p.y, low.y, high.y);
+  widen(p.z, low.z, high.z);
+}
+
+float largest_side(const Vec3f& low, const Vec3f& high) {
+  const float dx = high.x - low.x;
+  const float dy = high.y - low.y;
+  const float dz = high.z - low.z;
+  return std::max(dx, std::max(dy, dz));
+}
+
 }  // namespace
 
 void compute_bounding_box(Mesh& mesh) {
   if (mesh.size_of_vertices() == 0) return;
   mesh.bbox_min = to_vec3f(mesh.vertices_begin()->point());
   mesh.bbox_max = mesh.bbox_min;
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
-    const Point& p = v->point();
-    widen(p.x(), mesh.bbox_min.x, mesh.bbox_max.x);
-    widen(p.y(), mesh.bbox_min.y, mesh.bbox_max.y);
-    widen(p.z(), mesh.bbox_min.z, mesh.bbox_max.z);
-  }
+  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v)
+    widen(to_vec3f(v->point()), mesh.bbox_min, mesh.bbox_max);
 }
 
 float bounding_box_extent(Mesh& mesh) {
   if (mesh.size_of_vertices() == 0) return 0.0f;
   compute_bounding_box(mesh);
-  const float dx = mesh.bbox_max.x - mesh.bbox_min.x;
-  const float dy = mesh.bbox_max.y - mesh.bbox_min.y;
-  const float dz = mesh.bbox_max.z - mesh.bbox_min.z;
-  return std::max(dx, std::max(dy, dz));
+  return largest_side(mesh.bbox_min, mesh.bbox_max);
+}
+
+Normalisation normalisation_of(const std::vector<Vec3f>& points, float length) {
+  Normalisation n;
+  if (points.empty()) return n;
+  n.bbox_min = points.front();
+  n.bbox_max = n.bbox_min;
+  for (const Vec3f& p : points)
+    widen(p, n.bbox_min, n.bbox_max);
+  n.extent = largest_side(n.bbox_min, n.bbox_max);
+  n.length = length > 0.0f ? length : n.extent;
+  n.centre = bounding_box_centre(n.bbox_min, n.bbox_max);
+  n.scale = 1.0 / static_cast<double>(n.length);
+  return n;
+}
+
+Vec3f normalised(const Vec3f& p, const Normalisation& n) {
+  // The centre is subtracted in single precision, like every stored position; then one double
+  // reciprocal scales all points, each product rounded to single precision.
+  const float x = p.x - n.centre.x;
+  const float y = p.y - n.centre.y;
+  const float z = p.z - n.centre.z;
+  return Vec3f{static_cast<float>(x * n.scale), static_cast<float>(y * n.scale),
+               static_cast<float>(z * n.scale)};
 }
 
 Vec3f bounding_box_centre(const Vec3f& low, const Vec3f& high) {
@@ -49,24 +79,18 @@ Vec3f bounding_box_centre(const Vec3f& low, const Vec3f& high) {
 float normalize(Mesh& mesh, float length) {
   if (mesh.size_of_vertices() == 0) return 0.0f;
   const float extent = bounding_box_extent(mesh);
-  if (!(length > 0.0f)) length = extent;
-  // The centre is formed in single precision, like every stored position.
-  const Vec3f centre = bounding_box_centre(mesh.bbox_min, mesh.bbox_max);
-  const float cx = centre.x;
-  const float cy = centre.y;
-  const float cz = centre.z;
+  Normalisation n;
+  n.bbox_min = mesh.bbox_min;
+  n.bbox_max = mesh.bbox_max;
+  n.extent = extent;
+  n.length = length > 0.0f ? length : extent;
+  n.centre = bounding_box_centre(mesh.bbox_min, mesh.bbox_max);
+  n.scale = 1.0 / static_cast<double>(n.length);
   for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
-    const Point& p = v->point();
-    v->point() = Point(p.x() - cx, p.y() - cy, p.z() - cz);
+    const Vec3f p = normalised(to_vec3f(v->point()), n);
+    v->point() = Point(p.x, p.y, p.z);
   }
-  // One double reciprocal for all points; each product is rounded to single precision.
-  const double scale = 1.0 / static_cast<double>(length);
-  for (auto v = mesh.vertices_begin(); v != mesh.vertices_end(); ++v) {
-    const Point& p = v->point();
-    v->point() = Point(static_cast<float>(p.x() * scale), static_cast<float>(p.y() * scale),
-                       static_cast<float>(p.z() * scale));
-  }
-  return length;
+  return n.length;
 }
 
 }  // namespace meshprobe

@@ -3,6 +3,8 @@
 // mesh's two degree flags.
 #pragma once
 
+#include <vector>
+
 #include "mesh/mesh.h"
 
 namespace meshprobe {
@@ -14,6 +16,23 @@ void compute_bounding_box(Mesh& mesh);
 // The centre of the box [low, high], per axis (low + high) / 2 in single precision; where that
 // sum overflows, low / 2 + high / 2, which is finite for finite bounds.
 Vec3f bounding_box_centre(const Vec3f& low, const Vec3f& high);
+
+// The bounding box of points and the centring and scaling that normalize() derives from it.
+struct Normalisation {
+  Vec3f bbox_min;
+  Vec3f bbox_max;
+  float extent = 0.0f;  // the box's largest side
+  float length = 0.0f;  // the length scaled to 1: the given one, or the extent
+  Vec3f centre;
+  double scale = 0.0;  // 1 / length
+};
+
+// The normalisation of a mesh whose points are `points` (its whole vertex list), with `length`
+// as normalize() takes it. All zero for no points.
+Normalisation normalisation_of(const std::vector<Vec3f>& points, float length);
+
+// A point as normalize() places it.
+Vec3f normalised(const Vec3f& p, const Normalisation& n);
 
 // Centres the bounding box at the origin, then scales every point by 1 / length, `length` in
 // the file's units; a length <= 0 (the default) means the largest box side, which makes that

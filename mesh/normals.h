@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstddef>
 
 #include "mesh/mesh.h"
 
@@ -55,6 +56,25 @@ Vec3f facet_normal(Mesh::Facet_const_handle facet, PositionOf&& position_of) {
     sum.z += n.z;
     h = h->next();
   } while (h != facet->halfedge());
+  return unit_or_zero(sum);
+}
+
+// facet_normal of a polygon given as its corners' positions, listed from the corner at which the
+// facet's halfedge ends: corner(k) is the k-th, for k below `corners`. The same sum in the same
+// order, so that a surface kept as corner lists gets the very normals its mesh would.
+template <class CornerAt>
+Vec3f polygon_normal(std::size_t corners, CornerAt&& corner) {
+  using namespace normal_arithmetic;
+  Vec3f sum;
+  for (std::size_t k = 0; k < corners; ++k) {
+    const Vec3f a = corner(k);
+    const Vec3f b = corner((k + 1) % corners);
+    const Vec3f c = corner((k + 2) % corners);
+    const Vec3f n = unit_or_zero(cross(minus(b, a), minus(c, b)));
+    sum.x += n.x;
+    sum.y += n.y;
+    sum.z += n.z;
+  }
   return unit_or_zero(sum);
 }
 

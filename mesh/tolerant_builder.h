@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <utility>
 #include <vector>
 
 #include "mesh/facet_list.h"
@@ -77,6 +78,14 @@ Builder build_in_order(Mesh& mesh, const std::vector<Vec3f>& points, const Facet
 
 }  // namespace detail
 
+// How the facets went into a mesh: per facet whether it was left out, and the order in which the
+// others were added (empty: list order). A part of the mesh built from its facets in that order,
+// without those left out, gets the same halfedges around every vertex whose facets it all has.
+struct FacetPlan {
+  std::vector<bool> left_out;
+  std::vector<std::size_t> order;
+};
+
 // Builds the points and facets into the empty `mesh` with a `Builder` (FacetListBuilder or a
 // reader's own kind of it). Corners must be below points.size(); facets of fewer than 3 corners
 // or a repeated vertex are left out. A vertex whose facets were all left out stays, without
@@ -85,14 +94,20 @@ Builder build_in_order(Mesh& mesh, const std::vector<Vec3f>& points, const Facet
 // When every facet fits, they are built in list order. Otherwise the facets to leave out are
 // those that a build in the order of facets_by_geometry leaves out, so that the same facets in
 // another order lose the same ones; the others are then built in list order, or, should that
-// order not take them all, in the geometric order.
+// order not take them all, in the geometric order. With `plan`, says which way that was.
 template <class Builder = FacetListBuilder>
 LeftOutFacets build_leaving_out_unfit_facets(Mesh& mesh, const std::vector<Vec3f>& points,
-                                             const FacetList& facets) {
+                                             const FacetList& facets, FacetPlan* plan = nullptr) {
   std::vector<bool> excluded(facets.size(), false);
-  const LeftOutFacets in_list_order =
-      detail::build_in_order<Builder>(mesh, points, facets, nullptr, excluded).left_out();
-  if (in_list_order.count == 0) return in_list_order;
+  const auto planned = [plan](const Builder& builder, std::vector<std::size_t> order) {
+    if (plan != nullptr) {
+      plan->left_out = builder.left_out_marks();
+      plan->order = std::move(order);
+    }
+    return builder.left_out();
+  };
+  const Builder whole = detail::build_in_order<Builder>(mesh, points, facets, nullptr, excluded);
+  if (whole.left_out().count == 0) return planned(whole, {});
   mesh.clear();
 
   const std::vector<std::size_t> order = facets_by_geometry(points, facets);
@@ -101,14 +116,15 @@ LeftOutFacets build_leaving_out_unfit_facets(Mesh& mesh, const std::vector<Vec3f
       detail::build_in_order<Builder>(mesh, points, facets, &order, excluded).left_out_marks();
   mesh.clear();
   std::vector<bool> kept_in_list_order = unfit;
-  const LeftOutFacets left_out =
-      detail::build_in_order<Builder>(mesh, points, facets, nullptr, kept_in_list_order).left_out();
+  const Builder kept =
+      detail::build_in_order<Builder>(mesh, points, facets, nullptr, kept_in_list_order);
   if (kept_in_list_order == unfit &&
-      left_out.count == static_cast<std::size_t>(std::count(unfit.begin(), unfit.end(), true))) {
-    return left_out;
+      kept.left_out().count ==
+          static_cast<std::size_t>(std::count(unfit.begin(), unfit.end(), true))) {
+    return planned(kept, {});
   }
   mesh.clear();
-  return detail::build_in_order<Builder>(mesh, points, facets, &order, unfit).left_out();
+  return planned(detail::build_in_order<Builder>(mesh, points, facets, &order, unfit), order);
 }
 
 }  // namespace meshprobe

@@ -21,8 +21,14 @@ constexpr std::uint32_t kVerticesPerTask = 256;
 
 }  // namespace
 
-double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const SurfaceView& view,
-                            const std::vector<double>& kmax, std::uint32_t vertex, double radius) {
+namespace {
+
+// average_curvature_at; with kTrack, `exact` is cleared when the walk reads a position or a
+// kmax that is not the whole mesh's.
+template <bool kTrack>
+double average_over_sphere(SphereWalker& walker, SampleWeights& weights, const SurfaceView& view,
+                           const std::vector<double>& kmax, std::uint32_t vertex, double radius,
+                           const ExactReads* reads, bool& exact) {
   static const double normalisation = 1 / std::sqrt(kTwoPi);
   const Vec3f centre = view.positions[vertex];
   const auto weight_at = [&](const Vec3f& position) {
@@ -34,6 +40,9 @@ double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const 
   double weight_sum = 0.0;
   double weighted_sum = 0.0;
   walker.walk_sphere(vertex, radius, /*guarded=*/true, [&](const SphereEdge& e) {
+    if constexpr (kTrack) {
+      if (!reads->reads_exact(e)) exact = false;
+    }
     double value;
     double w;
     if (dot(e.full_edge, e.full_edge) == 0.0) {
@@ -66,10 +75,20 @@ double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const 
   return inverse * weighted_sum;
 }
 
+}  // namespace
+
+double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const SurfaceView& view,
+                            const std::vector<double>& kmax, std::uint32_t vertex, double radius) {
+  bool unused = false;
+  return average_over_sphere<false>(walker, weights, view, kmax, vertex, radius, nullptr, unused);
+}
+
 void average_curvature(const SurfaceView& view, const std::vector<double>& kmax, double radius,
-                       std::vector<double>& local_curvature, const Progress& progress) {
-  const std::uint32_t n = view.vertex_count();
-  local_curvature.assign(n, 0.0);
+                       std::vector<double>& local_curvature, const Progress& progress,
+                       const PassScope& scope) {
+  const std::uint32_t all = view.vertex_count();
+  local_curvature.assign(all, 0.0);
+  const std::uint32_t n = scope.count(all);
   const std::uint32_t tasks = (n + kVerticesPerTask - 1) / kVerticesPerTask;
   ProgressCounter counter(progress, n);
   // Each vertex's mean depends only on the points and kmax values, which the pass does not
@@ -81,7 +100,7 @@ void average_curvature(const SurfaceView& view, const std::vector<double>& kmax,
     std::optional<SampleWeights> weights;
     failure.capture([&] {
       walker.emplace(view);
-      weights.emplace(n);
+      weights.emplace(all);
     });
 #pragma omp for schedule(dynamic, 1)
     for (std::uint32_t task = 0; task < tasks; ++task) {
@@ -89,8 +108,17 @@ void average_curvature(const SurfaceView& view, const std::vector<double>& kmax,
       failure.capture([&] {
         const std::uint32_t first = task * kVerticesPerTask;
         const std::uint32_t end = std::min(n, first + kVerticesPerTask);
-        for (std::uint32_t v = first; v < end; ++v)
-          local_curvature[v] = average_curvature_at(*walker, *weights, view, kmax, v, radius);
+        for (std::uint32_t k = first; k < end; ++k) {
+          const std::uint32_t v = scope.vertex(k);
+          if (scope.tracks()) {
+            bool exact = scope.reads->walkable[v] != 0;
+            local_curvature[v] = average_over_sphere<true>(*walker, *weights, view, kmax, v,
+                                                           radius, scope.reads, exact);
+            (*scope.exact)[v] = exact ? 1 : 0;
+          } else {
+            local_curvature[v] = average_curvature_at(*walker, *weights, view, kmax, v, radius);
+          }
+        }
         counter.add(end - first);
       });
     }

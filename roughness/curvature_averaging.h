@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "roughness/exact_reads.h"
 #include "roughness/progress.h"
 #include "roughness/sphere_walk.h"
 #include "roughness/surface_view.h"
@@ -51,8 +52,10 @@ double average_curvature_at(SphereWalker& walker, SampleWeights& weights, const 
                             const std::vector<double>& kmax, std::uint32_t vertex, double radius);
 
 // average_curvature_at for every vertex, in parallel. `local_curvature` gets one entry per vertex.
-// Reports to `progress` as progress.h describes.
+// Reports to `progress` as progress.h describes. `scope` may narrow the pass to some vertices
+// (the others get 0) and track which results are exact (roughness/exact_reads.h).
 void average_curvature(const SurfaceView& view, const std::vector<double>& kmax, double radius,
-                       std::vector<double>& local_curvature, const Progress& progress = {});
+                       std::vector<double>& local_curvature, const Progress& progress = {},
+                       const PassScope& scope = {});
 
 }  // namespace meshprobe

@@ -88,11 +88,22 @@ void add_matrix3(const Matrix3& src, Matrix3& dst) {
   }
 }
 
-void sphere_curvature_tensor(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
-                             Matrix3& tensor, double radius) {
+namespace {
+
+// sphere_curvature_tensor; with kTrack, `exact` is cleared when the walk reads a position or a
+// facet normal that is not the whole mesh's.
+template <bool kTrack>
+void tensor_over_sphere(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
+                        Matrix3& tensor, double radius, const ExactReads* reads, bool& exact) {
   walker.walk_sphere(vertex, radius, /*guarded=*/false, [&](const SphereEdge& e) {
     const std::int32_t fa = view.facet[e.halfedge];
     const std::int32_t fb = view.opposite_facet[e.halfedge];
+    if constexpr (kTrack) {
+      if (!reads->reads_exact(e) || (fa != kNoFacet && reads->facet_exact[fa] == 0) ||
+          (fb != kNoFacet && reads->facet_exact[fb] == 0)) {
+        exact = false;
+      }
+    }
     if (fa == kNoFacet || fb == kNoFacet) return;
     if (length(e.full_edge) == 0.0) return;
     const double L = length(e.edge);
@@ -100,6 +111,14 @@ void sphere_curvature_tensor(SphereWalker& walker, const SurfaceView& view, std:
     add_dihedral_term(view.facet_normals[fa], view.facet_normals[fb], e.edge, L, tensor);
   });
   divide_by_area(tensor, radius * radius * kPi);
+}
+
+}  // namespace
+
+void sphere_curvature_tensor(SphereWalker& walker, const SurfaceView& view, std::uint32_t vertex,
+                             Matrix3& tensor, double radius) {
+  bool unused = false;
+  tensor_over_sphere<false>(walker, view, vertex, tensor, radius, nullptr, unused);
 }
 
 bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& kmax, double& kmin,
@@ -135,11 +154,12 @@ bool principal_curvatures(const Matrix3& tensor, EigenWorkspace& work, double& k
 }
 
 void estimate_curvature(const SurfaceView& view, double radius, CurvatureField& field,
-                        const Progress& progress) {
-  const std::uint32_t n = view.vertex_count();
-  field.kmax.resize(n);
-  const bool with_kmin = field.kmin.size() == n;
-  const bool with_directions = field.dir_kmax.size() == n && field.dir_kmin.size() == n;
+                        const Progress& progress, const PassScope& scope) {
+  const std::uint32_t all = view.vertex_count();
+  field.kmax.resize(all);
+  const bool with_kmin = field.kmin.size() == all;
+  const bool with_directions = field.dir_kmax.size() == all && field.dir_kmin.size() == all;
+  const std::uint32_t n = scope.count(all);
   const std::uint32_t tasks = (n + kVerticesPerTask - 1) / kVerticesPerTask;
   ProgressCounter counter(progress, n);
   // Every vertex's values depend only on the surface: the vertices can be shared among threads
@@ -159,9 +179,16 @@ void estimate_curvature(const SurfaceView& view, double radius, CurvatureField& 
       failure.capture([&] {
         const std::uint32_t first = task * kVerticesPerTask;
         const std::uint32_t end = std::min(n, first + kVerticesPerTask);
-        for (std::uint32_t v = first; v < end; ++v) {
+        for (std::uint32_t k = first; k < end; ++k) {
+          const std::uint32_t v = scope.vertex(k);
           Matrix3 tensor{};
-          sphere_curvature_tensor(*walker, view, v, tensor, radius);
+          if (scope.tracks()) {
+            bool exact = scope.reads->walkable[v] != 0;
+            tensor_over_sphere<true>(*walker, view, v, tensor, radius, scope.reads, exact);
+            (*scope.exact)[v] = exact ? 1 : 0;
+          } else {
+            sphere_curvature_tensor(*walker, view, v, tensor, radius);
+          }
           double kmax = 0.0;
           double kmin = 0.0;
           Vec3f dir_kmax;

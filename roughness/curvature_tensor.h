@@ -8,12 +8,16 @@
 #include <cstdint>
 #include <vector>
 
+#include "roughness/exact_reads.h"
 #include "roughness/jacobi_eigen.h"
 #include "roughness/progress.h"
 #include "roughness/sphere_walk.h"
 #include "roughness/surface_view.h"
 
 namespace meshprobe {
+
+// The radius of the spheres the curvature is measured over, whatever epsilon is.
+constexpr double kCurvatureRadius = 0.005;
 
 // A 3 x 3 matrix of doubles, row-major.
 using Matrix3 = std::array<std::array<double, 3>, 3>;
@@ -60,8 +64,9 @@ struct CurvatureField {
 // Resizes field.kmax to one entry per vertex and fills kmin, dir_kmax and dir_kmin where they
 // already hold one entry per vertex. A vertex whose eigen-decomposition fails (possible only
 // with coordinates that are not numbers) gets zero curvatures and zero directions. Reports to
-// `progress` as progress.h describes.
+// `progress` as progress.h describes. `scope` may narrow the pass to some vertices (the others'
+// entries are left as they are) and track which results are exact (roughness/exact_reads.h).
 void estimate_curvature(const SurfaceView& view, double radius, CurvatureField& field,
-                        const Progress& progress = {});
+                        const Progress& progress = {}, const PassScope& scope = {});
 
 }  // namespace meshprobe

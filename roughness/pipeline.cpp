@@ -1,19 +1,13 @@
 #include <utility>
 
 #include "roughness/curvature_averaging.h"
-#include "roughness/sphere_smoothing.h"
+#include "roughness/copy_smoothing.h"
 #include "roughness/surface_analyzer.h"
-#include "roughness/umbrella_smoothing.h"
 
 namespace meshprobe {
 
 namespace {
 
-// How hard the copy is smoothed: sphere-bounded steps first, then umbrella steps.
-constexpr int kSphereSteps = 5;
-constexpr int kUmbrellaSteps = 70;
-// Curvature is measured over spheres of this fixed radius, whatever epsilon is.
-constexpr double kCurvatureRadius = 0.005;
 // The roughness range starts beyond any value so that the first difference replaces it.
 constexpr double kRoughnessRangeStart = 10000.0;
 
@@ -58,7 +52,7 @@ RoughnessResult SurfaceAnalyzer::measure(double epsilon, const StepProgress& pro
     return Progress(
         [&progress, name](std::size_t done, std::size_t total) { progress(name, done, total); });
   };
-  smooth_copy(epsilon, step("smoothing"));
+  smooth(epsilon, step("smoothing"));
   curvature(step("curvature"));
   // The averaging radius is exactly twice the smoothing radius: epsilon is already a double.
   average(2.0 * epsilon, step("averaging"));
@@ -87,22 +81,14 @@ void SurfaceAnalyzer::use(Surface surface, bool with_normals) {
   }
 }
 
-void SurfaceAnalyzer::smooth_copy(double smoothing_radius, const Progress& progress) {
+void SurfaceAnalyzer::smooth(double smoothing_radius, const Progress& progress) {
   // The copy starts from the input's points; whatever the view held of an earlier copy goes.
   use(Surface::kInput, false);
   aside_ = std::vector<Vec3f>();
   // Until the last step the view holds neither surface: a run abandoned in between (its progress
   // callback threw) starts again from the input.
   positions_of_ = Surface::kNeither;
-  for (int step = 0; step < kSphereSteps; ++step)
-    sphere_taubin_step(view_, smoothing_radius, progress, step, kSphereSteps);
-  // The umbrella steps are short, but together as long as a sphere step on a large mesh: the
-  // caller hears of each, as the whole smoothing done, so that it can abandon the run.
-  const std::size_t n = vertex_count();
-  for (int step = 0; step < kUmbrellaSteps; ++step) {
-    umbrella_taubin_step(view_);
-    if (progress) progress(kSphereSteps * n, kSphereSteps * n);
-  }
+  smooth_copy(view_, smoothing_radius, progress);
   positions_of_ = Surface::kCopy;
   // The copy's facet normals are computed when its curvature is.
   if (normals_of_ == Surface::kCopy) normals_of_ = Surface::kNeither;

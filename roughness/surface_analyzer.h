@@ -74,13 +74,12 @@ class SurfaceAnalyzer {
   RoughnessResult measure(double epsilon, const StepProgress& progress = {});
 
  private:
-  // Smooths a copy of the input's points: 5 sphere-bounded Taubin steps of radius
-  // smoothing_radius (the long part: progress counts their vertices), then 70 umbrella steps.
-  // Starts from the input afresh on every call.
-  void smooth_copy(double smoothing_radius, const Progress& progress);
+  // Smooths a copy of the input's points (roughness/copy_smoothing.h), starting from the input
+  // afresh on every call.
+  void smooth(double smoothing_radius, const Progress& progress);
 
-  // Curvature over spheres of radius 0.005 of the smoothed copy and, on the first call only, of
-  // the input. Needs smooth_copy first.
+  // Curvature over spheres of radius kCurvatureRadius of the smoothed copy and, on the first call only, of
+  // the input. Needs smooth first.
   void curvature(const Progress& progress);
 
   // Gaussian-averaged kmax over spheres of averaging_radius of the input and of the copy.

@@ -1,0 +1,54 @@
+// One mesh cut into spatial tiles. In: the whole surface as lists (normalised points, the facets
+// in the order the whole mesh is built). Out: each tile's core (the vertices it measures), and a
+// tile's lists: its core with a margin (the halo) of every facet that has a corner within the halo
+// distance of the core's bounding box, and, per vertex, its count of facets in the whole mesh.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "mesh/facet_list.h"
+#include "mesh/mesh.h"
+
+namespace meshprobe {
+
+// The whole surface, as the tiles are cut from it.
+struct TilingSurface {
+  std::vector<Vec3f> points;  // normalised, per vertex of the mesh
+  FacetList facets;           // the facets the surface holds, in the order it is built
+  std::vector<std::uint32_t> facets_at;  // per vertex, the facets that use it
+  double mean_edge = 0.0;                // over the facets' sides, normalised units
+};
+
+// Counts the facets at each vertex and the mean length of the facets' sides.
+void count_facets(TilingSurface& surface);
+
+// Splits the vertices that some facet uses into at most `tiles` cores of nearly equal counts by
+// halving boxes across their longest side, each core ascending. Fewer cores when there are fewer
+// such vertices than tiles.
+std::vector<std::vector<std::uint32_t>> split_into_cores(const TilingSurface& surface,
+                                                         std::size_t tiles);
+
+// A tile's surface: its vertices ascending by their place in the mesh.
+struct TileLists {
+  std::vector<Vec3f> points;
+  FacetList facets;                           // corners count over the tile's vertices
+  std::vector<std::uint32_t> mesh_vertex;     // per vertex: its place in the mesh
+  std::vector<std::uint32_t> facets_in_whole; // per vertex: the facets at it in the whole mesh
+  std::vector<std::uint32_t> core;            // the core's vertices, as tile vertices
+  // Per epsilon, per vertex: the smoothed copy's position (only once the copies are smoothed).
+  std::vector<std::vector<Vec3f>> copies;
+};
+
+// The tile of `core` with a halo of `halo` (normalised units) about the core's box. `scratch`
+// is one entry per vertex of the mesh, all kNoTileVertex; it is left so.
+constexpr std::uint32_t kNoTileVertex = 0xffffffff;
+TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t>& core,
+                   double halo, std::vector<std::uint32_t>& scratch);
+
+// Whether the tile reaches every vertex's whole neighbourhood: a halo past the mesh's box.
+bool tile_holds_everything(const TilingSurface& surface, const std::vector<std::uint32_t>& core,
+                           double halo);
+
+}  // namespace meshprobe

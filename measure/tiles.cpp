@@ -1,0 +1,483 @@
+#include "measure/tiles.h"
+
+#include <algorithm>
+#include <chrono>
+#include <limits>
+#include <memory>
+#include <utility>
+
+#include "io/mesh_file.h"
+#include "measure/roughness_statistics.h"
+#include "measure/threads.h"
+#include "mesh/normals.h"
+#include "roughness/copy_smoothing.h"
+#include "roughness/curvature_tensor.h"
+
+namespace meshprobe {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Stage 1's halo, in mean facet sides: a core vertex's facets all come with the tile anyway; the
+// margin keeps the builder from leaving one of them out for a neighbour's partial fan.
+constexpr double kConnectingSides = 3.0;
+// Stage 3's halo beyond the averaging and curvature radii, in mean facet sides: the walks' last
+// edges reach one side past their spheres, and the facets read there one more.
+constexpr double kMeasuringSides = 4.0;
+// A tile that fell short is cut again with its halo this many times wider.
+constexpr double kHaloGrowth = 2.0;
+
+// Whether some facet of the list is one the builder leaves out whatever its neighbours: fewer
+// than 3 corners, or a vertex named twice.
+bool has_facet_unfit_alone(const FacetList& facets, std::size_t vertices) {
+  for (std::size_t f = 0; f < facets.size(); ++f)
+    if (facets.degree(f) < 3) return true;
+  std::size_t vertex = 0;
+  return find_facet_repeating_a_vertex(facets, vertices, vertex) < facets.size();
+}
+
+// Builds the tile's facets in their order into the empty mesh. False when the builder left out a
+// facet although the tile holds every facet at each of its corners: the whole mesh's build would
+// leave it out too, so the tile's choice cannot stand for the whole mesh's.
+bool build_tile(const TileLists& tile, Mesh& mesh) {
+  std::vector<bool> excluded(tile.facets.size(), false);
+  const FacetListBuilder built =
+      detail::build_in_order<FacetListBuilder>(mesh, tile.points, tile.facets, nullptr, excluded);
+  if (built.left_out().count == 0) return true;
+  std::vector<std::uint32_t> listed(tile.points.size(), 0);
+  for (const VertexIndex c : tile.facets.corners)
+    ++listed[c];
+  const std::vector<bool>& marks = built.left_out_marks();
+  for (std::size_t f = 0; f < marks.size(); ++f) {
+    if (!marks[f]) continue;
+    bool inside = true;
+    for (std::size_t c = tile.facets.starts[f]; c < tile.facets.starts[f + 1]; ++c) {
+      const VertexIndex v = tile.facets.corners[c];
+      if (listed[v] != tile.facets_in_whole[v]) inside = false;
+    }
+    if (inside) return false;
+  }
+  return true;
+}
+
+double seconds_since(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+TileConnections connect_tile(const TileLists& tile) {
+  TileConnections connections;
+  Mesh mesh;
+  connections.facets_fit = build_tile(tile, mesh);
+  if (!connections.facets_fit) return connections;
+  const SurfaceView view = make_surface_view(mesh, VertexOrder::kMesh);
+  const ExactFlags complete = complete_vertices(view, tile.facets_in_whole);
+  for (const std::uint32_t v : tile.core)
+    if (complete[v] == 0) ++connections.incomplete;
+  if (connections.incomplete > 0) return connections;
+  connections.first_incoming.reserve(tile.core.size() + 1);
+  connections.first_incoming.push_back(0);
+  for (const std::uint32_t v : tile.core) {
+    for (std::uint32_t slot = view.first_incoming[v]; slot < view.first_incoming[v + 1]; ++slot)
+      connections.source.push_back(tile.mesh_vertex[view.source[slot]]);
+    connections.first_incoming.push_back(static_cast<std::uint32_t>(connections.source.size()));
+  }
+  return connections;
+}
+
+TileMeasurement measure_tile(const TileLists& tile, const std::vector<Epsilon>& epsilons,
+                             bool keep_fields, const StepProgress& progress) {
+  TileMeasurement measured;
+  std::unique_ptr<TileAnalyzer> analyzer;
+  {
+    // The surface goes once the analyser has its flat view: it is the larger part of a tile.
+    auto mesh = std::make_unique<Mesh>();
+    measured.facets_fit = build_tile(tile, *mesh);
+    if (!measured.facets_fit) return measured;
+    compute_normals(*mesh);
+    analyzer = std::make_unique<TileAnalyzer>(*mesh, tile.facets_in_whole, tile.core, keep_fields);
+  }
+  for (std::size_t e = 0; e < epsilons.size(); ++e) {
+    measured.epsilons.push_back(
+        analyzer->measure(static_cast<double>(epsilons[e].value), tile.copies[e], progress));
+    measured.inexact += measured.epsilons.back().inexact;
+  }
+  return measured;
+}
+
+TilePlan TilePlan::of_file(const std::string& path, const MeasureOptions& options) {
+  TilePlan plan;
+  plan.result_.path = path;
+  FileLists lists;
+  FileLayout layout;
+  plan.result_.status = read_mesh_lists(path, lists, layout, options.keep_file_lists);
+  plan.result_.format = format_name(layout.format);
+  if (!plan.ok()) return plan;
+  plan.result_.vertices_in_file = layout.vertices_in_file;
+  plan.result_.facets_in_file = layout.facets_in_file;
+  plan.result_.mesh_vertex = std::move(layout.mesh_vertex);
+  plan.result_.file_points = std::move(layout.points);
+  plan.result_.file_facets = std::move(layout.facets);
+  plan.face_lines_ = std::move(lists.face_lines);
+  plan.plan(std::move(lists.points), std::move(lists.facets), options);
+  return plan;
+}
+
+TilePlan TilePlan::of_lists(const std::vector<Vec3f>& points, const FacetList& facets,
+                            const MeasureOptions& options) {
+  TilePlan plan;
+  plan.result_.format = "arrays";
+  plan.result_.status = check_facet_list(facets, points.size());
+  if (!plan.ok()) return plan;
+  plan.result_.vertices_in_file = points.size();
+  plan.result_.facets_in_file = facets.size();
+  plan.result_.mesh_vertex.resize(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i)
+    plan.result_.mesh_vertex[i] = static_cast<std::uint32_t>(i);
+  if (options.keep_file_lists) {
+    plan.result_.file_points = points;
+    plan.result_.file_facets = facets;
+  }
+  plan.plan(std::vector<Vec3f>(points), FacetList(facets), options);
+  return plan;
+}
+
+void TilePlan::plan(std::vector<Vec3f>&& points, FacetList&& facets,
+                    const MeasureOptions& options) {
+  options_ = options;
+  result_.status = check_list_geometry(points, facets.size());
+  if (!ok()) return;
+  normalisation_ = normalisation_of(points, 0.0f);
+  if (options.length > 0.0f) {
+    const ReadStatus length = check_length(options.length, normalisation_.extent);
+    if (!length.ok) {
+      result_.status = length;
+      result_.read = true;
+      return;
+    }
+    normalisation_ = normalisation_of(points, options.length);
+  }
+  result_.length = normalisation_.length;
+  result_.length_given = options.length > 0.0f;
+  result_.bbox_min = normalisation_.bbox_min;
+  result_.bbox_max = normalisation_.bbox_max;
+  surface_.points.reserve(points.size());
+  for (const Vec3f& p : points)
+    surface_.points.push_back(normalised(p, normalisation_));
+  file_points_ = std::move(points);
+  surface_.facets = std::move(facets);
+  if (has_facet_unfit_alone(surface_.facets, surface_.points.size())) {
+    plan_facets();
+  } else {
+    count_facets(surface_);
+    start_stage(Stage::kConnecting);
+  }
+}
+
+void TilePlan::plan_facets() {
+  Mesh mesh;
+  FacetPlan facet_plan;
+  const LeftOutFacets left_out =
+      build_leaving_out_unfit_facets(mesh, file_points_, surface_.facets, &facet_plan);
+  const std::size_t kept = mesh.size_of_facets();
+  mesh.clear();
+  result_.status.facets_left_out = left_out.count;
+  result_.status.first_left_out = left_out.first;
+  if (left_out.count > 0 && !face_lines_.empty())
+    result_.status.first_left_out_line = face_lines_[left_out.first];
+  if (kept == 0) {
+    result_.status = check_list_geometry(file_points_, 0);
+    return;
+  }
+  facets_planned_ = true;
+  const FacetList& all = surface_.facets;
+  FacetList in_order;
+  const auto keep = [&](std::size_t f) {
+    if (facet_plan.left_out[f]) return;
+    in_order.corners.insert(in_order.corners.end(), all.corners.begin() + all.starts[f],
+                            all.corners.begin() + all.starts[f + 1]);
+    in_order.end_facet();
+  };
+  if (facet_plan.order.empty()) {
+    for (std::size_t f = 0; f < all.size(); ++f)
+      keep(f);
+  } else {
+    for (const std::size_t f : facet_plan.order)
+      keep(f);
+  }
+  surface_.facets = std::move(in_order);
+  count_facets(surface_);
+  start_stage(Stage::kConnecting);
+}
+
+void TilePlan::start_stage(Stage stage) {
+  stage_ = stage;
+  if (stage == Stage::kConnecting) {
+    const std::size_t n = surface_.points.size();
+    result_.measured.assign(n, false);
+    result_.vertices_measured = 0;
+    for (std::size_t v = 0; v < n; ++v) {
+      result_.measured[v] = surface_.facets_at[v] > 0;
+      if (result_.measured[v]) ++result_.vertices_measured;
+    }
+    cores_ = split_into_cores(surface_, std::max<std::size_t>(1, options_.tiles));
+    halos_.assign(cores_.size(), kConnectingSides * surface_.mean_edge);
+    connections_.assign(cores_.size(), TileConnections{});
+    scratch_.assign(n, kNoTileVertex);
+  } else if (stage == Stage::kMeasuring) {
+    float largest = 0.0f;
+    for (const Epsilon& epsilon : options_.epsilons)
+      largest = std::max(largest, epsilon.value);
+    halos_.assign(cores_.size(), 2.0 * largest + kCurvatureRadius +
+                                     kMeasuringSides * surface_.mean_edge);
+  }
+  accepted_.assign(cores_.size(), false);
+}
+
+std::vector<std::size_t> TilePlan::tiles_to_do() const {
+  std::vector<std::size_t> to_do;
+  if (stage_ != Stage::kConnecting && stage_ != Stage::kMeasuring) return to_do;
+  for (std::size_t t = 0; t < cores_.size(); ++t)
+    if (!accepted_[t]) to_do.push_back(t);
+  return to_do;
+}
+
+TileLists TilePlan::tile(std::size_t t) {
+  TileLists tile = cut_tile(surface_, cores_[t], halos_[t], scratch_);
+  if (stage_ == Stage::kMeasuring) {
+    for (const std::vector<Vec3f>& copy : copies_) {
+      std::vector<Vec3f> at_tile;
+      at_tile.reserve(tile.mesh_vertex.size());
+      for (const std::uint32_t v : tile.mesh_vertex)
+        at_tile.push_back(copy[v]);
+      tile.copies.push_back(std::move(at_tile));
+    }
+  }
+  return tile;
+}
+
+TilePlan::Verdict TilePlan::grow(std::size_t t, const char* what) {
+  if (tile_holds_everything(surface_, cores_[t], halos_[t])) {
+    result_.status = ReadStatus::failure(std::string("a tile that held the whole mesh ") + what);
+    result_.read = true;
+    return Verdict::kFailed;
+  }
+  halos_[t] *= kHaloGrowth;
+  return Verdict::kCutAgain;
+}
+
+TilePlan::Verdict TilePlan::accept(std::size_t t, TileConnections&& connections) {
+  if (!connections.facets_fit) {
+    if (facets_planned_) {
+      result_.status = ReadStatus::failure("a tile left out a facet the whole mesh keeps");
+      result_.read = true;
+      return Verdict::kFailed;
+    }
+    plan_facets();
+    return ok() ? Verdict::kAllAgain : Verdict::kFailed;
+  }
+  if (connections.incomplete > 0) return grow(t, "did not hold every facet of its core");
+  connections_[t] = std::move(connections);
+  accepted_[t] = true;
+  if (std::find(accepted_.begin(), accepted_.end(), false) == accepted_.end()) {
+    // Which facets the mesh keeps is settled: the file's points served only that.
+    file_points_ = std::vector<Vec3f>();
+    start_stage(Stage::kSmoothing);
+  }
+  return Verdict::kAccepted;
+}
+
+void TilePlan::smooth(const Progress& progress) {
+  const std::size_t n = surface_.points.size();
+  // The whole mesh's halfedge orders, gathered from the tiles' cores into one flat view.
+  SurfaceView view;
+  view.first_incoming.assign(n + 1, 0);
+  for (std::size_t t = 0; t < cores_.size(); ++t) {
+    const TileConnections& c = connections_[t];
+    for (std::size_t k = 0; k < cores_[t].size(); ++k)
+      view.first_incoming[cores_[t][k] + 1] = c.first_incoming[k + 1] - c.first_incoming[k];
+  }
+  for (std::size_t v = 0; v < n; ++v)
+    view.first_incoming[v + 1] += view.first_incoming[v];
+  view.source.resize(view.first_incoming[n]);
+  for (std::size_t t = 0; t < cores_.size(); ++t) {
+    TileConnections& c = connections_[t];
+    for (std::size_t k = 0; k < cores_[t].size(); ++k) {
+      std::copy(c.source.begin() + c.first_incoming[k], c.source.begin() + c.first_incoming[k + 1],
+                view.source.begin() + view.first_incoming[cores_[t][k]]);
+    }
+    c = TileConnections{};
+  }
+  connections_.clear();
+  copies_.clear();
+  for (std::size_t e = 0; e < options_.epsilons.size(); ++e) {
+    view.positions = surface_.points;
+    const Progress part = !progress ? Progress()
+                                    : Progress([&](std::size_t done, std::size_t total) {
+                                        progress(e * total + done,
+                                                 options_.epsilons.size() * total);
+                                      });
+    smooth_copy(view, static_cast<double>(options_.epsilons[e].value), part);
+    copies_.push_back(std::move(view.positions));
+  }
+
+  // The measured values start as what a vertex without facets gets in the whole mesh's run: no
+  // samples, so no average and a roughness of 0; it stays where it is and has no curvature.
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  if (options_.keep_fields || options_.keep_surface) result_.positions = surface_.points;
+  if (options_.keep_fields) {
+    result_.kmin.assign(n, 0.0);
+    result_.kmax.assign(n, 0.0);
+  }
+  result_.epsilons.clear();
+  for (std::size_t e = 0; e < options_.epsilons.size(); ++e) {
+    EpsilonMeasurement measured;
+    measured.epsilon = options_.epsilons[e];
+    measured.roughness.assign(n, 0.0f);
+    if (options_.keep_fields) {
+      measured.fields.local_curvature.assign(n, nan);
+      measured.fields.smoothed_positions = copies_[e];
+      measured.fields.smoothed_kmin.assign(n, 0.0);
+      measured.fields.smoothed_kmax.assign(n, 0.0);
+      measured.fields.smoothed_local_curvature.assign(n, nan);
+    }
+    result_.epsilons.push_back(std::move(measured));
+  }
+  start_stage(Stage::kMeasuring);
+}
+
+TilePlan::Verdict TilePlan::accept(std::size_t t, TileMeasurement&& measured) {
+  if (!measured.facets_fit) {
+    result_.status = ReadStatus::failure("a tile left out a facet the whole mesh keeps");
+    result_.read = true;
+    return Verdict::kFailed;
+  }
+  if (measured.inexact > 0) return grow(t, "did not reproduce the whole mesh's values");
+  const std::vector<std::uint32_t>& core = cores_[t];
+  for (std::size_t e = 0; e < measured.epsilons.size(); ++e) {
+    const TileRoughness& tile = measured.epsilons[e];
+    EpsilonMeasurement& whole = result_.epsilons[e];
+    for (std::size_t k = 0; k < core.size(); ++k)
+      whole.roughness[core[k]] = tile.roughness[k];
+    if (!options_.keep_fields) continue;
+    const RoughnessFields& from = tile.fields;
+    RoughnessFields& to = whole.fields;
+    for (std::size_t k = 0; k < core.size(); ++k) {
+      const std::uint32_t v = core[k];
+      if (e == 0) {
+        result_.kmin[v] = from.kmin[k];
+        result_.kmax[v] = from.kmax[k];
+      }
+      to.local_curvature[v] = from.local_curvature[k];
+      to.smoothed_kmin[v] = from.smoothed_kmin[k];
+      to.smoothed_kmax[v] = from.smoothed_kmax[k];
+      to.smoothed_local_curvature[v] = from.smoothed_local_curvature[k];
+    }
+  }
+  accepted_[t] = true;
+  if (std::find(accepted_.begin(), accepted_.end(), false) == accepted_.end())
+    start_stage(Stage::kDone);
+  return Verdict::kAccepted;
+}
+
+MeshMeasurement TilePlan::finish() {
+  if (ok() && options_.keep_surface) {
+    const FacetList& facets = surface_.facets;
+    result_.surface_polygons.reserve(facets.size());
+    for (std::size_t f = 0; f < facets.size(); ++f) {
+      result_.surface_polygons.emplace_back(facets.corners.begin() + facets.starts[f],
+                                            facets.corners.begin() + facets.starts[f + 1]);
+    }
+  }
+  for (EpsilonMeasurement& e : result_.epsilons)
+    e.statistics = roughness_statistics(e.roughness, result_.measured);
+  return std::move(result_);
+}
+
+namespace {
+
+// Every tile in turn, as the command line and measure_mesh_file run them.
+MeshMeasurement measure_planned(TilePlan& plan, const MeasureOptions& options,
+                                Clock::time_point start) {
+  if (!plan.ok() || options.epsilons.empty()) return plan.finish();
+  const int threads = usable_threads(options.threads);
+  std::string thread_error;
+  if (!threads_can_start(threads, thread_error)) {
+    MeshMeasurement failed = plan.finish();
+    failed.status = ReadStatus::failure(thread_error);
+    failed.read = true;
+    return failed;
+  }
+  const ThreadScope thread_scope(threads);
+  std::string stage;
+  const auto report = [&](const char* what, double fraction) {
+    if (options.progress) options.progress(what, fraction);
+  };
+  // Handles every tile of the current stage; false after a failure.
+  const auto run_stage = [&](auto&& handle) {
+    std::vector<std::size_t> to_do = plan.tiles_to_do();
+    for (std::size_t k = 0; k < to_do.size();) {
+      const std::size_t t = to_do[k];
+      stage = "tile " + std::to_string(t + 1) + "/" + std::to_string(plan.tile_count());
+      switch (handle(t)) {
+        case TilePlan::Verdict::kAccepted:
+          ++k;
+          break;
+        case TilePlan::Verdict::kCutAgain:
+          break;
+        case TilePlan::Verdict::kAllAgain:
+          to_do = plan.tiles_to_do();
+          k = 0;
+          break;
+        case TilePlan::Verdict::kFailed:
+          return false;
+      }
+    }
+    return true;
+  };
+  const bool connected = run_stage([&](std::size_t t) {
+    report((stage + " connecting").c_str(), 0.0);
+    return plan.accept(t, connect_tile(plan.tile(t)));
+  });
+  if (!connected) return plan.finish();
+  plan.smooth([&](std::size_t done, std::size_t total) {
+    report("smoothing", total == 0 ? 1.0 : static_cast<double>(done) / total);
+  });
+  StepProgress show;
+  if (options.progress) {
+    show = [&](const char* step, std::size_t done, std::size_t total) {
+      const std::string text = stage + " " + step;
+      report(text.c_str(), total == 0 ? 1.0 : static_cast<double>(done) / total);
+    };
+  }
+  const bool measured = run_stage([&](std::size_t t) {
+    return plan.accept(t, measure_tile(plan.tile(t), options.epsilons, options.keep_fields, show));
+  });
+  if (!measured) return plan.finish();
+  MeshMeasurement result = plan.finish();
+  const double seconds = seconds_since(start) / static_cast<double>(result.epsilons.size());
+  for (EpsilonMeasurement& e : result.epsilons)
+    e.seconds = seconds;
+  return result;
+}
+
+}  // namespace
+
+MeshMeasurement measure_file_in_tiles(const std::string& path, const MeasureOptions& options) {
+  const Clock::time_point start = Clock::now();
+  if (options.progress) options.progress("reading", 0.0);
+  TilePlan plan = TilePlan::of_file(path, options);
+  if (options.progress && plan.ok()) options.progress("reading", 1.0);
+  return measure_planned(plan, options, start);
+}
+
+MeshMeasurement measure_lists_in_tiles(const std::vector<Vec3f>& points, const FacetList& facets,
+                                       const MeasureOptions& options) {
+  const Clock::time_point start = Clock::now();
+  TilePlan plan = TilePlan::of_lists(points, facets, options);
+  return measure_planned(plan, options, start);
+}
+
+}  // namespace meshprobe

@@ -1,0 +1,123 @@
+// One mesh measured in spatial tiles, every vertex's value bit for bit what the whole mesh's run
+// gives it, with a part of the mesh in memory at a time. In: a mesh file (or lists) and the
+// options. Out: the MeshMeasurement that measure_mesh_file gives.
+//
+// Three stages, so that tiles can be handled anywhere (one after the other here, as tasks of a
+// cluster from the Python module):
+//   1. connect_tile, per tile with a small halo: the circulator order of the halfedges about each
+//      core vertex, which only a build of the vertex's facets fixes;
+//   2. TilePlan::smooth, over the whole mesh at once: the smoothed copy needs nothing but those
+//      orders and the positions (about 80 bytes a vertex), and a tile could hold it exactly only
+//      with a margin of some 150 rings (an umbrella pass reads one ring, and there are 140);
+//   3. measure_tile, per tile with a halo of what the curvature and averaging walks reach: the
+//      values of the core, each proven exact or the tile cut again with a wider halo.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "measure/measurement.h"
+#include "measure/tile_partition.h"
+#include "mesh/mesh_properties.h"
+#include "mesh/tolerant_builder.h"
+#include "roughness/tile_analyzer.h"
+
+namespace meshprobe {
+
+// Stage 1's result for one tile: per core vertex (in the core's order) its incoming halfedges'
+// source vertices as mesh places, in circulator order.
+struct TileConnections {
+  // False when the tile's builder left out a facet whose corners had all their facets in the
+  // tile: the whole mesh then leaves facets out, and which ones must be decided for it whole.
+  bool facets_fit = true;
+  std::size_t incomplete = 0;  // core vertices without all their facets (a wider halo is needed)
+  std::vector<std::uint32_t> first_incoming;  // per core vertex, and one past the last
+  std::vector<std::uint32_t> source;
+};
+
+// Stage 3's result for one tile: its core at every epsilon, in their order.
+struct TileMeasurement {
+  bool facets_fit = true;
+  std::vector<TileRoughness> epsilons;
+  std::size_t inexact = 0;  // core values, over all epsilons, that may not be the whole mesh's
+};
+
+// Stage 1: builds the tile's surface and reads off its core's halfedge orders.
+TileConnections connect_tile(const TileLists& tile);
+
+// Stage 3: builds the tile's surface and measures its core at every epsilon (the tile carries
+// the copies). Reports as SurfaceAnalyzer::measure does.
+TileMeasurement measure_tile(const TileLists& tile, const std::vector<Epsilon>& epsilons,
+                             bool keep_fields, const StepProgress& progress = {});
+
+class TilePlan {
+ public:
+  enum class Stage { kConnecting, kSmoothing, kMeasuring, kDone };
+
+  // Reads the mesh file and cuts it into at most options.tiles cores. The status of
+  // measurement() says whether that succeeded.
+  static TilePlan of_file(const std::string& path, const MeasureOptions& options);
+  // The same for points (input units) and facets, as measure_mesh_lists takes them.
+  static TilePlan of_lists(const std::vector<Vec3f>& points, const FacetList& facets,
+                           const MeasureOptions& options);
+
+  const MeshMeasurement& measurement() const { return result_; }
+  bool ok() const { return result_.status.ok; }
+  Stage stage() const { return stage_; }
+  std::size_t tile_count() const { return cores_.size(); }
+  // Tiles of the current stage not accepted yet, in order.
+  std::vector<std::size_t> tiles_to_do() const;
+
+  // Tile t for the current stage (1 or 3), at its current halo.
+  TileLists tile(std::size_t t);
+
+  enum class Verdict {
+    kAccepted,  // the tile's results are kept
+    kCutAgain,  // some result was not exact: the tile's halo has grown, cut and handle it again
+    kAllAgain,  // the whole mesh's facets have been planned: stage 1 starts again for every tile
+    kFailed     // the tile held the whole mesh and still fell short (the status says so)
+  };
+  Verdict accept(std::size_t t, TileConnections&& connections);
+  Verdict accept(std::size_t t, TileMeasurement&& measured);
+
+  // Stage 2, once every tile is connected: the smoothed copy of every epsilon.
+  void smooth(const Progress& progress = {});
+
+  // The measurement with every tile's values in place, once every tile is measured (or at once
+  // after a failure, with its status).
+  MeshMeasurement finish();
+
+ private:
+  TilePlan() = default;
+  // Everything after the lists are read: geometry, length, normalisation, cores.
+  void plan(std::vector<Vec3f>&& points, FacetList&& facets, const MeasureOptions& options);
+  // Decides with a build of the whole mesh which facets it leaves out and in which order it adds
+  // the others; the plan then starts stage 1 afresh.
+  void plan_facets();
+  void start_stage(Stage stage);
+  Verdict grow(std::size_t t, const char* what);
+
+  MeshMeasurement result_;
+  MeasureOptions options_;
+  Stage stage_ = Stage::kConnecting;
+  std::vector<std::size_t> face_lines_;  // OBJ: each facet's line
+  std::vector<Vec3f> file_points_;       // per mesh vertex, input units, until stage 1 is done
+  bool facets_planned_ = false;
+  Normalisation normalisation_;
+  TilingSurface surface_;
+  std::vector<std::vector<std::uint32_t>> cores_;
+  std::vector<double> halos_;
+  std::vector<bool> accepted_;
+  std::vector<TileConnections> connections_;  // per tile, until stage 2
+  std::vector<std::vector<Vec3f>> copies_;    // per epsilon, per vertex
+  std::vector<std::uint32_t> scratch_;
+};
+
+// measure_mesh_file and measure_mesh_lists for options.tiles > 1: every tile in turn.
+MeshMeasurement measure_file_in_tiles(const std::string& path, const MeasureOptions& options);
+MeshMeasurement measure_lists_in_tiles(const std::vector<Vec3f>& points, const FacetList& facets,
+                                       const MeasureOptions& options);
+
+}  // namespace meshprobe

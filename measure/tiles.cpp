@@ -61,10 +61,6 @@ bool build_tile(const TileLists& tile, Mesh& mesh) {
   return true;
 }
 
-double seconds_since(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
 }  // namespace
 
 TileConnections connect_tile(const TileLists& tile) {
@@ -109,6 +105,7 @@ TileMeasurement measure_tile(const TileLists& tile, const std::vector<Epsilon>& 
 
 TilePlan TilePlan::of_file(const std::string& path, const MeasureOptions& options) {
   TilePlan plan;
+  plan.started_ = Clock::now();
   plan.result_.path = path;
   FileLists lists;
   FileLayout layout;
@@ -128,6 +125,7 @@ TilePlan TilePlan::of_file(const std::string& path, const MeasureOptions& option
 TilePlan TilePlan::of_lists(const std::vector<Vec3f>& points, const FacetList& facets,
                             const MeasureOptions& options) {
   TilePlan plan;
+  plan.started_ = Clock::now();
   plan.result_.format = "arrays";
   plan.result_.status = check_facet_list(facets, points.size());
   if (!plan.ok()) return plan;
@@ -268,7 +266,25 @@ TilePlan::Verdict TilePlan::grow(std::size_t t, const char* what) {
   return Verdict::kCutAgain;
 }
 
+TilePlan::Verdict TilePlan::refuse_result() {
+  result_.status = ReadStatus::failure("a tile's result does not match the tile");
+  result_.read = true;
+  return Verdict::kFailed;
+}
+
 TilePlan::Verdict TilePlan::accept(std::size_t t, TileConnections&& connections) {
+  if (stage_ != Stage::kConnecting || t >= cores_.size() || accepted_[t]) return refuse_result();
+  if (connections.facets_fit && connections.incomplete == 0) {
+    // Results may come from elsewhere (a cluster's worker): they must fit the core they are for.
+    const std::vector<std::uint32_t>& first = connections.first_incoming;
+    bool fits = first.size() == cores_[t].size() + 1 && first.front() == 0 &&
+                first.back() == connections.source.size();
+    for (std::size_t k = 1; fits && k < first.size(); ++k)
+      fits = first[k] >= first[k - 1];
+    for (const std::uint32_t v : connections.source)
+      fits = fits && v < surface_.points.size();
+    if (!fits) return refuse_result();
+  }
   if (!connections.facets_fit) {
     if (facets_planned_) {
       result_.status = ReadStatus::failure("a tile left out a facet the whole mesh keeps");
@@ -290,6 +306,19 @@ TilePlan::Verdict TilePlan::accept(std::size_t t, TileConnections&& connections)
 }
 
 void TilePlan::smooth(const Progress& progress) {
+  if (stage_ != Stage::kSmoothing) return;
+  try {
+    smooth_copies(progress);
+  } catch (...) {
+    // The halfedge orders went into the smoothing: an abandoned smoothing ends the plan.
+    result_.status = ReadStatus::failure("the smoothing was abandoned");
+    result_.read = true;
+    stage_ = Stage::kDone;
+    throw;
+  }
+}
+
+void TilePlan::smooth_copies(const Progress& progress) {
   const std::size_t n = surface_.points.size();
   // The whole mesh's halfedge orders, gathered from the tiles' cores into one flat view.
   SurfaceView view;
@@ -349,6 +378,22 @@ void TilePlan::smooth(const Progress& progress) {
 }
 
 TilePlan::Verdict TilePlan::accept(std::size_t t, TileMeasurement&& measured) {
+  if (stage_ != Stage::kMeasuring || t >= cores_.size() || accepted_[t]) return refuse_result();
+  if (measured.facets_fit && measured.inexact == 0) {
+    const std::size_t core = cores_[t].size();
+    bool fits = measured.epsilons.size() == options_.epsilons.size();
+    for (const TileRoughness& r : measured.epsilons) {
+      const RoughnessFields& f = r.fields;
+      fits = fits && r.roughness.size() == core;
+      if (options_.keep_fields) {
+        for (const std::vector<double>* field :
+             {&f.kmin, &f.kmax, &f.local_curvature, &f.smoothed_kmin, &f.smoothed_kmax,
+              &f.smoothed_local_curvature})
+          fits = fits && field->size() == core;
+      }
+    }
+    if (!fits) return refuse_result();
+  }
   if (!measured.facets_fit) {
     result_.status = ReadStatus::failure("a tile left out a facet the whole mesh keeps");
     result_.read = true;
@@ -391,16 +436,21 @@ MeshMeasurement TilePlan::finish() {
                                             facets.corners.begin() + facets.starts[f + 1]);
     }
   }
-  for (EpsilonMeasurement& e : result_.epsilons)
+  // Reading and every stage, shared equally between the epsilons as an untiled run shares them.
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
+                                                       started_).count() /
+                         static_cast<double>(std::max<std::size_t>(1, result_.epsilons.size()));
+  for (EpsilonMeasurement& e : result_.epsilons) {
     e.statistics = roughness_statistics(e.roughness, result_.measured);
+    e.seconds = seconds;
+  }
   return std::move(result_);
 }
 
 namespace {
 
 // Every tile in turn, as the command line and measure_mesh_file run them.
-MeshMeasurement measure_planned(TilePlan& plan, const MeasureOptions& options,
-                                Clock::time_point start) {
+MeshMeasurement measure_planned(TilePlan& plan, const MeasureOptions& options) {
   if (!plan.ok() || options.epsilons.empty()) return plan.finish();
   const int threads = usable_threads(options.threads);
   std::string thread_error;
@@ -452,32 +502,26 @@ MeshMeasurement measure_planned(TilePlan& plan, const MeasureOptions& options,
       report(text.c_str(), total == 0 ? 1.0 : static_cast<double>(done) / total);
     };
   }
-  const bool measured = run_stage([&](std::size_t t) {
+  // A failure is in the plan's status, which finish() hands on.
+  run_stage([&](std::size_t t) {
     return plan.accept(t, measure_tile(plan.tile(t), options.epsilons, options.keep_fields, show));
   });
-  if (!measured) return plan.finish();
-  MeshMeasurement result = plan.finish();
-  const double seconds = seconds_since(start) / static_cast<double>(result.epsilons.size());
-  for (EpsilonMeasurement& e : result.epsilons)
-    e.seconds = seconds;
-  return result;
+  return plan.finish();
 }
 
 }  // namespace
 
 MeshMeasurement measure_file_in_tiles(const std::string& path, const MeasureOptions& options) {
-  const Clock::time_point start = Clock::now();
   if (options.progress) options.progress("reading", 0.0);
   TilePlan plan = TilePlan::of_file(path, options);
   if (options.progress && plan.ok()) options.progress("reading", 1.0);
-  return measure_planned(plan, options, start);
+  return measure_planned(plan, options);
 }
 
 MeshMeasurement measure_lists_in_tiles(const std::vector<Vec3f>& points, const FacetList& facets,
                                        const MeasureOptions& options) {
-  const Clock::time_point start = Clock::now();
   TilePlan plan = TilePlan::of_lists(points, facets, options);
-  return measure_planned(plan, options, start);
+  return measure_planned(plan, options);
 }
 
 }  // namespace meshprobe

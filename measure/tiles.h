@@ -13,6 +13,7 @@
 //      values of the core, each proven exact or the tile cut again with a wider halo.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -82,7 +83,8 @@ class TilePlan {
   Verdict accept(std::size_t t, TileConnections&& connections);
   Verdict accept(std::size_t t, TileMeasurement&& measured);
 
-  // Stage 2, once every tile is connected: the smoothed copy of every epsilon.
+  // Stage 2, once every tile is connected: the smoothed copy of every epsilon. When the progress
+  // callback throws, the plan ends (failed) and the exception goes on to the caller.
   void smooth(const Progress& progress = {});
 
   // The measurement with every tile's values in place, once every tile is measured (or at once
@@ -98,8 +100,11 @@ class TilePlan {
   void plan_facets();
   void start_stage(Stage stage);
   Verdict grow(std::size_t t, const char* what);
+  Verdict refuse_result();
+  void smooth_copies(const Progress& progress);
 
   MeshMeasurement result_;
+  std::chrono::steady_clock::time_point started_;
   MeasureOptions options_;
   Stage stage_ = Stage::kConnecting;
   std::vector<std::size_t> face_lines_;  // OBJ: each facet's line

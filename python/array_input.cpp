@@ -217,4 +217,17 @@ int threads_from_python(const py::handle& threads) {
   return static_cast<int>(overflow > 0 ? kMost : std::min(count, kMost));
 }
 
+std::size_t tiles_from_python(const py::handle& tiles) {
+  if (tiles.is_none()) return 1;
+  int overflow = 0;
+  const long long count = py::isinstance<py::int_>(tiles) && !py::isinstance<py::bool_>(tiles)
+                              ? PyLong_AsLongLongAndOverflow(tiles.ptr(), &overflow)
+                              : 0;
+  if (overflow != 0 || count < 1 || count > static_cast<long long>(kMaxTiles)) {
+    refuse("tiles must be None or an int from 1 to " + std::to_string(kMaxTiles) + ", not " +
+           py::repr(tiles).cast<std::string>());
+  }
+  return static_cast<std::size_t>(count);
+}
+
 }  // namespace meshprobe

@@ -27,11 +27,14 @@ FacetList faces_from_python(const pybind11::handle& faces, std::size_t vertex_co
 // tells whether a sequence was given.
 std::vector<Epsilon> epsilons_from_python(const pybind11::handle& epsilon, bool& several);
 
-// None, or an int >= 1: the number of threads of the passes over the vertices (0 for every core).
-// Counts beyond int's range become its largest value.
 // A length unit given as None (the largest bounding-box side) or a finite number > 0; 0 for None.
 float length_from_python(const pybind11::handle& length);
 
+// None, or an int >= 1: the number of threads of the passes over the vertices (0 for every core).
+// Counts beyond int's range become its largest value.
 int threads_from_python(const pybind11::handle& threads);
+
+// None (1: the whole mesh at once), or an int from 1 to kMaxTiles: the spatial tiles of a mesh.
+std::size_t tiles_from_python(const pybind11::handle& tiles);
 
 }  // namespace meshprobe

@@ -21,82 +21,13 @@
 #include "outputs/statistics_output.h"
 #include "python/array_input.h"
 #include "python/output_request.h"
+#include "python/results.h"
+#include "python/tile_tasks.h"
 
 namespace py = pybind11;
 
 namespace meshprobe {
 namespace {
-
-// The warning category of facets left out; a subclass of UserWarning, created with the module.
-PyObject* facets_left_out_warning = nullptr;
-
-// A path as str, bytes or os.PathLike, in the file system's encoding.
-struct PathArgument {
-  std::string bytes;
-  py::object shown;  // as the caller gave it, for messages
-};
-
-PathArgument path_from_python(const py::handle& path) {
-  const py::module_ os = py::module_::import("os");
-  return PathArgument{os.attr("fsencode")(path).cast<std::string>(), os.attr("fsdecode")(path)};
-}
-
-// Thrown by the progress callback when a signal handler raised (Ctrl-C's KeyboardInterrupt):
-// the Python error is already set, and the measurement unwinds to measure_released.
-struct Interrupted {};
-
-// How long a measurement may go without looking for a signal: Ctrl-C must take effect well
-// within a second, and taking the GIL back costs little at this rate.
-constexpr std::chrono::milliseconds kSignalCheckInterval{50};
-
-// A progress callback that runs Python's signal handlers now and then. The passes call it on the
-// calling thread only, which is the one that holds the GIL's saved state.
-ProgressReport signal_check() {
-  using Clock = std::chrono::steady_clock;
-  auto last = std::make_shared<Clock::time_point>(Clock::now());
-  return [last](const char*, double) {
-    const Clock::time_point now = Clock::now();
-    if (now - *last < kSignalCheckInterval) return;
-    *last = now;
-    const py::gil_scoped_acquire held;
-    if (PyErr_CheckSignals() != 0) throw Interrupted{};
-  };
-}
-
-// Runs `measure` without the GIL, its passes over the vertices on `threads` threads (0: OpenMP's
-// default), so that other Python threads measure other meshes meanwhile; a signal handler that
-// raises abandons the measurement and its exception reaches the caller.
-template <class Measure>
-MeshMeasurement measure_released(int threads, MeasureOptions& options, Measure measure) {
-  options.progress = signal_check();
-  options.threads = threads;
-  // A Ctrl-C while the input was converted, with the GIL held, is answered before any work.
-  if (PyErr_CheckSignals() != 0) throw py::error_already_set();
-  try {
-    const py::gil_scoped_release released;
-    return measure();
-  } catch (const Interrupted&) {
-    throw py::error_already_set();
-  }
-}
-
-// Raises ValueError with the reader's or the checks' words when the mesh was refused; warns when
-// facets were left out.
-void report(const MeshMeasurement& measurement, const std::string& where) {
-  if (!measurement.status.ok) throw py::value_error(where + measurement.status.error);
-  if (measurement.status.facets_left_out == 0) return;
-  const std::string words = where + left_out_warning(measurement.status);
-  if (PyErr_WarnEx(facets_left_out_warning, words.c_str(), 2) != 0) {
-    throw py::error_already_set();
-  }
-}
-
-template <class T>
-py::array_t<T> to_numpy(const std::vector<T>& values) {
-  py::array_t<T> array(static_cast<py::ssize_t>(values.size()));
-  if (!values.empty()) std::memcpy(array.mutable_data(), values.data(), values.size() * sizeof(T));
-  return array;
-}
 
 // Rows of per-vertex values, one per epsilon, as a 1-D array for one epsilon given as a number
 // and a 2-D one for a sequence.
@@ -134,14 +65,7 @@ MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
   const int thread_count = threads_from_python(threads);
   MeshMeasurement measurement = measure_released(
       thread_count, options, [&] { return measure_mesh_file(file.bytes, options); });
-  // The reading opened the path once (a FIFO gives its bytes only once); its errno names the
-  // OSError subclass, as open() would in Python.
-  if (measurement.status.system_error != 0) {
-    errno = measurement.status.system_error;
-    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, file.shown.ptr());
-    throw py::error_already_set();
-  }
-  report(measurement, file.shown.cast<std::string>() + ": ");
+  report_file(measurement, file);
   return measurement;
 }
 
@@ -184,28 +108,17 @@ py::dict fields(const py::handle& vertices, const py::handle& faces, const py::h
 }
 
 py::array_t<float> file_roughness(const py::handle& path, const py::handle& epsilon,
-                                  const py::handle& length, const py::handle& threads) {
+                                  const py::handle& length, const py::handle& threads,
+                                  const py::handle& tiles) {
   bool several = false;
   MeasureOptions options = options_from(epsilon, length, several);
+  options.tiles = tiles_from_python(tiles);
   const MeshMeasurement measurement = measure_file(path, options, threads);
   std::vector<std::vector<float>> rows;
   for (const EpsilonMeasurement& result : measurement.epsilons) {
     rows.push_back(measurement.in_file_order(result.roughness));
   }
   return stack(rows, several);
-}
-
-// The statistics as --stats writes them, then what a batch needs beside them.
-py::dict summary_of(const MeshMeasurement& measurement) {
-  const EpsilonMeasurement& result = measurement.epsilons.front();
-  py::dict row = py::module_::import("json").attr("loads")(statistics_json(measurement, 0));
-  row["status"] = "ok";
-  SummaryTable table;
-  table.add(measurement, 0, "ok");
-  row["summary_row"] = table.rows().front();
-  row["values"] = to_numpy(result.roughness);
-  row["roughness"] = to_numpy(measurement.in_file_order(result.roughness));
-  return row;
 }
 
 MeasureOptions one_epsilon(const py::handle& epsilon, const py::handle& length, const char* call) {
@@ -217,8 +130,9 @@ MeasureOptions one_epsilon(const py::handle& epsilon, const py::handle& length, 
 
 py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
                          const py::handle& length, const py::handle& threads,
-                         const OutputRequest& outputs) {
+                         const py::handle& tiles, const OutputRequest& outputs) {
   MeasureOptions options = one_epsilon(epsilon, length, "measure_file");
+  options.tiles = tiles_from_python(tiles);
   keep_for(outputs, options);
   const MeshMeasurement measurement = measure_file(path, options, threads);
   write_requested(measurement, outputs);
@@ -289,12 +203,14 @@ PYBIND11_MODULE(_core, module) {
   options.disable_function_signatures();
   module.attr("__version__") = MESHPROBE_VERSION;
   module.attr("SUMMARY_HEADER") = summary_header();
+  module.attr("MAX_TILES") = kMaxTiles;
   facets_left_out_warning =
       PyErr_NewExceptionWithDoc("meshprobe.FacetsLeftOutWarning",
                                 "Facets the surface cannot hold were left out of the measurement.",
                                 PyExc_UserWarning, nullptr);
   if (facets_left_out_warning == nullptr) throw py::error_already_set();
   module.attr("FacetsLeftOutWarning") = py::handle(facets_left_out_warning);
+  add_tile_tasks(module);
 
   module.def(
       "parse_epsilons",
@@ -387,27 +303,30 @@ that no facet uses. With a sequence of epsilons the columns that depend on it ar
 "_eps" and the epsilon.)");
   module.def("roughness_of_file", &file_roughness, py::arg("path"), py::arg("epsilon"),
              py::kw_only(), py::arg("length") = py::none(), py::arg("threads") = py::none(),
-             R"(roughness_of_file(path, epsilon, *, length=None, threads=None) -> numpy.ndarray
+             py::arg("tiles") = py::none(),
+             R"(roughness_of_file(path, epsilon, *, length=None, threads=None, tiles=None) -> numpy.ndarray
 
 Exactly what the command line computes for the file: float32, one value per vertex of the file
 in file order, NaN for a vertex that is not part of the measured surface (OFF and PLY drop the
 vertices no facet uses before normalising; use this, not roughness(), to match the command line
-on such files). A sequence of epsilons gives one row per epsilon.)");
+on such files). A sequence of epsilons gives one row per epsilon. tiles: measure the mesh in that
+many spatial tiles, one after the other, for less memory, with the same values (--tiles).)");
   module.def(
       "measure_file",
       [](const py::handle& path, const py::handle& epsilon, const py::handle& length,
-         const py::handle& threads, const py::handle& values, const py::handle& ply,
-         const py::handle& png, const py::handle& csv, const py::handle& stats,
-         const py::handle& range, const py::handle& size) {
+         const py::handle& threads, const py::handle& tiles, const py::handle& values,
+         const py::handle& ply, const py::handle& png, const py::handle& csv,
+         const py::handle& stats, const py::handle& range, const py::handle& size) {
         const OutputRequest outputs =
             outputs_from_python(values, ply, png, csv, stats, range, size);
-        return summary_of_file(path, epsilon, length, threads, outputs);
+        return summary_of_file(path, epsilon, length, threads, tiles, outputs);
       },
       py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("length") = py::none(),
-      py::arg("threads") = py::none(), py::arg("values") = py::none(), py::arg("ply") = py::none(),
+      py::arg("threads") = py::none(), py::arg("tiles") = py::none(),
+      py::arg("values") = py::none(), py::arg("ply") = py::none(),
       py::arg("png") = py::none(), py::arg("csv") = py::none(), py::arg("stats") = py::none(),
       py::arg("range") = py::none(), py::arg("size") = py::none(),
-      R"(measure_file(path, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None) -> dict
+      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None) -> dict
 
 One mesh file at one epsilon, as `meshprobe --stats` and `--summary` report it: the statistics
 (mesh, format, epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out,
@@ -419,7 +338,8 @@ file holds it; SUMMARY_HEADER is its header), "values" (the value file's numbers
 Each output whose path is given is written with the bytes the command line writes for the same
 file and options: values (-o), ply (--ply), png (--png), csv (--csv), stats (--stats);
 range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH. Raises OSError naming a
-file that cannot be written; each file appears whole or not at all.)");
+file that cannot be written; each file appears whole or not at all. tiles: as --tiles (see
+measure_file_in_tiles to spread them over a Dask cluster).)");
   module.def(
       "write_outputs",
       [](const py::handle& vertices, const py::handle& faces, const py::handle& epsilon,

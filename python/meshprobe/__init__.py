@@ -14,13 +14,18 @@ from typing import Any
 import numpy as np
 
 from meshprobe import _core
+from meshprobe._tiles import measure_file_in_tiles, run_tile_plan
 from meshprobe._core import (
     OUTPUT_ENDINGS,
+    MAX_TILES,
     SUMMARY_HEADER,
     FacetsLeftOutWarning,
+    TilePlan,
     __version__,
+    connect_tile,
     derived_name,
     measure_file,
+    measure_tile,
     parse_epsilons,
     read,
     roughness_of_file,
@@ -28,17 +33,23 @@ from meshprobe._core import (
 )
 
 __all__ = [
+    "MAX_TILES",
     "OUTPUT_ENDINGS",
     "SUMMARY_HEADER",
     "FacetsLeftOutWarning",
+    "TilePlan",
     "__version__",
+    "connect_tile",
     "derived_name",
     "fields",
     "measure_file",
+    "measure_file_in_tiles",
+    "measure_tile",
     "parse_epsilons",
     "read",
     "roughness",
     "roughness_of_file",
+    "run_tile_plan",
     "summary_failure_row",
     "write_outputs",
 ]

@@ -9,6 +9,7 @@ import numpy.typing as npt
 __version__: str
 SUMMARY_HEADER: str
 OUTPUT_ENDINGS: dict[str, str]
+MAX_TILES: int
 
 class FacetsLeftOutWarning(UserWarning):
     """Facets the surface cannot hold were left out of the measurement."""
@@ -60,7 +61,12 @@ def parse_epsilons(text: str) -> list[tuple[str, float]]: ...
 def derived_name(mesh: str, folder: str, epsilon: str, ending: str) -> str: ...
 def summary_failure_row(mesh: str, epsilon: str, status: str) -> str: ...
 def roughness_of_file(
-    path: _Path, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
+    path: _Path,
+    epsilon: float | _Epsilons,
+    *,
+    length: float | None = None,
+    threads: int | None = None,
+    tiles: int | None = None,
 ) -> npt.NDArray[np.float32]: ...
 def measure_file(
     path: _Path,
@@ -68,6 +74,7 @@ def measure_file(
     *,
     length: float | None = None,
     threads: int | None = None,
+    tiles: int | None = None,
     values: _Path | None = None,
     ply: _Path | None = None,
     png: _Path | None = None,
@@ -110,3 +117,51 @@ def write_outputs(
     size: tuple[int, int] | None = None,
     name: str = "",
 ) -> dict[str, Any]: ...
+def measure_file_in_tiles(
+    path: _Path,
+    epsilon: float,
+    *,
+    tiles: int,
+    client: Any = None,
+    length: float | None = None,
+    threads: int | None = None,
+    values: _Path | None = None,
+    ply: _Path | None = None,
+    png: _Path | None = None,
+    csv: _Path | None = None,
+    stats: _Path | None = None,
+    range: _Pair | None = None,
+    size: tuple[int, int] | None = None,
+) -> dict[str, Any]: ...
+
+def run_tile_plan(plan: TilePlan, *, client: Any = None, threads: int | None = None) -> dict[str, Any]: ...
+
+class TilePlan:
+    def __init__(
+        self,
+        path: _Path,
+        epsilon: float,
+        *,
+        tiles: int,
+        length: float | None = None,
+        threads: int | None = None,
+        values: _Path | None = None,
+        ply: _Path | None = None,
+        png: _Path | None = None,
+        csv: _Path | None = None,
+        stats: _Path | None = None,
+        range: _Pair | None = None,
+        size: tuple[int, int] | None = None,
+    ) -> None: ...
+    @property
+    def stage(self) -> str: ...
+    @property
+    def tile_count(self) -> int: ...
+    def tiles_to_do(self) -> list[int]: ...
+    def tile(self, t: int) -> dict[str, Any]: ...
+    def accept(self, t: int, result: dict[str, Any]) -> str: ...
+    def smooth(self) -> None: ...
+    def finish(self) -> dict[str, Any]: ...
+
+def connect_tile(tile: dict[str, Any], *, threads: int | None = None) -> dict[str, Any]: ...
+def measure_tile(tile: dict[str, Any], *, threads: int | None = None) -> dict[str, Any]: ...

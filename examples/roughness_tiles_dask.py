@@ -1,0 +1,100 @@
+#!/usr/bin/env python3
+"""Measures one mesh file in spatial tiles, the tiles as tasks on a Dask cluster.
+
+    roughness_tiles_dask.py MESH EPSILON --tiles N [--scheduler ADDRESS] [--workers K] [-o OUT]
+                            [--png PATH] [--stats PATH] [--length L]
+
+The client reads MESH and cuts it into N tiles; each worker gets one tile at a time (its part of
+the mesh with a margin of its neighbours) and returns the values of the tile's own vertices, each
+bit for bit what the command line computes for the whole mesh; a tile whose margin fell short is
+sent again with a wider one. Between the two rounds of tiles the client smooths the copy over the
+whole mesh, which needs about 80 bytes a vertex. Without --scheduler the tasks run on a
+LocalCluster of K worker processes (default: one per core) bound to 127.0.0.1; with it, on the
+running cluster at ADDRESS, whose workers must import meshprobe (they never read MESH). The value
+file goes to OUT (default: the command line's NAME_labels.lb beside MESH), with the bytes
+`meshprobe MESH EPSILON` writes; --png and --stats as the command line's. The exit status is 0
+when the mesh was measured and written, 1 when it could not be read or written, 2 for a bad
+argument (one line, before any cluster starts).
+"""
+
+import argparse
+import os
+import sys
+import warnings
+
+
+def refuse(why):
+    print("roughness_tiles_dask: %s" % why, file=sys.stderr)
+    return 2
+
+
+def main(argv=None):
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("mesh")
+    parser.add_argument("epsilon", help="the neighbourhood radius, as the command line takes it")
+    parser.add_argument("--tiles", type=int, required=True, help="spatial tiles of the mesh")
+    parser.add_argument("--scheduler", help="address of a running Dask scheduler")
+    parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
+                        help="worker processes of the local cluster (default: one per core)")
+    parser.add_argument("-o", "--output", help="the value file (default: NAME_labels.lb)")
+    parser.add_argument("--png", help="also write the picture to PATH")
+    parser.add_argument("--stats", help="also write the statistics as JSON to PATH")
+    parser.add_argument("--length", type=float, help="lengths are fractions of L, as --length")
+    args = parser.parse_args(argv)
+    import meshprobe
+
+    # Every argument is checked before a cluster starts: a fault is one line and status 2.
+    try:
+        epsilons = meshprobe.parse_epsilons(args.epsilon)
+    except ValueError as error:
+        return refuse(str(error))
+    if len(epsilons) != 1:
+        return refuse("one epsilon, not %d" % len(epsilons))
+    text, epsilon = epsilons[0]
+    if args.workers < 1:
+        return refuse("--workers must be at least 1, not %d" % args.workers)
+    if not 1 <= args.tiles <= meshprobe.MAX_TILES:
+        return refuse("--tiles must be from 1 to %d, not %d" % (meshprobe.MAX_TILES, args.tiles))
+    if args.length is not None and not args.length > 0:
+        return refuse("--length must be a number greater than 0, not %s" % args.length)
+    output = args.output or meshprobe.derived_name(args.mesh, "", "",
+                                                   meshprobe.OUTPUT_ENDINGS["values"])
+    # The plan reads and cuts the mesh here, before any cluster starts; the workers never read it.
+    try:
+        plan = meshprobe.TilePlan(args.mesh, epsilon, tiles=args.tiles, length=args.length,
+                                  values=output, png=args.png, stats=args.stats)
+    except ValueError as error:  # the reader's refusal, after the path: the command line's
+        return fail("cannot read %s" % error)
+    except OSError as error:
+        return fail(error)
+
+    from dask.distributed import Client, LocalCluster
+
+    # A count of facets left out is a warning of the command line's kind, on one line.
+    warnings.showwarning = lambda message, *rest: print(
+        "roughness_tiles_dask: warning: %s" % message, file=sys.stderr)
+    try:
+        if args.scheduler:
+            with Client(args.scheduler) as client:
+                result = meshprobe.run_tile_plan(plan, client=client, threads=1)
+        else:
+            # Each worker process runs one task at a time, its passes on one thread.
+            with LocalCluster(n_workers=args.workers, threads_per_worker=1, host="127.0.0.1",
+                              dashboard_address=None) as cluster, Client(cluster) as client:
+                result = meshprobe.run_tile_plan(plan, client=client, threads=1)
+    except ValueError as error:
+        return fail("cannot measure %s" % error)
+    except OSError as error:
+        return fail(error)
+    print("roughness_tiles_dask: %s at epsilon %s: %d vertices measured in %d tiles; values in %s"
+          % (args.mesh, text, result["vertices_measured"], plan.tile_count, output))
+    return 0
+
+
+def fail(why):
+    print("roughness_tiles_dask: %s" % why, file=sys.stderr)
+    return 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())

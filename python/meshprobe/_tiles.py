@@ -1,0 +1,120 @@
+"""One mesh file measured in spatial tiles, in this process or as tasks of a Dask cluster.
+
+The plan (meshprobe._core.TilePlan) stays with the caller: it reads the file, cuts the tiles and
+takes their results. The tiles go to whoever handles them (this process, or the cluster's
+workers, each holding one tile at a time) as dicts of numpy arrays.
+"""
+
+from typing import Any
+
+from meshprobe import _core
+
+# Tiles handed to a cluster at once, per worker: enough to keep each busy while the client cuts
+# the next, few enough that the client never holds many tiles.
+_TILES_IN_FLIGHT_PER_WORKER = 2
+
+
+def _connect(tile: Any, threads: Any) -> Any:
+    return _core.connect_tile(tile, threads=threads)
+
+
+def _measure(tile: Any, threads: Any) -> Any:
+    return _core.measure_tile(tile, threads=threads)
+
+
+def _run_here(plan: Any, work: Any, threads: Any, to_do: list[int]) -> None:
+    for t in to_do:
+        if plan.accept(t, work(plan.tile(t), threads)) == "all again":
+            return
+
+
+def _run_on(client: Any, plan: Any, work: Any, threads: Any, to_do: list[int]) -> None:
+    from dask.distributed import as_completed
+
+    client.wait_for_workers(1)
+    workers = len(client.scheduler_info().get("workers", {}))
+    limit = max(1, _TILES_IN_FLIGHT_PER_WORKER * workers)
+    waiting = list(to_do)
+    running: dict[str, int] = {}
+    done = as_completed()
+
+    def send() -> None:
+        while waiting and len(running) < limit:
+            t = waiting.pop(0)
+            # Scattered first: a tile is large, and the task graph should not carry it. In a list:
+            # a dict given alone would be scattered entry by entry, under the entries' keys.
+            [tile] = client.scatter([plan.tile(t)], hash=False)
+            future = client.submit(work, tile, threads, pure=False)
+            running[future.key] = t
+            done.add(future)
+
+    send()
+    for future in done:
+        t = running.pop(future.key)
+        verdict = plan.accept(t, future.result())
+        future.release()
+        if verdict == "all again":
+            for other in list(done.futures):
+                other.cancel()
+            return
+        if verdict == "cut again":
+            waiting.append(t)
+        send()
+
+
+def _run_stage(plan: Any, work: Any, client: Any, threads: Any) -> None:
+    # Until every tile of the stage is accepted: a tile cut again, or every tile again after the
+    # plan decided the facets for the whole mesh, comes back in tiles_to_do().
+    stage = plan.stage
+    while plan.stage == stage and plan.tiles_to_do():
+        if client is None:
+            _run_here(plan, work, threads, plan.tiles_to_do())
+        else:
+            _run_on(client, plan, work, threads, plan.tiles_to_do())
+
+
+def run_tile_plan(plan: Any, *, client: Any = None, threads: Any = None) -> Any:
+    """Handles every tile of a TilePlan fresh from its constructor: with a dask.distributed
+    Client as tasks of its cluster (each worker holds one tile at a time; the workers need
+    meshprobe, not the file), without one here, one after the other. threads: the threads of each
+    tile's passes (default: every core of the machine that runs it). Returns plan.finish()."""
+    _run_stage(plan, _connect, client, threads)
+    plan.smooth()
+    _run_stage(plan, _measure, client, threads)
+    return plan.finish()
+
+
+def measure_file_in_tiles(
+    path: Any,
+    epsilon: Any,
+    *,
+    tiles: int,
+    client: Any = None,
+    length: Any = None,
+    threads: Any = None,
+    values: Any = None,
+    ply: Any = None,
+    png: Any = None,
+    csv: Any = None,
+    stats: Any = None,
+    range: Any = None,  # noqa: A002 - the command line's option is --range
+    size: Any = None,
+) -> Any:
+    """measure_file(path, epsilon, ...) with the mesh cut into `tiles` spatial tiles, every value
+    bit for bit the untiled run's, the tiles handled as run_tile_plan says. The outputs are
+    written here, as measure_file writes them; returns what measure_file returns."""
+    plan = _core.TilePlan(
+        path,
+        epsilon,
+        tiles=tiles,
+        length=length,
+        threads=threads,
+        values=values,
+        ply=ply,
+        png=png,
+        csv=csv,
+        stats=stats,
+        range=range,
+        size=size,
+    )
+    return run_tile_plan(plan, client=client, threads=threads)

@@ -1,0 +1,71 @@
+#include "python/results.h"
+
+#include <cerrno>
+#include <chrono>
+#include <memory>
+
+#include "measure/rules.h"
+#include "outputs/statistics_output.h"
+
+namespace py = pybind11;
+
+namespace meshprobe {
+
+PyObject* facets_left_out_warning = nullptr;
+
+namespace {
+
+// How long a measurement may go without looking for a signal: Ctrl-C must take effect well
+// within a second, and taking the GIL back costs little at this rate.
+constexpr std::chrono::milliseconds kSignalCheckInterval{50};
+
+}  // namespace
+
+PathArgument path_from_python(const py::handle& path) {
+  const py::module_ os = py::module_::import("os");
+  return PathArgument{os.attr("fsencode")(path).cast<std::string>(), os.attr("fsdecode")(path)};
+}
+
+ProgressReport signal_check() {
+  using Clock = std::chrono::steady_clock;
+  auto last = std::make_shared<Clock::time_point>(Clock::now());
+  return [last](const char*, double) {
+    const Clock::time_point now = Clock::now();
+    if (now - *last < kSignalCheckInterval) return;
+    *last = now;
+    const py::gil_scoped_acquire held;
+    if (PyErr_CheckSignals() != 0) throw Interrupted{};
+  };
+}
+
+void report(const MeshMeasurement& measurement, const std::string& where) {
+  if (!measurement.status.ok) throw py::value_error(where + measurement.status.error);
+  if (measurement.status.facets_left_out == 0) return;
+  const std::string words = where + left_out_warning(measurement.status);
+  if (PyErr_WarnEx(facets_left_out_warning, words.c_str(), 2) != 0) {
+    throw py::error_already_set();
+  }
+}
+
+void report_file(const MeshMeasurement& measurement, const PathArgument& file) {
+  if (measurement.status.system_error != 0) {
+    errno = measurement.status.system_error;
+    PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, file.shown.ptr());
+    throw py::error_already_set();
+  }
+  report(measurement, file.shown.cast<std::string>() + ": ");
+}
+
+py::dict summary_of(const MeshMeasurement& measurement) {
+  const EpsilonMeasurement& result = measurement.epsilons.front();
+  py::dict row = py::module_::import("json").attr("loads")(statistics_json(measurement, 0));
+  row["status"] = "ok";
+  SummaryTable table;
+  table.add(measurement, 0, "ok");
+  row["summary_row"] = table.rows().front();
+  row["values"] = to_numpy(result.roughness);
+  row["roughness"] = to_numpy(measurement.in_file_order(result.roughness));
+  return row;
+}
+
+}  // namespace meshprobe

@@ -1,0 +1,369 @@
+#include "python/tile_tasks.h"
+
+#include <pybind11/numpy.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "measure/threads.h"
+#include "measure/tiles.h"
+#include "python/array_input.h"
+#include "python/output_request.h"
+#include "python/results.h"
+
+namespace py = pybind11;
+
+namespace meshprobe {
+
+namespace {
+
+using Array32 = py::array_t<std::uint32_t, py::array::c_style | py::array::forcecast>;
+using ArrayF = py::array_t<float, py::array::c_style | py::array::forcecast>;
+using ArrayD = py::array_t<double, py::array::c_style | py::array::forcecast>;
+
+[[noreturn]] void refuse(const std::string& why) { throw py::value_error(why); }
+
+template <class T, class Array>
+std::vector<T> vector_of(const py::dict& from, const char* key) {
+  if (!from.contains(key)) refuse(std::string("the tile has no \"") + key + "\"");
+  const Array array = py::cast<Array>(from[key]);
+  const T* data = array.data();
+  return std::vector<T>(data, data + array.size());
+}
+
+py::array_t<float> points_array(const std::vector<Vec3f>& points) {
+  py::array_t<float> array({static_cast<py::ssize_t>(points.size()), py::ssize_t{3}});
+  float* data = array.mutable_data();
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    data[3 * i] = points[i].x;
+    data[3 * i + 1] = points[i].y;
+    data[3 * i + 2] = points[i].z;
+  }
+  return array;
+}
+
+std::vector<Vec3f> points_of(const ArrayF& array, std::size_t count, const char* what) {
+  if (array.size() != static_cast<py::ssize_t>(3 * count))
+    refuse(std::string("the tile's ") + what + " do not have one row per vertex");
+  std::vector<Vec3f> points(count);
+  const float* data = array.data();
+  for (std::size_t i = 0; i < count; ++i)
+    points[i] = Vec3f{data[3 * i], data[3 * i + 1], data[3 * i + 2]};
+  return points;
+}
+
+// What a tile needs besides its lists: the epsilons and whether the fields are kept.
+struct TileTask {
+  std::vector<Epsilon> epsilons;
+  bool keep_fields = false;
+};
+
+py::dict tile_to_python(const TileLists& tile, const TileTask& task) {
+  py::dict d;
+  d["points"] = points_array(tile.points);
+  d["corners"] = to_numpy(tile.facets.corners);
+  std::vector<std::uint64_t> starts(tile.facets.starts.begin(), tile.facets.starts.end());
+  d["starts"] = to_numpy(starts);
+  d["mesh_vertex"] = to_numpy(tile.mesh_vertex);
+  d["facets_in_whole"] = to_numpy(tile.facets_in_whole);
+  d["core"] = to_numpy(tile.core);
+  py::list copies;
+  for (const std::vector<Vec3f>& copy : tile.copies)
+    copies.append(points_array(copy));
+  d["copies"] = copies;
+  py::list epsilons;
+  for (const Epsilon& epsilon : task.epsilons)
+    epsilons.append(py::make_tuple(epsilon.text, static_cast<double>(epsilon.value)));
+  d["epsilons"] = epsilons;
+  d["keep_fields"] = task.keep_fields;
+  return d;
+}
+
+// A tile as tile_to_python gave it, every index checked against its lists.
+TileLists tile_from_python(const py::dict& d, TileTask& task) {
+  TileLists tile;
+  if (!d.contains("points")) refuse("the tile has no \"points\"");
+  const ArrayF points = py::cast<ArrayF>(d["points"]);
+  const std::size_t n = static_cast<std::size_t>(points.size() / 3);
+  tile.points = points_of(points, n, "points");
+  tile.facets.corners = vector_of<std::uint32_t, Array32>(d, "corners");
+  const std::vector<std::uint64_t> starts =
+      vector_of<std::uint64_t, py::array_t<std::uint64_t, py::array::c_style |
+                                                             py::array::forcecast>>(d, "starts");
+  tile.facets.starts.assign(starts.begin(), starts.end());
+  tile.mesh_vertex = vector_of<std::uint32_t, Array32>(d, "mesh_vertex");
+  tile.facets_in_whole = vector_of<std::uint32_t, Array32>(d, "facets_in_whole");
+  tile.core = vector_of<std::uint32_t, Array32>(d, "core");
+  if (tile.facets.starts.empty() || tile.facets.starts.front() != 0 ||
+      tile.facets.starts.back() != tile.facets.corners.size())
+    refuse("the tile's facet starts do not match its corners");
+  for (std::size_t f = 1; f < tile.facets.starts.size(); ++f)
+    if (tile.facets.starts[f] < tile.facets.starts[f - 1]) refuse("the tile's facet starts fall");
+  for (const std::uint32_t c : tile.facets.corners)
+    if (c >= n) refuse("a corner of the tile is not one of its vertices");
+  for (const std::uint32_t c : tile.core)
+    if (c >= n) refuse("a core vertex of the tile is not one of its vertices");
+  if (tile.mesh_vertex.size() != n || tile.facets_in_whole.size() != n)
+    refuse("the tile's vertex lists do not have one entry per vertex");
+  task.epsilons.clear();
+  for (const py::handle item : py::cast<py::list>(d["epsilons"])) {
+    const py::tuple pair = py::cast<py::tuple>(item);
+    const double value = py::cast<double>(pair[1]);
+    if (!(value > 0.0)) refuse("an epsilon of the tile is not greater than 0");
+    task.epsilons.push_back(Epsilon{py::cast<std::string>(pair[0]), static_cast<float>(value)});
+  }
+  task.keep_fields = py::cast<bool>(d["keep_fields"]);
+  for (const py::handle copy : py::cast<py::list>(d["copies"]))
+    tile.copies.push_back(points_of(py::cast<ArrayF>(copy), n, "copies"));
+  return tile;
+}
+
+py::dict connections_to_python(const TileConnections& c) {
+  py::dict d;
+  d["facets_fit"] = c.facets_fit;
+  d["incomplete"] = c.incomplete;
+  d["first_incoming"] = to_numpy(c.first_incoming);
+  d["source"] = to_numpy(c.source);
+  return d;
+}
+
+TileConnections connections_from_python(const py::dict& d) {
+  TileConnections c;
+  c.facets_fit = py::cast<bool>(d["facets_fit"]);
+  c.incomplete = py::cast<std::size_t>(d["incomplete"]);
+  c.first_incoming = vector_of<std::uint32_t, Array32>(d, "first_incoming");
+  c.source = vector_of<std::uint32_t, Array32>(d, "source");
+  return c;
+}
+
+const char* const kFieldNames[] = {"kmin",          "kmax",          "local_curvature",
+                                   "smoothed_kmin", "smoothed_kmax", "smoothed_local_curvature"};
+
+std::vector<double>* field_of(RoughnessFields& fields, std::size_t k) {
+  std::vector<double>* all[] = {&fields.kmin,          &fields.kmax,
+                                &fields.local_curvature, &fields.smoothed_kmin,
+                                &fields.smoothed_kmax,   &fields.smoothed_local_curvature};
+  return all[k];
+}
+
+py::dict measurement_to_python(TileMeasurement& m) {
+  py::dict d;
+  d["facets_fit"] = m.facets_fit;
+  d["inexact"] = m.inexact;
+  py::list epsilons;
+  for (TileRoughness& r : m.epsilons) {
+    py::dict e;
+    e["roughness"] = to_numpy(r.roughness);
+    for (std::size_t k = 0; k < 6; ++k) {
+      if (!field_of(r.fields, k)->empty()) e[kFieldNames[k]] = to_numpy(*field_of(r.fields, k));
+    }
+    epsilons.append(e);
+  }
+  d["epsilons"] = epsilons;
+  return d;
+}
+
+TileMeasurement measurement_from_python(const py::dict& d) {
+  TileMeasurement m;
+  m.facets_fit = py::cast<bool>(d["facets_fit"]);
+  m.inexact = py::cast<std::size_t>(d["inexact"]);
+  for (const py::handle item : py::cast<py::list>(d["epsilons"])) {
+    const py::dict e = py::cast<py::dict>(item);
+    TileRoughness r;
+    r.roughness = vector_of<float, ArrayF>(e, "roughness");
+    for (std::size_t k = 0; k < 6; ++k) {
+      if (e.contains(kFieldNames[k])) *field_of(r.fields, k) = vector_of<double, ArrayD>(e, kFieldNames[k]);
+    }
+    m.epsilons.push_back(std::move(r));
+  }
+  return m;
+}
+
+// The client's side: the plan, the outputs asked for and the path as the caller gave it.
+class PythonTilePlan {
+ public:
+  PythonTilePlan(const py::handle& path, const py::handle& epsilon, const py::handle& tiles,
+                 const py::handle& length, const py::handle& threads, OutputRequest outputs)
+      : outputs_(std::move(outputs)), file_(path_from_python(path)) {
+    bool several = false;
+    options_.epsilons = epsilons_from_python(epsilon, several);
+    if (several) refuse("TilePlan takes one epsilon, not a sequence");
+    options_.length = length_from_python(length);
+    options_.tiles = tiles_from_python(tiles);
+    threads_ = threads_from_python(threads);
+    keep_for(outputs_, options_);
+    task_.epsilons = options_.epsilons;
+    task_.keep_fields = options_.keep_fields;
+    options_.progress = signal_check();
+    plan_ = std::make_unique<TilePlan>(
+        run_released([&] { return TilePlan::of_file(file_.bytes, options_); }));
+    if (!plan_->ok()) {
+      MeshMeasurement failed = plan_->finish();
+      report_file(failed, file_);
+    }
+  }
+
+  std::string stage() const {
+    switch (plan_->stage()) {
+      case TilePlan::Stage::kConnecting:
+        return "connecting";
+      case TilePlan::Stage::kSmoothing:
+        return "smoothing";
+      case TilePlan::Stage::kMeasuring:
+        return "measuring";
+      case TilePlan::Stage::kDone:
+        break;
+    }
+    return "done";
+  }
+
+  std::size_t tile_count() const { return plan_->tile_count(); }
+  py::list tiles_to_do() const {
+    py::list to_do;
+    for (const std::size_t t : plan_->tiles_to_do())
+      to_do.append(t);
+    return to_do;
+  }
+
+  py::dict tile(std::size_t t) {
+    check_tile(t);
+    return tile_to_python(plan_->tile(t), task_);
+  }
+
+  std::string accept(std::size_t t, const py::dict& result) {
+    check_tile(t);
+    TilePlan::Verdict verdict = TilePlan::Verdict::kFailed;
+    if (plan_->stage() == TilePlan::Stage::kConnecting) {
+      verdict = plan_->accept(t, connections_from_python(result));
+    } else if (plan_->stage() == TilePlan::Stage::kMeasuring) {
+      verdict = plan_->accept(t, measurement_from_python(result));
+    } else {
+      refuse("the plan takes no tile's results while " + stage());
+    }
+    switch (verdict) {
+      case TilePlan::Verdict::kAccepted:
+        return "accepted";
+      case TilePlan::Verdict::kCutAgain:
+        return "cut again";
+      case TilePlan::Verdict::kAllAgain:
+        return "all again";
+      case TilePlan::Verdict::kFailed:
+        break;
+    }
+    report(plan_->measurement(), file_.shown.cast<std::string>() + ": ");
+    return "failed";
+  }
+
+  void smooth() {
+    if (plan_->stage() != TilePlan::Stage::kSmoothing)
+      refuse("the plan smooths once every tile is connected, not while " + stage());
+    const ThreadScope scope(usable_threads(threads_));
+    const ProgressReport check = signal_check();
+    run_released([&] { plan_->smooth([&](std::size_t, std::size_t) { check("smoothing", 0.0); }); });
+  }
+
+  py::dict finish() {
+    if (plan_->stage() != TilePlan::Stage::kDone)
+      refuse("the plan finishes once every tile is measured, not while " + stage());
+    MeshMeasurement measurement = plan_->finish();
+    measurement.path = file_.shown.cast<std::string>();
+    report_file(measurement, file_);
+    write_requested(measurement, outputs_);
+    return summary_of(measurement);
+  }
+
+ private:
+  void check_tile(std::size_t t) const {
+    if (t >= plan_->tile_count()) refuse("the plan has no tile " + std::to_string(t));
+  }
+
+  OutputRequest outputs_;
+  PathArgument file_;
+  MeasureOptions options_;
+  TileTask task_;
+  int threads_ = 0;
+  std::unique_ptr<TilePlan> plan_;
+};
+
+// Runs `work` on a tile without the GIL, its passes on `threads` threads.
+template <class Work>
+auto on_threads(const py::handle& threads, Work work) {
+  const int count = usable_threads(threads_from_python(threads));
+  std::string error;
+  if (!threads_can_start(count, error)) throw py::value_error(error);
+  return run_released([&] {
+    const ThreadScope scope(count);
+    return work();
+  });
+}
+
+}  // namespace
+
+void add_tile_tasks(py::module_& module) {
+  py::class_<PythonTilePlan>(module, "TilePlan", R"(TilePlan(path, epsilon, *, tiles, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None)
+
+One mesh file measured in spatial tiles whose results are exactly the untiled run's, the tiles
+handled wherever the caller sends them (measure_file_in_tiles sends them to a Dask cluster). The
+plan reads and cuts the mesh here; each tile of the current stage (tile(t)) goes to
+connect_tile (stage "connecting") or measure_tile (stage "measuring"), and its result comes back
+through accept(t, result), which says "accepted", "cut again" (the tile's halo grew: send
+tile(t) again), or "all again" (every tile of stage 1 again: the mesh leaves facets out, now
+decided for it whole). Between the stages, smooth() smooths the copy over the whole mesh; once
+every tile is measured, finish() writes the outputs asked for and returns what measure_file
+returns.)")
+      .def(py::init([](const py::handle& path, const py::handle& epsilon, const py::handle& tiles,
+                       const py::handle& length, const py::handle& threads,
+                       const py::handle& values, const py::handle& ply, const py::handle& png,
+                       const py::handle& csv, const py::handle& stats, const py::handle& range,
+                       const py::handle& size) {
+             return std::make_unique<PythonTilePlan>(
+                 path, epsilon, tiles, length, threads,
+                 outputs_from_python(values, ply, png, csv, stats, range, size));
+           }),
+           py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("tiles"),
+           py::arg("length") = py::none(), py::arg("threads") = py::none(),
+           py::arg("values") = py::none(), py::arg("ply") = py::none(),
+           py::arg("png") = py::none(), py::arg("csv") = py::none(),
+           py::arg("stats") = py::none(), py::arg("range") = py::none(),
+           py::arg("size") = py::none())
+      .def_property_readonly("stage", &PythonTilePlan::stage,
+                             "\"connecting\", \"smoothing\", \"measuring\" or \"done\".")
+      .def_property_readonly("tile_count", &PythonTilePlan::tile_count)
+      .def("tiles_to_do", &PythonTilePlan::tiles_to_do,
+           "tiles_to_do() -> list[int]\n\nThe tiles of the current stage not accepted yet.")
+      .def("tile", &PythonTilePlan::tile, py::arg("t"),
+           "tile(t) -> dict\n\nTile t of the current stage at its current halo, as numpy arrays.")
+      .def("accept", &PythonTilePlan::accept, py::arg("t"), py::arg("result"),
+           "accept(t, result) -> str\n\nTakes tile t's result; see the class.")
+      .def("smooth", &PythonTilePlan::smooth,
+           "smooth() -> None\n\nThe smoothed copy over the whole mesh, between the stages.")
+      .def("finish", &PythonTilePlan::finish,
+           "finish() -> dict\n\nWrites the outputs asked for; returns what measure_file returns.");
+  module.def(
+      "connect_tile",
+      [](const py::dict& tile, const py::handle& threads) {
+        TileTask task;
+        const TileLists lists = tile_from_python(tile, task);
+        return connections_to_python(on_threads(threads, [&] { return connect_tile(lists); }));
+      },
+      py::arg("tile"), py::kw_only(), py::arg("threads") = py::none(),
+      "connect_tile(tile, *, threads=None) -> dict\n\nStage 1 of a TilePlan's tile.");
+  module.def(
+      "measure_tile",
+      [](const py::dict& tile, const py::handle& threads) {
+        TileTask task;
+        const TileLists lists = tile_from_python(tile, task);
+        if (lists.copies.size() != task.epsilons.size())
+          refuse("the tile does not carry one smoothed copy per epsilon");
+        TileMeasurement measured = on_threads(
+            threads, [&] { return measure_tile(lists, task.epsilons, task.keep_fields); });
+        return measurement_to_python(measured);
+      },
+      py::arg("tile"), py::kw_only(), py::arg("threads") = py::none(),
+      "measure_tile(tile, *, threads=None) -> dict\n\nStage 3 of a TilePlan's tile.");
+}
+
+}  // namespace meshprobe

@@ -114,17 +114,23 @@ TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t
   const Box box = box_of(surface.points, core);
   const FacetList& facets = surface.facets;
   std::vector<bool> taken(facets.size(), false);
+  // The core's own facets always belong to the tile, whatever the halo.
+  constexpr std::uint32_t kCore = 1;
+  constexpr std::uint32_t kInTile = 0;
+  for (const std::uint32_t v : core)
+    scratch[v] = kCore;
   // A facet belongs to the tile when a corner lies in the halo; its other corners come with it.
   for (std::size_t f = 0; f < facets.size(); ++f) {
     for (std::size_t c = facets.starts[f]; c < facets.starts[f + 1]; ++c) {
-      if (inside(surface.points[facets.corners[c]], box, halo)) {
+      const VertexIndex v = facets.corners[c];
+      if (scratch[v] == kCore || inside(surface.points[v], box, halo)) {
         taken[f] = true;
         break;
       }
     }
     if (!taken[f]) continue;
     for (std::size_t c = facets.starts[f]; c < facets.starts[f + 1]; ++c)
-      scratch[facets.corners[c]] = 0;
+      if (scratch[facets.corners[c]] != kCore) scratch[facets.corners[c]] = kInTile;
   }
   for (std::uint32_t v = 0; v < scratch.size(); ++v) {
     if (scratch[v] == kNoTileVertex) continue;

@@ -21,12 +21,15 @@ using Clock = std::chrono::steady_clock;
 
 // Stage 1's halo, in mean facet sides: a core vertex's facets all come with the tile anyway; the
 // margin keeps the builder from leaving one of them out for a neighbour's partial fan.
-constexpr double kConnectingSides = 3.0;
+constexpr double kConnectingSides = 0.0;
 // Stage 3's halo beyond the averaging and curvature radii, in mean facet sides: the walks' last
 // edges reach one side past their spheres, and the facets read there one more.
-constexpr double kMeasuringSides = 4.0;
-// A tile that fell short is cut again with its halo this many times wider.
+constexpr double kMeasuringSides = -2.0;
+// A tile that fell short is cut again with its halo this many times wider, and at least this
+// wide (normalised units), so that a halo of 0 (a mesh whose facets' sides all have length 0)
+// grows too.
 constexpr double kHaloGrowth = 2.0;
+constexpr double kNarrowestGrownHalo = 1.0 / 1024.0;
 
 // Whether some facet of the list is one the builder leaves out whatever its neighbours: fewer
 // than 3 corners, or a vertex named twice.
@@ -262,7 +265,7 @@ TilePlan::Verdict TilePlan::grow(std::size_t t, const char* what) {
     result_.read = true;
     return Verdict::kFailed;
   }
-  halos_[t] *= kHaloGrowth;
+  halos_[t] = std::max(halos_[t] * kHaloGrowth, kNarrowestGrownHalo);
   return Verdict::kCutAgain;
 }
 

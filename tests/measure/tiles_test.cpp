@@ -1,0 +1,227 @@
+// A mesh measured in tiles gives every vertex, field and statistic bit for bit what the whole
+// mesh's run gives, whatever the tiling: through measure_mesh_file and measure_mesh_lists as the
+// programs call them, on meshes with borders, facets left out, vertices no facet uses, several
+// epsilons and a given length, with tiles far smaller than their halo and more tiles than
+// vertices. And the plan refuses results that do not fit the tile they claim to be for.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <ostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "measure/measurement.h"
+#include "measure/rules.h"
+#include "measure/tiles.h"
+#include "tests/support/random_meshes.h"
+#include "tests/support/shapes.h"
+
+namespace meshprobe {
+namespace {
+
+using testing::Flaws;
+using testing::PolygonSoup;
+
+// The same bits, or both not a number (a NaN's payload is not a result).
+template <class T>
+bool same(const T& a, const T& b) {
+  if constexpr (std::is_floating_point_v<T>) {
+    if (std::isnan(a) && std::isnan(b)) return true;
+  }
+  return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+template <class T>
+void expect_same(const std::vector<T>& whole, const std::vector<T>& tiled, const char* what) {
+  ASSERT_EQ(whole.size(), tiled.size()) << what;
+  for (std::size_t i = 0; i < whole.size(); ++i)
+    ASSERT_TRUE(same(whole[i], tiled[i])) << what << " differs at vertex " << i;
+}
+
+void expect_same(const std::vector<Vec3f>& whole, const std::vector<Vec3f>& tiled,
+                 const char* what) {
+  ASSERT_EQ(whole.size(), tiled.size()) << what;
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    ASSERT_TRUE(same(whole[i].x, tiled[i].x) && same(whole[i].y, tiled[i].y) &&
+                same(whole[i].z, tiled[i].z))
+        << what << " differs at vertex " << i;
+  }
+}
+
+void expect_same_measurement(const MeshMeasurement& whole, const MeshMeasurement& tiled) {
+  ASSERT_TRUE(whole.status.ok) << whole.status.error;
+  ASSERT_TRUE(tiled.status.ok) << tiled.status.error;
+  EXPECT_EQ(whole.status.facets_left_out, tiled.status.facets_left_out);
+  EXPECT_EQ(whole.status.first_left_out, tiled.status.first_left_out);
+  EXPECT_EQ(whole.status.first_left_out_line, tiled.status.first_left_out_line);
+  EXPECT_EQ(whole.vertices_measured, tiled.vertices_measured);
+  EXPECT_EQ(whole.measured, tiled.measured);
+  EXPECT_EQ(whole.mesh_vertex, tiled.mesh_vertex);
+  EXPECT_TRUE(same(whole.length, tiled.length));
+  expect_same(whole.positions, tiled.positions, "positions");
+  expect_same(whole.kmin, tiled.kmin, "kmin");
+  expect_same(whole.kmax, tiled.kmax, "kmax");
+  EXPECT_EQ(whole.surface_polygons, tiled.surface_polygons);
+  ASSERT_EQ(whole.epsilons.size(), tiled.epsilons.size());
+  for (std::size_t e = 0; e < whole.epsilons.size(); ++e) {
+    const EpsilonMeasurement& w = whole.epsilons[e];
+    const EpsilonMeasurement& t = tiled.epsilons[e];
+    expect_same(w.roughness, t.roughness, "roughness");
+    expect_same(w.fields.local_curvature, t.fields.local_curvature, "local_curvature");
+    expect_same(w.fields.smoothed_positions, t.fields.smoothed_positions, "smoothed_positions");
+    expect_same(w.fields.smoothed_kmin, t.fields.smoothed_kmin, "smoothed_kmin");
+    expect_same(w.fields.smoothed_kmax, t.fields.smoothed_kmax, "smoothed_kmax");
+    expect_same(w.fields.smoothed_local_curvature, t.fields.smoothed_local_curvature,
+                "smoothed_local_curvature");
+    EXPECT_TRUE(same(w.statistics.mean, t.statistics.mean));
+    EXPECT_TRUE(same(w.statistics.p99, t.statistics.p99));
+    EXPECT_TRUE(same(w.statistics.zero_share, t.statistics.zero_share));
+  }
+}
+
+// A third facet on some edges: a new vertex beside the edge, joined to both its ends. The
+// surface cannot hold them, so the whole mesh leaves facets out.
+PolygonSoup with_fins(PolygonSoup soup, int fins) {
+  const std::size_t facets = soup.polygons.size();
+  for (int k = 0; k < fins; ++k) {
+    const Polygon& facet = soup.polygons[(facets / 2 + 37 * k) % facets];
+    const Vec3f& a = soup.points[facet[0]];
+    const Vec3f& b = soup.points[facet[1]];
+    soup.points.push_back(Vec3f{(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2 + 0.3f});
+    soup.polygons.push_back({facet[0], facet[1], static_cast<std::uint32_t>(soup.points.size() - 1)});
+  }
+  return soup;
+}
+
+enum class Shape { kGrid, kSphere, kFinnedGrid, kTiny };
+
+struct TileCase {
+  const char* name;
+  Shape shape;
+  const char* ending;  // "obj" keeps the vertices no facet uses; "off" drops them
+  int isolated;        // vertices no facet uses (OBJ)
+  const char* epsilons;
+  float length;  // 0: the largest side
+  std::size_t tiles;
+  bool fields;
+};
+
+PolygonSoup soup_of(Shape shape) {
+  std::mt19937 random(20261209);
+  switch (shape) {
+    case Shape::kGrid:
+      return testing::perturbed_grid(random, 48, 40, /*mixed_polygons=*/true);
+    case Shape::kSphere: {
+      Flaws flaws;
+      flaws.components = 2;
+      flaws.coincident = 3;
+      flaws.slivers = 3;
+      return testing::with_flaws(random, testing::perturbed_icosphere(random, 3), flaws);
+    }
+    case Shape::kFinnedGrid:
+      return with_fins(testing::perturbed_grid(random, 40, 40, false), 6);
+    case Shape::kTiny:
+      break;
+  }
+  return testing::perturbed_grid(random, 2, 1, false);
+}
+
+void PrintTo(const TileCase& c, std::ostream* os) { *os << c.name; }
+
+class TiledMeasurement : public ::testing::TestWithParam<TileCase> {};
+
+TEST_P(TiledMeasurement, GivesTheWholeMeshsValuesBitForBit) {
+  const TileCase& c = GetParam();
+  std::mt19937 random(7);
+  const PolygonSoup soup = soup_of(c.shape);
+  const std::string path = testing::scratch_folder("tiles") + "/" + c.name + "." + c.ending;
+  testing::write_file(path, std::string(c.ending) == "obj"
+                                ? testing::to_obj(random, soup, c.isolated)
+                                : testing::to_off(soup));
+  MeasureOptions options;
+  std::string error;
+  ASSERT_TRUE(parse_epsilons(c.epsilons, options.epsilons, error)) << error;
+  options.length = c.length;
+  options.keep_fields = c.fields;
+  options.keep_surface = true;
+  const MeshMeasurement whole = measure_mesh_file(path, options);
+  options.tiles = c.tiles;
+  // One tile goes through the tiled engine too, not the whole mesh's run that --tiles 1 is.
+  const MeshMeasurement tiled =
+      c.tiles == 1 ? measure_file_in_tiles(path, options) : measure_mesh_file(path, options);
+  expect_same_measurement(whole, tiled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Meshes, TiledMeasurement,
+    ::testing::Values(
+        TileCase{"one_tile", Shape::kGrid, "off", 0, "0.02", 0.0f, 1, true},
+        TileCase{"border", Shape::kGrid, "off", 0, "0.01", 0.0f, 4, false},
+        TileCase{"border_fields_epsilons", Shape::kGrid, "obj", 0, "0.005,0.03", 0.0f, 6, true},
+        TileCase{"length", Shape::kGrid, "off", 0, "0.01", 3.5f, 5, true},
+        TileCase{"unused_vertices", Shape::kGrid, "obj", 7, "0.01", 0.0f, 3, true},
+        TileCase{"closed_flawed", Shape::kSphere, "obj", 2, "0.01,0.02", 0.0f, 7, true},
+        TileCase{"facets_left_out", Shape::kFinnedGrid, "off", 0, "0.01", 0.0f, 4, true},
+        TileCase{"facets_left_out_obj", Shape::kFinnedGrid, "obj", 3, "0.02", 0.0f, 9, false},
+        TileCase{"smaller_than_halo", Shape::kGrid, "off", 0, "0.05", 0.0f, 64, false},
+        TileCase{"more_than_vertices", Shape::kTiny, "obj", 1, "0.01", 0.0f, kMaxTiles, true}),
+    [](const ::testing::TestParamInfo<TileCase>& tile_case) { return std::string(tile_case.param.name); });
+
+TEST(TiledMeasurement, ListsGiveTheWholeListsValues) {
+  std::mt19937 random(11);
+  PolygonSoup soup = with_fins(testing::perturbed_grid(random, 30, 30, true), 2);
+  soup.points.push_back(Vec3f{5.0f, 5.0f, 5.0f});  // no facet uses it, yet it widens the box
+  FacetList facets;
+  for (const Polygon& polygon : soup.polygons) {
+    facets.corners.insert(facets.corners.end(), polygon.begin(), polygon.end());
+    facets.end_facet();
+  }
+  MeasureOptions options;
+  options.epsilons = {Epsilon{"0.01", 0.01f}};
+  options.keep_fields = true;
+  const MeshMeasurement whole = measure_mesh_lists(soup.points, facets, options);
+  options.tiles = 5;
+  expect_same_measurement(whole, measure_mesh_lists(soup.points, facets, options));
+}
+
+// A result that does not fit its tile ends the plan with a failure instead of being placed.
+struct BrokenResult {
+  const char* name;
+  void (*breaks)(TileConnections&);
+};
+
+void PrintTo(const BrokenResult& r, std::ostream* os) { *os << r.name; }
+
+class TilePlanRefuses : public ::testing::TestWithParam<BrokenResult> {};
+
+TEST_P(TilePlanRefuses, ConnectionsThatDoNotFitTheCore) {
+  std::mt19937 random(3);
+  const std::string path = testing::scratch_folder("tiles") + "/plan.off";
+  testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, 20, false)));
+  MeasureOptions options;
+  options.epsilons = {Epsilon{"0.01", 0.01f}};
+  options.tiles = 2;
+  TilePlan plan = TilePlan::of_file(path, options);
+  ASSERT_TRUE(plan.ok());
+  TileConnections connections = connect_tile(plan.tile(0));
+  ASSERT_EQ(connections.incomplete, 0u);
+  GetParam().breaks(connections);
+  EXPECT_EQ(plan.accept(0, std::move(connections)), TilePlan::Verdict::kFailed);
+  EXPECT_FALSE(plan.ok());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, TilePlanRefuses,
+    ::testing::Values(
+        BrokenResult{"too_few_vertices", [](TileConnections& c) { c.first_incoming.pop_back(); }},
+        BrokenResult{"source_out_of_range",
+                     [](TileConnections& c) { c.source.front() = 0xfffffff0u; }},
+        BrokenResult{"falling_starts",
+                     [](TileConnections& c) { std::swap(c.first_incoming[1], c.first_incoming[2]); }},
+        BrokenResult{"sources_missing", [](TileConnections& c) { c.source.pop_back(); }}),
+    [](const ::testing::TestParamInfo<BrokenResult>& broken) { return std::string(broken.param.name); });
+
+}  // namespace
+}  // namespace meshprobe

@@ -108,10 +108,21 @@ std::vector<std::vector<std::uint32_t>> split_into_cores(const TilingSurface& su
 }
 
 TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t>& core,
-                   double halo, std::vector<std::uint32_t>& scratch) {
+                   double halo, std::vector<std::uint32_t>& scratch,
+                   const std::vector<std::vector<Vec3f>>& copies) {
   TileLists tile;
   if (core.empty()) return tile;
   const Box box = box_of(surface.points, core);
+  // The copies' walks go as far about the core's copied positions.
+  std::vector<Box> copy_boxes;
+  for (const std::vector<Vec3f>& copy : copies)
+    copy_boxes.push_back(box_of(copy, core));
+  const auto near_core = [&](VertexIndex v) {
+    if (inside(surface.points[v], box, halo)) return true;
+    for (std::size_t k = 0; k < copies.size(); ++k)
+      if (inside(copies[k][v], copy_boxes[k], halo)) return true;
+    return false;
+  };
   const FacetList& facets = surface.facets;
   std::vector<bool> taken(facets.size(), false);
   // The core's own facets always belong to the tile, whatever the halo.
@@ -123,7 +134,7 @@ TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t
   for (std::size_t f = 0; f < facets.size(); ++f) {
     for (std::size_t c = facets.starts[f]; c < facets.starts[f + 1]; ++c) {
       const VertexIndex v = facets.corners[c];
-      if (scratch[v] == kCore || inside(surface.points[v], box, halo)) {
+      if (scratch[v] == kCore || near_core(v)) {
         taken[f] = true;
         break;
       }

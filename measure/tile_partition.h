@@ -1,7 +1,7 @@
 // One mesh cut into spatial tiles. In: the whole surface as lists (normalised points, the facets
 // in the order the whole mesh is built). Out: each tile's core (the vertices it measures), and a
-// tile's lists: its core with a margin (the halo) of every facet that has a corner within the halo
-// distance of the core's bounding box, and, per vertex, its count of facets in the whole mesh.
+// tile's lists: its core with a margin (the halo) of every facet that has a corner near the
+// core's bounding box, and, per vertex, its count of facets in the whole mesh.
 #pragma once
 
 #include <cstddef>
@@ -41,11 +41,14 @@ struct TileLists {
   std::vector<std::vector<Vec3f>> copies;
 };
 
-// The tile of `core` with a halo of `halo` (normalised units) about the core's box. `scratch`
-// is one entry per vertex of the mesh, all kNoTileVertex; it is left so.
+// The tile of `core`: the core's facets and every facet with a corner within `halo` (normalised
+// units) of the core's box, in the points or in any of `copies` (other positions of every
+// vertex, such as the smoothed copies, whose walks go about the core's positions there).
+// `scratch` is one entry per vertex of the mesh, all kNoTileVertex; it is left so.
 constexpr std::uint32_t kNoTileVertex = 0xffffffff;
 TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t>& core,
-                   double halo, std::vector<std::uint32_t>& scratch);
+                   double halo, std::vector<std::uint32_t>& scratch,
+                   const std::vector<std::vector<Vec3f>>& copies = {});
 
 // Whether the tile reaches every vertex's whole neighbourhood: a halo past the mesh's box.
 bool tile_holds_everything(const TilingSurface& surface, const std::vector<std::uint32_t>& core,

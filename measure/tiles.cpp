@@ -21,10 +21,10 @@ using Clock = std::chrono::steady_clock;
 
 // Stage 1's halo, in mean facet sides: a core vertex's facets all come with the tile anyway; the
 // margin keeps the builder from leaving one of them out for a neighbour's partial fan.
-constexpr double kConnectingSides = 0.0;
+constexpr double kConnectingSides = 3.0;
 // Stage 3's halo beyond the averaging and curvature radii, in mean facet sides: the walks' last
 // edges reach one side past their spheres, and the facets read there one more.
-constexpr double kMeasuringSides = -2.0;
+constexpr double kMeasuringSides = 4.0;
 // A tile that fell short is cut again with its halo this many times wider, and at least this
 // wide (normalised units), so that a halo of 0 (a mesh whose facets' sides all have length 0)
 // grows too.
@@ -246,7 +246,9 @@ std::vector<std::size_t> TilePlan::tiles_to_do() const {
 }
 
 TileLists TilePlan::tile(std::size_t t) {
-  TileLists tile = cut_tile(surface_, cores_[t], halos_[t], scratch_);
+  const std::vector<std::vector<Vec3f>> none;
+  TileLists tile = cut_tile(surface_, cores_[t], halos_[t], scratch_,
+                            stage_ == Stage::kMeasuring ? copies_ : none);
   if (stage_ == Stage::kMeasuring) {
     for (const std::vector<Vec3f>& copy : copies_) {
       std::vector<Vec3f> at_tile;

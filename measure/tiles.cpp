@@ -325,13 +325,21 @@ void TilePlan::smooth(const Progress& progress) {
 
 void TilePlan::smooth_copies(const Progress& progress) {
   const std::size_t n = surface_.points.size();
-  // The whole mesh's halfedge orders, gathered from the tiles' cores into one flat view.
+  // The whole mesh's halfedge orders, gathered from the tiles' cores into one flat view whose
+  // vertices go along a space-filling curve, as the whole mesh's run numbers them: walks then
+  // touch memory that lies close together. No result depends on the numbering.
   SurfaceView view;
+  view.mesh_place = locality_order(surface_.points);
+  view.view_place.resize(n);
+  for (std::uint32_t v = 0; v < n; ++v)
+    view.view_place[view.mesh_place[v]] = v;
   view.first_incoming.assign(n + 1, 0);
   for (std::size_t t = 0; t < cores_.size(); ++t) {
     const TileConnections& c = connections_[t];
-    for (std::size_t k = 0; k < cores_[t].size(); ++k)
-      view.first_incoming[cores_[t][k] + 1] = c.first_incoming[k + 1] - c.first_incoming[k];
+    for (std::size_t k = 0; k < cores_[t].size(); ++k) {
+      view.first_incoming[view.view_place[cores_[t][k]] + 1] =
+          c.first_incoming[k + 1] - c.first_incoming[k];
+    }
   }
   for (std::size_t v = 0; v < n; ++v)
     view.first_incoming[v + 1] += view.first_incoming[v];
@@ -339,23 +347,30 @@ void TilePlan::smooth_copies(const Progress& progress) {
   for (std::size_t t = 0; t < cores_.size(); ++t) {
     TileConnections& c = connections_[t];
     for (std::size_t k = 0; k < cores_[t].size(); ++k) {
-      std::copy(c.source.begin() + c.first_incoming[k], c.source.begin() + c.first_incoming[k + 1],
-                view.source.begin() + view.first_incoming[cores_[t][k]]);
+      std::uint32_t slot = view.first_incoming[view.view_place[cores_[t][k]]];
+      for (std::uint32_t s = c.first_incoming[k]; s < c.first_incoming[k + 1]; ++s)
+        view.source[slot++] = view.view_place[c.source[s]];
     }
     c = TileConnections{};
   }
   connections_.clear();
   copies_.clear();
   for (std::size_t e = 0; e < options_.epsilons.size(); ++e) {
-    view.positions = surface_.points;
+    view.positions.resize(n);
+    for (std::uint32_t v = 0; v < n; ++v)
+      view.positions[v] = surface_.points[view.mesh_place[v]];
     const Progress part = !progress ? Progress()
                                     : Progress([&](std::size_t done, std::size_t total) {
                                         progress(e * total + done,
                                                  options_.epsilons.size() * total);
                                       });
     smooth_copy(view, static_cast<double>(options_.epsilons[e].value), part);
-    copies_.push_back(std::move(view.positions));
+    std::vector<Vec3f> copy(n);
+    for (std::uint32_t v = 0; v < n; ++v)
+      copy[view.mesh_place[v]] = view.positions[v];
+    copies_.push_back(std::move(copy));
   }
+  view = SurfaceView();
 
   // The measured values start as what a vertex without facets gets in the whole mesh's run: no
   // samples, so no average and a roughness of 0; it stays where it is and has no curvature.

@@ -24,8 +24,8 @@ std::uint64_t spread_bits(std::uint64_t x) {
   return x;
 }
 
-// The mesh places of the vertices sorted along the Morton curve through their positions,
-// quantised to 2^21 steps per axis over the bounding box; equal codes keep the mesh's order.
+}  // namespace
+
 std::vector<std::uint32_t> locality_order(const std::vector<Vec3f>& points) {
   Vec3f low = points.empty() ? Vec3f{} : points.front();
   Vec3f high = low;
@@ -53,7 +53,6 @@ std::vector<std::uint32_t> locality_order(const std::vector<Vec3f>& points) {
   return order;
 }
 
-}  // namespace
 
 SurfaceView make_surface_view(Mesh& mesh, VertexOrder order) {
   std::uint32_t next_id = 0;

@@ -38,6 +38,10 @@ struct SurfaceView {
   std::uint32_t vertex_count() const { return static_cast<std::uint32_t>(positions.size()); }
 };
 
+// The places of the points sorted along the Morton curve through them, quantised to 2^21 steps
+// per axis over their bounding box; equal codes keep the list's order.
+std::vector<std::uint32_t> locality_order(const std::vector<Vec3f>& points);
+
 // Numbers the mesh's vertices and facets (their `id`: their places in the lists) and builds the
 // view of the current points and facet normals, its vertices in the given order.
 SurfaceView make_surface_view(Mesh& mesh, VertexOrder order = VertexOrder::kMesh);

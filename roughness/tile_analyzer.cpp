@@ -1,5 +1,6 @@
 #include "roughness/tile_analyzer.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "mesh/normals.h"
@@ -64,6 +65,9 @@ TileAnalyzer::TileAnalyzer(Mesh& mesh, const std::vector<std::uint32_t>& facets_
   core_.reserve(core.size());
   for (const std::uint32_t place : core)
     core_.push_back(view_.view_place[place]);
+  // The passes go through the core in the view's order, whose neighbours lie close in memory.
+  core_in_view_order_ = core_;
+  std::sort(core_in_view_order_.begin(), core_in_view_order_.end());
   input_curvature_done_.assign(n, 0);
   input_curvature_exact_.assign(n, 0);
   if (keep_fields_) input_curvature_.kmin.resize(n);
@@ -98,7 +102,7 @@ TileRoughness TileAnalyzer::measure(double epsilon, const std::vector<Vec3f>& co
   // The copy's curvature where the copy's averaging about the core reads it.
   const Progress curvature = step("curvature");
   const std::vector<std::uint32_t> copy_needed =
-      vertices_read_by_walks(view_, core_, averaging_radius, /*guarded=*/true);
+      vertices_walks_can_read(view_, core_in_view_order_, averaging_radius);
   copy_facet_normals();
   ExactReads reads = reads_of(everywhere, complete_);
   reads.facet_exact.assign(polygons_.size(), 1);
@@ -113,7 +117,7 @@ TileRoughness TileAnalyzer::measure(double epsilon, const std::vector<Vec3f>& co
   view_.facet_normals = input_normals_;
   std::vector<std::uint32_t> input_needed;
   for (const std::uint32_t v :
-       vertices_read_by_walks(view_, core_, averaging_radius, /*guarded=*/true)) {
+       vertices_walks_can_read(view_, core_in_view_order_, averaging_radius)) {
     if (input_curvature_done_[v] == 0) input_needed.push_back(v);
   }
   estimate_curvature(view_, kCurvatureRadius, input_curvature_, curvature,
@@ -127,13 +131,13 @@ TileRoughness TileAnalyzer::measure(double epsilon, const std::vector<Vec3f>& co
   ExactFlags input_average_exact(n, 0);
   reads = reads_of(input_curvature_exact_, complete_);
   average_curvature(view_, input_curvature_.kmax, averaging_radius, input_average, averaging,
-                    PassScope{&core_, &reads, &input_average_exact});
+                    PassScope{&core_in_view_order_, &reads, &input_average_exact});
   view_.positions = std::move(copy_positions);
   std::vector<double> copy_average;
   ExactFlags copy_average_exact(n, 0);
   reads = reads_of(copy_curvature_exact, complete_);
   average_curvature(view_, copy_curvature.kmax, averaging_radius, copy_average, averaging,
-                    PassScope{&core_, &reads, &copy_average_exact});
+                    PassScope{&core_in_view_order_, &reads, &copy_average_exact});
 
   // The one-sided difference, as the whole mesh's run forms it.
   TileRoughness result;

@@ -67,6 +67,7 @@ class TileAnalyzer {
   FacetList polygons_;                  // per facet, its corners (view places) from its halfedge
   ExactFlags complete_;                 // per view vertex
   std::vector<std::uint32_t> core_;     // view places, in the order given
+  std::vector<std::uint32_t> core_in_view_order_;
   CurvatureField input_curvature_;      // computed where some epsilon's averaging needed it
   ExactFlags input_curvature_done_;
   ExactFlags input_curvature_exact_;

@@ -339,6 +339,51 @@ TEST_F(EndToEnd, ValuesAreTheReferenceValuesOnAnyNumberOfThreads) {
   }
 }
 
+TEST_F(EndToEnd, TilesWriteTheUntiledRunsFiles) {
+  // Every output of a batch, summary included, byte for byte; the statistics' seconds aside.
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.obj", folder_ + "/rabbit.obj");
+  const std::vector<std::string> outputs = {"--ply", "--png", "--csv", "--stats", "-q",
+                                            "-e",    "0.005,0.02"};
+  const auto run_into = [&](const std::string& out, const std::vector<std::string>& extra) {
+    std::vector<std::string> arguments = outputs;
+    arguments.insert(arguments.end(), {"-d", out, "--summary", out + "/summary.csv"});
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    arguments.insert(arguments.end(), {"bunny.off", "rabbit.obj"});
+    const auto result = run(arguments);
+    ASSERT_EQ(result.status, 0) << result.err;
+  };
+  run_into("whole", {});
+  run_into("tiled", {"--tiles", "5"});
+  const auto without_seconds = [](std::map<std::string, std::string> files) {
+    for (auto& [name, content] : files) {
+      if (name.find("_stats.json") != std::string::npos) {
+        const auto from = content.find("\"seconds\"");
+        content.erase(from, content.find('\n', from) - from);
+      }
+      if (name == "summary.csv") {
+        // The seconds column: the one before the version, the last but two.
+        std::string kept;
+        for (const std::string& row : lines_of(content)) {
+          std::vector<std::string> cells;
+          std::istringstream in(row);
+          for (std::string cell; std::getline(in, cell, ',');)
+            cells.push_back(cell);
+          cells[cells.size() - 3] = "";
+          for (const std::string& cell : cells)
+            kept += cell + ",";
+          kept += "\n";
+        }
+        content = kept;
+      }
+    }
+    return files;
+  };
+  const auto whole = without_seconds(snapshot(folder_ + "/whole"));
+  EXPECT_EQ(whole.size(), 17u);  // per mesh 2 value files, 2 pictures, 2 statistics, PLY, CSV
+  EXPECT_EQ(without_seconds(snapshot(folder_ + "/tiled")), whole);
+}
+
 TEST_F(EndToEnd, FieldsTableAgreesWithTheValueFile) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   ASSERT_EQ(run({"bunny.off", "0.02"}).status, 0);

@@ -1,13 +1,14 @@
 """One mesh file measured in spatial tiles, in this process or as tasks of a Dask cluster.
 
-The plan (meshprobe._core.TilePlan) stays with the caller: it reads the file, cuts the tiles and
+The plan (meshprobe.TilePlan) stays with the caller: it reads the file, cuts the tiles and
 takes their results. The tiles go to whoever handles them (this process, or the cluster's
 workers, each holding one tile at a time) as dicts of numpy arrays.
 """
 
 from typing import Any
 
-from meshprobe import _core
+# The package, whose names are looked up when a function runs: it imports this module first.
+import meshprobe
 
 # Tiles handed to a cluster at once, per worker: enough to keep each busy while the client cuts
 # the next, few enough that the client never holds many tiles.
@@ -15,11 +16,11 @@ _TILES_IN_FLIGHT_PER_WORKER = 2
 
 
 def _connect(tile: Any, threads: Any) -> Any:
-    return _core.connect_tile(tile, threads=threads)
+    return meshprobe.connect_tile(tile, threads=threads)
 
 
 def _measure(tile: Any, threads: Any) -> Any:
-    return _core.measure_tile(tile, threads=threads)
+    return meshprobe.measure_tile(tile, threads=threads)
 
 
 def _run_here(plan: Any, work: Any, threads: Any, to_do: list[int]) -> None:
@@ -103,7 +104,7 @@ def measure_file_in_tiles(
     """measure_file(path, epsilon, ...) with the mesh cut into `tiles` spatial tiles, every value
     bit for bit the untiled run's, the tiles handled as run_tile_plan says. The outputs are
     written here, as measure_file writes them; returns what measure_file returns."""
-    plan = _core.TilePlan(
+    plan = meshprobe.TilePlan(
         path,
         epsilon,
         tiles=tiles,

@@ -1,0 +1,142 @@
+"""Meshes measured in tiles, in this process and on a two-worker Dask cluster: every value the
+untiled run's, every output the command line's bytes, and every tile or result that does not fit
+refused with ValueError."""
+
+import os
+import subprocess
+import sys
+import warnings
+
+import numpy as np
+import pytest
+
+import meshprobe
+from conftest import BINARY, EXAMPLES_DIR, bumpy_grid, value_file_of, write_off
+
+
+def same_bits(a, b):
+    return np.asarray(a).tobytes() == np.asarray(b).tobytes()
+
+
+@pytest.fixture(scope="module")
+def finned(tmp_path_factory):
+    """A grid with a third facet on some edges: the surface leaves facets out."""
+    points, faces = bumpy_grid(size=30, unused=0)
+    extra = [points[f[:2]].mean(axis=0) + [0, 0, 0.2] for f in faces[5::97]]
+    fins = [[f[0], f[1], len(points) + k] for k, f in enumerate(faces[5::97])]
+    path = tmp_path_factory.mktemp("finned") / "finned.off"
+    write_off(path, np.vstack([points, extra]).astype(np.float32), np.vstack([faces, fins]))
+    return path
+
+
+@pytest.mark.parametrize("name, tiles, length", [
+    ("grid.obj", 3, None),     # vertices no facet uses
+    ("grid.off", 7, 2.5),      # a given length
+    ("bunny.off", 1, None),
+    ("bunny.obj", 40, None),   # tiles far smaller than their halo
+])
+def test_tiles_give_the_untiled_values(meshes, name, tiles, length):
+    whole = meshprobe.roughness_of_file(meshes / name, [0.01, 0.03], length=length)
+    tiled = meshprobe.roughness_of_file(meshes / name, [0.01, 0.03], length=length, tiles=tiles)
+    assert same_bits(whole, tiled)
+
+
+def test_facets_left_out_are_the_whole_meshs(finned):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        whole = meshprobe.measure_file(finned, 0.02)
+        tiled = meshprobe.measure_file_in_tiles(finned, 0.02, tiles=4)
+    assert [str(w.message) for w in caught[:1]] == [str(w.message) for w in caught[1:]]
+    assert "left out" in str(caught[0].message)
+    assert same_bits(whole["values"], tiled["values"])
+    assert whole["summary_row"].split(",")[:-3] == tiled["summary_row"].split(",")[:-3]
+
+
+def test_outputs_are_the_command_lines_bytes(meshes, tmp_path):
+    (tmp_path / "grid.obj").write_bytes((meshes / "grid.obj").read_bytes())
+    cli = value_file_of(tmp_path / "grid.obj", 0.01)
+    subprocess.run([BINARY, "-q", "--png=%s" % (tmp_path / "cli.png"), "-o", str(tmp_path / "x.lb"),
+                    str(tmp_path / "grid.obj"), "0.01"], check=True, timeout=120)
+    meshprobe.measure_file_in_tiles(tmp_path / "grid.obj", 0.01, tiles=5,
+                                    values=tmp_path / "t.lb", png=tmp_path / "t.png")
+    assert (tmp_path / "t.lb").read_bytes() == cli
+    assert (tmp_path / "t.png").read_bytes() == (tmp_path / "cli.png").read_bytes()
+
+
+def test_a_two_worker_cluster_gives_the_command_lines_values(meshes, finned):
+    from dask.distributed import Client, LocalCluster
+
+    with LocalCluster(n_workers=2, threads_per_worker=1, host="127.0.0.1",
+                      dashboard_address=None) as cluster, Client(cluster) as client:
+        for mesh, tiles in ((meshes / "bunny.off", 4), (finned, 3)):
+            with warnings.catch_warnings():
+                warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
+                whole = meshprobe.measure_file(mesh, 0.01)
+                tiled = meshprobe.measure_file_in_tiles(mesh, 0.01, tiles=tiles, client=client,
+                                                        threads=1)
+            assert same_bits(whole["values"], tiled["values"]), mesh
+
+
+def run_example(*arguments):
+    return subprocess.run([sys.executable, str(EXAMPLES_DIR / "roughness_tiles_dask.py"),
+                           *arguments], capture_output=True, text=True, timeout=300,
+                          env=dict(os.environ))
+
+
+def test_example_writes_the_command_lines_value_file(meshes, tmp_path):
+    (tmp_path / "grid.off").write_bytes((meshes / "grid.off").read_bytes())
+    cli = value_file_of(tmp_path / "grid.off", 0.02)
+    run = run_example(str(tmp_path / "grid.off"), "0.02", "--tiles", "4", "--workers", "2",
+                      "-o", str(tmp_path / "tiles.lb"))
+    assert run.returncode == 0, run.stderr
+    assert (tmp_path / "tiles.lb").read_bytes() == cli
+
+
+@pytest.mark.parametrize("arguments, status, words", [
+    (["MESH", "abc", "--tiles", "2"], 2, 'epsilon must be a number greater than 0, not "abc"'),
+    (["MESH", "0.01", "--tiles", "0"], 2, "--tiles must be from 1 to 4096, not 0"),
+    (["MESH", "0.01", "--tiles", "2", "--workers", "0"], 2, "--workers must be at least 1"),
+    (["MISSING", "0.01", "--tiles", "2"], 1, "No such file or directory"),
+])
+def test_example_refuses_before_any_cluster_starts(meshes, tmp_path, arguments, status, words):
+    paths = {"MESH": str(meshes / "grid.off"), "MISSING": str(tmp_path / "missing.off")}
+    run = run_example(*[paths.get(a, a) for a in arguments], "-o", str(tmp_path / "out.lb"))
+    assert run.returncode == status
+    assert words in run.stderr and run.stderr.count("\n") == 1
+    assert not (tmp_path / "out.lb").exists()
+
+
+@pytest.mark.parametrize("key, spoil", [
+    ("corners", lambda tile: tile["corners"] + 10**6),
+    ("starts", lambda tile: tile["starts"][:-1]),
+    ("core", lambda tile: np.append(tile["core"], len(tile["points"]))),
+    ("facets_in_whole", lambda tile: tile["facets_in_whole"][1:]),
+    ("epsilons", lambda tile: [("0", 0.0)]),
+    ("points", None),
+])
+def test_a_tile_that_does_not_fit_is_refused(meshes, key, spoil):
+    plan = meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=3)
+    tile = plan.tile(0)
+    if spoil is None:
+        del tile[key]
+    else:
+        tile[key] = spoil(tile)
+    with pytest.raises(ValueError):
+        meshprobe.connect_tile(tile)
+
+
+def test_the_plan_refuses_what_comes_out_of_order(meshes):
+    plan = meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=2)
+    for call in (plan.smooth, plan.finish):
+        with pytest.raises(ValueError, match="not while connecting"):
+            call()
+    result = meshprobe.connect_tile(plan.tile(0))
+    result["first_incoming"] = result["first_incoming"][:-1]
+    with pytest.raises(ValueError, match="does not match the tile"):
+        plan.accept(0, result)
+
+
+@pytest.mark.parametrize("tiles", [0, 4097, True, 2.5, "3"])
+def test_tiles_must_be_a_whole_number_in_range(meshes, tiles):
+    with pytest.raises(ValueError, match="tiles must be None or an int from 1 to 4096"):
+        meshprobe.measure_file(meshes / "bunny.off", 0.01, tiles=tiles)

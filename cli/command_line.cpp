@@ -161,8 +161,8 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
     const std::string text = parsed["tiles"].as<std::string>();
     if (!parse_whole_number(text, tiles) || tiles < 1 || tiles != std::floor(tiles) ||
         tiles > static_cast<double>(kMaxTiles)) {
-      error = "--tiles must be a whole number from 1 to " + std::to_string(kMaxTiles) +
-              ", not \"" + text + "\"";
+      error = "--tiles must be a whole number from 1 to " + std::to_string(kMaxTiles) + ", not \"" +
+              text + "\"";
       return ParseOutcome::kError;
     }
     line.tiles = static_cast<std::size_t>(tiles);
@@ -223,11 +223,10 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& 
       "stats", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))("no-values", "")(
       "d,output-dir", "", cxxopts::value<std::string>())(
       "summary", "", cxxopts::value<std::string>())("j,threads", "", cxxopts::value<std::string>())(
-      "tiles", "", cxxopts::value<std::string>())(
-      "q,quiet", "")("progress", "")("length", "", cxxopts::value<std::string>())(
-      "range", "", cxxopts::value<std::string>())("size", "", cxxopts::value<std::string>())(
-      "dpi", "", cxxopts::value<std::string>())("h,help", "")("version", "")(
-      "positional", "", cxxopts::value<std::vector<std::string>>());
+      "tiles", "", cxxopts::value<std::string>())("q,quiet", "")("progress", "")(
+      "length", "", cxxopts::value<std::string>())("range", "", cxxopts::value<std::string>())(
+      "size", "", cxxopts::value<std::string>())("dpi", "", cxxopts::value<std::string>())(
+      "h,help", "")("version", "")("positional", "", cxxopts::value<std::vector<std::string>>());
   options.parse_positional({"positional"});
   try {
     const cxxopts::ParseResult parsed = options.parse(argc, argv);

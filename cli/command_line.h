@@ -28,7 +28,7 @@ struct CommandLine {
   OutputChoice stats;
   std::string output_dir;
   std::string summary;
-  int threads = 0;  // 0: as OMP_NUM_THREADS or every core
+  int threads = 0;        // 0: as OMP_NUM_THREADS or every core
   std::size_t tiles = 1;  // spatial tiles per mesh (1: the whole mesh at once)
   bool quiet = false;
   bool progress = false;

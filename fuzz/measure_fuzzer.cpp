@@ -3,18 +3,20 @@
 // epsilon (its six high bits), the rest becomes the file, which measure_mesh_file reads, prepares
 // and measures keeping the fields, the file's lists and the surface. The measurement must agree
 // with what read_mesh_file makes of the same file, and its values must be what the outputs can
-// print: one finite roughness >= 0 per measured vertex, NaN in file order for the others.
+// print: one finite roughness >= 0 per measured vertex, NaN in file order for the others. The
+// same file measured in tiles must give the same bits.
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
-#include "measure/measurement.h"
 #include "input_file.h"
 #include "io/mesh_file.h"
+#include "measure/measurement.h"
 #include "read_checks.h"
 
 namespace {
@@ -26,6 +28,9 @@ using meshprobe::fuzzing::fail;
 constexpr std::size_t kLargestMeasuredMesh = 200;
 // Epsilon is (k + 1) times this for the first byte's six high bits k: 0.003125 to 0.2.
 constexpr float kEpsilonStep = 0.003125f;
+// The tiled run cuts the mesh into 2 to 9 tiles, by the input's size.
+constexpr std::size_t kFewestTiles = 2;
+constexpr std::size_t kTileChoices = 8;
 
 // The normalised points: in the unit box about the origin, up to the rounding of the box's centre
 // and of each point's offset from it, which are single precision: a few units in the last place
@@ -107,5 +112,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fail("measuring and reading disagree about the layout");
   }
   check_measurement(m, mesh.size_of_vertices());
+
+  // The same file in tiles must give every vertex the very same bits, and the same verdicts.
+  options.tiles = kFewestTiles + size % kTileChoices;
+  const MeshMeasurement tiled = measure_mesh_file(file.path(), options);
+  if (!tiled.status.ok || tiled.status.facets_left_out != m.status.facets_left_out ||
+      tiled.status.first_left_out != m.status.first_left_out || tiled.measured != m.measured) {
+    fail("tiles and the whole mesh disagree about the file");
+  }
+  const std::vector<float>& whole = m.epsilons[0].roughness;
+  const std::vector<float>& parts = tiled.epsilons[0].roughness;
+  if (parts.size() != whole.size() ||
+      !std::equal(whole.begin(), whole.end(), parts.begin(),
+                  [](float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; })) {
+    fail("tiles give other values than the whole mesh");
+  }
   return 0;
 }

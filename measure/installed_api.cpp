@@ -85,8 +85,14 @@ bool measure_options(const Options& options, MeasureOptions& measure, std::strin
     error = "threads must be 0 (every core) or more, not " + std::to_string(options.threads);
     return false;
   }
+  if (options.tiles < 1 || options.tiles > kMaxTiles) {
+    error = "tiles must be from 1 to " + std::to_string(kMaxTiles) + ", not " +
+            std::to_string(options.tiles);
+    return false;
+  }
   measure.length = options.length;
   measure.threads = options.threads;
+  measure.tiles = options.tiles;
   measure.keep_fields = options.fields;
   return true;
 }

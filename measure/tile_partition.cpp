@@ -24,7 +24,9 @@ Box box_of(const std::vector<Vec3f>& points, const Vertices& vertices) {
   return box;
 }
 
-float coordinate(const Vec3f& p, int axis) { return axis == 0 ? p.x : axis == 1 ? p.y : p.z; }
+float coordinate(const Vec3f& p, int axis) {
+  return axis == 0 ? p.x : axis == 1 ? p.y : p.z;
+}
 
 bool inside(const Vec3f& p, const Box& box, double margin) {
   for (int axis = 0; axis < 3; ++axis) {
@@ -81,9 +83,9 @@ std::vector<std::vector<std::uint32_t>> split_into_cores(const TilingSurface& su
           cores.push_back(std::move(core));
           return;
         }
-        const Box box = box_of(points, std::vector<std::uint32_t>(
-                                           used.begin() + static_cast<std::ptrdiff_t>(first),
-                                           used.begin() + static_cast<std::ptrdiff_t>(last)));
+        const Box box = box_of(
+            points, std::vector<std::uint32_t>(used.begin() + static_cast<std::ptrdiff_t>(first),
+                                               used.begin() + static_cast<std::ptrdiff_t>(last)));
         int axis = 0;
         for (int a = 1; a < 3; ++a) {
           if (coordinate(box.high, a) - coordinate(box.low, a) >

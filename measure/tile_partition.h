@@ -15,8 +15,8 @@ namespace meshprobe {
 
 // The whole surface, as the tiles are cut from it.
 struct TilingSurface {
-  std::vector<Vec3f> points;  // normalised, per vertex of the mesh
-  FacetList facets;           // the facets the surface holds, in the order it is built
+  std::vector<Vec3f> points;             // normalised, per vertex of the mesh
+  FacetList facets;                      // the facets the surface holds, in the order it is built
   std::vector<std::uint32_t> facets_at;  // per vertex, the facets that use it
   double mean_edge = 0.0;                // over the facets' sides, normalised units
 };
@@ -33,10 +33,10 @@ std::vector<std::vector<std::uint32_t>> split_into_cores(const TilingSurface& su
 // A tile's surface: its vertices ascending by their place in the mesh.
 struct TileLists {
   std::vector<Vec3f> points;
-  FacetList facets;                           // corners count over the tile's vertices
-  std::vector<std::uint32_t> mesh_vertex;     // per vertex: its place in the mesh
-  std::vector<std::uint32_t> facets_in_whole; // per vertex: the facets at it in the whole mesh
-  std::vector<std::uint32_t> core;            // the core's vertices, as tile vertices
+  FacetList facets;                            // corners count over the tile's vertices
+  std::vector<std::uint32_t> mesh_vertex;      // per vertex: its place in the mesh
+  std::vector<std::uint32_t> facets_in_whole;  // per vertex: the facets at it in the whole mesh
+  std::vector<std::uint32_t> core;             // the core's vertices, as tile vertices
   // Per epsilon, per vertex: the smoothed copy's position (only once the copies are smoothed).
   std::vector<std::vector<Vec3f>> copies;
 };

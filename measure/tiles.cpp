@@ -231,8 +231,8 @@ void TilePlan::start_stage(Stage stage) {
     float largest = 0.0f;
     for (const Epsilon& epsilon : options_.epsilons)
       largest = std::max(largest, epsilon.value);
-    halos_.assign(cores_.size(), 2.0 * largest + kCurvatureRadius +
-                                     kMeasuringSides * surface_.mean_edge);
+    halos_.assign(cores_.size(),
+                  2.0 * largest + kCurvatureRadius + kMeasuringSides * surface_.mean_edge);
   }
   accepted_.assign(cores_.size(), false);
 }
@@ -359,11 +359,10 @@ void TilePlan::smooth_copies(const Progress& progress) {
     view.positions.resize(n);
     for (std::uint32_t v = 0; v < n; ++v)
       view.positions[v] = surface_.points[view.mesh_place[v]];
-    const Progress part = !progress ? Progress()
-                                    : Progress([&](std::size_t done, std::size_t total) {
-                                        progress(e * total + done,
-                                                 options_.epsilons.size() * total);
-                                      });
+    const Progress part =
+        !progress ? Progress() : Progress([&](std::size_t done, std::size_t total) {
+          progress(e * total + done, options_.epsilons.size() * total);
+        });
     smooth_copy(view, static_cast<double>(options_.epsilons[e].value), part);
     std::vector<Vec3f> copy(n);
     for (std::uint32_t v = 0; v < n; ++v)
@@ -457,9 +456,9 @@ MeshMeasurement TilePlan::finish() {
     }
   }
   // Reading and every stage, shared equally between the epsilons as an untiled run shares them.
-  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() -
-                                                       started_).count() /
-                         static_cast<double>(std::max<std::size_t>(1, result_.epsilons.size()));
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count() /
+      static_cast<double>(std::max<std::size_t>(1, result_.epsilons.size()));
   for (EpsilonMeasurement& e : result_.epsilons) {
     e.statistics = roughness_statistics(e.roughness, result_.measured);
     e.seconds = seconds;

@@ -301,10 +301,11 @@ Every per-vertex column of meshprobe-fields' CSV output, under the same names (x
 roughness), for the mesh given as in roughness(); one value per row of vertices, NaN for a vertex
 that no facet uses. With a sequence of epsilons the columns that depend on it are suffixed
 "_eps" and the epsilon.)");
-  module.def("roughness_of_file", &file_roughness, py::arg("path"), py::arg("epsilon"),
-             py::kw_only(), py::arg("length") = py::none(), py::arg("threads") = py::none(),
-             py::arg("tiles") = py::none(),
-             R"(roughness_of_file(path, epsilon, *, length=None, threads=None, tiles=None) -> numpy.ndarray
+  module.def(
+      "roughness_of_file", &file_roughness, py::arg("path"), py::arg("epsilon"), py::kw_only(),
+      py::arg("length") = py::none(), py::arg("threads") = py::none(),
+      py::arg("tiles") = py::none(),
+      R"(roughness_of_file(path, epsilon, *, length=None, threads=None, tiles=None) -> numpy.ndarray
 
 Exactly what the command line computes for the file: float32, one value per vertex of the file
 in file order, NaN for a vertex that is not part of the measured surface (OFF and PLY drop the
@@ -323,9 +324,9 @@ many spatial tiles, one after the other, for less memory, with the same values (
       },
       py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("length") = py::none(),
       py::arg("threads") = py::none(), py::arg("tiles") = py::none(),
-      py::arg("values") = py::none(), py::arg("ply") = py::none(),
-      py::arg("png") = py::none(), py::arg("csv") = py::none(), py::arg("stats") = py::none(),
-      py::arg("range") = py::none(), py::arg("size") = py::none(),
+      py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
+      py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
+      py::arg("size") = py::none(),
       R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None) -> dict
 
 One mesh file at one epsilon, as `meshprobe --stats` and `--summary` report it: the statistics

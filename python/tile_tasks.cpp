@@ -24,7 +24,9 @@ using Array32 = py::array_t<std::uint32_t, py::array::c_style | py::array::force
 using ArrayF = py::array_t<float, py::array::c_style | py::array::forcecast>;
 using ArrayD = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
-[[noreturn]] void refuse(const std::string& why) { throw py::value_error(why); }
+[[noreturn]] void refuse(const std::string& why) {
+  throw py::value_error(why);
+}
 
 template <class T, class Array>
 std::vector<T> vector_of(const py::dict& from, const char* key) {
@@ -91,8 +93,8 @@ TileLists tile_from_python(const py::dict& d, TileTask& task) {
   tile.points = points_of(points, n, "points");
   tile.facets.corners = vector_of<std::uint32_t, Array32>(d, "corners");
   const std::vector<std::uint64_t> starts =
-      vector_of<std::uint64_t, py::array_t<std::uint64_t, py::array::c_style |
-                                                             py::array::forcecast>>(d, "starts");
+      vector_of<std::uint64_t,
+                py::array_t<std::uint64_t, py::array::c_style | py::array::forcecast>>(d, "starts");
   tile.facets.starts.assign(starts.begin(), starts.end());
   tile.mesh_vertex = vector_of<std::uint32_t, Array32>(d, "mesh_vertex");
   tile.facets_in_whole = vector_of<std::uint32_t, Array32>(d, "facets_in_whole");
@@ -143,9 +145,9 @@ const char* const kFieldNames[] = {"kmin",          "kmax",          "local_curv
                                    "smoothed_kmin", "smoothed_kmax", "smoothed_local_curvature"};
 
 std::vector<double>* field_of(RoughnessFields& fields, std::size_t k) {
-  std::vector<double>* all[] = {&fields.kmin,          &fields.kmax,
-                                &fields.local_curvature, &fields.smoothed_kmin,
-                                &fields.smoothed_kmax,   &fields.smoothed_local_curvature};
+  std::vector<double>* all[] = {
+      &fields.kmin,          &fields.kmax,          &fields.local_curvature,
+      &fields.smoothed_kmin, &fields.smoothed_kmax, &fields.smoothed_local_curvature};
   return all[k];
 }
 
@@ -175,7 +177,8 @@ TileMeasurement measurement_from_python(const py::dict& d) {
     TileRoughness r;
     r.roughness = vector_of<float, ArrayF>(e, "roughness");
     for (std::size_t k = 0; k < 6; ++k) {
-      if (e.contains(kFieldNames[k])) *field_of(r.fields, k) = vector_of<double, ArrayD>(e, kFieldNames[k]);
+      if (e.contains(kFieldNames[k]))
+        *field_of(r.fields, k) = vector_of<double, ArrayD>(e, kFieldNames[k]);
     }
     m.epsilons.push_back(std::move(r));
   }
@@ -262,7 +265,8 @@ class PythonTilePlan {
       refuse("the plan smooths once every tile is connected, not while " + stage());
     const ThreadScope scope(usable_threads(threads_));
     const ProgressReport check = signal_check();
-    run_released([&] { plan_->smooth([&](std::size_t, std::size_t) { check("smoothing", 0.0); }); });
+    run_released(
+        [&] { plan_->smooth([&](std::size_t, std::size_t) { check("smoothing", 0.0); }); });
   }
 
   py::dict finish() {
@@ -303,7 +307,9 @@ auto on_threads(const py::handle& threads, Work work) {
 }  // namespace
 
 void add_tile_tasks(py::module_& module) {
-  py::class_<PythonTilePlan>(module, "TilePlan", R"(TilePlan(path, epsilon, *, tiles, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None)
+  py::class_<PythonTilePlan>(
+      module, "TilePlan",
+      R"(TilePlan(path, epsilon, *, tiles, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None)
 
 One mesh file measured in spatial tiles whose results are exactly the untiled run's, the tiles
 handled wherever the caller sends them (measure_file_in_tiles sends them to a Dask cluster). The
@@ -314,21 +320,20 @@ tile(t) again), or "all again" (every tile of stage 1 again: the mesh leaves fac
 decided for it whole). Between the stages, smooth() smooths the copy over the whole mesh; once
 every tile is measured, finish() writes the outputs asked for and returns what measure_file
 returns.)")
-      .def(py::init([](const py::handle& path, const py::handle& epsilon, const py::handle& tiles,
-                       const py::handle& length, const py::handle& threads,
-                       const py::handle& values, const py::handle& ply, const py::handle& png,
-                       const py::handle& csv, const py::handle& stats, const py::handle& range,
-                       const py::handle& size) {
-             return std::make_unique<PythonTilePlan>(
-                 path, epsilon, tiles, length, threads,
-                 outputs_from_python(values, ply, png, csv, stats, range, size));
-           }),
-           py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("tiles"),
-           py::arg("length") = py::none(), py::arg("threads") = py::none(),
-           py::arg("values") = py::none(), py::arg("ply") = py::none(),
-           py::arg("png") = py::none(), py::arg("csv") = py::none(),
-           py::arg("stats") = py::none(), py::arg("range") = py::none(),
-           py::arg("size") = py::none())
+      .def(
+          py::init([](const py::handle& path, const py::handle& epsilon, const py::handle& tiles,
+                      const py::handle& length, const py::handle& threads, const py::handle& values,
+                      const py::handle& ply, const py::handle& png, const py::handle& csv,
+                      const py::handle& stats, const py::handle& range, const py::handle& size) {
+            return std::make_unique<PythonTilePlan>(
+                path, epsilon, tiles, length, threads,
+                outputs_from_python(values, ply, png, csv, stats, range, size));
+          }),
+          py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("tiles"),
+          py::arg("length") = py::none(), py::arg("threads") = py::none(),
+          py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
+          py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
+          py::arg("size") = py::none())
       .def_property_readonly("stage", &PythonTilePlan::stage,
                              "\"connecting\", \"smoothing\", \"measuring\" or \"done\".")
       .def_property_readonly("tile_count", &PythonTilePlan::tile_count)

@@ -112,8 +112,8 @@ void average_curvature(const SurfaceView& view, const std::vector<double>& kmax,
           const std::uint32_t v = scope.vertex(k);
           if (scope.tracks()) {
             bool exact = scope.reads->walkable[v] != 0;
-            local_curvature[v] = average_over_sphere<true>(*walker, *weights, view, kmax, v,
-                                                           radius, scope.reads, exact);
+            local_curvature[v] = average_over_sphere<true>(*walker, *weights, view, kmax, v, radius,
+                                                           scope.reads, exact);
             (*scope.exact)[v] = exact ? 1 : 0;
           } else {
             local_curvature[v] = average_curvature_at(*walker, *weights, view, kmax, v, radius);

@@ -1,7 +1,7 @@
 #include <utility>
 
-#include "roughness/curvature_averaging.h"
 #include "roughness/copy_smoothing.h"
+#include "roughness/curvature_averaging.h"
 #include "roughness/surface_analyzer.h"
 
 namespace meshprobe {

@@ -78,8 +78,8 @@ class SurfaceAnalyzer {
   // afresh on every call.
   void smooth(double smoothing_radius, const Progress& progress);
 
-  // Curvature over spheres of radius kCurvatureRadius of the smoothed copy and, on the first call only, of
-  // the input. Needs smooth first.
+  // Curvature over spheres of radius kCurvatureRadius of the smoothed copy and, on the first call
+  // only, of the input. Needs smooth first.
   void curvature(const Progress& progress);
 
   // Gaussian-averaged kmax over spheres of averaging_radius of the input and of the copy.

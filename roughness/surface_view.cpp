@@ -53,7 +53,6 @@ std::vector<std::uint32_t> locality_order(const std::vector<Vec3f>& points) {
   return order;
 }
 
-
 SurfaceView make_surface_view(Mesh& mesh, VertexOrder order) {
   std::uint32_t next_id = 0;
   std::vector<Mesh::Vertex_handle> vertices;

@@ -29,7 +29,7 @@ struct TileRoughness {
   std::vector<float> roughness;
   std::vector<std::uint8_t> exact;
   std::size_t inexact = 0;  // core vertices whose value may differ from the whole mesh's
-  RoughnessFields fields;  // per core vertex, when kept
+  RoughnessFields fields;   // per core vertex, when kept
 };
 
 // Per vertex of the view, whether it is complete: as many facets around it as `facets_in_whole`
@@ -68,7 +68,7 @@ class TileAnalyzer {
   ExactFlags complete_;                 // per view vertex
   std::vector<std::uint32_t> core_;     // view places, in the order given
   std::vector<std::uint32_t> core_in_view_order_;
-  CurvatureField input_curvature_;      // computed where some epsilon's averaging needed it
+  CurvatureField input_curvature_;  // computed where some epsilon's averaging needed it
   ExactFlags input_curvature_done_;
   ExactFlags input_curvature_exact_;
 };

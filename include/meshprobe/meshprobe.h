@@ -20,6 +20,7 @@ struct Options {
   std::vector<float> epsilons;  // each finite and > 0; 0.01 is recommended
   float length = 0.0f;          // > 0: lengths are fractions of it; 0: of the largest side
   int threads = 0;              // 0: every core; more than the cores are cut to the cores
+  std::size_t tiles = 1;        // > 1: measured in that many spatial tiles, with the same values
   bool fields = false;          // also hand back every intermediate field, as the CSV has them
 };
 

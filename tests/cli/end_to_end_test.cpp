@@ -343,8 +343,8 @@ TEST_F(EndToEnd, TilesWriteTheUntiledRunsFiles) {
   // Every output of a batch, summary included, byte for byte; the statistics' seconds aside.
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.obj", folder_ + "/rabbit.obj");
-  const std::vector<std::string> outputs = {"--ply", "--png", "--csv", "--stats", "-q",
-                                            "-e",    "0.005,0.02"};
+  const std::vector<std::string> outputs = {"--ply", "--png", "--csv",     "--stats",
+                                            "-q",    "-e",    "0.005,0.02"};
   const auto run_into = [&](const std::string& out, const std::vector<std::string>& extra) {
     std::vector<std::string> arguments = outputs;
     arguments.insert(arguments.end(), {"-d", out, "--summary", out + "/summary.csv"});

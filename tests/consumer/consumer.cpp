@@ -71,9 +71,19 @@ int check_arrays(const std::string& folder, const meshprobe::Options& options) {
       return fail("the fields do not hold the roughness");
     }
   }
+  meshprobe::Options tiled = options;
+  tiled.tiles = 3;
+  const meshprobe::Result in_tiles = meshprobe::measure(points, facets, tiled);
+  for (std::size_t e = 0; e < options.epsilons.size(); ++e) {
+    if (!in_tiles.ok() || !same(in_tiles.epsilons[e].roughness, from_arrays.epsilons[e].roughness))
+      return fail("tiles change the values");
+  }
   meshprobe::Options bad = options;
   bad.epsilons = {0.0f};
   if (meshprobe::measure(points, facets, bad).ok()) return fail("epsilon 0 was measured");
+  bad = options;
+  bad.tiles = 0;
+  if (meshprobe::measure(points, facets, bad).ok()) return fail("0 tiles were measured");
   return 0;
 }
 

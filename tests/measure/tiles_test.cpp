@@ -90,7 +90,8 @@ PolygonSoup with_fins(PolygonSoup soup, int fins) {
     const Vec3f& a = soup.points[facet[0]];
     const Vec3f& b = soup.points[facet[1]];
     soup.points.push_back(Vec3f{(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2 + 0.3f});
-    soup.polygons.push_back({facet[0], facet[1], static_cast<std::uint32_t>(soup.points.size() - 1)});
+    soup.polygons.push_back(
+        {facet[0], facet[1], static_cast<std::uint32_t>(soup.points.size() - 1)});
   }
   return soup;
 }
@@ -128,7 +129,9 @@ PolygonSoup soup_of(Shape shape) {
   return testing::perturbed_grid(random, 2, 1, false);
 }
 
-void PrintTo(const TileCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const TileCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 class TiledMeasurement : public ::testing::TestWithParam<TileCase> {};
 
@@ -167,7 +170,9 @@ INSTANTIATE_TEST_SUITE_P(
         TileCase{"facets_left_out_obj", Shape::kFinnedGrid, "obj", 3, "0.02", 0.0f, 9, false},
         TileCase{"smaller_than_halo", Shape::kGrid, "off", 0, "0.05", 0.0f, 64, false},
         TileCase{"more_than_vertices", Shape::kTiny, "obj", 1, "0.01", 0.0f, kMaxTiles, true}),
-    [](const ::testing::TestParamInfo<TileCase>& tile_case) { return std::string(tile_case.param.name); });
+    [](const ::testing::TestParamInfo<TileCase>& tile_case) {
+      return std::string(tile_case.param.name);
+    });
 
 TEST(TiledMeasurement, ListsGiveTheWholeListsValues) {
   std::mt19937 random(11);
@@ -192,7 +197,9 @@ struct BrokenResult {
   void (*breaks)(TileConnections&);
 };
 
-void PrintTo(const BrokenResult& r, std::ostream* os) { *os << r.name; }
+void PrintTo(const BrokenResult& r, std::ostream* os) {
+  *os << r.name;
+}
 
 class TilePlanRefuses : public ::testing::TestWithParam<BrokenResult> {};
 
@@ -218,10 +225,13 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenResult{"too_few_vertices", [](TileConnections& c) { c.first_incoming.pop_back(); }},
         BrokenResult{"source_out_of_range",
                      [](TileConnections& c) { c.source.front() = 0xfffffff0u; }},
-        BrokenResult{"falling_starts",
-                     [](TileConnections& c) { std::swap(c.first_incoming[1], c.first_incoming[2]); }},
+        BrokenResult{
+            "falling_starts",
+            [](TileConnections& c) { std::swap(c.first_incoming[1], c.first_incoming[2]); }},
         BrokenResult{"sources_missing", [](TileConnections& c) { c.source.pop_back(); }}),
-    [](const ::testing::TestParamInfo<BrokenResult>& broken) { return std::string(broken.param.name); });
+    [](const ::testing::TestParamInfo<BrokenResult>& broken) {
+      return std::string(broken.param.name);
+    });
 
 }  // namespace
 }  // namespace meshprobe

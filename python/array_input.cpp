@@ -55,7 +55,7 @@ std::string index_text(std::uint64_t index) {
 template <class T>
 void append_rows(const py::array& array, std::size_t first, std::size_t vertex_count,
                  FacetList& facets) {
-  const auto values = py::array_t<T, py::array::c_style | py::array::forcecast>::ensure(array);
+  const auto values = readable<T>(array);
   const bool one_facet = values.ndim() == 1;
   const std::size_t rows = one_facet ? 1 : static_cast<std::size_t>(values.shape(0));
   const std::size_t degree = static_cast<std::size_t>(values.shape(one_facet ? 0 : 1));
@@ -132,7 +132,7 @@ std::vector<Vec3f> vertices_from_python(const py::handle& vertices) {
     refuse("vertices must have shape (n, 3), not " + shape_text(array));
   }
   if (array.shape(0) == 0) refuse("vertices holds no vertex");
-  const auto points = py::array_t<float, py::array::c_style | py::array::forcecast>::ensure(array);
+  const auto points = readable<float>(array);
   std::vector<Vec3f> result(static_cast<std::size_t>(points.shape(0)));
   const float* data = points.data();
   for (std::size_t i = 0; i < result.size(); ++i) {

@@ -3,6 +3,7 @@
 // fault of the input raises ValueError naming it, before any measuring starts.
 #pragma once
 
+#include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
 #include <string>
@@ -13,6 +14,19 @@
 #include "mesh/mesh.h"
 
 namespace meshprobe {
+
+// `object` as a C-contiguous numpy array of T, aligned for T: numpy may hand over an array in a
+// buffer at any address (np.frombuffer at an odd offset, an array unpickled from another
+// process), which cannot be read as T in place; such an array is copied once.
+template <class T>
+pybind11::array_t<T, pybind11::array::c_style | pybind11::array::forcecast> readable(
+    const pybind11::handle& object) {
+  using Array = pybind11::array_t<T, pybind11::array::c_style | pybind11::array::forcecast>;
+  Array values = Array::ensure(object);
+  if (values && (values.flags() & pybind11::detail::npy_api::NPY_ARRAY_ALIGNED_) == 0)
+    values = Array::ensure(values.attr("copy")());
+  return values;
+}
 
 // An array of shape (n, 3), n >= 1, rounded to single precision as the readers round.
 std::vector<Vec3f> vertices_from_python(const pybind11::handle& vertices);

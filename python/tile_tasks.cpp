@@ -3,6 +3,7 @@
 #include <pybind11/numpy.h>
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <utility>
@@ -20,20 +21,16 @@ namespace meshprobe {
 
 namespace {
 
-using Array32 = py::array_t<std::uint32_t, py::array::c_style | py::array::forcecast>;
-using ArrayF = py::array_t<float, py::array::c_style | py::array::forcecast>;
-using ArrayD = py::array_t<double, py::array::c_style | py::array::forcecast>;
 
 [[noreturn]] void refuse(const std::string& why) {
   throw py::value_error(why);
 }
 
-template <class T, class Array>
+template <class T>
 std::vector<T> vector_of(const py::dict& from, const char* key) {
   if (!from.contains(key)) refuse(std::string("the tile has no \"") + key + "\"");
-  const Array array = py::cast<Array>(from[key]);
-  const T* data = array.data();
-  return std::vector<T>(data, data + array.size());
+  const auto array = readable<T>(from[key]);
+  return std::vector<T>(array.data(), array.data() + array.size());
 }
 
 py::array_t<float> points_array(const std::vector<Vec3f>& points) {
@@ -47,13 +44,14 @@ py::array_t<float> points_array(const std::vector<Vec3f>& points) {
   return array;
 }
 
-std::vector<Vec3f> points_of(const ArrayF& array, std::size_t count, const char* what) {
+std::vector<Vec3f> points_of(const py::handle& object, std::size_t count, const char* what) {
+  const auto array = readable<float>(object);
   if (array.size() != static_cast<py::ssize_t>(3 * count))
     refuse(std::string("the tile's ") + what + " do not have one row per vertex");
+  const float* xyz = array.data();
   std::vector<Vec3f> points(count);
-  const float* data = array.data();
   for (std::size_t i = 0; i < count; ++i)
-    points[i] = Vec3f{data[3 * i], data[3 * i + 1], data[3 * i + 2]};
+    points[i] = Vec3f{xyz[3 * i], xyz[3 * i + 1], xyz[3 * i + 2]};
   return points;
 }
 
@@ -88,17 +86,14 @@ py::dict tile_to_python(const TileLists& tile, const TileTask& task) {
 TileLists tile_from_python(const py::dict& d, TileTask& task) {
   TileLists tile;
   if (!d.contains("points")) refuse("the tile has no \"points\"");
-  const ArrayF points = py::cast<ArrayF>(d["points"]);
-  const std::size_t n = static_cast<std::size_t>(points.size() / 3);
-  tile.points = points_of(points, n, "points");
-  tile.facets.corners = vector_of<std::uint32_t, Array32>(d, "corners");
-  const std::vector<std::uint64_t> starts =
-      vector_of<std::uint64_t,
-                py::array_t<std::uint64_t, py::array::c_style | py::array::forcecast>>(d, "starts");
+  const std::size_t n = static_cast<std::size_t>(readable<float>(d["points"]).size() / 3);
+  tile.points = points_of(d["points"], n, "points");
+  tile.facets.corners = vector_of<std::uint32_t>(d, "corners");
+  const std::vector<std::uint64_t> starts = vector_of<std::uint64_t>(d, "starts");
   tile.facets.starts.assign(starts.begin(), starts.end());
-  tile.mesh_vertex = vector_of<std::uint32_t, Array32>(d, "mesh_vertex");
-  tile.facets_in_whole = vector_of<std::uint32_t, Array32>(d, "facets_in_whole");
-  tile.core = vector_of<std::uint32_t, Array32>(d, "core");
+  tile.mesh_vertex = vector_of<std::uint32_t>(d, "mesh_vertex");
+  tile.facets_in_whole = vector_of<std::uint32_t>(d, "facets_in_whole");
+  tile.core = vector_of<std::uint32_t>(d, "core");
   if (tile.facets.starts.empty() || tile.facets.starts.front() != 0 ||
       tile.facets.starts.back() != tile.facets.corners.size())
     refuse("the tile's facet starts do not match its corners");
@@ -119,7 +114,7 @@ TileLists tile_from_python(const py::dict& d, TileTask& task) {
   }
   task.keep_fields = py::cast<bool>(d["keep_fields"]);
   for (const py::handle copy : py::cast<py::list>(d["copies"]))
-    tile.copies.push_back(points_of(py::cast<ArrayF>(copy), n, "copies"));
+    tile.copies.push_back(points_of(copy, n, "copies"));
   return tile;
 }
 
@@ -136,8 +131,8 @@ TileConnections connections_from_python(const py::dict& d) {
   TileConnections c;
   c.facets_fit = py::cast<bool>(d["facets_fit"]);
   c.incomplete = py::cast<std::size_t>(d["incomplete"]);
-  c.first_incoming = vector_of<std::uint32_t, Array32>(d, "first_incoming");
-  c.source = vector_of<std::uint32_t, Array32>(d, "source");
+  c.first_incoming = vector_of<std::uint32_t>(d, "first_incoming");
+  c.source = vector_of<std::uint32_t>(d, "source");
   return c;
 }
 
@@ -175,10 +170,10 @@ TileMeasurement measurement_from_python(const py::dict& d) {
   for (const py::handle item : py::cast<py::list>(d["epsilons"])) {
     const py::dict e = py::cast<py::dict>(item);
     TileRoughness r;
-    r.roughness = vector_of<float, ArrayF>(e, "roughness");
+    r.roughness = vector_of<float>(e, "roughness");
     for (std::size_t k = 0; k < 6; ++k) {
       if (e.contains(kFieldNames[k]))
-        *field_of(r.fields, k) = vector_of<double, ArrayD>(e, kFieldNames[k]);
+        *field_of(r.fields, k) = vector_of<double>(e, kFieldNames[k]);
     }
     m.epsilons.push_back(std::move(r));
   }

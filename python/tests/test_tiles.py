@@ -140,3 +140,23 @@ def test_the_plan_refuses_what_comes_out_of_order(meshes):
 def test_tiles_must_be_a_whole_number_in_range(meshes, tiles):
     with pytest.raises(ValueError, match="tiles must be None or an int from 1 to 4096"):
         meshprobe.measure_file(meshes / "bunny.off", 0.01, tiles=tiles)
+
+
+def unaligned(array):
+    """The same values in a buffer one byte off any alignment, as an unpickled array may lie."""
+    raw = np.zeros(array.nbytes + 1, dtype=np.uint8)
+    raw[1:] = np.frombuffer(np.ascontiguousarray(array).tobytes(), dtype=np.uint8)
+    return np.frombuffer(raw.data, dtype=array.dtype, offset=1).reshape(array.shape)
+
+
+def test_arrays_at_any_address_are_read_as_aligned_ones(meshes):
+    plan = meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=2)
+    tile = plan.tile(0)
+    moved = {k: unaligned(v) if isinstance(v, np.ndarray) else v for k, v in tile.items()}
+    assert not moved["points"].flags.aligned
+    expected = meshprobe.connect_tile(tile)
+    result = meshprobe.connect_tile(moved)
+    assert all(same_bits(result[k], expected[k]) for k in ("first_incoming", "source"))
+    points, faces = bumpy_grid()
+    assert same_bits(meshprobe.roughness(unaligned(points), unaligned(faces), 0.01),
+                     meshprobe.roughness(points, faces, 0.01))

@@ -507,8 +507,13 @@ MeshMeasurement measure_planned(TilePlan& plan, const MeasureOptions& options) {
     return true;
   };
   const bool connected = run_stage([&](std::size_t t) {
-    report((stage + " connecting").c_str(), 0.0);
-    return plan.accept(t, connect_tile(plan.tile(t)));
+    // A build shows no progress of its own: its start and its end are reported, and a line
+    // that shows 100% is always drawn.
+    const std::string what = stage + " connecting";
+    report(what.c_str(), 0.0);
+    TileConnections connections = connect_tile(plan.tile(t));
+    report(what.c_str(), 1.0);
+    return plan.accept(t, std::move(connections));
   });
   if (!connected) return plan.finish();
   plan.smooth([&](std::size_t done, std::size_t total) {

@@ -384,6 +384,18 @@ TEST_F(EndToEnd, TilesWriteTheUntiledRunsFiles) {
   EXPECT_EQ(without_seconds(snapshot(folder_ + "/tiled")), whole);
 }
 
+TEST_F(EndToEnd, TiledProgressNamesTheTileAndTheStage) {
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  const auto result = run({"--progress", "--tiles", "3", "bunny.off", "0.01"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  for (const char* stage : {"reading", "tile 1/3 connecting", "tile 3/3 connecting", "smoothing",
+                            "tile 1/3 curvature", "tile 2/3 averaging", "tile 3/3 averaging"}) {
+    EXPECT_NE(result.err.find(std::string("bunny.off: ") + stage), std::string::npos) << stage;
+  }
+  EXPECT_EQ(read_file(folder_ + "/bunny_labels.lb"),
+            read_file(std::string(MESHPROBE_REFERENCE_DIR) + "/bunny_0.01.lb"));
+}
+
 TEST_F(EndToEnd, FieldsTableAgreesWithTheValueFile) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   ASSERT_EQ(run({"bunny.off", "0.02"}).status, 0);

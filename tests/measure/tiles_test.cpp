@@ -191,6 +191,46 @@ TEST(TiledMeasurement, ListsGiveTheWholeListsValues) {
   expect_same_measurement(whole, measure_mesh_lists(soup.points, facets, options));
 }
 
+// A mesh the whole run refuses, the tiled run refuses in the same words, and as read or not.
+struct RefusedMesh {
+  const char* name;
+  const char* text;  // nullptr: no such file
+  float length;
+};
+
+void PrintTo(const RefusedMesh& m, std::ostream* os) {
+  *os << m.name;
+}
+
+class TiledRefusal : public ::testing::TestWithParam<RefusedMesh> {};
+
+TEST_P(TiledRefusal, IsTheWholeRunsRefusal) {
+  const RefusedMesh& c = GetParam();
+  const std::string path = testing::scratch_folder("tiles") + "/" + c.name + ".off";
+  if (c.text != nullptr) testing::write_file(path, c.text);
+  MeasureOptions options;
+  options.epsilons = {Epsilon{"0.01", 0.01f}};
+  options.length = c.length;
+  const MeshMeasurement whole = measure_mesh_file(path, options);
+  options.tiles = 4;
+  const MeshMeasurement tiled = measure_mesh_file(path, options);
+  ASSERT_FALSE(whole.status.ok);
+  EXPECT_FALSE(tiled.status.ok);
+  EXPECT_EQ(tiled.status.error, whole.status.error);
+  EXPECT_EQ(tiled.status.system_error, whole.status.system_error);
+  EXPECT_EQ(tiled.read, whole.read);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Meshes, TiledRefusal,
+    ::testing::Values(
+        RefusedMesh{"missing", nullptr, 0.0f}, RefusedMesh{"not_a_mesh", "OFF\n2 1 0\nx\n", 0.0f},
+        RefusedMesh{"no_facet", "OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", 0.0f},
+        RefusedMesh{"one_point", "OFF\n3 1 0\n1 1 1\n1 1 1\n1 1 1\n3 0 1 2\n", 0.0f},
+        RefusedMesh{"length_too_small", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", 1e-5f},
+        RefusedMesh{"length_too_large", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n", 1e9f}),
+    [](const ::testing::TestParamInfo<RefusedMesh>& mesh) { return std::string(mesh.param.name); });
+
 // A result that does not fit its tile ends the plan with a failure instead of being placed.
 struct BrokenResult {
   const char* name;
@@ -230,6 +270,53 @@ INSTANTIATE_TEST_SUITE_P(
             [](TileConnections& c) { std::swap(c.first_incoming[1], c.first_incoming[2]); }},
         BrokenResult{"sources_missing", [](TileConnections& c) { c.source.pop_back(); }}),
     [](const ::testing::TestParamInfo<BrokenResult>& broken) {
+      return std::string(broken.param.name);
+    });
+
+// Measured values that do not fit the tile's core are refused as connections are.
+struct BrokenMeasurement {
+  const char* name;
+  void (*breaks)(TileMeasurement&);
+};
+
+void PrintTo(const BrokenMeasurement& b, std::ostream* os) {
+  *os << b.name;
+}
+
+class TilePlanRefusesValues : public ::testing::TestWithParam<BrokenMeasurement> {};
+
+TEST_P(TilePlanRefusesValues, ThatDoNotFitTheCore) {
+  std::mt19937 random(5);
+  const std::string path = testing::scratch_folder("tiles") + "/values.off";
+  testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, 20, false)));
+  MeasureOptions options;
+  options.epsilons = {Epsilon{"0.01", 0.01f}};
+  options.keep_fields = true;
+  options.tiles = 2;
+  TilePlan plan = TilePlan::of_file(path, options);
+  ASSERT_TRUE(plan.ok());
+  for (const std::size_t t : plan.tiles_to_do())
+    ASSERT_EQ(plan.accept(t, connect_tile(plan.tile(t))), TilePlan::Verdict::kAccepted);
+  ASSERT_EQ(plan.stage(), TilePlan::Stage::kSmoothing);
+  plan.smooth();
+  ASSERT_EQ(plan.stage(), TilePlan::Stage::kMeasuring);
+  TileMeasurement measured = measure_tile(plan.tile(1), options.epsilons, true);
+  ASSERT_EQ(measured.inexact, 0u);
+  GetParam().breaks(measured);
+  EXPECT_EQ(plan.accept(1, std::move(measured)), TilePlan::Verdict::kFailed);
+  EXPECT_FALSE(plan.ok());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, TilePlanRefusesValues,
+    ::testing::Values(
+        BrokenMeasurement{"value_missing",
+                          [](TileMeasurement& m) { m.epsilons[0].roughness.pop_back(); }},
+        BrokenMeasurement{"epsilon_missing", [](TileMeasurement& m) { m.epsilons.clear(); }},
+        BrokenMeasurement{"field_missing",
+                          [](TileMeasurement& m) { m.epsilons[0].fields.smoothed_kmax.clear(); }},
+        BrokenMeasurement{"facets_do_not_fit", [](TileMeasurement& m) { m.facets_fit = false; }}),
+    [](const ::testing::TestParamInfo<BrokenMeasurement>& broken) {
       return std::string(broken.param.name);
     });
 

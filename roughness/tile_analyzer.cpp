@@ -142,14 +142,12 @@ TileRoughness TileAnalyzer::measure(double epsilon, const std::vector<Vec3f>& co
   // The one-sided difference, as the whole mesh's run forms it.
   TileRoughness result;
   result.roughness.reserve(core_.size());
-  result.exact.reserve(core_.size());
   for (const std::uint32_t v : core_) {
     const double c = input_average[v];
     const double d = copy_average[v];
     const double difference = c > d ? c - d : 0.0;
     result.roughness.push_back(static_cast<float>(difference));
     const bool exact = input_average_exact[v] != 0 && copy_average_exact[v] != 0;
-    result.exact.push_back(exact ? 1 : 0);
     if (!exact) ++result.inexact;
   }
   if (keep_fields_) {

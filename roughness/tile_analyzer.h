@@ -2,7 +2,8 @@
 // the whole mesh's run gives it. In: the tile's surface (normalised as the whole mesh is, facet
 // normals set), each of its vertices' count of facets in the whole mesh, its core vertices, and
 // per epsilon the smoothed copy's positions (the whole mesh's, smoothed over it whole). Out: per
-// core vertex the roughness, its exactness and, when asked, the intermediate fields.
+// core vertex the roughness, the count of core values that may not be exact and, when asked,
+// the intermediate fields.
 //
 // The tile holds its core and a margin of neighbours (the halo). A vertex whose facets are all in
 // the tile is complete: its halfedges, in circulator order, are the whole mesh's. The curvature
@@ -27,7 +28,6 @@ namespace meshprobe {
 struct TileRoughness {
   // Per core vertex, in the order the core was given.
   std::vector<float> roughness;
-  std::vector<std::uint8_t> exact;
   std::size_t inexact = 0;  // core vertices whose value may differ from the whole mesh's
   RoughnessFields fields;   // per core vertex, when kept
 };
@@ -47,8 +47,8 @@ class TileAnalyzer {
                const std::vector<std::uint32_t>& core, bool keep_fields);
 
   // The core's roughness for the neighbourhood radius `epsilon`, as SurfaceAnalyzer::measure
-  // computes it, with each value's exactness; `copy` holds the smoothed copy's position of every
-  // vertex of the mesh, in its order. Several calls measure several epsilons; the input's
+  // computes it, with how many values may not be exact; `copy` holds the smoothed copy's position
+  // of every vertex of the mesh, in its order. Several calls measure several epsilons; the input's
   // curvature is computed once per vertex over all of them.
   TileRoughness measure(double epsilon, const std::vector<Vec3f>& copy,
                         const StepProgress& progress = {});

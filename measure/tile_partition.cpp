@@ -39,28 +39,27 @@ bool inside(const Vec3f& p, const Box& box, double margin) {
 
 }  // namespace
 
-void count_facets(TilingSurface& surface) {
+ReadStatus count_facets(TilingSurface& surface) {
   surface.facets_at.assign(surface.points.size(), 0);
-  const FacetList& facets = surface.facets;
   double length = 0.0;
   std::size_t sides = 0;
-  for (std::size_t f = 0; f < facets.size(); ++f) {
-    const std::size_t first = facets.starts[f];
-    const std::size_t degree = facets.degree(f);
-    for (std::size_t k = 0; k < degree; ++k) {
-      const VertexIndex a = facets.corners[first + k];
-      const VertexIndex b = facets.corners[first + (k + 1) % degree];
-      ++surface.facets_at[a];
-      const Vec3f& p = surface.points[a];
-      const Vec3f& q = surface.points[b];
-      const double dx = static_cast<double>(p.x) - q.x;
-      const double dy = static_cast<double>(p.y) - q.y;
-      const double dz = static_cast<double>(p.z) - q.z;
-      length += std::sqrt(dx * dx + dy * dy + dz * dz);
-      ++sides;
-    }
-  }
+  const ReadStatus status =
+      surface.facets.for_each([&](std::size_t, const VertexIndex* corners, std::size_t degree) {
+        for (std::size_t k = 0; k < degree; ++k) {
+          const VertexIndex a = corners[k];
+          const VertexIndex b = corners[(k + 1) % degree];
+          ++surface.facets_at[a];
+          const Vec3f& p = surface.points[a];
+          const Vec3f& q = surface.points[b];
+          const double dx = static_cast<double>(p.x) - q.x;
+          const double dy = static_cast<double>(p.y) - q.y;
+          const double dz = static_cast<double>(p.z) - q.z;
+          length += std::sqrt(dx * dx + dy * dy + dz * dz);
+          ++sides;
+        }
+      });
   surface.mean_edge = sides == 0 ? 0.0 : length / static_cast<double>(sides);
+  return status;
 }
 
 std::vector<std::vector<std::uint32_t>> split_into_cores(const TilingSurface& surface,
@@ -109,11 +108,11 @@ std::vector<std::vector<std::uint32_t>> split_into_cores(const TilingSurface& su
   return cores;
 }
 
-TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t>& core,
-                   double halo, std::vector<std::uint32_t>& scratch,
-                   const std::vector<std::vector<Vec3f>>& copies) {
-  TileLists tile;
-  if (core.empty()) return tile;
+ReadStatus cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t>& core,
+                    double halo, std::vector<std::uint32_t>& scratch, TileLists& tile,
+                    const std::vector<std::vector<Vec3f>>& copies) {
+  tile = TileLists{};
+  if (core.empty()) return ReadStatus{};
   const Box box = box_of(surface.points, core);
   // The copies' walks go as far about the core's copied positions.
   std::vector<Box> copy_boxes;
@@ -125,26 +124,25 @@ TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t
       if (inside(copies[k][v], copy_boxes[k], halo)) return true;
     return false;
   };
-  const FacetList& facets = surface.facets;
-  std::vector<bool> taken(facets.size(), false);
   // The core's own facets always belong to the tile, whatever the halo.
   constexpr std::uint32_t kCore = 1;
   constexpr std::uint32_t kInTile = 0;
   for (const std::uint32_t v : core)
     scratch[v] = kCore;
   // A facet belongs to the tile when a corner lies in the halo; its other corners come with it.
-  for (std::size_t f = 0; f < facets.size(); ++f) {
-    for (std::size_t c = facets.starts[f]; c < facets.starts[f + 1]; ++c) {
-      const VertexIndex v = facets.corners[c];
-      if (scratch[v] == kCore || near_core(v)) {
-        taken[f] = true;
-        break;
-      }
-    }
-    if (!taken[f]) continue;
-    for (std::size_t c = facets.starts[f]; c < facets.starts[f + 1]; ++c)
-      if (scratch[facets.corners[c]] != kCore) scratch[facets.corners[c]] = kInTile;
-  }
+  // Its corners are kept as mesh places until the tile's vertices are numbered.
+  const ReadStatus status =
+      surface.facets.for_each([&](std::size_t, const VertexIndex* corners, std::size_t degree) {
+        bool taken = false;
+        for (std::size_t c = 0; c < degree && !taken; ++c)
+          taken = scratch[corners[c]] == kCore || near_core(corners[c]);
+        if (!taken) return;
+        for (std::size_t c = 0; c < degree; ++c) {
+          if (scratch[corners[c]] != kCore) scratch[corners[c]] = kInTile;
+          tile.facets.corners.push_back(corners[c]);
+        }
+        tile.facets.end_facet();
+      });
   for (std::uint32_t v = 0; v < scratch.size(); ++v) {
     if (scratch[v] == kNoTileVertex) continue;
     scratch[v] = static_cast<std::uint32_t>(tile.mesh_vertex.size());
@@ -152,18 +150,15 @@ TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t
     tile.points.push_back(surface.points[v]);
     tile.facets_in_whole.push_back(surface.facets_at[v]);
   }
-  for (std::size_t f = 0; f < facets.size(); ++f) {
-    if (!taken[f]) continue;
-    for (std::size_t c = facets.starts[f]; c < facets.starts[f + 1]; ++c)
-      tile.facets.corners.push_back(scratch[facets.corners[c]]);
-    tile.facets.end_facet();
-  }
+  for (VertexIndex& c : tile.facets.corners)
+    c = scratch[c];
   tile.core.reserve(core.size());
   for (const std::uint32_t v : core)
     tile.core.push_back(scratch[v]);
   for (const std::uint32_t v : tile.mesh_vertex)
     scratch[v] = kNoTileVertex;
-  return tile;
+  if (!status.ok) tile = TileLists{};
+  return status;
 }
 
 bool tile_holds_everything(const TilingSurface& surface, const std::vector<std::uint32_t>& core,

@@ -1,13 +1,16 @@
-// One mesh cut into spatial tiles. In: the whole surface as lists (normalised points, the facets
-// in the order the whole mesh is built). Out: each tile's core (the vertices it measures), and a
-// tile's lists: its core with a margin (the halo) of every facet that has a corner near the
-// core's bounding box, and, per vertex, its count of facets in the whole mesh.
+// One mesh cut into spatial tiles. In: the whole surface (normalised points in memory, the facets
+// in a scratch file in the order the whole mesh is built). Out: each tile's core (the vertices it
+// measures), and a tile's lists: its core with a margin (the halo) of every facet that has a
+// corner near the core's bounding box, and, per vertex, its count of facets in the whole mesh.
+// Every facet is read in one pass over the scratch file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
+#include "io/read_status.h"
+#include "measure/facet_store.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
@@ -16,13 +19,13 @@ namespace meshprobe {
 // The whole surface, as the tiles are cut from it.
 struct TilingSurface {
   std::vector<Vec3f> points;             // normalised, per vertex of the mesh
-  FacetList facets;                      // the facets the surface holds, in the order it is built
+  FacetStore facets;                     // the facets the surface holds, in the order it is built
   std::vector<std::uint32_t> facets_at;  // per vertex, the facets that use it
   double mean_edge = 0.0;                // over the facets' sides, normalised units
 };
 
 // Counts the facets at each vertex and the mean length of the facets' sides.
-void count_facets(TilingSurface& surface);
+ReadStatus count_facets(TilingSurface& surface);
 
 // Splits the vertices that some facet uses into at most `tiles` cores of nearly equal counts by
 // halving boxes across their longest side, each core ascending. Fewer cores when there are fewer
@@ -44,11 +47,12 @@ struct TileLists {
 // The tile of `core`: the core's facets and every facet with a corner within `halo` (normalised
 // units) of the core's box, in the points or in any of `copies` (other positions of every
 // vertex, such as the smoothed copies, whose walks go about the core's positions there).
-// `scratch` is one entry per vertex of the mesh, all kNoTileVertex; it is left so.
+// `scratch` is one entry per vertex of the mesh, all kNoTileVertex; it is left so. Fails only
+// when the facets cannot be read back.
 constexpr std::uint32_t kNoTileVertex = 0xffffffff;
-TileLists cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t>& core,
-                   double halo, std::vector<std::uint32_t>& scratch,
-                   const std::vector<std::vector<Vec3f>>& copies = {});
+ReadStatus cut_tile(const TilingSurface& surface, const std::vector<std::uint32_t>& core,
+                    double halo, std::vector<std::uint32_t>& scratch, TileLists& tile,
+                    const std::vector<std::vector<Vec3f>>& copies = {});
 
 // Whether the tile reaches every vertex's whole neighbourhood: a halo past the mesh's box.
 bool tile_holds_everything(const TilingSurface& surface, const std::vector<std::uint32_t>& core,

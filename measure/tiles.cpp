@@ -167,21 +167,45 @@ void TilePlan::plan(std::vector<Vec3f>&& points, FacetList&& facets,
   surface_.points.reserve(points.size());
   for (const Vec3f& p : points)
     surface_.points.push_back(normalised(p, normalisation_));
-  file_points_ = std::move(points);
-  surface_.facets = std::move(facets);
-  if (has_facet_unfit_alone(surface_.facets, surface_.points.size())) {
-    plan_facets();
+  if (has_facet_unfit_alone(facets, surface_.points.size())) {
+    plan_facets(points, facets);
   } else {
-    count_facets(surface_);
+    // From here on, the file's points and the facets wait in scratch files, not in memory.
+    if (!holds(file_points_.create())) return;
+    if (!holds(file_points_.append(points.data(), points.size() * sizeof(Vec3f)))) return;
+    if (!holds(file_points_.flush())) return;
+    if (!holds(surface_.facets.create())) return;
+    if (!holds(surface_.facets.add_all(facets))) return;
+    if (!holds(surface_.facets.finish_adding())) return;
+    if (!holds(count_facets(surface_))) return;
     start_stage(Stage::kConnecting);
   }
+  points = std::vector<Vec3f>();
+  facets = FacetList{};
 }
 
-void TilePlan::plan_facets() {
+bool TilePlan::holds(const ReadStatus& status) {
+  if (status.ok) return true;
+  result_.status = status;
+  result_.read = true;
+  stage_ = Stage::kDone;
+  return false;
+}
+
+void TilePlan::plan_stored_facets() {
+  std::vector<Vec3f> file_points(surface_.points.size());
+  FacetList facets;
+  if (!holds(file_points_.read(0, file_points.data(), file_points.size() * sizeof(Vec3f))))
+    return;
+  if (!holds(surface_.facets.load(facets))) return;
+  plan_facets(file_points, facets);
+}
+
+void TilePlan::plan_facets(const std::vector<Vec3f>& file_points, const FacetList& all) {
   Mesh mesh;
   FacetPlan facet_plan;
   const LeftOutFacets left_out =
-      build_leaving_out_unfit_facets(mesh, file_points_, surface_.facets, &facet_plan);
+      build_leaving_out_unfit_facets(mesh, file_points, all, &facet_plan);
   const std::size_t kept = mesh.size_of_facets();
   mesh.clear();
   result_.status.facets_left_out = left_out.count;
@@ -189,27 +213,25 @@ void TilePlan::plan_facets() {
   if (left_out.count > 0 && !face_lines_.empty())
     result_.status.first_left_out_line = face_lines_[left_out.first];
   if (kept == 0) {
-    result_.status = check_list_geometry(file_points_, 0);
+    result_.status = check_list_geometry(file_points, 0);
     return;
   }
   facets_planned_ = true;
-  const FacetList& all = surface_.facets;
-  FacetList in_order;
+  file_points_ = ScratchFile();
+  if (!holds(surface_.facets.create())) return;
   const auto keep = [&](std::size_t f) {
-    if (facet_plan.left_out[f]) return;
-    in_order.corners.insert(in_order.corners.end(), all.corners.begin() + all.starts[f],
-                            all.corners.begin() + all.starts[f + 1]);
-    in_order.end_facet();
+    if (facet_plan.left_out[f]) return ReadStatus{};
+    return surface_.facets.add(all.corners.data() + all.starts[f], all.degree(f));
   };
   if (facet_plan.order.empty()) {
     for (std::size_t f = 0; f < all.size(); ++f)
-      keep(f);
+      if (!holds(keep(f))) return;
   } else {
     for (const std::size_t f : facet_plan.order)
-      keep(f);
+      if (!holds(keep(f))) return;
   }
-  surface_.facets = std::move(in_order);
-  count_facets(surface_);
+  if (!holds(surface_.facets.finish_adding())) return;
+  if (!holds(count_facets(surface_))) return;
   start_stage(Stage::kConnecting);
 }
 
@@ -225,8 +247,10 @@ void TilePlan::start_stage(Stage stage) {
     }
     cores_ = split_into_cores(surface_, std::max<std::size_t>(1, options_.tiles));
     halos_.assign(cores_.size(), kConnectingSides * surface_.mean_edge);
-    connections_.assign(cores_.size(), TileConnections{});
+    connections_at_.assign(cores_.size(), 0);
+    connection_count_.assign(cores_.size(), 0);
     scratch_.assign(n, kNoTileVertex);
+    if (!holds(connections_.create())) return;
   } else if (stage == Stage::kMeasuring) {
     float largest = 0.0f;
     for (const Epsilon& epsilon : options_.epsilons)
@@ -247,8 +271,12 @@ std::vector<std::size_t> TilePlan::tiles_to_do() const {
 
 TileLists TilePlan::tile(std::size_t t) {
   const std::vector<std::vector<Vec3f>> none;
-  TileLists tile = cut_tile(surface_, cores_[t], halos_[t], scratch_,
-                            stage_ == Stage::kMeasuring ? copies_ : none);
+  TileLists tile;
+  if (t >= cores_.size() || (stage_ != Stage::kConnecting && stage_ != Stage::kMeasuring))
+    return tile;
+  if (!holds(cut_tile(surface_, cores_[t], halos_[t], scratch_, tile,
+                      stage_ == Stage::kMeasuring ? copies_ : none)))
+    return tile;
   if (stage_ == Stage::kMeasuring) {
     for (const std::vector<Vec3f>& copy : copies_) {
       std::vector<Vec3f> at_tile;
@@ -278,6 +306,7 @@ TilePlan::Verdict TilePlan::refuse_result() {
 }
 
 TilePlan::Verdict TilePlan::accept(std::size_t t, TileConnections&& connections) {
+  if (!ok()) return Verdict::kFailed;
   if (stage_ != Stage::kConnecting || t >= cores_.size() || accepted_[t]) return refuse_result();
   if (connections.facets_fit && connections.incomplete == 0) {
     // Results may come from elsewhere (a cluster's worker): they must fit the core they are for.
@@ -296,18 +325,38 @@ TilePlan::Verdict TilePlan::accept(std::size_t t, TileConnections&& connections)
       result_.read = true;
       return Verdict::kFailed;
     }
-    plan_facets();
+    plan_stored_facets();
     return ok() ? Verdict::kAllAgain : Verdict::kFailed;
   }
   if (connections.incomplete > 0) return grow(t, "did not hold every facet of its core");
-  connections_[t] = std::move(connections);
+  if (!keep_connections(t, connections)) return Verdict::kFailed;
   accepted_[t] = true;
   if (std::find(accepted_.begin(), accepted_.end(), false) == accepted_.end()) {
     // Which facets the mesh keeps is settled: the file's points served only that.
-    file_points_ = std::vector<Vec3f>();
+    file_points_ = ScratchFile();
+    if (!holds(connections_.flush())) return Verdict::kFailed;
     start_stage(Stage::kSmoothing);
   }
   return Verdict::kAccepted;
+}
+
+bool TilePlan::keep_connections(std::size_t t, const TileConnections& connections) {
+  connections_at_[t] = connections_.size();
+  connection_count_[t] = connections.source.size();
+  const std::vector<std::uint32_t>& first = connections.first_incoming;
+  return holds(connections_.append(first.data(), first.size() * sizeof(std::uint32_t))) &&
+         holds(connections_.append(connections.source.data(),
+                                   connections.source.size() * sizeof(std::uint32_t)));
+}
+
+bool TilePlan::read_connections(std::size_t t, std::vector<std::uint32_t>& first_incoming,
+                                std::vector<std::uint32_t>& source) {
+  first_incoming.resize(cores_[t].size() + 1);
+  source.resize(connection_count_[t]);
+  const std::uint64_t first_bytes = first_incoming.size() * sizeof(std::uint32_t);
+  return holds(connections_.read(connections_at_[t], first_incoming.data(), first_bytes)) &&
+         holds(connections_.read(connections_at_[t] + first_bytes, source.data(),
+                                 source.size() * sizeof(std::uint32_t)));
 }
 
 void TilePlan::smooth(const Progress& progress) {
@@ -334,26 +383,27 @@ void TilePlan::smooth_copies(const Progress& progress) {
   for (std::uint32_t v = 0; v < n; ++v)
     view.view_place[view.mesh_place[v]] = v;
   view.first_incoming.assign(n + 1, 0);
+  std::vector<std::uint32_t> first;
+  std::vector<std::uint32_t> source;
   for (std::size_t t = 0; t < cores_.size(); ++t) {
-    const TileConnections& c = connections_[t];
-    for (std::size_t k = 0; k < cores_[t].size(); ++k) {
-      view.first_incoming[view.view_place[cores_[t][k]] + 1] =
-          c.first_incoming[k + 1] - c.first_incoming[k];
-    }
+    if (!read_connections(t, first, source)) return;
+    for (std::size_t k = 0; k < cores_[t].size(); ++k)
+      view.first_incoming[view.view_place[cores_[t][k]] + 1] = first[k + 1] - first[k];
   }
   for (std::size_t v = 0; v < n; ++v)
     view.first_incoming[v + 1] += view.first_incoming[v];
   view.source.resize(view.first_incoming[n]);
   for (std::size_t t = 0; t < cores_.size(); ++t) {
-    TileConnections& c = connections_[t];
+    if (!read_connections(t, first, source)) return;
     for (std::size_t k = 0; k < cores_[t].size(); ++k) {
       std::uint32_t slot = view.first_incoming[view.view_place[cores_[t][k]]];
-      for (std::uint32_t s = c.first_incoming[k]; s < c.first_incoming[k + 1]; ++s)
-        view.source[slot++] = view.view_place[c.source[s]];
+      for (std::uint32_t s = first[k]; s < first[k + 1]; ++s)
+        view.source[slot++] = view.view_place[source[s]];
     }
-    c = TileConnections{};
   }
-  connections_.clear();
+  connections_ = ScratchFile();
+  first = std::vector<std::uint32_t>();
+  source = std::vector<std::uint32_t>();
   copies_.clear();
   for (std::size_t e = 0; e < options_.epsilons.size(); ++e) {
     view.positions.resize(n);
@@ -397,6 +447,7 @@ void TilePlan::smooth_copies(const Progress& progress) {
 }
 
 TilePlan::Verdict TilePlan::accept(std::size_t t, TileMeasurement&& measured) {
+  if (!ok()) return Verdict::kFailed;
   if (stage_ != Stage::kMeasuring || t >= cores_.size() || accepted_[t]) return refuse_result();
   if (measured.facets_fit && measured.inexact == 0) {
     const std::size_t core = cores_[t].size();
@@ -448,12 +499,11 @@ TilePlan::Verdict TilePlan::accept(std::size_t t, TileMeasurement&& measured) {
 
 MeshMeasurement TilePlan::finish() {
   if (ok() && options_.keep_surface) {
-    const FacetList& facets = surface_.facets;
-    result_.surface_polygons.reserve(facets.size());
-    for (std::size_t f = 0; f < facets.size(); ++f) {
-      result_.surface_polygons.emplace_back(facets.corners.begin() + facets.starts[f],
-                                            facets.corners.begin() + facets.starts[f + 1]);
-    }
+    result_.surface_polygons.reserve(surface_.facets.size());
+    holds(surface_.facets.for_each([&](std::size_t, const VertexIndex* corners,
+                                       std::size_t degree) {
+      result_.surface_polygons.emplace_back(corners, corners + degree);
+    }));
   }
   // Reading and every stage, shared equally between the epsilons as an untiled run shares them.
   const double seconds =

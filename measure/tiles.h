@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "io/scratch_file.h"
 #include "measure/measurement.h"
 #include "measure/tile_partition.h"
 #include "mesh/mesh_properties.h"
@@ -71,20 +72,23 @@ class TilePlan {
   // Tiles of the current stage not accepted yet, in order.
   std::vector<std::size_t> tiles_to_do() const;
 
-  // Tile t for the current stage (1 or 3), at its current halo.
+  // Tile t for the current stage (1 or 3), at its current halo. Empty when the facets cannot be
+  // read back; the plan has then failed, and accept() says so.
   TileLists tile(std::size_t t);
 
   enum class Verdict {
     kAccepted,  // the tile's results are kept
     kCutAgain,  // some result was not exact: the tile's halo has grown, cut and handle it again
     kAllAgain,  // the whole mesh's facets have been planned: stage 1 starts again for every tile
-    kFailed     // the tile held the whole mesh and still fell short (the status says so)
+    kFailed     // the plan has ended: a tile held the whole mesh and still fell short, or its
+                // scratch files failed (the status says so)
   };
   Verdict accept(std::size_t t, TileConnections&& connections);
   Verdict accept(std::size_t t, TileMeasurement&& measured);
 
   // Stage 2, once every tile is connected: the smoothed copy of every epsilon. When the progress
-  // callback throws, the plan ends (failed) and the exception goes on to the caller.
+  // callback throws, the plan ends (failed) and the exception goes on to the caller; when stage
+  // 1's results cannot be read back, it ends with that status.
   void smooth(const Progress& progress = {});
 
   // The measurement with every tile's values in place, once every tile is measured (or at once
@@ -96,27 +100,39 @@ class TilePlan {
   // Everything after the lists are read: geometry, length, normalisation, cores.
   void plan(std::vector<Vec3f>&& points, FacetList&& facets, const MeasureOptions& options);
   // Decides with a build of the whole mesh which facets it leaves out and in which order it adds
-  // the others; the plan then starts stage 1 afresh.
-  void plan_facets();
+  // the others; the plan then starts stage 1 afresh. Takes the file's points and its facets.
+  void plan_facets(const std::vector<Vec3f>& file_points, const FacetList& facets);
+  // The same once the facets are in the store and the file's points in their scratch file.
+  void plan_stored_facets();
   void start_stage(Stage stage);
+  // False, the plan ended with `status` as its own, when it failed.
+  bool holds(const ReadStatus& status);
   Verdict grow(std::size_t t, const char* what);
   Verdict refuse_result();
   void smooth_copies(const Progress& progress);
+  // Stage 1's accepted results go to a scratch file; stage 2 reads them back tile by tile.
+  bool keep_connections(std::size_t t, const TileConnections& connections);
+  bool read_connections(std::size_t t, std::vector<std::uint32_t>& first_incoming,
+                        std::vector<std::uint32_t>& source);
 
   MeshMeasurement result_;
   std::chrono::steady_clock::time_point started_;
   MeasureOptions options_;
   Stage stage_ = Stage::kConnecting;
   std::vector<std::size_t> face_lines_;  // OBJ: each facet's line
-  std::vector<Vec3f> file_points_;       // per mesh vertex, input units, until stage 1 is done
+  // Per mesh vertex, in input units, until stage 1 is done; read back only when facets must be
+  // planned for the whole mesh.
+  ScratchFile file_points_;
   bool facets_planned_ = false;
   Normalisation normalisation_;
   TilingSurface surface_;
   std::vector<std::vector<std::uint32_t>> cores_;
   std::vector<double> halos_;
   std::vector<bool> accepted_;
-  std::vector<TileConnections> connections_;  // per tile, until stage 2
-  std::vector<std::vector<Vec3f>> copies_;    // per epsilon, per vertex
+  ScratchFile connections_;                     // stage 1's results, tile after tile
+  std::vector<std::uint64_t> connections_at_;   // per tile: where its results begin
+  std::vector<std::uint64_t> connection_count_; // per tile: its count of incoming halfedges
+  std::vector<std::vector<Vec3f>> copies_;      // per epsilon, per vertex
   std::vector<std::uint32_t> scratch_;
 };
 

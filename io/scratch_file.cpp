@@ -39,7 +39,9 @@ ScratchFile& ScratchFile::operator=(ScratchFile&& other) noexcept {
   return *this;
 }
 
-ScratchFile::~ScratchFile() { close_file(); }
+ScratchFile::~ScratchFile() {
+  close_file();
+}
 
 void ScratchFile::close_file() {
   if (descriptor_ >= 0) close(descriptor_);

@@ -34,7 +34,9 @@ ReadStatus FacetStore::add_all(const FacetList& facets) {
   return ReadStatus{};
 }
 
-ReadStatus FacetStore::finish_adding() { return file_.flush(); }
+ReadStatus FacetStore::finish_adding() {
+  return file_.flush();
+}
 
 ReadStatus FacetStore::load(FacetList& facets) const {
   facets = FacetList{};
@@ -55,8 +57,7 @@ ReadStatus FacetStore::Pass::fill(std::size_t words) {
   if (words_.size() < words) words_.resize(words);
   const std::uint64_t in_file = store_.file_.size() / kWord;
   const std::uint64_t left = in_file > read_ ? in_file - read_ : 0;
-  const auto taken =
-      static_cast<std::size_t>(std::min<std::uint64_t>(left, words_.size() - held_));
+  const auto taken = static_cast<std::size_t>(std::min<std::uint64_t>(left, words_.size() - held_));
   const ReadStatus status = store_.file_.read(read_ * kWord, words_.data() + held_, taken * kWord);
   if (!status.ok) return status;
   read_ += taken;

@@ -195,8 +195,7 @@ bool TilePlan::holds(const ReadStatus& status) {
 void TilePlan::plan_stored_facets() {
   std::vector<Vec3f> file_points(surface_.points.size());
   FacetList facets;
-  if (!holds(file_points_.read(0, file_points.data(), file_points.size() * sizeof(Vec3f))))
-    return;
+  if (!holds(file_points_.read(0, file_points.data(), file_points.size() * sizeof(Vec3f)))) return;
   if (!holds(surface_.facets.load(facets))) return;
   plan_facets(file_points, facets);
 }
@@ -500,10 +499,10 @@ TilePlan::Verdict TilePlan::accept(std::size_t t, TileMeasurement&& measured) {
 MeshMeasurement TilePlan::finish() {
   if (ok() && options_.keep_surface) {
     result_.surface_polygons.reserve(surface_.facets.size());
-    holds(surface_.facets.for_each([&](std::size_t, const VertexIndex* corners,
-                                       std::size_t degree) {
-      result_.surface_polygons.emplace_back(corners, corners + degree);
-    }));
+    holds(
+        surface_.facets.for_each([&](std::size_t, const VertexIndex* corners, std::size_t degree) {
+          result_.surface_polygons.emplace_back(corners, corners + degree);
+        }));
   }
   // Reading and every stage, shared equally between the epsilons as an untiled run shares them.
   const double seconds =

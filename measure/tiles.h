@@ -129,10 +129,10 @@ class TilePlan {
   std::vector<std::vector<std::uint32_t>> cores_;
   std::vector<double> halos_;
   std::vector<bool> accepted_;
-  ScratchFile connections_;                     // stage 1's results, tile after tile
-  std::vector<std::uint64_t> connections_at_;   // per tile: where its results begin
-  std::vector<std::uint64_t> connection_count_; // per tile: its count of incoming halfedges
-  std::vector<std::vector<Vec3f>> copies_;      // per epsilon, per vertex
+  ScratchFile connections_;                      // stage 1's results, tile after tile
+  std::vector<std::uint64_t> connections_at_;    // per tile: where its results begin
+  std::vector<std::uint64_t> connection_count_;  // per tile: its count of incoming halfedges
+  std::vector<std::vector<Vec3f>> copies_;       // per epsilon, per vertex
   std::vector<std::uint32_t> scratch_;
 };
 

@@ -6,7 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 #include <ostream>
 #include <random>
 #include <string>
@@ -189,6 +192,56 @@ TEST(TiledMeasurement, ListsGiveTheWholeListsValues) {
   const MeshMeasurement whole = measure_mesh_lists(soup.points, facets, options);
   options.tiles = 5;
   expect_same_measurement(whole, measure_mesh_lists(soup.points, facets, options));
+}
+
+// The scratch files of a tiled run have no name: nothing is left in the folder, even while the
+// run goes on. A folder where none can be made refuses the tiled run, not the whole mesh's run,
+// and is not taken for a fault of the mesh file.
+TEST(TiledMeasurement, ScratchFilesLeaveNothingAndAFolderWithoutRoomIsNamed) {
+  std::mt19937 random(13);
+  const std::string folder = testing::scratch_folder("tiles_scratch");
+  const std::string path = folder + "/grid.off";
+  testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 24, 24, true)));
+  const std::string scratch = testing::scratch_folder("tiles_scratch_files");
+  const auto entries = [&] {
+    return std::distance(std::filesystem::directory_iterator(scratch),
+                         std::filesystem::directory_iterator());
+  };
+  const char* before = std::getenv("TMPDIR");
+  const std::string kept = before != nullptr ? before : "";
+  MeasureOptions options;
+  options.epsilons = {Epsilon{"0.01", 0.01f}};
+  options.keep_surface = true;
+  const MeshMeasurement whole = measure_mesh_file(path, options);
+  options.tiles = 3;
+  std::ptrdiff_t left = 0;
+  std::size_t calls = 0;
+  options.progress = [&](const char*, double) {
+    ++calls;
+    left += entries();
+  };
+  setenv("TMPDIR", scratch.c_str(), 1);
+  const MeshMeasurement tiled = measure_mesh_file(path, options);
+  const std::string missing = folder + "/missing";
+  setenv("TMPDIR", missing.c_str(), 1);
+  const MeshMeasurement refused = measure_mesh_file(path, options);
+  options.tiles = 1;
+  const MeshMeasurement untiled = measure_mesh_file(path, options);
+  if (before != nullptr) {
+    setenv("TMPDIR", kept.c_str(), 1);
+  } else {
+    unsetenv("TMPDIR");
+  }
+  expect_same_measurement(whole, tiled);
+  EXPECT_GT(calls, 0u);
+  EXPECT_EQ(left, 0);
+  EXPECT_EQ(entries(), 0);
+  EXPECT_FALSE(refused.status.ok);
+  EXPECT_EQ(refused.status.error,
+            "cannot create a scratch file in " + missing + " (No such file or directory)");
+  EXPECT_EQ(refused.status.system_error, 0);
+  EXPECT_TRUE(refused.read);
+  EXPECT_TRUE(untiled.status.ok) << untiled.status.error;
 }
 
 // A mesh the whole run refuses, the tiled run refuses in the same words, and as read or not.

@@ -154,8 +154,7 @@ void TilePlan::plan(std::vector<Vec3f>&& points, FacetList&& facets,
   if (options.length > 0.0f) {
     const ReadStatus length = check_length(options.length, normalisation_.extent);
     if (!length.ok) {
-      result_.status = length;
-      result_.read = true;
+      holds(length);
       return;
     }
     normalisation_ = normalisation_of(points, options.length);
@@ -213,6 +212,7 @@ void TilePlan::plan_facets(const std::vector<Vec3f>& file_points, const FacetLis
     result_.status.first_left_out_line = face_lines_[left_out.first];
   if (kept == 0) {
     result_.status = check_list_geometry(file_points, 0);
+    stage_ = Stage::kDone;
     return;
   }
   facets_planned_ = true;
@@ -290,8 +290,7 @@ TileLists TilePlan::tile(std::size_t t) {
 
 TilePlan::Verdict TilePlan::grow(std::size_t t, const char* what) {
   if (tile_holds_everything(surface_, cores_[t], halos_[t])) {
-    result_.status = ReadStatus::failure(std::string("a tile that held the whole mesh ") + what);
-    result_.read = true;
+    holds(ReadStatus::failure(std::string("a tile that held the whole mesh ") + what));
     return Verdict::kFailed;
   }
   halos_[t] = std::max(halos_[t] * kHaloGrowth, kNarrowestGrownHalo);
@@ -299,8 +298,7 @@ TilePlan::Verdict TilePlan::grow(std::size_t t, const char* what) {
 }
 
 TilePlan::Verdict TilePlan::refuse_result() {
-  result_.status = ReadStatus::failure("a tile's result does not match the tile");
-  result_.read = true;
+  holds(ReadStatus::failure("a tile's result does not match the tile"));
   return Verdict::kFailed;
 }
 
@@ -320,8 +318,7 @@ TilePlan::Verdict TilePlan::accept(std::size_t t, TileConnections&& connections)
   }
   if (!connections.facets_fit) {
     if (facets_planned_) {
-      result_.status = ReadStatus::failure("a tile left out a facet the whole mesh keeps");
-      result_.read = true;
+      holds(ReadStatus::failure("a tile left out a facet the whole mesh keeps"));
       return Verdict::kFailed;
     }
     plan_stored_facets();
@@ -464,8 +461,7 @@ TilePlan::Verdict TilePlan::accept(std::size_t t, TileMeasurement&& measured) {
     if (!fits) return refuse_result();
   }
   if (!measured.facets_fit) {
-    result_.status = ReadStatus::failure("a tile left out a facet the whole mesh keeps");
-    result_.read = true;
+    holds(ReadStatus::failure("a tile left out a facet the whole mesh keeps"));
     return Verdict::kFailed;
   }
   if (measured.inexact > 0) return grow(t, "did not reproduce the whole mesh's values");

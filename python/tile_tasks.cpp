@@ -21,7 +21,6 @@ namespace meshprobe {
 
 namespace {
 
-
 [[noreturn]] void refuse(const std::string& why) {
   throw py::value_error(why);
 }
@@ -172,8 +171,7 @@ TileMeasurement measurement_from_python(const py::dict& d) {
     TileRoughness r;
     r.roughness = vector_of<float>(e, "roughness");
     for (std::size_t k = 0; k < 6; ++k) {
-      if (e.contains(kFieldNames[k]))
-        *field_of(r.fields, k) = vector_of<double>(e, kFieldNames[k]);
+      if (e.contains(kFieldNames[k])) *field_of(r.fields, k) = vector_of<double>(e, kFieldNames[k]);
     }
     m.epsilons.push_back(std::move(r));
   }
@@ -256,6 +254,8 @@ class PythonTilePlan {
   }
 
   void smooth() {
+    // A plan that failed has nothing to smooth; finish() reports why.
+    if (plan_->stage() == TilePlan::Stage::kDone && !plan_->ok()) return;
     if (plan_->stage() != TilePlan::Stage::kSmoothing)
       refuse("the plan smooths once every tile is connected, not while " + stage());
     const ThreadScope scope(usable_threads(threads_));

@@ -63,6 +63,18 @@ def test_outputs_are_the_command_lines_bytes(meshes, tmp_path):
     assert (tmp_path / "t.png").read_bytes() == (tmp_path / "cli.png").read_bytes()
 
 
+@pytest.mark.parametrize("entry", [meshprobe.measure_file, meshprobe.measure_file_in_tiles])
+def test_a_scratch_folder_that_cannot_be_used_is_named_and_nothing_is_written(
+        meshes, tmp_path, monkeypatch, entry):
+    missing = tmp_path / "missing"
+    monkeypatch.setenv("TMPDIR", str(missing))
+    with pytest.raises(ValueError, match="cannot create a scratch file in %s" % missing):
+        entry(meshes / "grid.off", 0.01, tiles=3, values=tmp_path / "v.lb")
+    assert not (tmp_path / "v.lb").exists()
+    # The untiled run needs no scratch file.
+    assert len(meshprobe.measure_file(meshes / "grid.off", 0.01)["values"]) > 0
+
+
 def test_a_two_worker_cluster_gives_the_command_lines_values(meshes, finned):
     from dask.distributed import Client, LocalCluster
 

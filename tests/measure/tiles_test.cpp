@@ -310,6 +310,10 @@ TEST_P(TilePlanRefuses, ConnectionsThatDoNotFitTheCore) {
   GetParam().breaks(connections);
   EXPECT_EQ(plan.accept(0, std::move(connections)), TilePlan::Verdict::kFailed);
   EXPECT_FALSE(plan.ok());
+  // The plan has ended: no tile is handed out again, and no later result is taken.
+  EXPECT_EQ(plan.stage(), TilePlan::Stage::kDone);
+  EXPECT_TRUE(plan.tiles_to_do().empty());
+  EXPECT_EQ(plan.accept(1, connect_tile(plan.tile(1))), TilePlan::Verdict::kFailed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -358,6 +362,8 @@ TEST_P(TilePlanRefusesValues, ThatDoNotFitTheCore) {
   GetParam().breaks(measured);
   EXPECT_EQ(plan.accept(1, std::move(measured)), TilePlan::Verdict::kFailed);
   EXPECT_FALSE(plan.ok());
+  EXPECT_EQ(plan.stage(), TilePlan::Stage::kDone);
+  EXPECT_TRUE(plan.tiles_to_do().empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(

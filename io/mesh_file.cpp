@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "io/file_window.h"
 #include "io/obj_reader.h"
 #include "io/off_reader.h"
 #include "io/ply_header.h"
@@ -176,6 +177,38 @@ ReadStatus read_mesh_lists(const std::string& path, FileLists& lists, FileLayout
     const MeshFormat format = layout.format;
     layout = FileLayout{};
     layout.format = format;
+  }
+  return status;
+}
+
+ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, FileLayout& layout,
+                               bool& in_passes) {
+  layout = FileLayout{};
+  lists = StoredLists{};
+  in_passes = false;
+  FileWindow file;
+  bool regular = false;
+  ReadStatus status = file.open(path, regular);
+  if (!status.ok || !regular || reads_as_obj(path)) return status;
+  if (!begins_with_ply_magic(file.view(0, std::min<std::size_t>(file.size(), 8)))) {
+    return ReadStatus{};
+  }
+  status = lists.facets.create();
+  if (!status.ok) return status;
+  StoredFacets facets(lists.facets);
+  bool header_read = false;
+  status = read_ply_in_passes(file, lists.points, facets, header_read);
+  if (!header_read) {
+    lists = StoredLists{};
+    return ReadStatus{};
+  }
+  in_passes = true;
+  layout.format = MeshFormat::kPly;
+  if (status.ok) status = facets.number_as_mesh(lists, layout);
+  if (!status.ok) {
+    lists = StoredLists{};
+    layout = FileLayout{};
+    layout.format = MeshFormat::kPly;
   }
   return status;
 }

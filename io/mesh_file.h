@@ -10,6 +10,7 @@
 
 #include "io/file_layout.h"
 #include "io/read_status.h"
+#include "io/stored_lists.h"
 #include "mesh/mesh.h"
 
 namespace meshprobe {
@@ -43,6 +44,14 @@ struct FileLists {
 // read_mesh_file does up to the building; the geometry is the caller's to check.
 ReadStatus read_mesh_lists(const std::string& path, FileLists& lists, FileLayout& layout,
                            bool keep_lists);
+
+// read_mesh_lists for a tiled run, without the file or its facets in memory: a regular PLY file
+// whose header lies in its first megabyte is read in passes, its facets going to a scratch file
+// (`lists.facets`, created here); `in_passes` says whether it was. Any other file is left to
+// read_mesh_lists, as is a PLY header this refuses (with `in_passes` false and an ok status). A
+// failure to open the file is the one read_mesh_lists reports. The layout holds no lists.
+ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, FileLayout& layout,
+                               bool& in_passes);
 
 // read_mesh_file for bytes already in memory, read as `format`.
 ReadStatus read_mesh_content(MeshFormat format, const std::string& content, Mesh& mesh,

@@ -102,13 +102,13 @@ ReadStatus parse_property(const std::vector<std::string>& words, std::size_t lin
   return ReadStatus{};
 }
 
-ReadStatus parse_lines(const std::string& content, PlyHeader& header) {
+ReadStatus parse_lines(std::string_view content, PlyHeader& header) {
   std::size_t position = byte_order_mark_length(content);
   for (std::size_t line = 1;; ++line) {
     if (position >= content.size()) return ReadStatus::failure("the PLY header has no end_header");
     std::size_t following = 0;
     const std::size_t end = line_end(content, position, following);
-    const std::string_view text = std::string_view(content).substr(position, end - position);
+    const std::string_view text = content.substr(position, end - position);
     position = following;
     const std::vector<std::string> words = words_of(text);
 
@@ -272,10 +272,10 @@ std::uint64_t smallest_item(const PlyElement& element, PlyFormat format) {
   return bytes == 0 ? 1 : bytes;
 }
 
-ReadStatus check_counts_fit(const std::string& content, const PlyHeader& header) {
+ReadStatus check_counts_fit(std::uint64_t file_size, const PlyHeader& header) {
   // The last ASCII number of the file needs no separator after it.
   const std::uint64_t available =
-      content.size() - header.data_offset + (header.format == PlyFormat::kAscii ? 1 : 0);
+      file_size - header.data_offset + (header.format == PlyFormat::kAscii ? 1 : 0);
   std::uint64_t needed = 0;
   for (const PlyElement& element : header.elements) {
     const std::uint64_t item = smallest_item(element, header.format);
@@ -287,7 +287,7 @@ ReadStatus check_counts_fit(const std::string& content, const PlyHeader& header)
         why << separator << announced.count << " \"" << announced.name << "\"";
         separator = ", ";
       }
-      why << ", more than the file's " << content.size() << " bytes can hold";
+      why << ", more than the file's " << file_size << " bytes can hold";
       return ReadStatus::failure(why.str());
     }
     needed += element.count * item;
@@ -305,7 +305,7 @@ const char* ply_type_name(PlyType type) {
   return names_of(type).short_name;
 }
 
-bool begins_with_ply_magic(const std::string& text) {
+bool begins_with_ply_magic(std::string_view text) {
   const std::size_t mark = byte_order_mark_length(text);
   return text.compare(mark, 4, "ply\n") == 0 || text.compare(mark, 4, "ply\r") == 0;
 }
@@ -319,11 +319,18 @@ bool is_face_element(const PlyElement& element) {
 }
 
 ReadStatus parse_ply_header(const std::string& content, PlyHeader& header) {
+  return parse_ply_header(content, content.size(), header);
+}
+
+ReadStatus parse_ply_header(std::string_view beginning, std::uint64_t file_size,
+                            PlyHeader& header) {
   header = PlyHeader{};
-  if (!begins_with_ply_magic(content)) return ReadStatus::failure("not a PLY file (no ply line)");
-  ReadStatus status = parse_lines(content, header);
+  if (!begins_with_ply_magic(beginning)) {
+    return ReadStatus::failure("not a PLY file (no ply line)");
+  }
+  ReadStatus status = parse_lines(beginning, header);
   if (status.ok) status = check_elements(header);
-  if (status.ok) status = check_counts_fit(content, header);
+  if (status.ok) status = check_counts_fit(file_size, header);
   return status;
 }
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/read_status.h"
@@ -46,7 +47,7 @@ std::size_t ply_type_size(PlyType type);
 const char* ply_type_name(PlyType type);
 
 // True when `text` begins with the PLY magic line: "ply" followed by LF or CR LF.
-bool begins_with_ply_magic(const std::string& text);
+bool begins_with_ply_magic(std::string_view text);
 
 // The names under which CGAL's reader takes an element as the vertices or the faces.
 bool is_vertex_element(const PlyElement& element);
@@ -58,5 +59,9 @@ bool is_face_element(const PlyElement& element);
 // uint halfedge ends, and counts whose smallest data (2 bytes per ASCII number, the types' sizes
 // in binary) fits after the header. A refusal names the header line at fault where there is one.
 ReadStatus parse_ply_header(const std::string& content, PlyHeader& header);
+
+// The same for a file of `file_size` bytes of which `beginning` holds the first ones, the header
+// among them (a header cut short by the end of `beginning` reads as cut short by the file's).
+ReadStatus parse_ply_header(std::string_view beginning, std::uint64_t file_size, PlyHeader& header);
 
 }  // namespace meshprobe

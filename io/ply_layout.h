@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "io/file_window.h"
 #include "io/ply_header.h"
 #include "io/read_status.h"
 
@@ -16,5 +17,7 @@ namespace meshprobe {
 // rest of the file holds. A refusal names the element, the item (from 0) and the property, or
 // where the data ends. Bytes after the last element are ignored, as the reader ignores them.
 ReadStatus check_ply_data(const std::string& content, const PlyHeader& header);
+// The same walk over a file read through a window.
+ReadStatus check_ply_data(const FileWindow& content, const PlyHeader& header);
 
 }  // namespace meshprobe

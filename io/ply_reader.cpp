@@ -1,5 +1,6 @@
 #include "io/ply_reader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,7 @@
 
 #include "io/ply_header.h"
 #include "io/ply_layout.h"
+#include "io/stored_lists.h"
 
 namespace meshprobe {
 
@@ -14,9 +16,10 @@ namespace {
 
 // Hands out the values of the data in file order. The layout check has passed, so every value is
 // present and, in ASCII, one token written as a number of its type.
+template <class Bytes>
 class PlyValues {
  public:
-  PlyValues(const std::string& content, const PlyHeader& header)
+  PlyValues(const Bytes& content, const PlyHeader& header)
       : content_(content),
         position_(header.data_offset),
         ascii_(header.format == PlyFormat::kAscii),
@@ -63,6 +66,13 @@ class PlyValues {
     return true;
   }
 
+  // Whether a list of `entries` values of the type can lie in what is left of the data: the
+  // layout check made sure of it, unless the file has changed since.
+  bool holds(std::uint64_t entries, PlyType type) const {
+    const std::uint64_t left = position_ < content_.size() ? content_.size() - position_ : 0;
+    return ascii_ ? entries <= (left + 1) / 2 : entries <= left / ply_type_size(type);
+  }
+
   void skip(PlyType type) {
     if (ascii_) {
       token();
@@ -81,7 +91,7 @@ class PlyValues {
     const std::size_t start = position_;
     while (position_ < content_.size() && !is_blank(content_[position_]))
       ++position_;
-    scratch_.assign(content_, start, position_ - start);
+    scratch_.assign(view_of(content_, start, position_ - start));
     return scratch_.c_str();
   }
 
@@ -95,7 +105,7 @@ class PlyValues {
     return bits;
   }
 
-  const std::string& content_;
+  const Bytes& content_;
   std::size_t position_;
   bool ascii_;
   bool big_endian_;
@@ -130,12 +140,17 @@ std::uint64_t vertex_count(const PlyHeader& header) {
   return 0;
 }
 
+void add_corner(FacetList& facets, VertexIndex corner) {
+  facets.corners.push_back(corner);
+}
+
 // One walk over the data. With `facets` null only the face lists' lengths are summed into
 // `corners`, so that the lists can be sized exactly before the walk that fills them.
-ReadStatus walk_data(const std::string& content, const PlyHeader& header,
-                     std::vector<Vec3f>* points, FacetList* facets, std::uint64_t& corners) {
+template <class Bytes, class Facets>
+ReadStatus walk_data(const Bytes& content, const PlyHeader& header, std::vector<Vec3f>* points,
+                     Facets* facets, std::uint64_t& corners) {
   const std::uint64_t vertices = vertex_count(header);
-  PlyValues values(content, header);
+  PlyValues<Bytes> values(content, header);
   corners = 0;
   std::uint64_t facet = 0;
   for (const PlyElement& element : header.elements) {
@@ -164,6 +179,9 @@ ReadStatus walk_data(const std::string& content, const PlyHeader& header,
           continue;
         }
         const auto entries = static_cast<std::uint64_t>(values.integer(property.count_type));
+        if (!values.holds(entries, property.type)) {
+          return ReadStatus::failure("the file changed while it was read");
+        }
         if (static_cast<int>(k) != list) {
           for (std::uint64_t e = 0; e < entries; ++e)
             values.skip(property.type);
@@ -186,7 +204,7 @@ ReadStatus walk_data(const std::string& content, const PlyHeader& header,
                                        std::to_string(index) + ", but the file holds " +
                                        std::to_string(vertices) + " vertices");
           }
-          facets->corners.push_back(static_cast<VertexIndex>(index));
+          add_corner(*facets, static_cast<VertexIndex>(index));
         }
         facets->end_facet();
         ++facet;
@@ -211,7 +229,7 @@ ReadStatus read_ply_lists(const std::string& content, std::vector<Vec3f>& points
                                " vertices, more than a mesh can number");
   }
   std::uint64_t corners = 0;
-  walk_data(content, header, nullptr, nullptr, corners);
+  walk_data<std::string, FacetList>(content, header, nullptr, nullptr, corners);
   std::uint64_t face_count = 0;
   for (const PlyElement& element : header.elements) {
     if (is_face_element(element) && index_list_place(element) >= 0) face_count = element.count;
@@ -226,6 +244,38 @@ ReadStatus read_ply_lists(const std::string& content, std::vector<Vec3f>& points
     facets = FacetList();
   }
   return status;
+}
+
+}  // namespace meshprobe
+
+namespace meshprobe {
+
+ReadStatus read_ply_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
+                              StoredFacets& facets, bool& header_read) {
+  // The header is taken from the file's first bytes; a header longer than those is left to the
+  // reader of whole files (header_read false), as is any header it refuses, whose refusal names
+  // what it read.
+  constexpr std::size_t kHeaderBytes = std::size_t{1} << 20;
+  const std::string_view beginning = file.view(0, std::min(file.size(), kHeaderBytes));
+  PlyHeader header;
+  header_read = parse_ply_header(beginning, file.size(), header).ok &&
+                (beginning.size() == file.size() || header.data_offset < beginning.size());
+  if (!header_read) return ReadStatus{};
+  ReadStatus status = check_ply_data(file, header);
+  if (!status.ok) return file.check_unchanged().ok ? status : file.check_unchanged();
+  const std::uint64_t vertices = vertex_count(header);
+  if (vertices > kMaxVertices) {
+    return ReadStatus::failure("the PLY file holds " + std::to_string(vertices) +
+                               " vertices, more than a mesh can number");
+  }
+  points.reserve(static_cast<std::size_t>(vertices));
+  facets.expect_vertices(static_cast<std::size_t>(vertices));
+  std::uint64_t corners = 0;
+  status = walk_data(file, header, &points, &facets, corners);
+  if (status.ok) status = facets.status();
+  // Whatever a changed file was refused for, it was refused for bytes that are not the file's.
+  const ReadStatus unchanged = file.check_unchanged();
+  return unchanged.ok ? status : unchanged;
 }
 
 }  // namespace meshprobe

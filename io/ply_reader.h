@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "io/file_window.h"
 #include "io/read_status.h"
+#include "io/stored_lists.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
@@ -21,5 +23,13 @@ namespace meshprobe {
 // before they are filled.
 ReadStatus read_ply_lists(const std::string& content, std::vector<Vec3f>& points,
                           FacetList& facets);
+
+// read_ply_lists for a file read in passes through a window, the facets going to `facets` as
+// they are read: memory for the points only. When the header does not lie in the file's first
+// megabyte or is refused, `header_read` is false and nothing is read (the reader of whole files
+// then names the fault). Refuses what read_ply_lists refuses, in its words, and a file that
+// changed while it was read.
+ReadStatus read_ply_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
+                              StoredFacets& facets, bool& header_read);
 
 }  // namespace meshprobe

@@ -9,14 +9,18 @@
 
 namespace meshprobe {
 
+ReadStatus names_a_vertex_twice(std::uint64_t facet, std::uint64_t vertex) {
+  return ReadStatus::failure("facet " + std::to_string(facet) + " names vertex " +
+                             std::to_string(vertex) + " twice");
+}
+
 ReadStatus number_as_mesh(std::vector<Vec3f>& points, FacetList& facets, UnusedVertices unused,
                           FileLayout& layout, bool keep_lists) {
   if (unused == UnusedVertices::kDrop) {
     std::size_t vertex = 0;
     const std::size_t repeating = find_facet_repeating_a_vertex(facets, points.size(), vertex);
     if (repeating < facets.size()) {
-      return ReadStatus::failure("facet " + std::to_string(repeating) + " names vertex " +
-                                 std::to_string(vertex) + " twice");
+      return names_a_vertex_twice(repeating, vertex);
     }
   }
   layout.vertices_in_file = points.size();

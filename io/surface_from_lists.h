@@ -4,6 +4,7 @@
 // counted. For OFF and PLY a facet that names one vertex twice refuses the file.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "io/file_layout.h"
@@ -14,6 +15,9 @@
 namespace meshprobe {
 
 enum class UnusedVertices { kKeep, kDrop };
+
+// The refusal of a file (OFF, PLY) whose `facet` names `vertex` twice.
+ReadStatus names_a_vertex_twice(std::uint64_t facet, std::uint64_t vertex);
 
 // The part of build_from_file_lists before the mesh: fills `layout` as it does and renumbers the
 // lists to the mesh's vertices (dropping, with kDrop, the vertices no facet names). Fails for a

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "io/read_status.h"
-#include "measure/facet_store.h"
+#include "io/facet_store.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 

@@ -110,8 +110,23 @@ TilePlan TilePlan::of_file(const std::string& path, const MeasureOptions& option
   TilePlan plan;
   plan.started_ = Clock::now();
   plan.result_.path = path;
-  FileLists lists;
   FileLayout layout;
+  if (!options.keep_file_lists) {
+    StoredLists stored;
+    bool in_passes = false;
+    plan.result_.status = read_mesh_in_passes(path, stored, layout, in_passes);
+    if (!plan.ok() || in_passes) {
+      plan.result_.format = format_name(layout.format);
+      if (!plan.ok()) return plan;
+      plan.result_.vertices_in_file = layout.vertices_in_file;
+      plan.result_.facets_in_file = layout.facets_in_file;
+      plan.result_.mesh_vertex = std::move(layout.mesh_vertex);
+      if (plan.plan_geometry(stored.points, stored.facets.size(), options))
+        plan.plan_stored(std::move(stored.points), std::move(stored.facets));
+      return plan;
+    }
+  }
+  FileLists lists;
   plan.result_.status = read_mesh_lists(path, lists, layout, options.keep_file_lists);
   plan.result_.format = format_name(layout.format);
   if (!plan.ok()) return plan;
@@ -147,16 +162,28 @@ TilePlan TilePlan::of_lists(const std::vector<Vec3f>& points, const FacetList& f
 
 void TilePlan::plan(std::vector<Vec3f>&& points, FacetList&& facets,
                     const MeasureOptions& options) {
+  if (!plan_geometry(points, facets.size(), options)) return;
+  if (has_facet_unfit_alone(facets, points.size())) {
+    plan_facets(points, facets);
+  } else {
+    FacetStore store;
+    if (!holds(store.create()) || !holds(store.add_all(facets)) || !holds(store.finish_adding()))
+      return;
+    facets = FacetList{};
+    plan_stored(std::move(points), std::move(store));
+  }
+  points = std::vector<Vec3f>();
+  facets = FacetList{};
+}
+
+bool TilePlan::plan_geometry(const std::vector<Vec3f>& points, std::size_t facets,
+                             const MeasureOptions& options) {
   options_ = options;
-  result_.status = check_list_geometry(points, facets.size());
-  if (!ok()) return;
+  result_.status = check_list_geometry(points, facets);
+  if (!ok()) return false;
   normalisation_ = normalisation_of(points, 0.0f);
   if (options.length > 0.0f) {
-    const ReadStatus length = check_length(options.length, normalisation_.extent);
-    if (!length.ok) {
-      holds(length);
-      return;
-    }
+    if (!holds(check_length(options.length, normalisation_.extent))) return false;
     normalisation_ = normalisation_of(points, options.length);
   }
   result_.length = normalisation_.length;
@@ -166,21 +193,18 @@ void TilePlan::plan(std::vector<Vec3f>&& points, FacetList&& facets,
   surface_.points.reserve(points.size());
   for (const Vec3f& p : points)
     surface_.points.push_back(normalised(p, normalisation_));
-  if (has_facet_unfit_alone(facets, surface_.points.size())) {
-    plan_facets(points, facets);
-  } else {
-    // From here on, the file's points and the facets wait in scratch files, not in memory.
-    if (!holds(file_points_.create())) return;
-    if (!holds(file_points_.append(points.data(), points.size() * sizeof(Vec3f)))) return;
-    if (!holds(file_points_.flush())) return;
-    if (!holds(surface_.facets.create())) return;
-    if (!holds(surface_.facets.add_all(facets))) return;
-    if (!holds(surface_.facets.finish_adding())) return;
-    if (!holds(count_facets(surface_))) return;
-    start_stage(Stage::kConnecting);
-  }
-  points = std::vector<Vec3f>();
-  facets = FacetList{};
+  return true;
+}
+
+void TilePlan::plan_stored(std::vector<Vec3f>&& file_points, FacetStore&& facets) {
+  // From here on, the file's points and the facets wait in scratch files, not in memory.
+  if (!holds(file_points_.create())) return;
+  if (!holds(file_points_.append(file_points.data(), file_points.size() * sizeof(Vec3f)))) return;
+  if (!holds(file_points_.flush())) return;
+  file_points = std::vector<Vec3f>();
+  surface_.facets = std::move(facets);
+  if (!holds(count_facets(surface_))) return;
+  start_stage(Stage::kConnecting);
 }
 
 bool TilePlan::holds(const ReadStatus& status) {

@@ -99,6 +99,12 @@ class TilePlan {
   TilePlan() = default;
   // Everything after the lists are read: geometry, length, normalisation, cores.
   void plan(std::vector<Vec3f>&& points, FacetList&& facets, const MeasureOptions& options);
+  // The geometry's checks, the length and the normalised points; false when refused.
+  bool plan_geometry(const std::vector<Vec3f>& points, std::size_t facets,
+                     const MeasureOptions& options);
+  // The rest once the facets are in a store: the file's points to their scratch file, the
+  // counts of facets, stage 1.
+  void plan_stored(std::vector<Vec3f>&& file_points, FacetStore&& facets);
   // Decides with a build of the whole mesh which facets it leaves out and in which order it adds
   // the others; the plan then starts stage 1 afresh. Takes the file's points and its facets.
   void plan_facets(const std::vector<Vec3f>& file_points, const FacetList& facets);

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "measure/facet_store.h"
+#include "io/facet_store.h"
 
 namespace meshprobe {
 namespace {

@@ -1,4 +1,4 @@
-#include "measure/facet_store.h"
+#include "io/facet_store.h"
 
 #include <algorithm>
 #include <limits>

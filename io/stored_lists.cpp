@@ -1,0 +1,59 @@
+#include "io/stored_lists.h"
+
+#include <utility>
+
+#include "io/surface_from_lists.h"
+
+namespace meshprobe {
+
+void StoredFacets::end_facet() {
+  ++facet_;
+  for (const VertexIndex v : corners_) {
+    if (last_facet_naming_[v] == facet_ && !repeats_) {
+      repeats_ = true;
+      repeating_facet_ = facet_ - 1;
+      repeated_vertex_ = v;
+    }
+    last_facet_naming_[v] = facet_;
+  }
+  if (status_.ok) status_ = store_.add(corners_.data(), corners_.size());
+  corners_.clear();
+}
+
+ReadStatus StoredFacets::number_as_mesh(StoredLists& lists, FileLayout& layout) {
+  if (repeats_) return names_a_vertex_twice(repeating_facet_, repeated_vertex_);
+  ReadStatus status = store_.finish_adding();
+  if (!status.ok) return status;
+  std::vector<Vec3f>& points = lists.points;
+  layout.vertices_in_file = points.size();
+  layout.facets_in_file = store_.size();
+  // Kept vertices are numbered in their order, so the survivors keep the file's order.
+  layout.mesh_vertex.assign(points.size(), FileLayout::kNotInMesh);
+  VertexIndex kept = 0;
+  for (std::size_t v = 0; v < points.size(); ++v) {
+    if (last_facet_naming_[v] == 0) continue;
+    layout.mesh_vertex[v] = kept;
+    points[kept++] = points[v];
+  }
+  last_facet_naming_ = std::vector<std::uint64_t>();
+  if (kept == points.size()) return ReadStatus{};
+  points.resize(kept);
+  points.shrink_to_fit();
+  FacetStore renumbered;
+  status = renumbered.create();
+  if (!status.ok) return status;
+  const ReadStatus passed =
+      store_.for_each([&](std::size_t, const VertexIndex* corners, std::size_t degree) {
+        corners_.clear();
+        for (std::size_t k = 0; k < degree; ++k)
+          corners_.push_back(layout.mesh_vertex[corners[k]]);
+        if (status.ok) status = renumbered.add(corners_.data(), corners_.size());
+      });
+  if (!passed.ok) return passed;
+  if (status.ok) status = renumbered.finish_adding();
+  if (!status.ok) return status;
+  store_ = std::move(renumbered);
+  return ReadStatus{};
+}
+
+}  // namespace meshprobe

@@ -1,0 +1,186 @@
+// A PLY file read in passes for a tiled run gives the lists that reading it whole gives: the
+// points, every facet in order, the file's counts and vertex map, and every refusal in the same
+// words. Files it does not read in passes (other formats, a header it hands back) are left to
+// the whole reading, and a file that changes while it is read is refused.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "io/file_window.h"
+#include "io/mesh_file.h"
+#include "io/ply_reader.h"
+#include "tests/support/ply_text.h"
+#include "tests/support/shapes.h"
+
+namespace meshprobe {
+namespace {
+
+using testing::ply_file;
+using testing::PlyEncoding;
+using testing::PlyLayout;
+using Faces = std::vector<std::vector<std::int64_t>>;
+
+// A grid of quads and triangles, with vertices 0 and 7 named by no facet.
+const std::vector<Vec3f> kPoints = {{9, 9, 9},    {0, 0, 0},       {1, 0, 0.25f}, {2, 0, 0},
+                                    {0, 1, 0.1f}, {1, 1, 0.5f},    {2, 1, 0},     {5, 5, 5},
+                                    {0, 2, 0},    {1, 2, -0.125f}, {2, 2, 0.3f}};
+const Faces kFaces = {{1, 2, 5, 4}, {2, 3, 6}, {2, 6, 5}, {4, 5, 9, 8}, {5, 6, 10, 9}};
+
+std::string with_crlf(std::string text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+std::string long_header(std::string file) {
+  std::string comments;
+  for (int k = 0; k < 30000; ++k)
+    comments += "comment a header longer than the first megabyte of the file\n";
+  return file.insert(file.find("element"), comments);
+}
+
+struct PassesCase {
+  const char* name;
+  std::string bytes;
+  bool in_passes;  // whether the file is read in passes (false: left to the whole reading)
+};
+
+void PrintTo(const PassesCase& c, std::ostream* os) {
+  *os << c.name;
+}
+
+std::vector<PassesCase> passes_cases() {
+  PlyLayout rich;
+  rich.normals = true;
+  rich.colours = true;
+  rich.extra_elements = true;
+  PlyLayout wide;
+  wide.coordinate_type = "double";
+  wide.count_type = "int";
+  wide.index_type = "uint";
+  wide.index_name = "vertex_index";
+  const std::string binary = ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces);
+  const std::string ascii = ply_file(PlyEncoding::kAscii, kPoints, kFaces);
+  std::string spoiled_token = ascii;
+  spoiled_token.replace(spoiled_token.rfind("\n3 "), 3, "\n3x ");
+  return {
+      {"binary_little_endian_rich", ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces, rich),
+       true},
+      {"binary_big_endian_wide", ply_file(PlyEncoding::kBigEndian, kPoints, kFaces, wide), true},
+      {"ascii_rich", ply_file(PlyEncoding::kAscii, kPoints, kFaces, rich), true},
+      {"ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + with_crlf(ascii), true},
+      {"header_beyond_the_first_megabyte", long_header(binary), false},
+      {"no_end_header", "ply\nformat ascii 1.0\nelement vertex 3\n", false},
+      {"cut_short", binary.substr(0, binary.size() - 5), true},
+      {"a_token_that_is_not_a_number", spoiled_token, true},
+      {"vertex_out_of_range", ply_file(PlyEncoding::kAscii, kPoints, {{1, 2, 11}}), true},
+      {"two_corners", ply_file(PlyEncoding::kLittleEndian, kPoints, {{1, 2, 5}, {1, 2}}), true},
+      {"a_vertex_named_twice",
+       ply_file(PlyEncoding::kBigEndian, kPoints, {{1, 2, 5}, {2, 3, 6, 3}, {4, 5, 4}}), true},
+      {"no_facet", ply_file(PlyEncoding::kAscii, kPoints, {}), true},
+  };
+}
+
+class MeshInPasses : public ::testing::TestWithParam<PassesCase> {};
+
+TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
+  const PassesCase& c = GetParam();
+  const std::string path = testing::scratch_folder("passes") + "/" + c.name + ".ply";
+  testing::write_file(path, c.bytes);
+  FileLists whole;
+  FileLayout whole_layout;
+  const ReadStatus expected = read_mesh_lists(path, whole, whole_layout, false);
+  StoredLists stored;
+  FileLayout layout;
+  bool in_passes = false;
+  const ReadStatus status = read_mesh_in_passes(path, stored, layout, in_passes);
+  ASSERT_EQ(in_passes, c.in_passes);
+  if (!in_passes) {
+    EXPECT_TRUE(status.ok) << status.error;
+    return;
+  }
+  ASSERT_EQ(status.ok, expected.ok) << status.error << " / " << expected.error;
+  EXPECT_EQ(status.error, expected.error);
+  EXPECT_EQ(layout.format, whole_layout.format);
+  if (!status.ok) return;
+  FacetList facets;
+  ASSERT_TRUE(stored.facets.load(facets).ok);
+  EXPECT_EQ(facets.corners, whole.facets.corners);
+  EXPECT_EQ(facets.starts, whole.facets.starts);
+  ASSERT_EQ(stored.points.size(), whole.points.size());
+  EXPECT_EQ(
+      std::memcmp(stored.points.data(), whole.points.data(), whole.points.size() * sizeof(Vec3f)),
+      0);
+  EXPECT_EQ(layout.vertices_in_file, whole_layout.vertices_in_file);
+  EXPECT_EQ(layout.facets_in_file, whole_layout.facets_in_file);
+  EXPECT_EQ(layout.mesh_vertex, whole_layout.mesh_vertex);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MeshInPasses, ::testing::ValuesIn(passes_cases()),
+                         [](const ::testing::TestParamInfo<PassesCase>& c) {
+                           return std::string(c.param.name);
+                         });
+
+TEST(MeshInPasses, OtherFormatsAreLeftToTheWholeReading) {
+  const std::string folder = testing::scratch_folder("passes_other");
+  const std::string off = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
+  // A PLY file named .obj is read as OBJ, whatever it holds.
+  for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"a.off", off},
+                                    {"ply.obj", ply_file(PlyEncoding::kAscii, kPoints, kFaces)}}) {
+    StoredLists stored;
+    FileLayout layout;
+    bool in_passes = true;
+    testing::write_file(folder + "/" + name, bytes);
+    EXPECT_TRUE(read_mesh_in_passes(folder + "/" + name, stored, layout, in_passes).ok);
+    EXPECT_FALSE(in_passes) << name;
+  }
+  StoredLists stored;
+  FileLayout layout;
+  bool in_passes = true;
+  const ReadStatus missing =
+      read_mesh_in_passes(folder + "/missing.ply", stored, layout, in_passes);
+  EXPECT_FALSE(missing.ok);
+  EXPECT_EQ(missing.error, "cannot open the file (No such file or directory)");
+  EXPECT_FALSE(in_passes);
+}
+
+// A file rewritten between its opening and its reading is not taken for what it was.
+TEST(MeshInPasses, AFileThatChangesWhileItIsReadIsRefused) {
+  const std::string path = testing::scratch_folder("passes_changed") + "/grid.ply";
+  const std::string bytes = ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces);
+  for (const bool shorter : {true, false}) {
+    testing::write_file(path, bytes);
+    FileWindow file;
+    bool regular = false;
+    ASSERT_TRUE(file.open(path, regular).ok);
+    ASSERT_TRUE(regular);
+    // Same size, other bytes (a later time stamp), or cut short.
+    std::string changed = shorter ? bytes.substr(0, bytes.size() - 10) : bytes;
+    if (!shorter) changed[changed.size() - 2] ^= 1;
+    struct timespec pause {
+      0, 20000000
+    };
+    nanosleep(&pause, nullptr);
+    testing::write_file(path, changed);
+    FacetStore store;
+    ASSERT_TRUE(store.create().ok);
+    StoredFacets facets(store);
+    std::vector<Vec3f> points;
+    bool header_read = false;
+    const ReadStatus status = read_ply_in_passes(file, points, facets, header_read);
+    EXPECT_TRUE(header_read);
+    EXPECT_FALSE(status.ok) << (shorter ? "cut short" : "rewritten");
+    EXPECT_EQ(status.error, "the file changed while it was read");
+  }
+}
+
+}  // namespace
+}  // namespace meshprobe

@@ -62,6 +62,11 @@ std::string_view FileWindow::view(std::size_t from, std::size_t count) const {
 }
 
 void FileWindow::load(std::size_t from, std::size_t count) const {
+  if (from >= size_) {
+    begin_ = from;
+    held_ = 0;
+    return;
+  }
   const std::size_t wanted = std::min(std::max(count, kWindowBytes), size_ - from);
   if (bytes_.size() < wanted) bytes_.resize(wanted);
   begin_ = from;

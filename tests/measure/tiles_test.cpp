@@ -18,6 +18,7 @@
 #include "measure/measurement.h"
 #include "measure/rules.h"
 #include "measure/tiles.h"
+#include "tests/support/ply_text.h"
 #include "tests/support/random_meshes.h"
 #include "tests/support/shapes.h"
 
@@ -132,6 +133,29 @@ PolygonSoup soup_of(Shape shape) {
   return testing::perturbed_grid(random, 2, 1, false);
 }
 
+// OBJ keeps the vertices no facet uses; OFF has none; PLY, read in passes, drops them.
+std::string file_of(const PolygonSoup& soup, const std::string& ending, int isolated,
+                    std::mt19937& random) {
+  if (ending == "obj") return testing::to_obj(random, soup, isolated);
+  if (ending == "off") return testing::to_off(soup);
+  // A vertex no facet names before every other one of the first, far outside the rest.
+  std::vector<Vec3f> points;
+  std::vector<std::int64_t> place;
+  for (std::size_t v = 0; v < soup.points.size(); ++v) {
+    if (v % 2 == 0 && static_cast<int>(v / 2) < isolated)
+      points.push_back(Vec3f{-3.0f * static_cast<float>(v), 2.0f, 0.5f});
+    place.push_back(static_cast<std::int64_t>(points.size()));
+    points.push_back(soup.points[v]);
+  }
+  std::vector<std::vector<std::int64_t>> faces;
+  for (const Polygon& polygon : soup.polygons) {
+    faces.emplace_back();
+    for (const std::uint32_t v : polygon)
+      faces.back().push_back(place[v]);
+  }
+  return testing::ply_file(testing::PlyEncoding::kLittleEndian, points, faces);
+}
+
 void PrintTo(const TileCase& c, std::ostream* os) {
   *os << c.name;
 }
@@ -143,9 +167,7 @@ TEST_P(TiledMeasurement, GivesTheWholeMeshsValuesBitForBit) {
   std::mt19937 random(7);
   const PolygonSoup soup = soup_of(c.shape);
   const std::string path = testing::scratch_folder("tiles") + "/" + c.name + "." + c.ending;
-  testing::write_file(path, std::string(c.ending) == "obj"
-                                ? testing::to_obj(random, soup, c.isolated)
-                                : testing::to_off(soup));
+  testing::write_file(path, file_of(soup, c.ending, c.isolated, random));
   MeasureOptions options;
   std::string error;
   ASSERT_TRUE(parse_epsilons(c.epsilons, options.epsilons, error)) << error;
@@ -168,6 +190,8 @@ INSTANTIATE_TEST_SUITE_P(
         TileCase{"border_fields_epsilons", Shape::kGrid, "obj", 0, "0.005,0.03", 0.0f, 6, true},
         TileCase{"length", Shape::kGrid, "off", 0, "0.01", 3.5f, 5, true},
         TileCase{"unused_vertices", Shape::kGrid, "obj", 7, "0.01", 0.0f, 3, true},
+        TileCase{"ply_read_in_passes", Shape::kGrid, "ply", 0, "0.01", 0.0f, 5, true},
+        TileCase{"ply_unused_vertices", Shape::kSphere, "ply", 4, "0.02", 0.0f, 3, false},
         TileCase{"closed_flawed", Shape::kSphere, "obj", 2, "0.01,0.02", 0.0f, 7, true},
         TileCase{"facets_left_out", Shape::kFinnedGrid, "off", 0, "0.01", 0.0f, 4, true},
         TileCase{"facets_left_out_obj", Shape::kFinnedGrid, "obj", 3, "0.02", 0.0f, 9, false},

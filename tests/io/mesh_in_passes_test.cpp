@@ -116,9 +116,10 @@ TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
   EXPECT_EQ(facets.corners, whole.facets.corners);
   EXPECT_EQ(facets.starts, whole.facets.starts);
   ASSERT_EQ(stored.points.size(), whole.points.size());
-  EXPECT_EQ(
-      std::memcmp(stored.points.data(), whole.points.data(), whole.points.size() * sizeof(Vec3f)),
-      0);
+  for (std::size_t v = 0; v < whole.points.size(); ++v) {
+    EXPECT_EQ(std::memcmp(&stored.points[v], &whole.points[v], sizeof(Vec3f)), 0)
+        << "vertex " << v;
+  }
   EXPECT_EQ(layout.vertices_in_file, whole_layout.vertices_in_file);
   EXPECT_EQ(layout.facets_in_file, whole_layout.facets_in_file);
   EXPECT_EQ(layout.mesh_vertex, whole_layout.mesh_vertex);

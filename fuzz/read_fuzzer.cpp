@@ -1,8 +1,8 @@
 // Fuzzes reading as every program reads: the input's first byte picks the file's ending (.off,
 // .obj, .ply or .stl), the rest becomes the file, which read_mesh_file opens, parses with the
 // reader the name and bytes select, builds and checks. The result must keep every promise of
-// read_checks.h. A PLY file is also read in passes, as a tiled run reads it: the same lists or
-// the same refusal as reading it whole.
+// read_checks.h. A PLY or OBJ file is also read in passes, as a tiled run reads it: the same
+// lists or the same refusal as reading it whole.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -46,6 +46,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       stored_layout.facets_in_file != whole_layout.facets_in_file ||
       stored_layout.mesh_vertex != whole_layout.mesh_vertex) {
     fuzzing::fail("reading in passes gives other lists than reading whole");
+  }
+  for (std::size_t f = 0; f < whole.face_lines.size(); ++f) {
+    std::uint64_t line = 0;
+    if (!stored.face_lines.read(f * sizeof line, &line, sizeof line).ok ||
+        line != whole.face_lines[f]) {
+      fuzzing::fail("reading in passes gives other facet lines than reading whole");
+    }
   }
   return 0;
 }

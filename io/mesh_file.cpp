@@ -189,26 +189,33 @@ ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, File
   FileWindow file;
   bool regular = false;
   ReadStatus status = file.open(path, regular);
-  if (!status.ok || !regular || reads_as_obj(path)) return status;
-  if (!begins_with_ply_magic(file.view(0, std::min<std::size_t>(file.size(), 8)))) {
+  if (!status.ok || !regular) return status;
+  const bool obj = reads_as_obj(path);
+  if (!obj && !begins_with_ply_magic(file.view(0, std::min<std::size_t>(file.size(), 8)))) {
     return ReadStatus{};
   }
   status = lists.facets.create();
+  if (status.ok && obj) status = lists.face_lines.create();
   if (!status.ok) return status;
   StoredFacets facets(lists.facets);
-  bool header_read = false;
-  status = read_ply_in_passes(file, lists.points, facets, header_read);
-  if (!header_read) {
-    lists = StoredLists{};
-    return ReadStatus{};
+  if (obj) {
+    status = read_obj_in_passes(file, lists.points, facets, lists.face_lines);
+  } else {
+    bool header_read = false;
+    status = read_ply_in_passes(file, lists.points, facets, header_read);
+    if (!header_read) {
+      lists = StoredLists{};
+      return ReadStatus{};
+    }
   }
   in_passes = true;
-  layout.format = MeshFormat::kPly;
+  layout.format = obj ? MeshFormat::kObj : MeshFormat::kPly;
   if (status.ok) status = facets.number_as_mesh(lists, layout);
   if (!status.ok) {
     lists = StoredLists{};
+    const MeshFormat format = layout.format;
     layout = FileLayout{};
-    layout.format = MeshFormat::kPly;
+    layout.format = format;
   }
   return status;
 }

@@ -1,11 +1,13 @@
 #include "io/obj_reader.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
 #include <utility>
 
+#include "io/file_window.h"
 #include "io/text_lines.h"
 #include "mesh/facet_list.h"
 #include "mesh/tolerant_builder.h"
@@ -21,18 +23,45 @@ bool is_blank(char c) {
   return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 
+// The end of the line that begins at `from` and where the next one begins, as line_end finds
+// them (text_lines.h), in bytes in memory or in a file's window.
+std::size_t end_of_line(const std::string& text, std::size_t from, std::size_t& next) {
+  return line_end(text, from, next);
+}
+
+std::size_t end_of_line(const FileWindow& text, std::size_t from, std::size_t& next) {
+  std::size_t end = from;
+  while (end < text.size() && text[end] != '\r' && text[end] != '\n')
+    ++end;
+  next = end;
+  if (end < text.size()) {
+    next = end + 1;
+    if (text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+  }
+  return end;
+}
+
+std::size_t mark_length(const std::string& text) {
+  return byte_order_mark_length(text);
+}
+
+std::size_t mark_length(const FileWindow& text) {
+  return byte_order_mark_length(text.view(0, std::min<std::size_t>(text.size(), 3)));
+}
+
 // Hands out the lines of a text one by one, after a byte-order mark, without their ending (LF,
-// CR LF or CR alone) and without a '#' comment. A last line without ending is a line too.
+// CR LF or CR alone) and without a '#' comment. A last line without ending is a line too. A
+// line handed out stays valid until the next.
+template <class Bytes>
 class LineCursor {
  public:
-  explicit LineCursor(const std::string& text)
-      : text_(text), position_(byte_order_mark_length(text)) {}
+  explicit LineCursor(const Bytes& text) : text_(text), position_(mark_length(text)) {}
 
   bool next(std::string_view& line) {
     if (position_ >= text_.size()) return false;
     std::size_t following = 0;
-    const std::size_t end = line_end(text_, position_, following);
-    line = std::string_view(text_).substr(position_, end - position_);
+    const std::size_t end = end_of_line(text_, position_, following);
+    line = view_of(text_, position_, end - position_);
     line = line.substr(0, line.find('#'));
     position_ = following;
     ++number_;
@@ -42,7 +71,7 @@ class LineCursor {
   std::size_t number() const { return number_; }
 
  private:
-  const std::string& text_;
+  const Bytes& text_;
   std::size_t position_;
   std::size_t number_ = 0;
 };
@@ -113,17 +142,15 @@ bool parse_vertex(std::string_view line, std::string& scratch, Vec3f& point) {
   return true;
 }
 
-// Checks a face line and appends its corners to `parsed`, as vertex indices counted from 0.
-// `vertices_before` is the number of vertex lines above this one, `vertices_in_file` the number
-// in the whole file. `last_face_using` holds, per vertex, the number (from 1) of the last face
-// that named it; it finds a vertex named twice in one face in time proportional to the face.
+// Checks a face line and puts its corners into the emptied `corners`, as vertex indices counted
+// from 0. `vertices_before` is the number of vertex lines above this one, `vertices_in_file` the
+// number in the whole file. `last_face_using` holds, per vertex, the number (from 1) of the last
+// face that named it; it finds a vertex named twice in one face in time proportional to the
+// face. `face_number` is this face's, from 1.
 ReadStatus parse_face(std::string_view line, std::size_t line_number, std::size_t vertices_before,
                       std::size_t vertices_in_file, std::vector<std::size_t>& last_face_using,
-                      ObjContent& parsed) {
-  const std::size_t face_number = parsed.faces.size() + 1;
-  ObjFace face;
-  face.first = parsed.corners.size();
-  face.line = line_number;
+                      std::size_t face_number, std::vector<VertexIndex>& corners) {
+  corners.clear();
   TokenCursor tokens(line);
   std::string_view token;
   tokens.next(token);  // the keyword
@@ -168,26 +195,59 @@ ReadStatus parse_face(std::string_view line, std::size_t line_number, std::size_
                           "the face names vertex " + std::to_string(vertex + 1) + " twice");
     }
     last_face_using[vertex] = face_number;
-    parsed.corners.push_back(static_cast<VertexIndex>(vertex));
-    ++face.size;
+    corners.push_back(static_cast<VertexIndex>(vertex));
   }
-  if (face.size < 3) {
-    return line_failure(
-        line_number, "a face needs at least 3 corners, this one has " + std::to_string(face.size));
+  if (corners.size() < 3) {
+    return line_failure(line_number, "a face needs at least 3 corners, this one has " +
+                                         std::to_string(corners.size()));
   }
-  parsed.faces.push_back(face);
   return ReadStatus{};
 }
 
-}  // namespace
+// Where parse_obj puts a face: after the faces before it in ObjContent.
+class ContentFaces {
+ public:
+  explicit ContentFaces(ObjContent& parsed) : parsed_(parsed) {}
+  std::size_t size() const { return parsed_.faces.size(); }
+  ReadStatus add(const std::vector<VertexIndex>& corners, std::size_t line) {
+    parsed_.faces.push_back(ObjFace{parsed_.corners.size(), corners.size(), line});
+    parsed_.corners.insert(parsed_.corners.end(), corners.begin(), corners.end());
+    return ReadStatus{};
+  }
 
-ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
-  parsed = ObjContent{};
+ private:
+  ObjContent& parsed_;
+};
+
+// Where reading in passes puts a face: into the store, its line into `lines`.
+class StoredFaces {
+ public:
+  StoredFaces(StoredFacets& facets, ScratchFile& lines) : facets_(facets), lines_(lines) {}
+  std::size_t size() const { return count_; }
+  ReadStatus add(const std::vector<VertexIndex>& corners, std::size_t line) {
+    for (const VertexIndex v : corners)
+      add_corner(facets_, v);
+    facets_.end_facet();
+    ++count_;
+    const std::uint64_t number = line;
+    return lines_.append(&number, sizeof number);
+  }
+
+ private:
+  StoredFacets& facets_;
+  ScratchFile& lines_;
+  std::size_t count_ = 0;
+};
+
+// Both passes over the text: the vertex lines counted, then every vertex and face line parsed,
+// the points into `points` and the faces to `faces`.
+template <class Bytes, class Faces>
+ReadStatus parse_lines(const Bytes& content, std::vector<Vec3f>& points, Faces& faces) {
   // The vertex pass: positive indices may name any vertex of the file, so faces are checked
   // against the count of all vertex lines.
   std::size_t vertices_in_file = 0;
   {
-    LineCursor lines(content);
+    LineCursor<Bytes> lines(content);
     std::string_view line;
     while (lines.next(line)) {
       if (keyword_of(line) == "v") ++vertices_in_file;
@@ -198,12 +258,13 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
                                " vertex lines, more than a mesh can number");
   }
   // Both sizes are counts of lines present in the text, so memory follows the file's size.
-  parsed.points.reserve(vertices_in_file);
+  points.reserve(vertices_in_file);
   std::vector<std::size_t> last_face_using(vertices_in_file, 0);
 
-  LineCursor lines(content);
+  LineCursor<Bytes> lines(content);
   std::string_view line;
   std::string scratch;
+  std::vector<VertexIndex> corners;
   while (lines.next(line)) {
     const std::string_view keyword = keyword_of(line);
     if (keyword == "v") {
@@ -211,14 +272,35 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
       if (!parse_vertex(line, scratch, point)) {
         return line_failure(lines.number(), "a vertex line needs three numbers");
       }
-      parsed.points.push_back(point);
+      points.push_back(point);
     } else if (keyword == "f") {
-      const ReadStatus status = parse_face(line, lines.number(), parsed.points.size(),
-                                           vertices_in_file, last_face_using, parsed);
+      ReadStatus status = parse_face(line, lines.number(), points.size(), vertices_in_file,
+                                     last_face_using, faces.size() + 1, corners);
+      if (status.ok) status = faces.add(corners, lines.number());
       if (!status.ok) return status;
     }
   }
   return ReadStatus{};
+}
+
+}  // namespace
+
+ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
+  parsed = ObjContent{};
+  ContentFaces faces(parsed);
+  return parse_lines(content, parsed.points, faces);
+}
+
+ReadStatus read_obj_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
+                              StoredFacets& facets, ScratchFile& face_lines) {
+  StoredFaces faces(facets, face_lines);
+  ReadStatus status = parse_lines(file, points, faces);
+  if (status.ok && points.empty()) status = ReadStatus::failure("the mesh holds no vertex");
+  if (status.ok) status = facets.status();
+  if (status.ok) status = face_lines.flush();
+  // Whatever a changed file was refused for, it was refused for bytes that are not the file's.
+  const ReadStatus unchanged = file.check_unchanged();
+  return unchanged.ok ? status : unchanged;
 }
 
 ReadStatus read_obj_lists(const std::string& content, std::vector<Vec3f>& points, FacetList& facets,

@@ -14,7 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "io/file_window.h"
 #include "io/read_status.h"
+#include "io/scratch_file.h"
+#include "io/stored_lists.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
@@ -47,5 +50,11 @@ ReadStatus parse_obj(const std::string& content, ObjContent& parsed);
 // with the line of each face in `face_lines`. A file without any vertex is refused too.
 ReadStatus read_obj_lists(const std::string& content, std::vector<Vec3f>& points, FacetList& facets,
                           std::vector<std::size_t>& face_lines);
+
+// read_obj_lists for a file read in passes through a window: the facets go to `facets` as they
+// are read, each one's line (a 64-bit number) to `face_lines`; memory for the points only.
+// Refuses what read_obj_lists refuses, in its words, and a file that changed while it was read.
+ReadStatus read_obj_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
+                              StoredFacets& facets, ScratchFile& face_lines);
 
 }  // namespace meshprobe

@@ -1,5 +1,6 @@
 #include "io/stored_lists.h"
 
+#include <numeric>
 #include <utility>
 
 #include "io/surface_from_lists.h"
@@ -8,7 +9,9 @@ namespace meshprobe {
 
 void StoredFacets::end_facet() {
   ++facet_;
+  // Without expect_vertices every vertex is kept, and nothing is numbered anew.
   for (const VertexIndex v : corners_) {
+    if (last_facet_naming_.empty()) break;
     if (last_facet_naming_[v] == facet_ && !repeats_) {
       repeats_ = true;
       repeating_facet_ = facet_ - 1;
@@ -27,6 +30,11 @@ ReadStatus StoredFacets::number_as_mesh(StoredLists& lists, FileLayout& layout) 
   std::vector<Vec3f>& points = lists.points;
   layout.vertices_in_file = points.size();
   layout.facets_in_file = store_.size();
+  if (last_facet_naming_.empty()) {
+    layout.mesh_vertex.resize(points.size());
+    std::iota(layout.mesh_vertex.begin(), layout.mesh_vertex.end(), VertexIndex{0});
+    return ReadStatus{};
+  }
   // Kept vertices are numbered in their order, so the survivors keep the file's order.
   layout.mesh_vertex.assign(points.size(), FileLayout::kNotInMesh);
   VertexIndex kept = 0;

@@ -1,7 +1,7 @@
 // A file's lists as a tiled run keeps them: the points in memory, the facets in a scratch file.
 // In: the facets a reader hands over corner by corner. Out: the store, and the lists numbered as
-// the mesh numbers its vertices (those no facet names dropped, as for OFF and PLY), or the
-// refusal of a facet that names one vertex twice.
+// the mesh numbers its vertices (those no facet names dropped, as for OFF and PLY, or all kept,
+// as for OBJ), or the refusal of a facet that names one vertex twice.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include "io/facet_store.h"
 #include "io/file_layout.h"
 #include "io/read_status.h"
+#include "io/scratch_file.h"
 #include "mesh/mesh.h"
 
 namespace meshprobe {
@@ -18,6 +19,7 @@ namespace meshprobe {
 struct StoredLists {
   std::vector<Vec3f> points;
   FacetStore facets;
+  ScratchFile face_lines;  // OBJ: per facet, its line (a 64-bit number)
 };
 
 // Takes a reader's facets into `store` (created by the caller), noting which vertices they name
@@ -25,7 +27,8 @@ struct StoredLists {
 class StoredFacets {
  public:
   explicit StoredFacets(FacetStore& store) : store_(store) {}
-  // Before the first facet: the count of the file's vertices, which every corner is below.
+  // Before the first facet, for a file whose vertices no facet names are dropped (OFF, PLY): the
+  // count of the file's vertices, which every corner is below. Without it every vertex is kept.
   void expect_vertices(std::size_t vertices) { last_facet_naming_.assign(vertices, 0); }
   void add_corner(VertexIndex corner) { corners_.push_back(corner); }
   void end_facet();

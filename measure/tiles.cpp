@@ -121,6 +121,7 @@ TilePlan TilePlan::of_file(const std::string& path, const MeasureOptions& option
       plan.result_.vertices_in_file = layout.vertices_in_file;
       plan.result_.facets_in_file = layout.facets_in_file;
       plan.result_.mesh_vertex = std::move(layout.mesh_vertex);
+      plan.face_lines_file_ = std::move(stored.face_lines);
       if (plan.plan_geometry(stored.points, stored.facets.size(), options))
         plan.plan_stored(std::move(stored.points), std::move(stored.facets));
       return plan;
@@ -234,6 +235,11 @@ void TilePlan::plan_facets(const std::vector<Vec3f>& file_points, const FacetLis
   result_.status.first_left_out = left_out.first;
   if (left_out.count > 0 && !face_lines_.empty())
     result_.status.first_left_out_line = face_lines_[left_out.first];
+  if (left_out.count > 0 && face_lines_file_.is_open()) {
+    std::uint64_t line = 0;
+    if (!holds(face_lines_file_.read(left_out.first * sizeof line, &line, sizeof line))) return;
+    result_.status.first_left_out_line = static_cast<std::size_t>(line);
+  }
   if (kept == 0) {
     result_.status = check_list_geometry(file_points, 0);
     stage_ = Stage::kDone;

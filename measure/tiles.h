@@ -126,6 +126,7 @@ class TilePlan {
   MeasureOptions options_;
   Stage stage_ = Stage::kConnecting;
   std::vector<std::size_t> face_lines_;  // OBJ: each facet's line
+  ScratchFile face_lines_file_;          // the same for an OBJ file read in passes
   // Per mesh vertex, in input units, until stage 1 is done; read back only when facets must be
   // planned for the whole mesh.
   ScratchFile file_points_;

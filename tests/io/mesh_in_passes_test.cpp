@@ -1,13 +1,14 @@
-// A PLY file read in passes for a tiled run gives the lists that reading it whole gives: the
-// points, every facet in order, the file's counts and vertex map, and every refusal in the same
-// words. Files it does not read in passes (other formats, a header it hands back) are left to
-// the whole reading, and a file that changes while it is read is refused.
+// A PLY or OBJ file read in passes for a tiled run gives the lists that reading it whole gives:
+// the points, every facet in order (and for OBJ its line), the file's counts and vertex map, and
+// every refusal in the same words. Files it does not read in passes (other formats, a header it
+// hands back) are left to the whole reading, and a file that changes while it is read is refused.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -51,7 +52,15 @@ struct PassesCase {
   const char* name;
   std::string bytes;
   bool in_passes;  // whether the file is read in passes (false: left to the whole reading)
+  const char* ending = "ply";
 };
+
+// A grid of the same shape in OBJ: faces by positive indices, by negative ones counted back from
+// the lines above, by indices of vertices further down, with texture and normal parts, comments.
+const std::string kObj =
+    "# a grid\nv 9 9 9\nv 0 0 0\nv 1 0 0.25\nv 2 0 0\nv 0 1 0.1\nf 2 3 6/1 5//2 # quad\n"
+    "v 1 1 0.5\nv 2 1 0\nvn 0 0 1\nf -5 -4 -1\nf 3/1/1 7 6\nv 5 5 5 1\nv 0 2 0\n"
+    "f 5 6 10 9\nv 1 2 -0.125\nv 2 2 0.3\nf 6 7 11 10\n";
 
 void PrintTo(const PassesCase& c, std::ostream* os) {
   *os << c.name;
@@ -86,6 +95,15 @@ std::vector<PassesCase> passes_cases() {
       {"a_vertex_named_twice",
        ply_file(PlyEncoding::kBigEndian, kPoints, {{1, 2, 5}, {2, 3, 6, 3}, {4, 5, 4}}), true},
       {"no_facet", ply_file(PlyEncoding::kAscii, kPoints, {}), true},
+      {"obj", kObj, true, "obj"},
+      {"obj_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + with_crlf(kObj), true, "obj"},
+      {"obj_index_beyond_the_file", kObj + "f 1 2 12\n", true, "obj"},
+      {"obj_negative_index_beyond_the_lines_above", "v 0 0 0\nf -1 -2 -3\nv 1 0 0\n", true, "obj"},
+      {"obj_vertex_named_twice", kObj + "f 2 3 2\n", true, "obj"},
+      {"obj_two_corners", kObj + "f 2 3\n", true, "obj"},
+      {"obj_vertex_line_without_three_numbers", "v 0 0\n" + kObj, true, "obj"},
+      {"obj_no_vertex", "# nothing\n", true, "obj"},
+      {"ply_named_obj", binary, true, "obj"},
   };
 }
 
@@ -93,7 +111,7 @@ class MeshInPasses : public ::testing::TestWithParam<PassesCase> {};
 
 TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
   const PassesCase& c = GetParam();
-  const std::string path = testing::scratch_folder("passes") + "/" + c.name + ".ply";
+  const std::string path = testing::scratch_folder("passes") + "/" + c.name + "." + c.ending;
   testing::write_file(path, c.bytes);
   FileLists whole;
   FileLayout whole_layout;
@@ -107,6 +125,15 @@ TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
     EXPECT_TRUE(status.ok) << status.error;
     return;
   }
+  // The files that are read; every other one is refused.
+  static const std::set<std::string> kRead = {"binary_little_endian_rich",
+                                              "binary_big_endian_wide",
+                                              "ascii_rich",
+                                              "ascii_crlf_with_byte_order_mark",
+                                              "no_facet",
+                                              "obj",
+                                              "obj_crlf_with_byte_order_mark"};
+  EXPECT_EQ(status.ok, kRead.count(c.name) == 1) << status.error;
   ASSERT_EQ(status.ok, expected.ok) << status.error << " / " << expected.error;
   EXPECT_EQ(status.error, expected.error);
   EXPECT_EQ(layout.format, whole_layout.format);
@@ -117,12 +144,16 @@ TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
   EXPECT_EQ(facets.starts, whole.facets.starts);
   ASSERT_EQ(stored.points.size(), whole.points.size());
   for (std::size_t v = 0; v < whole.points.size(); ++v) {
-    EXPECT_EQ(std::memcmp(&stored.points[v], &whole.points[v], sizeof(Vec3f)), 0)
-        << "vertex " << v;
+    EXPECT_EQ(std::memcmp(&stored.points[v], &whole.points[v], sizeof(Vec3f)), 0) << "vertex " << v;
   }
   EXPECT_EQ(layout.vertices_in_file, whole_layout.vertices_in_file);
   EXPECT_EQ(layout.facets_in_file, whole_layout.facets_in_file);
   EXPECT_EQ(layout.mesh_vertex, whole_layout.mesh_vertex);
+  std::vector<std::uint64_t> lines(whole.face_lines.size());
+  if (!lines.empty()) {
+    ASSERT_TRUE(stored.face_lines.read(0, lines.data(), lines.size() * sizeof lines[0]).ok);
+  }
+  EXPECT_EQ(std::vector<std::size_t>(lines.begin(), lines.end()), whole.face_lines);
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, MeshInPasses, ::testing::ValuesIn(passes_cases()),
@@ -132,10 +163,10 @@ INSTANTIATE_TEST_SUITE_P(Files, MeshInPasses, ::testing::ValuesIn(passes_cases()
 
 TEST(MeshInPasses, OtherFormatsAreLeftToTheWholeReading) {
   const std::string folder = testing::scratch_folder("passes_other");
-  const std::string off = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
-  // A PLY file named .obj is read as OBJ, whatever it holds.
-  for (const auto& [name, bytes] : {std::pair<std::string, std::string>{"a.off", off},
-                                    {"ply.obj", ply_file(PlyEncoding::kAscii, kPoints, kFaces)}}) {
+  // A file is read in passes by its ending (OBJ) or its first bytes (PLY), as whole.
+  for (const auto& [name, bytes] :
+       {std::pair<std::string, std::string>{"a.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
+        {"stl.ply", "solid x\nendsolid x\n"}}) {
     StoredLists stored;
     FileLayout layout;
     bool in_passes = true;

@@ -1,8 +1,8 @@
 // Fuzzes reading as every program reads: the input's first byte picks the file's ending (.off,
 // .obj, .ply or .stl), the rest becomes the file, which read_mesh_file opens, parses with the
 // reader the name and bytes select, builds and checks. The result must keep every promise of
-// read_checks.h. A PLY or OBJ file is also read in passes, as a tiled run reads it: the same
-// lists or the same refusal as reading it whole.
+// read_checks.h. A PLY, OBJ or STL file is also read in passes, as a tiled run reads it: the
+// same lists or the same refusal as reading it whole.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>

@@ -190,16 +190,27 @@ ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, File
   bool regular = false;
   ReadStatus status = file.open(path, regular);
   if (!status.ok || !regular) return status;
-  const bool obj = reads_as_obj(path);
-  if (!obj && !begins_with_ply_magic(file.view(0, std::min<std::size_t>(file.size(), 8)))) {
+  // The format as choose_format chooses it, as far as the first bytes tell it; a file that
+  // would be read as OFF, or as STL for want of any other format, is left to the whole reading.
+  MeshFormat format = MeshFormat::kOff;
+  if (reads_as_obj(path)) {
+    format = MeshFormat::kObj;
+  } else if (begins_with_ply_magic(file.view(0, std::min<std::size_t>(file.size(), 8)))) {
+    format = MeshFormat::kPly;
+  } else if (looks_like_stl(file)) {
+    format = MeshFormat::kStl;
+  } else {
     return ReadStatus{};
   }
+  const bool obj = format == MeshFormat::kObj;
   status = lists.facets.create();
   if (status.ok && obj) status = lists.face_lines.create();
   if (!status.ok) return status;
   StoredFacets facets(lists.facets);
   if (obj) {
     status = read_obj_in_passes(file, lists.points, facets, lists.face_lines);
+  } else if (format == MeshFormat::kStl) {
+    status = read_stl_in_passes(file, lists.points, facets);
   } else {
     bool header_read = false;
     status = read_ply_in_passes(file, lists.points, facets, header_read);
@@ -209,11 +220,11 @@ ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, File
     }
   }
   in_passes = true;
-  layout.format = obj ? MeshFormat::kObj : MeshFormat::kPly;
+  layout.format = format;
+  lists.facet_unfit_alone = facets.unfit_alone();
   if (status.ok) status = facets.number_as_mesh(lists, layout);
   if (!status.ok) {
     lists = StoredLists{};
-    const MeshFormat format = layout.format;
     layout = FileLayout{};
     layout.format = format;
   }

@@ -45,12 +45,13 @@ struct FileLists {
 ReadStatus read_mesh_lists(const std::string& path, FileLists& lists, FileLayout& layout,
                            bool keep_lists);
 
-// read_mesh_lists for a tiled run, without the file or its facets in memory: a regular OBJ file,
-// and a regular PLY file whose header lies in its first megabyte, are read in passes, the facets
-// going to a scratch file (`lists.facets`, created here) and for OBJ each facet's line to
-// another (`lists.face_lines`); `in_passes` says whether it was. Any other file is left to
-// read_mesh_lists, as is a PLY header this refuses (with `in_passes` false and an ok status). A
-// failure to open the file is the one read_mesh_lists reports. The layout holds no lists.
+// read_mesh_lists for a tiled run, without the file or its facets in memory: a regular OBJ or
+// STL file, and a regular PLY file whose header lies in its first megabyte, are read in passes,
+// the facets going to a scratch file (`lists.facets`, created here) and for OBJ each facet's
+// line to another (`lists.face_lines`); `in_passes` says whether it was. Any other file (OFF,
+// and what is read as binary STL for want of another format) is left to read_mesh_lists, as is
+// a PLY header this refuses (with `in_passes` false and an ok status). A failure to open the
+// file is the one read_mesh_lists reports. The layout holds no lists.
 ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, FileLayout& layout,
                                bool& in_passes);
 

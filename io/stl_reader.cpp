@@ -1,5 +1,6 @@
 #include "io/stl_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -93,11 +94,23 @@ bool is_finite(const Vec3f& p) {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
-ReadStatus read_binary(const std::string& content, std::vector<Vec3f>& points, FacetList& facets) {
+// Room for the corners and facets of `count` triangles, where the facets are held in memory.
+void reserve_triangles(FacetList& facets, std::uint64_t count) {
+  facets.corners.reserve(static_cast<std::size_t>(3 * count));
+  facets.starts.reserve(static_cast<std::size_t>(count) + 1);
+}
+void reserve_triangles(StoredFacets&, std::uint64_t) {}
+
+void add_corner(FacetList& facets, VertexIndex corner) {
+  facets.corners.push_back(corner);
+}
+
+template <class Bytes, class Facets>
+ReadStatus read_binary(const Bytes& content, std::vector<Vec3f>& points, Facets& facets) {
   if (content.size() < kBinaryHeader) {
     return ReadStatus::failure("the binary STL file ends inside its 84-byte header");
   }
-  const std::uint64_t count = little_endian_32(content.data() + 80);
+  const std::uint64_t count = little_endian_32(view_of(content, 80, 4).data());
   const std::uint64_t needed = kBinaryHeader + kBinaryTriangle * count;
   if (needed != content.size()) {
     // A file that is no other format is read as binary STL, so the words say both.
@@ -107,11 +120,13 @@ ReadStatus read_binary(const std::string& content, std::vector<Vec3f>& points, F
         " bytes where the file has " + std::to_string(content.size()));
   }
   if (3 * count > kMaxVertices) return too_many_vertices();
-  facets.corners.reserve(static_cast<std::size_t>(3 * count));
-  facets.starts.reserve(static_cast<std::size_t>(count) + 1);
+  reserve_triangles(facets, count);
   VertexMerger merger(points, static_cast<std::size_t>(count));
-  const char* triangle = content.data() + kBinaryHeader;
-  for (std::uint64_t t = 0; t < count; ++t, triangle += kBinaryTriangle) {
+  for (std::uint64_t t = 0; t < count; ++t) {
+    const char* triangle =
+        view_of(content, static_cast<std::size_t>(kBinaryHeader + kBinaryTriangle * t),
+                kBinaryTriangle)
+            .data();
     for (int corner = 0; corner < 3; ++corner) {
       float xyz[3];
       for (int k = 0; k < 3; ++k) {
@@ -125,29 +140,41 @@ ReadStatus read_binary(const std::string& content, std::vector<Vec3f>& points, F
       }
       VertexIndex index = 0;
       if (!merger.number(p, index)) return too_many_vertices();
-      facets.corners.push_back(index);
+      add_corner(facets, index);
     }
     facets.end_facet();
   }
   return ReadStatus{};
 }
 
-// The words of an ASCII STL file, with the line each stands on.
+std::size_t mark_length(const std::string& text) {
+  return byte_order_mark_length(text);
+}
+
+std::size_t mark_length(const FileWindow& text) {
+  return byte_order_mark_length(text.view(0, std::min<std::size_t>(text.size(), 3)));
+}
+
+// The words of an ASCII STL file, with the line each stands on. A word handed out stays valid
+// until the next.
+template <class Bytes>
 class Words {
  public:
-  explicit Words(const std::string& text) : text_(text), position_(byte_order_mark_length(text)) {}
+  explicit Words(const Bytes& text) : text_(text), position_(mark_length(text)) {}
 
   // The next word, empty at the end of the text.
   std::string_view next() {
     while (position_ < text_.size() && is_blank(text_[position_])) {
-      if (ends_line(text_, position_)) ++line_;
+      // An LF, or a CR that no LF follows, ends a line (text_lines.h).
+      const char c = text_[position_];
+      if (c == '\n' || (c == '\r' && text_[position_ + 1] != '\n')) ++line_;
       ++position_;
     }
     const std::size_t start = position_;
     while (position_ < text_.size() && !is_blank(text_[position_]))
       ++position_;
     word_line_ = line_;
-    return std::string_view(text_).substr(start, position_ - start);
+    return view_of(text_, start, position_ - start);
   }
 
   // Passes over the rest of the current line (a solid's name).
@@ -161,7 +188,7 @@ class Words {
  private:
   static bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-  const std::string& text_;
+  const Bytes& text_;
   std::size_t position_;
   std::size_t line_ = 1;
   std::size_t word_line_ = 1;
@@ -172,9 +199,10 @@ std::string shown(std::string_view word) {
   return "\"" + std::string(word.substr(0, kQuoted)) + (word.size() > kQuoted ? "..." : "") + "\"";
 }
 
+template <class Bytes, class Facets>
 class AsciiReader {
  public:
-  AsciiReader(const std::string& text, std::vector<Vec3f>& points, FacetList& facets)
+  AsciiReader(const Bytes& text, std::vector<Vec3f>& points, Facets& facets)
       : words_(text), facets_(facets), merger_(points, 1024) {}
 
   ReadStatus read() {
@@ -240,7 +268,7 @@ class AsciiReader {
       if (status.ok) status = number(p.z);
       VertexIndex index = 0;
       if (status.ok && !merger_.number(p, index)) return too_many_vertices();
-      if (status.ok) facets_.corners.push_back(index);
+      if (status.ok) add_corner(facets_, index);
     }
     if (status.ok) status = expect("endloop");
     if (status.ok) status = expect("endfacet");
@@ -248,39 +276,61 @@ class AsciiReader {
     return status;
   }
 
-  Words words_;
-  FacetList& facets_;
+  Words<Bytes> words_;
+  Facets& facets_;
   VertexMerger merger_;
   std::string scratch_;
 };
 
-bool begins_with_solid(const std::string& content) {
-  const std::size_t at = byte_order_mark_length(content);
-  return content.compare(at, 5, "solid") == 0 &&
+template <class Bytes>
+bool begins_with_solid(const Bytes& content) {
+  const std::size_t at = mark_length(content);
+  return view_of(content, at, 5) == "solid" &&
          (content.size() == at + 5 || content[at + 5] == ' ' ||
           (content[at + 5] >= '\t' && content[at + 5] <= '\r'));
+}
+
+template <class Bytes>
+bool is_binary(const Bytes& content) {
+  if (content.size() < kBinaryHeader) return false;
+  const std::uint64_t count = little_endian_32(view_of(content, 80, 4).data());
+  return content.size() == kBinaryHeader + kBinaryTriangle * count;
+}
+
+template <class Bytes, class Facets>
+ReadStatus read_stl(const Bytes& content, std::vector<Vec3f>& points, Facets& facets) {
+  if (is_binary(content) || !begins_with_solid(content)) {
+    return read_binary(content, points, facets);
+  }
+  return AsciiReader<Bytes, Facets>(content, points, facets).read();
 }
 
 }  // namespace
 
 bool is_binary_stl(const std::string& content) {
-  if (content.size() < kBinaryHeader) return false;
-  const std::uint64_t count = little_endian_32(content.data() + 80);
-  return content.size() == kBinaryHeader + kBinaryTriangle * count;
+  return is_binary(content);
 }
 
 bool looks_like_stl(const std::string& content) {
-  return is_binary_stl(content) || begins_with_solid(content);
+  return is_binary(content) || begins_with_solid(content);
+}
+
+bool looks_like_stl(const FileWindow& file) {
+  return is_binary(file) || begins_with_solid(file);
+}
+
+ReadStatus read_stl_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
+                              StoredFacets& facets) {
+  ReadStatus status = read_stl(file, points, facets);
+  if (status.ok) status = facets.status();
+  // Whatever a changed file was refused for, it was refused for bytes that are not the file's.
+  const ReadStatus unchanged = file.check_unchanged();
+  return unchanged.ok ? status : unchanged;
 }
 
 ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points,
                           FacetList& facets) {
-  ReadStatus status;
-  if (is_binary_stl(content) || !begins_with_solid(content)) {
-    status = read_binary(content, points, facets);
-  } else {
-    status = AsciiReader(content, points, facets).read();
-  }
+  const ReadStatus status = read_stl(content, points, facets);
   if (!status.ok) {
     points = std::vector<Vec3f>();
     facets = FacetList();

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "io/file_window.h"
 #include "io/read_status.h"
+#include "io/stored_lists.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
@@ -30,5 +32,14 @@ bool looks_like_stl(const std::string& content);
 // vertices than a mesh can number.
 ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points,
                           FacetList& facets);
+
+// looks_like_stl for a file read through a window.
+bool looks_like_stl(const FileWindow& file);
+
+// read_stl_lists for a file read through a window, the triangles going to `facets` as they are
+// read: memory for the points and the table that merges them (8 to 16 bytes a vertex). Refuses
+// what read_stl_lists refuses, in its words, and a file that changed while it was read.
+ReadStatus read_stl_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
+                              StoredFacets& facets);
 
 }  // namespace meshprobe

@@ -1,11 +1,18 @@
 #include "io/stored_lists.h"
 
+#include <algorithm>
 #include <numeric>
 #include <utility>
 
 #include "io/surface_from_lists.h"
 
 namespace meshprobe {
+
+namespace {
+// Facets of up to this many corners are searched for a repeated vertex pair by pair; larger ones
+// are sorted, so that a facet of a million corners costs no more than its sorting.
+constexpr std::size_t kPairwiseCorners = 8;
+}  // namespace
 
 void StoredFacets::end_facet() {
   ++facet_;
@@ -18,6 +25,17 @@ void StoredFacets::end_facet() {
       repeated_vertex_ = v;
     }
     last_facet_naming_[v] = facet_;
+  }
+  if (corners_.size() < 3) unfit_alone_ = true;
+  if (!unfit_alone_ && corners_.size() <= kPairwiseCorners) {
+    for (std::size_t i = 1; i < corners_.size(); ++i) {
+      for (std::size_t j = 0; j < i; ++j)
+        if (corners_[j] == corners_[i]) unfit_alone_ = true;
+    }
+  } else if (!unfit_alone_) {
+    sorted_.assign(corners_.begin(), corners_.end());
+    std::sort(sorted_.begin(), sorted_.end());
+    unfit_alone_ = std::adjacent_find(sorted_.begin(), sorted_.end()) != sorted_.end();
   }
   if (status_.ok) status_ = store_.add(corners_.data(), corners_.size());
   corners_.clear();

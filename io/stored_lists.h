@@ -20,6 +20,9 @@ struct StoredLists {
   std::vector<Vec3f> points;
   FacetStore facets;
   ScratchFile face_lines;  // OBJ: per facet, its line (a 64-bit number)
+  // Some facet has fewer than 3 corners or names a vertex twice (an STL triangle whose corners
+  // merge): no surface holds it, so the whole mesh leaves facets out.
+  bool facet_unfit_alone = false;
 };
 
 // Takes a reader's facets into `store` (created by the caller), noting which vertices they name
@@ -34,6 +37,8 @@ class StoredFacets {
   void end_facet();
   // Whether every facet went into the store.
   const ReadStatus& status() const { return status_; }
+  // Whether some facet has fewer than 3 corners or names a vertex twice.
+  bool unfit_alone() const { return unfit_alone_; }
 
   // Numbers the lists as the mesh does, the points and the store both, and fills the layout's
   // counts and vertex map; the store is rewritten only when some vertex is dropped.
@@ -42,10 +47,12 @@ class StoredFacets {
  private:
   FacetStore& store_;
   std::vector<VertexIndex> corners_;  // the facet being handed over
+  std::vector<VertexIndex> sorted_;   // its corners sorted, when it has many
   // Per vertex, 1 + the last facet that named it (0: none has).
   std::vector<std::uint64_t> last_facet_naming_;
   std::uint64_t facet_ = 0;
   bool repeats_ = false;
+  bool unfit_alone_ = false;
   std::uint64_t repeating_facet_ = 0;
   std::uint64_t repeated_vertex_ = 0;
   ReadStatus status_;

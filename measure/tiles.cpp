@@ -122,8 +122,14 @@ TilePlan TilePlan::of_file(const std::string& path, const MeasureOptions& option
       plan.result_.facets_in_file = layout.facets_in_file;
       plan.result_.mesh_vertex = std::move(layout.mesh_vertex);
       plan.face_lines_file_ = std::move(stored.face_lines);
-      if (plan.plan_geometry(stored.points, stored.facets.size(), options))
-        plan.plan_stored(std::move(stored.points), std::move(stored.facets));
+      if (!plan.plan_geometry(stored.points, stored.facets.size(), options)) return plan;
+      if (stored.facet_unfit_alone) {
+        // The whole mesh leaves facets out: which ones, a build of the whole mesh decides.
+        FacetList facets;
+        if (plan.holds(stored.facets.load(facets))) plan.plan_facets(stored.points, facets);
+        return plan;
+      }
+      plan.plan_stored(std::move(stored.points), std::move(stored.facets));
       return plan;
     }
   }

@@ -1,6 +1,6 @@
-// A PLY or OBJ file read in passes for a tiled run gives the lists that reading it whole gives:
-// the points, every facet in order (and for OBJ its line), the file's counts and vertex map, and
-// every refusal in the same words. Files it does not read in passes (other formats, a header it
+// A PLY, OBJ or STL file read in passes for a tiled run gives the lists that reading it whole
+// gives: the points, every facet in order (and for OBJ its line), the file's counts and vertex map,
+// and every refusal in the same words. Files it does not read in passes (other formats, a header it
 // hands back) are left to the whole reading, and a file that changes while it is read is refused.
 #include <gtest/gtest.h>
 
@@ -17,10 +17,13 @@
 #include "io/ply_reader.h"
 #include "tests/support/ply_text.h"
 #include "tests/support/shapes.h"
+#include "tests/support/stl_text.h"
 
 namespace meshprobe {
 namespace {
 
+using testing::ascii_stl;
+using testing::binary_stl;
 using testing::ply_file;
 using testing::PlyEncoding;
 using testing::PlyLayout;
@@ -53,6 +56,13 @@ struct PassesCase {
   std::string bytes;
   bool in_passes;  // whether the file is read in passes (false: left to the whole reading)
   const char* ending = "ply";
+};
+
+// Triangles sharing an edge, one with a -0 that merges with 0, and one whose corners merge.
+const std::vector<testing::Triangle> kTriangles = {
+    {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+    {{1, 0, 0}, {1, 1, -0.0f}, {0, 1, 0}},
+    {{0.5f, 0.25f, 3}, {0.5f, 0.25f, 3}, {0, 0, 0}},
 };
 
 // A grid of the same shape in OBJ: faces by positive indices, by negative ones counted back from
@@ -104,6 +114,14 @@ std::vector<PassesCase> passes_cases() {
       {"obj_vertex_line_without_three_numbers", "v 0 0\n" + kObj, true, "obj"},
       {"obj_no_vertex", "# nothing\n", true, "obj"},
       {"ply_named_obj", binary, true, "obj"},
+      {"stl_binary", binary_stl(kTriangles), true, "stl"},
+      {"stl_binary_with_a_solid_header", binary_stl(kTriangles, "solid part"), true, "stl"},
+      {"stl_ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + ascii_stl(kTriangles, "\r\n"), true,
+       "stl"},
+      {"stl_binary_not_finite", binary_stl({{{0, 0, 0}, {1e38f * 10, 0, 0}, {0, 1, 0}}}), true,
+       "stl"},
+      {"stl_ascii_cut_short", ascii_stl(kTriangles).substr(0, 150), true, "stl"},
+      {"stl_binary_of_the_wrong_size", binary_stl(kTriangles, "", 7), false, "stl"},
   };
 }
 
@@ -131,6 +149,9 @@ TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
                                               "ascii_rich",
                                               "ascii_crlf_with_byte_order_mark",
                                               "no_facet",
+                                              "stl_binary",
+                                              "stl_binary_with_a_solid_header",
+                                              "stl_ascii_crlf_with_byte_order_mark",
                                               "obj",
                                               "obj_crlf_with_byte_order_mark"};
   EXPECT_EQ(status.ok, kRead.count(c.name) == 1) << status.error;
@@ -149,6 +170,8 @@ TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
   EXPECT_EQ(layout.vertices_in_file, whole_layout.vertices_in_file);
   EXPECT_EQ(layout.facets_in_file, whole_layout.facets_in_file);
   EXPECT_EQ(layout.mesh_vertex, whole_layout.mesh_vertex);
+  // The STL triangle whose corners merge names a vertex twice; nothing else does.
+  EXPECT_EQ(stored.facet_unfit_alone, c.ending == std::string("stl"));
   std::vector<std::uint64_t> lines(whole.face_lines.size());
   if (!lines.empty()) {
     ASSERT_TRUE(stored.face_lines.read(0, lines.data(), lines.size() * sizeof lines[0]).ok);
@@ -163,10 +186,10 @@ INSTANTIATE_TEST_SUITE_P(Files, MeshInPasses, ::testing::ValuesIn(passes_cases()
 
 TEST(MeshInPasses, OtherFormatsAreLeftToTheWholeReading) {
   const std::string folder = testing::scratch_folder("passes_other");
-  // A file is read in passes by its ending (OBJ) or its first bytes (PLY), as whole.
+  // OFF, and a file read as binary STL only for want of another format, are read whole.
   for (const auto& [name, bytes] :
        {std::pair<std::string, std::string>{"a.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
-        {"stl.ply", "solid x\nendsolid x\n"}}) {
+        {"binary.stl", std::string(90, 'x')}}) {
     StoredLists stored;
     FileLayout layout;
     bool in_passes = true;

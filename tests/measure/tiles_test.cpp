@@ -21,6 +21,7 @@
 #include "tests/support/ply_text.h"
 #include "tests/support/random_meshes.h"
 #include "tests/support/shapes.h"
+#include "tests/support/stl_text.h"
 
 namespace meshprobe {
 namespace {
@@ -133,11 +134,22 @@ PolygonSoup soup_of(Shape shape) {
   return testing::perturbed_grid(random, 2, 1, false);
 }
 
-// OBJ keeps the vertices no facet uses; OFF has none; PLY, read in passes, drops them.
+// OBJ keeps the vertices no facet uses; OFF has none; PLY, read in passes, drops them; STL
+// has only corners.
 std::string file_of(const PolygonSoup& soup, const std::string& ending, int isolated,
                     std::mt19937& random) {
   if (ending == "obj") return testing::to_obj(random, soup, isolated);
   if (ending == "off") return testing::to_off(soup);
+  if (ending == "stl") {
+    // Each polygon as a fan of triangles; STL merges corners at one position into one vertex.
+    std::vector<testing::Triangle> triangles;
+    for (const Polygon& polygon : soup.polygons) {
+      for (std::size_t k = 2; k < polygon.size(); ++k)
+        triangles.push_back(
+            {soup.points[polygon[0]], soup.points[polygon[k - 1]], soup.points[polygon[k]]});
+    }
+    return testing::binary_stl(triangles);
+  }
   // A vertex no facet names before every other one of the first, far outside the rest.
   std::vector<Vec3f> points;
   std::vector<std::int64_t> place;
@@ -192,6 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
         TileCase{"unused_vertices", Shape::kGrid, "obj", 7, "0.01", 0.0f, 3, true},
         TileCase{"ply_read_in_passes", Shape::kGrid, "ply", 0, "0.01", 0.0f, 5, true},
         TileCase{"ply_unused_vertices", Shape::kSphere, "ply", 4, "0.02", 0.0f, 3, false},
+        TileCase{"stl_merged_corners", Shape::kSphere, "stl", 0, "0.02", 0.0f, 4, true},
+        TileCase{"stl_grid", Shape::kGrid, "stl", 0, "0.01", 0.0f, 6, false},
         TileCase{"closed_flawed", Shape::kSphere, "obj", 2, "0.01,0.02", 0.0f, 7, true},
         TileCase{"facets_left_out", Shape::kFinnedGrid, "off", 0, "0.01", 0.0f, 4, true},
         TileCase{"facets_left_out_obj", Shape::kFinnedGrid, "obj", 3, "0.02", 0.0f, 9, false},

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "io/read_status.h"
+#include "io/text_lines.h"
 
 namespace meshprobe {
 
@@ -66,6 +67,14 @@ inline std::string_view view_of(const std::string& bytes, std::size_t from, std:
 }
 inline std::string_view view_of(const FileWindow& bytes, std::size_t from, std::size_t count) {
   return bytes.view(from, count);
+}
+
+// The length of a byte-order mark before the text (text_lines.h), in memory or in a window.
+inline std::size_t mark_length(const std::string& bytes) {
+  return byte_order_mark_length(bytes);
+}
+inline std::size_t mark_length(const FileWindow& bytes) {
+  return byte_order_mark_length(bytes.view(0, bytes.size() < 3 ? bytes.size() : 3));
 }
 
 }  // namespace meshprobe

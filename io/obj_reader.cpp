@@ -41,14 +41,6 @@ std::size_t end_of_line(const FileWindow& text, std::size_t from, std::size_t& n
   return end;
 }
 
-std::size_t mark_length(const std::string& text) {
-  return byte_order_mark_length(text);
-}
-
-std::size_t mark_length(const FileWindow& text) {
-  return byte_order_mark_length(text.view(0, std::min<std::size_t>(text.size(), 3)));
-}
-
 // Hands out the lines of a text one by one, after a byte-order mark, without their ending (LF,
 // CR LF or CR alone) and without a '#' comment. A last line without ending is a line too. A
 // line handed out stays valid until the next.

@@ -147,14 +147,6 @@ ReadStatus read_binary(const Bytes& content, std::vector<Vec3f>& points, Facets&
   return ReadStatus{};
 }
 
-std::size_t mark_length(const std::string& text) {
-  return byte_order_mark_length(text);
-}
-
-std::size_t mark_length(const FileWindow& text) {
-  return byte_order_mark_length(text.view(0, std::min<std::size_t>(text.size(), 3)));
-}
-
 // The words of an ASCII STL file, with the line each stands on. A word handed out stays valid
 // until the next.
 template <class Bytes>

@@ -67,7 +67,8 @@ def main():
 
     measured, error = run(args.mesh, args.tiles, 0, module_dir)
     if measured is None:
-        sys.exit("partition-memory: the plan failed: %s" % error)
+        sys.exit("partition-memory: the plan failed: %s (the module needs numpy: run this with "
+                 "Debian's /usr/bin/python3 and python3-numpy)" % " ".join(error))
     before, after, count = measured
     print("%s: %d KiB, %d tiles" % (args.mesh, file_kib, count))
     print("reading and planning: %.1f MiB of resident memory beyond the module's %.1f MiB"

@@ -26,14 +26,6 @@ ReadStatus FacetStore::add(const VertexIndex* corners, std::size_t degree) {
   return status;
 }
 
-ReadStatus FacetStore::add_all(const FacetList& facets) {
-  for (std::size_t f = 0; f < facets.size(); ++f) {
-    const ReadStatus status = add(facets.corners.data() + facets.starts[f], facets.degree(f));
-    if (!status.ok) return status;
-  }
-  return ReadStatus{};
-}
-
 ReadStatus FacetStore::finish_adding() {
   return file_.flush();
 }

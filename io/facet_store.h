@@ -18,7 +18,6 @@ class FacetStore {
   // Empties the store into a new scratch file.
   ReadStatus create();
   ReadStatus add(const VertexIndex* corners, std::size_t degree);
-  ReadStatus add_all(const FacetList& facets);
   // Ends the adding: passes read only what was added before.
   ReadStatus finish_adding();
 

@@ -83,14 +83,13 @@ void FileWindow::load(std::size_t from, std::size_t count) const {
   }
 }
 
-ReadStatus FileWindow::check_unchanged() const {
+ReadStatus FileWindow::unless_changed(const ReadStatus& status) const {
   struct stat about {};
   const bool same = !short_ && fstat(descriptor_, &about) == 0 &&
                     static_cast<std::size_t>(about.st_size) == size_ &&
                     about.st_mtim.tv_sec == modified_seconds_ &&
                     about.st_mtim.tv_nsec == modified_nanoseconds_;
-  if (same) return ReadStatus{};
-  return ReadStatus::failure("the file changed while it was read");
+  return same ? status : ReadStatus::failure("the file changed while it was read");
 }
 
 }  // namespace meshprobe

@@ -41,9 +41,10 @@ class FileWindow {
   // The bytes [from, from + count), which must lie within the file, in one piece.
   std::string_view view(std::size_t from, std::size_t count) const;
 
-  // Fails with "the file changed while it was read" when it has shrunk, grown or been written
-  // since it was opened, or could not be read: whatever was read from it is then not the file.
-  ReadStatus check_unchanged() const;
+  // `status`, unless the file has shrunk, grown or been written since it was opened, or could
+  // not be read: then "the file changed while it was read", whatever `status` said, since what
+  // was read from it is not the file.
+  ReadStatus unless_changed(const ReadStatus& status) const;
 
  private:
   char byte_outside(std::size_t at) const;
@@ -67,6 +68,13 @@ inline std::string_view view_of(const std::string& bytes, std::size_t from, std:
 }
 inline std::string_view view_of(const FileWindow& bytes, std::size_t from, std::size_t count) {
   return bytes.view(from, count);
+}
+
+// Whether the byte at `at` ends a line, as ends_line (text_lines.h) says, in bytes in memory or
+// in a window: both read '\0' just past the end.
+template <class Bytes>
+bool ends_line_at(const Bytes& text, std::size_t at) {
+  return text[at] == '\n' || (text[at] == '\r' && text[at + 1] != '\n');
 }
 
 // The length of a byte-order mark before the text (text_lines.h), in memory or in a window.

@@ -290,9 +290,7 @@ ReadStatus read_obj_in_passes(const FileWindow& file, std::vector<Vec3f>& points
   if (status.ok && points.empty()) status = ReadStatus::failure("the mesh holds no vertex");
   if (status.ok) status = facets.status();
   if (status.ok) status = face_lines.flush();
-  // Whatever a changed file was refused for, it was refused for bytes that are not the file's.
-  const ReadStatus unchanged = file.check_unchanged();
-  return unchanged.ok ? status : unchanged;
+  return file.unless_changed(status);
 }
 
 ReadStatus read_obj_lists(const std::string& content, std::vector<Vec3f>& points, FacetList& facets,

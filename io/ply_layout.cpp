@@ -100,9 +100,7 @@ class Tokens {
   // must have been read.
   bool next_line() {
     while (position_ < text_.size() && is_blank(text_[position_])) {
-      // An LF, or a CR that no LF follows, ends a line (text_lines.h).
-      const char c = text_[position_];
-      if (c == '\n' || (c == '\r' && text_[position_ + 1] != '\n')) ++line_;
+      if (ends_line_at(text_, position_)) ++line_;
       ++position_;
     }
     return position_ < text_.size();

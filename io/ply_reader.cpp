@@ -262,7 +262,7 @@ ReadStatus read_ply_in_passes(const FileWindow& file, std::vector<Vec3f>& points
                 (beginning.size() == file.size() || header.data_offset < beginning.size());
   if (!header_read) return ReadStatus{};
   ReadStatus status = check_ply_data(file, header);
-  if (!status.ok) return file.check_unchanged().ok ? status : file.check_unchanged();
+  if (!status.ok) return file.unless_changed(status);
   const std::uint64_t vertices = vertex_count(header);
   if (vertices > kMaxVertices) {
     return ReadStatus::failure("the PLY file holds " + std::to_string(vertices) +
@@ -273,9 +273,7 @@ ReadStatus read_ply_in_passes(const FileWindow& file, std::vector<Vec3f>& points
   std::uint64_t corners = 0;
   status = walk_data(file, header, &points, &facets, corners);
   if (status.ok) status = facets.status();
-  // Whatever a changed file was refused for, it was refused for bytes that are not the file's.
-  const ReadStatus unchanged = file.check_unchanged();
-  return unchanged.ok ? status : unchanged;
+  return file.unless_changed(status);
 }
 
 }  // namespace meshprobe

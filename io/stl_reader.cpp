@@ -157,9 +157,7 @@ class Words {
   // The next word, empty at the end of the text.
   std::string_view next() {
     while (position_ < text_.size() && is_blank(text_[position_])) {
-      // An LF, or a CR that no LF follows, ends a line (text_lines.h).
-      const char c = text_[position_];
-      if (c == '\n' || (c == '\r' && text_[position_ + 1] != '\n')) ++line_;
+      if (ends_line_at(text_, position_)) ++line_;
       ++position_;
     }
     const std::size_t start = position_;
@@ -315,9 +313,7 @@ ReadStatus read_stl_in_passes(const FileWindow& file, std::vector<Vec3f>& points
                               StoredFacets& facets) {
   ReadStatus status = read_stl(file, points, facets);
   if (status.ok) status = facets.status();
-  // Whatever a changed file was refused for, it was refused for bytes that are not the file's.
-  const ReadStatus unchanged = file.check_unchanged();
-  return unchanged.ok ? status : unchanged;
+  return file.unless_changed(status);
 }
 
 ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points,

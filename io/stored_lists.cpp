@@ -16,29 +16,41 @@ constexpr std::size_t kPairwiseCorners = 8;
 
 void StoredFacets::end_facet() {
   ++facet_;
-  // Without expect_vertices every vertex is kept, and nothing is numbered anew.
-  for (const VertexIndex v : corners_) {
-    if (last_facet_naming_.empty()) break;
-    if (last_facet_naming_[v] == facet_ && !repeats_) {
-      repeats_ = true;
-      repeating_facet_ = facet_ - 1;
-      repeated_vertex_ = v;
-    }
-    last_facet_naming_[v] = facet_;
-  }
-  if (corners_.size() < 3) unfit_alone_ = true;
-  if (!unfit_alone_ && corners_.size() <= kPairwiseCorners) {
-    for (std::size_t i = 1; i < corners_.size(); ++i) {
-      for (std::size_t j = 0; j < i; ++j)
-        if (corners_[j] == corners_[i]) unfit_alone_ = true;
-    }
-  } else if (!unfit_alone_) {
-    sorted_.assign(corners_.begin(), corners_.end());
-    std::sort(sorted_.begin(), sorted_.end());
-    unfit_alone_ = std::adjacent_find(sorted_.begin(), sorted_.end()) != sorted_.end();
-  }
+  // The marks must see every facet: they also say which vertices a facet names.
+  const bool repeats = repeats_a_vertex();
+  unfit_alone_ = unfit_alone_ || corners_.size() < 3 || repeats;
   if (status_.ok) status_ = store_.add(corners_.data(), corners_.size());
   corners_.clear();
+}
+
+bool StoredFacets::repeats_a_vertex() {
+  // With expect_vertices, the per-vertex mark of the last facet to name it finds a repeat in
+  // time proportional to the facet, and notes the first for the file's refusal.
+  if (!last_facet_naming_.empty()) {
+    bool repeats = false;
+    for (const VertexIndex v : corners_) {
+      if (last_facet_naming_[v] == facet_) {
+        repeats = true;
+        if (!repeats_) {
+          repeats_ = true;
+          repeating_facet_ = facet_ - 1;
+          repeated_vertex_ = v;
+        }
+      }
+      last_facet_naming_[v] = facet_;
+    }
+    return repeats;
+  }
+  if (corners_.size() <= kPairwiseCorners) {
+    for (std::size_t i = 1; i < corners_.size(); ++i) {
+      for (std::size_t j = 0; j < i; ++j)
+        if (corners_[j] == corners_[i]) return true;
+    }
+    return false;
+  }
+  sorted_.assign(corners_.begin(), corners_.end());
+  std::sort(sorted_.begin(), sorted_.end());
+  return std::adjacent_find(sorted_.begin(), sorted_.end()) != sorted_.end();
 }
 
 ReadStatus StoredFacets::number_as_mesh(StoredLists& lists, FileLayout& layout) {

@@ -45,6 +45,9 @@ class StoredFacets {
   ReadStatus number_as_mesh(StoredLists& lists, FileLayout& layout);
 
  private:
+  // Whether the facet being handed over names a vertex twice.
+  bool repeats_a_vertex();
+
   FacetStore& store_;
   std::vector<VertexIndex> corners_;  // the facet being handed over
   std::vector<VertexIndex> sorted_;   // its corners sorted, when it has many

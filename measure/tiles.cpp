@@ -31,15 +31,6 @@ constexpr double kMeasuringSides = 4.0;
 constexpr double kHaloGrowth = 2.0;
 constexpr double kNarrowestGrownHalo = 1.0 / 1024.0;
 
-// Whether some facet of the list is one the builder leaves out whatever its neighbours: fewer
-// than 3 corners, or a vertex named twice.
-bool has_facet_unfit_alone(const FacetList& facets, std::size_t vertices) {
-  for (std::size_t f = 0; f < facets.size(); ++f)
-    if (facets.degree(f) < 3) return true;
-  std::size_t vertex = 0;
-  return find_facet_repeating_a_vertex(facets, vertices, vertex) < facets.size();
-}
-
 // Builds the tile's facets in their order into the empty mesh. False when the builder left out a
 // facet although the tile holds every facet at each of its corners: the whole mesh's build would
 // leave it out too, so the tile's choice cannot stand for the whole mesh's.
@@ -111,37 +102,32 @@ TilePlan TilePlan::of_file(const std::string& path, const MeasureOptions& option
   plan.started_ = Clock::now();
   plan.result_.path = path;
   FileLayout layout;
+  const auto take_layout = [&] {
+    plan.result_.format = format_name(layout.format);
+    plan.result_.vertices_in_file = layout.vertices_in_file;
+    plan.result_.facets_in_file = layout.facets_in_file;
+    plan.result_.mesh_vertex = std::move(layout.mesh_vertex);
+    plan.result_.file_points = std::move(layout.points);
+    plan.result_.file_facets = std::move(layout.facets);
+  };
   if (!options.keep_file_lists) {
     StoredLists stored;
     bool in_passes = false;
     plan.result_.status = read_mesh_in_passes(path, stored, layout, in_passes);
     if (!plan.ok() || in_passes) {
-      plan.result_.format = format_name(layout.format);
+      take_layout();
       if (!plan.ok()) return plan;
-      plan.result_.vertices_in_file = layout.vertices_in_file;
-      plan.result_.facets_in_file = layout.facets_in_file;
-      plan.result_.mesh_vertex = std::move(layout.mesh_vertex);
       plan.face_lines_file_ = std::move(stored.face_lines);
-      if (!plan.plan_geometry(stored.points, stored.facets.size(), options)) return plan;
-      if (stored.facet_unfit_alone) {
-        // The whole mesh leaves facets out: which ones, a build of the whole mesh decides.
-        FacetList facets;
-        if (plan.holds(stored.facets.load(facets))) plan.plan_facets(stored.points, facets);
-        return plan;
-      }
-      plan.plan_stored(std::move(stored.points), std::move(stored.facets));
+      if (plan.plan_geometry(stored.points, stored.facets.size(), options))
+        plan.plan_store(std::move(stored.points), std::move(stored.facets),
+                        stored.facet_unfit_alone);
       return plan;
     }
   }
   FileLists lists;
   plan.result_.status = read_mesh_lists(path, lists, layout, options.keep_file_lists);
-  plan.result_.format = format_name(layout.format);
+  take_layout();
   if (!plan.ok()) return plan;
-  plan.result_.vertices_in_file = layout.vertices_in_file;
-  plan.result_.facets_in_file = layout.facets_in_file;
-  plan.result_.mesh_vertex = std::move(layout.mesh_vertex);
-  plan.result_.file_points = std::move(layout.points);
-  plan.result_.file_facets = std::move(layout.facets);
   plan.face_lines_ = std::move(lists.face_lines);
   plan.plan(std::move(lists.points), std::move(lists.facets), options);
   return plan;
@@ -170,17 +156,17 @@ TilePlan TilePlan::of_lists(const std::vector<Vec3f>& points, const FacetList& f
 void TilePlan::plan(std::vector<Vec3f>&& points, FacetList&& facets,
                     const MeasureOptions& options) {
   if (!plan_geometry(points, facets.size(), options)) return;
-  if (has_facet_unfit_alone(facets, points.size())) {
-    plan_facets(points, facets);
-  } else {
-    FacetStore store;
-    if (!holds(store.create()) || !holds(store.add_all(facets)) || !holds(store.finish_adding()))
-      return;
-    facets = FacetList{};
-    plan_stored(std::move(points), std::move(store));
+  FacetStore store;
+  if (!holds(store.create())) return;
+  StoredFacets stored(store);
+  for (std::size_t f = 0; f < facets.size(); ++f) {
+    for (std::size_t c = facets.starts[f]; c < facets.starts[f + 1]; ++c)
+      stored.add_corner(facets.corners[c]);
+    stored.end_facet();
   }
-  points = std::vector<Vec3f>();
+  if (!holds(stored.status()) || !holds(store.finish_adding())) return;
   facets = FacetList{};
+  plan_store(std::move(points), std::move(store), stored.unfit_alone());
 }
 
 bool TilePlan::plan_geometry(const std::vector<Vec3f>& points, std::size_t facets,
@@ -203,7 +189,14 @@ bool TilePlan::plan_geometry(const std::vector<Vec3f>& points, std::size_t facet
   return true;
 }
 
-void TilePlan::plan_stored(std::vector<Vec3f>&& file_points, FacetStore&& facets) {
+void TilePlan::plan_store(std::vector<Vec3f>&& file_points, FacetStore&& facets,
+                          bool facet_unfit_alone) {
+  if (facet_unfit_alone) {
+    // The whole mesh leaves facets out: which ones, a build of the whole mesh decides.
+    FacetList all;
+    if (holds(facets.load(all))) plan_facets(file_points, all);
+    return;
+  }
   // From here on, the file's points and the facets wait in scratch files, not in memory.
   if (!holds(file_points_.create())) return;
   if (!holds(file_points_.append(file_points.data(), file_points.size() * sizeof(Vec3f)))) return;

@@ -103,8 +103,9 @@ class TilePlan {
   bool plan_geometry(const std::vector<Vec3f>& points, std::size_t facets,
                      const MeasureOptions& options);
   // The rest once the facets are in a store: the file's points to their scratch file, the
-  // counts of facets, stage 1.
-  void plan_stored(std::vector<Vec3f>&& file_points, FacetStore&& facets);
+  // counts of facets, stage 1; or, when some facet no surface holds (fewer than 3 corners, a
+  // vertex named twice), the whole mesh's choice of facets first.
+  void plan_store(std::vector<Vec3f>&& file_points, FacetStore&& facets, bool facet_unfit_alone);
   // Decides with a build of the whole mesh which facets it leaves out and in which order it adds
   // the others; the plan then starts stage 1 afresh. Takes the file's points and its facets.
   void plan_facets(const std::vector<Vec3f>& file_points, const FacetList& facets);

@@ -334,14 +334,20 @@ void PrintTo(const BrokenResult& r, std::ostream* os) {
 
 class TilePlanRefuses : public ::testing::TestWithParam<BrokenResult> {};
 
-TEST_P(TilePlanRefuses, ConnectionsThatDoNotFitTheCore) {
-  std::mt19937 random(3);
+// The plan of a 20 x 20 grid in 2 tiles at epsilon 0.01, read from a file as the programs read it.
+TilePlan plan_of_grid(std::uint32_t seed, bool keep_fields) {
+  std::mt19937 random(seed);
   const std::string path = testing::scratch_folder("tiles") + "/plan.off";
   testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, 20, false)));
   MeasureOptions options;
   options.epsilons = {Epsilon{"0.01", 0.01f}};
+  options.keep_fields = keep_fields;
   options.tiles = 2;
-  TilePlan plan = TilePlan::of_file(path, options);
+  return TilePlan::of_file(path, options);
+}
+
+TEST_P(TilePlanRefuses, ConnectionsThatDoNotFitTheCore) {
+  TilePlan plan = plan_of_grid(3, false);
   ASSERT_TRUE(plan.ok());
   TileConnections connections = connect_tile(plan.tile(0));
   ASSERT_EQ(connections.incomplete, 0u);
@@ -381,21 +387,15 @@ void PrintTo(const BrokenMeasurement& b, std::ostream* os) {
 class TilePlanRefusesValues : public ::testing::TestWithParam<BrokenMeasurement> {};
 
 TEST_P(TilePlanRefusesValues, ThatDoNotFitTheCore) {
-  std::mt19937 random(5);
-  const std::string path = testing::scratch_folder("tiles") + "/values.off";
-  testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, 20, false)));
-  MeasureOptions options;
-  options.epsilons = {Epsilon{"0.01", 0.01f}};
-  options.keep_fields = true;
-  options.tiles = 2;
-  TilePlan plan = TilePlan::of_file(path, options);
+  TilePlan plan = plan_of_grid(5, true);
   ASSERT_TRUE(plan.ok());
   for (const std::size_t t : plan.tiles_to_do())
     ASSERT_EQ(plan.accept(t, connect_tile(plan.tile(t))), TilePlan::Verdict::kAccepted);
   ASSERT_EQ(plan.stage(), TilePlan::Stage::kSmoothing);
   plan.smooth();
   ASSERT_EQ(plan.stage(), TilePlan::Stage::kMeasuring);
-  TileMeasurement measured = measure_tile(plan.tile(1), options.epsilons, true);
+  TileMeasurement measured =
+      measure_tile(plan.tile(1), std::vector<Epsilon>{Epsilon{"0.01", 0.01f}}, true);
   ASSERT_EQ(measured.inexact, 0u);
   GetParam().breaks(measured);
   EXPECT_EQ(plan.accept(1, std::move(measured)), TilePlan::Verdict::kFailed);

@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <random>
 
@@ -16,7 +17,7 @@
 #include "roughness/sphere_walk.h"
 #include "roughness/surface_view.h"
 #include "roughness/umbrella_smoothing.h"
-#include "tests/support/shapes.h"
+#include "tests/support/sphere_lists.h"
 
 namespace meshprobe {
 namespace {
@@ -54,7 +55,9 @@ double radius_for(const SurfaceView& view, double target) {
 Surface& bumpy_sphere() {
   static Surface surface = [] {
     Surface s;
-    s.mesh = testing::icosphere(7, 0.5f);
+    const testing::PolygonLists sphere = testing::icosphere_lists(7, 0.5f);
+    s.mesh = std::make_unique<Mesh>();
+    if (!build_from_polygons(*s.mesh, sphere.points, sphere.polygons)) std::abort();
     std::mt19937 random(1);
     std::uniform_real_distribution<float> bump(-0.001f, 0.001f);
     for (auto v = s.mesh->vertices_begin(); v != s.mesh->vertices_end(); ++v) {

@@ -6,9 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#ifndef MESHPROBE_VERSION
-#error "the build defines MESHPROBE_VERSION"
-#endif
+#include "meshprobe/version.h"
 
 namespace meshprobe {
 

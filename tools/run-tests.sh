@@ -1,17 +1,77 @@
 #!/bin/sh
-# Sets up and builds meshprobe with its tests, then runs the whole suite twice: in the optimised
-# build (./build) and in the build with AddressSanitizer and UndefinedBehaviorSanitizer
-# (./build-sanitize), where any memory fault, leak or undefined behaviour fails the test that
-# caused it. Both builds treat warnings as errors. Stops at the first build or suite that fails.
+# Builds meshprobe with its tests and runs them, ending with one line "N passed, N failed".
+#
+#   sh tools/run-tests.sh           the gate (CI runs it): sets up, builds ./build and runs every
+#                                   test, then builds ./build-sanitize (AddressSanitizer and
+#                                   UndefinedBehaviorSanitizer, where any memory fault, leak or
+#                                   undefined behaviour fails the test that caused it) and runs
+#                                   every test there but the package tests, which test packaging,
+#                                   not memory, and run once
+#   sh tools/run-tests.sh --quick   the loop while working: builds what changed in ./build and
+#                                   runs the unit and end-to-end tests that are not slow
+#
+# Both builds treat warnings as errors. The gate stops at the first build or suite that fails.
 set -eu
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
-sh tools/setup.sh -DMESHPROBE_WERROR=ON
-(cd build && ctest --output-on-failure -j "$jobs")
+passed=0
+failed=0
+skipped=0
 
-MESHPROBE_BUILD_DIR=build-sanitize sh tools/setup.sh -DMESHPROBE_SANITIZE=ON -DMESHPROBE_WERROR=ON
-# A sanitizer report aborts the process, so that a failing run can never pass for a refusal.
-ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1 \
-  UBSAN_OPTIONS=print_stacktrace=1:abort_on_error=1 \
-  sh -c "cd build-sanitize && ctest --output-on-failure -j $jobs"
+# Runs ctest in folder $1 with the selection in the other arguments and adds its counts up.
+run_ctest() {
+  folder=$1
+  shift
+  log=$(mktemp)
+  status=0
+  (cd "$folder" && ctest --output-on-failure -j "$jobs" "$@") 2>&1 | tee "$log" || true
+  # ctest's closing line: "97% tests passed, 3 tests failed out of 120".
+  counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests* failed out of \([0-9]*\)$/\1 \2/p' "$log")
+  # Tests that skip themselves count as passed in that line; ctest lists them after it.
+  skips=$(sed -n '/^The following tests did not run:/,$p' "$log" | grep -c '(Skipped)$' || true)
+  rm -f "$log"
+  if [ -z "$counts" ]; then
+    echo "run-tests: ctest in $folder ended without its closing line" >&2
+    failed=$((failed + 1))
+    return 1
+  fi
+  set -- $counts
+  failed=$((failed + $1))
+  passed=$((passed + $2 - $1 - skips))
+  skipped=$((skipped + skips))
+  [ "$1" -eq 0 ] || status=1
+  return $status
+}
+
+finish() {
+  echo "$passed passed, $failed failed, $skipped skipped"
+  [ "$failed" -eq 0 ]
+}
+
+case "${1:-}" in
+  --quick)
+    if [ -f build/CMakeCache.txt ]; then
+      cmake --build build -j "$jobs"
+    else
+      sh tools/setup.sh -DMESHPROBE_WERROR=ON
+    fi
+    run_ctest build -L "unit|e2e" -LE slow || true
+    finish
+    ;;
+  "")
+    sh tools/setup.sh -DMESHPROBE_WERROR=ON
+    run_ctest build || { finish || true; exit 1; }
+    MESHPROBE_BUILD_DIR=build-sanitize sh tools/setup.sh -DMESHPROBE_SANITIZE=ON \
+      -DMESHPROBE_WERROR=ON
+    # A sanitizer report aborts the process, so that a failing run can never pass for a refusal.
+    export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1
+    export UBSAN_OPTIONS=print_stacktrace=1:abort_on_error=1
+    run_ctest build-sanitize -LE package || true
+    finish
+    ;;
+  *)
+    echo "usage: sh tools/run-tests.sh [--quick]" >&2
+    exit 2
+    ;;
+esac

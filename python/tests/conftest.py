@@ -67,5 +67,25 @@ def meshes(tmp_path_factory):
     return folder
 
 
+KINDS = {
+    "unit": "the module's own behaviour, in this process, no program run: seconds",
+    "e2e": "runs a program, an example or the module on files, against the command line",
+    "package": "the package as pip installs it, and its type stub",
+}
+
+
 def pytest_configure(config):
-    config.addinivalue_line("markers", "slow: builds the project again (minutes); run in the suite")
+    for kind, meaning in KINDS.items():
+        config.addinivalue_line("markers", "%s: %s" % (kind, meaning))
+    config.addinivalue_line("markers", "slow: takes more than about 10 s")
+
+
+def pytest_collection_modifyitems(config, items):
+    """Every test carries exactly one kind, so that every selection by marks is complete."""
+    unmarked = ["%s (%s)" % (item.nodeid, ", ".join(sorted(kinds)) or "none")
+                for item in items
+                for kinds in [{mark.name for mark in item.iter_markers()} & KINDS.keys()]
+                if len(kinds) != 1]
+    if unmarked:
+        raise pytest.UsageError("tests need exactly one of the marks %s: %s"
+                                % (", ".join(KINDS), "; ".join(unmarked)))

@@ -14,6 +14,8 @@ import pytest
 import meshprobe
 from conftest import BINARY, as_value_file
 
+pytestmark = pytest.mark.e2e
+
 API_PROBE = os.environ.get("MESHPROBE_API_PROBE", "build/tests/api_probe")
 
 

@@ -8,6 +8,8 @@ import pytest
 import meshprobe
 from conftest import as_value_file, bumpy_grid, value_file_of
 
+pytestmark = pytest.mark.e2e
+
 EPSILON = 0.01
 meshio = pytest.importorskip("meshio")
 o3d = pytest.importorskip("open3d")

@@ -29,6 +29,7 @@ def by_file(path):
     return values[~np.isnan(values)]
 
 
+@pytest.mark.e2e
 @pytest.mark.parametrize("name, front_end", [
     ("bunny.off", by_file),
     ("bunny.obj", by_file),
@@ -44,6 +45,7 @@ def test_values_equal_the_value_file(meshes, name, front_end):
     assert as_value_file(values) == expected
 
 
+@pytest.mark.e2e
 @pytest.mark.parametrize("front_end", [
     lambda meshes: meshprobe.roughness_of_file(meshes / "grid.off", EPSILON),
     lambda meshes: meshprobe.roughness(*bumpy_grid(), EPSILON),
@@ -54,6 +56,7 @@ def test_vertices_no_facet_uses_are_nan(meshes, front_end):
     assert np.isnan(values[-3:]).all() and not np.isnan(values[:-3]).any()
 
 
+@pytest.mark.e2e
 def test_fields_equal_the_csv_output_bit_for_bit(meshes, tmp_path):
     subprocess.run([FIELDS_BINARY, str(meshes / "grid.obj"), str(EPSILON), str(tmp_path / "g.csv")],
                    check=True, timeout=120)
@@ -71,6 +74,7 @@ def test_fields_equal_the_csv_output_bit_for_bit(meshes, tmp_path):
                                   meshprobe.roughness(*bumpy_grid(), EPSILON)[measured])
 
 
+@pytest.mark.unit
 def test_several_epsilons_equal_one_at_a_time():
     points, faces = bumpy_grid()
     together = meshprobe.roughness(points, faces, [0.01, 0.03])
@@ -79,6 +83,7 @@ def test_several_epsilons_equal_one_at_a_time():
         np.testing.assert_array_equal(row, meshprobe.roughness(points, faces, epsilon))
 
 
+@pytest.mark.unit
 @pytest.mark.parametrize("convert", [
     lambda p, f: (p.astype(np.float64, order="F"), f.astype(np.int64)),
     lambda p, f: (p.astype(np.float16).astype(np.float32), f.astype(np.uint16)),
@@ -92,6 +97,7 @@ def test_any_dtype_and_layout_gives_the_values_of_float32(convert):
     np.testing.assert_array_equal(meshprobe.roughness(given_points, given_faces, EPSILON), expected)
 
 
+@pytest.mark.e2e
 def test_read_gives_the_file_as_arrays(meshes):
     points, faces = bumpy_grid()
     read_points, read_faces = meshprobe.read(meshes / "grid.off")
@@ -100,6 +106,7 @@ def test_read_gives_the_file_as_arrays(meshes):
     np.testing.assert_array_equal(read_faces, faces)
 
 
+@pytest.mark.e2e
 def test_read_gives_a_list_for_facets_of_mixed_sizes(tmp_path):
     (tmp_path / "mixed.obj").write_text("v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nv 2 0 0\n"
                                         "f 1 2 3 4\nf 2 5 3\n")
@@ -112,6 +119,7 @@ TRIANGLE = np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0]], np.float32)
 ONE_FACE = np.array([[0, 1, 2]])
 
 
+@pytest.mark.unit
 @pytest.mark.parametrize("vertices, faces, epsilon, message", [
     (TRIANGLE[:, :2], ONE_FACE, EPSILON, "shape (n, 3), not (3, 2)"),
     (TRIANGLE[:0], ONE_FACE[:0], EPSILON, "no vertex"),
@@ -137,6 +145,7 @@ def test_bad_arrays_raise_value_error_naming_the_fault(vertices, faces, epsilon,
     assert message in str(raised.value)
 
 
+@pytest.mark.e2e
 @pytest.mark.parametrize("content, error, message", [
     (None, FileNotFoundError, "No such file"),
     ("folder", IsADirectoryError, "Is a directory"),
@@ -154,12 +163,14 @@ def test_bad_files_raise(tmp_path, content, error, message):
             call(path)
 
 
+@pytest.mark.unit
 @pytest.mark.parametrize("length", [0, -1.0, float("nan"), float("inf"), 1e39, True, "2"])
 def test_bad_lengths_raise_value_error(length):
     with pytest.raises(ValueError, match="length must be None or a finite number"):
         meshprobe.roughness(TRIANGLE, ONE_FACE, EPSILON, length=length)
 
 
+@pytest.mark.e2e
 def test_length_gives_the_command_line_values(meshes):
     path = meshes / "bunny.off"
     subprocess.run([BINARY, "--length", "3.5", "-o", str(meshes / "long.lb"), str(path), "0.02"],
@@ -170,12 +181,14 @@ def test_length_gives_the_command_line_values(meshes):
     assert meshprobe.measure_file(path, 0.02, length=3.5)["length"] == 3.5
 
 
+@pytest.mark.unit
 @pytest.mark.parametrize("threads", [0, -1, 1.5, True, "2"])
 def test_bad_threads_raise_value_error(threads):
     with pytest.raises(ValueError, match="threads must be None or an int >= 1"):
         meshprobe.roughness(TRIANGLE, ONE_FACE, EPSILON, threads=threads)
 
 
+@pytest.mark.unit
 @pytest.mark.parametrize("threads", [1, 3, 2**16, 2**80])
 def test_any_thread_count_gives_the_same_values(threads):
     points, faces = bumpy_grid(size=8)
@@ -188,6 +201,7 @@ FAN = (np.array([[0, 0, 0], [1, 0, 0], [0, 1, 0], [0, -1, 0], [0, 0, 1]], np.flo
        np.array([[0, 1, 2], [1, 0, 3], [0, 1, 4]]))
 
 
+@pytest.mark.unit
 def test_facets_left_out_warn_and_the_rest_is_measured():
     with pytest.warns(meshprobe.FacetsLeftOutWarning,
                       match=r"1 facet the surface cannot hold was left out \(facet 0\)"):
@@ -199,6 +213,7 @@ def test_facets_left_out_warn_and_the_rest_is_measured():
             meshprobe.roughness(*FAN, EPSILON)
 
 
+@pytest.mark.e2e
 def test_two_threads_give_the_values_of_one_after_the_other(meshes):
     bunny = meshprobe.read(meshes / "bunny.obj")
     jobs = [bunny, bumpy_grid(size=40)]

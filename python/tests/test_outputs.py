@@ -10,6 +10,8 @@ import pytest
 import meshprobe
 from conftest import BINARY, bumpy_grid
 
+pytestmark = pytest.mark.e2e
+
 EPSILON = 0.01
 OPTIONS = {"--range": "0:0.5", "--size": "640x480"}
 

@@ -12,6 +12,8 @@ import pytest
 
 import meshprobe
 
+pytestmark = pytest.mark.package
+
 SOURCE = Path(__file__).resolve().parents[2]
 
 
@@ -35,8 +37,10 @@ def test_the_module_and_the_command_line_give_one_version():
 
 
 def copy_source(target):
-    """The files of the source tree, without build folders or version control."""
+    """The files of the source tree, without build folders or version control, into `target`,
+    emptied first. Times are copied too, so that a kept build sees unchanged files as such."""
     ignored = shutil.ignore_patterns(".git", "build*", "__pycache__", "*.egg-info")
+    shutil.rmtree(target, ignore_errors=True)
     shutil.copytree(SOURCE, target, ignore=ignored)
 
 
@@ -44,16 +48,22 @@ def copy_source(target):
 @pytest.mark.skipif("LD_PRELOAD" in os.environ,
                     reason="the sanitizer build's module runs only with its runtimes preloaded")
 def test_pip_installs_into_a_fresh_venv_and_its_wheel_into_another(tmp_path):
-    copy_source(tmp_path / "src")
+    # MESHPROBE_PIP_WORK (set by the CTest registration) keeps the copy of the sources and the
+    # CMake build that pip runs, so that a second run of the suite rebuilds only what changed.
+    work = Path(os.environ.get("MESHPROBE_PIP_WORK", str(tmp_path / "pip-work")))
+    copy_source(work / "src")
     # One CMake build serves the install and the wheel: the second pip run rebuilds nothing.
     environment = dict(os.environ, PIP_NO_INDEX="1", PIP_DISABLE_PIP_VERSION_CHECK="1",
-                       MESHPROBE_CMAKE_BUILD_DIR=str(tmp_path / "cmake-build"))
+                       MESHPROBE_CMAKE_BUILD_DIR=str(work / "cmake-build"))
     environment.pop("PYTHONPATH", None)  # the build folder's module must not be what imports
+    # The environments are made anew at the same paths, so that the kept build's configuration
+    # (which names the interpreter) does not change from run to run.
     pythons = []
     for name in ("venv", "other"):
+        shutil.rmtree(work / name, ignore_errors=True)
         subprocess.run([sys.executable, "-m", "venv", "--system-site-packages",
-                        str(tmp_path / name)], check=True, timeout=300)
-        pythons.append(str(tmp_path / name / "bin" / "python"))
+                        str(work / name)], check=True, timeout=300)
+        pythons.append(str(work / name / "bin" / "python"))
 
     def run(python, *arguments, cwd=tmp_path):
         done = subprocess.run([python, *arguments], cwd=cwd, env=environment,
@@ -61,9 +71,9 @@ def test_pip_installs_into_a_fresh_venv_and_its_wheel_into_another(tmp_path):
         assert done.returncode == 0, done.stdout[-3000:] + done.stderr[-3000:]
         return done.stdout
 
-    run(pythons[0], "-m", "pip", "install", "--no-build-isolation", str(tmp_path / "src"))
+    run(pythons[0], "-m", "pip", "install", "--no-build-isolation", str(work / "src"))
     run(pythons[0], "-m", "pip", "wheel", "--no-build-isolation", "--no-deps", "-w",
-        str(tmp_path / "wheels"), str(tmp_path / "src"))
+        str(tmp_path / "wheels"), str(work / "src"))
     shown = run(pythons[0], "-m", "pip", "show", "meshprobe")
     assert "Version: %s\n" % project_version() in shown
     wheels = list((tmp_path / "wheels").glob("meshprobe-*.whl"))
@@ -73,5 +83,5 @@ def test_pip_installs_into_a_fresh_venv_and_its_wheel_into_another(tmp_path):
              "print(meshprobe.__version__, (p / 'py.typed').exists(), "
              "(p / '__init__.pyi').exists(), str(p).startswith(%r))")
     for python, venv in zip(pythons, ("venv", "other")):
-        assert run(python, "-c", check % str(tmp_path / venv)).split() == [
+        assert run(python, "-c", check % str(work / venv)).split() == [
             project_version(), "True", "True", "True"]

@@ -10,6 +10,8 @@ import pytest
 
 from conftest import BINARY, EXAMPLES_DIR
 
+pytestmark = pytest.mark.e2e
+
 
 def summary(path):
     with open(path) as file:
@@ -18,6 +20,7 @@ def summary(path):
     return [row[:18] + row[19:] for row in rows]
 
 
+@pytest.mark.slow
 def test_every_mesh_measured_and_the_failure_a_row(meshes, tmp_path):
     folder = tmp_path / "scans"
     folder.mkdir()
@@ -53,6 +56,7 @@ def run_example(*arguments):
                           capture_output=True, text=True, timeout=120, env=dict(os.environ))
 
 
+@pytest.mark.slow
 def test_several_epsilons_write_what_the_command_line_writes(meshes, tmp_path):
     folder = tmp_path / "scans"
     folder.mkdir()

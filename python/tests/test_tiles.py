@@ -13,6 +13,8 @@ import pytest
 import meshprobe
 from conftest import BINARY, EXAMPLES_DIR, bumpy_grid, value_file_of, write_off
 
+pytestmark = pytest.mark.e2e
+
 
 def same_bits(a, b):
     return np.asarray(a).tobytes() == np.asarray(b).tobytes()
@@ -33,7 +35,7 @@ def finned(tmp_path_factory):
     ("grid.obj", 3, None),     # vertices no facet uses
     ("grid.off", 7, 2.5),      # a given length
     ("bunny.off", 1, None),
-    ("bunny.obj", 40, None),   # tiles far smaller than their halo
+    pytest.param("bunny.obj", 40, None, marks=pytest.mark.slow),  # tiles far smaller than their halo
 ])
 def test_tiles_give_the_untiled_values(meshes, name, tiles, length):
     whole = meshprobe.roughness_of_file(meshes / name, [0.01, 0.03], length=length)
@@ -75,6 +77,7 @@ def test_a_scratch_folder_that_cannot_be_used_is_named_and_nothing_is_written(
     assert len(meshprobe.measure_file(meshes / "grid.off", 0.01)["values"]) > 0
 
 
+@pytest.mark.slow
 def test_a_two_worker_cluster_gives_the_command_lines_values(meshes, finned):
     from dask.distributed import Client, LocalCluster
 
@@ -95,6 +98,7 @@ def run_example(*arguments):
                           env=dict(os.environ))
 
 
+@pytest.mark.slow
 def test_example_writes_the_command_lines_value_file(meshes, tmp_path):
     (tmp_path / "grid.off").write_bytes((meshes / "grid.off").read_bytes())
     cli = value_file_of(tmp_path / "grid.off", 0.02)

@@ -1,8 +1,10 @@
 // The meshprobe binary in odd environments and on odd inputs: a folder, a FIFO or a pipe as the
 // mesh, names at the file system's limit, an output that cannot be written (known before the
-// mesh is read), too little memory; OFF indices that are not whole numbers, a far but small mesh,
-// control bytes in a message, and STL input. Every failure is status 1, one line, nothing written.
+// mesh is read), too little memory, threads the system cannot start; OFF indices that are not whole
+// numbers, a far but small mesh, control bytes in a message, and STL input. Every failure is status
+// 1, one line, nothing written.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -243,6 +245,32 @@ TEST(Robustness, BunnyAsStlGivesTheValuesOfTheBunnyAsOff) {
   const auto from_off = sorted_lines(read_file(folder + "/bunny_labels.lb"));
   EXPECT_EQ(from_off.size(), 1839u);
   EXPECT_EQ(sorted_lines(read_file(folder + "/scan_labels.lb")), from_off);
+}
+
+TEST(Robustness, ThreadsTheSystemCannotStartAreRefusedInOneLine) {
+  // A limit of one process for the user leaves the run no thread to start; the superuser's
+  // limits are not enforced, so it runs as the unprivileged user "nobody".
+  if (sysconf(_SC_NPROCESSORS_ONLN) < 2)
+    GTEST_SKIP() << "one processor: the run needs no second thread";
+#ifdef __SANITIZE_ADDRESS__
+  // The leak checker starts a thread of its own at exit, which the limit forbids too.
+  GTEST_SKIP() << "the sanitizers' own threads fall under the same limit";
+#endif
+  const std::string folder = testing::scratch_folder("thread-limit");
+  std::filesystem::permissions(folder, std::filesystem::perms::all);
+  testing::write_file(folder + "/bunny.off", testing::read_file(MESHPROBE_DATA_DIR "/bunny.off"));
+  std::vector<std::string> command = {"prlimit", "--nproc=1", MESHPROBE_BINARY, "-q", "-e", "0.01",
+                                      "-j",      "2",         "bunny.off"};
+  if (geteuid() == 0) {
+    command.insert(command.begin(),
+                   {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
+  }
+  const testing::ProcessResult run =
+      testing::run_program(command.front(), {command.begin() + 1, command.end()}, folder);
+  EXPECT_EQ(run.status, 1) << run.err;
+  EXPECT_EQ(run.err.find("libgomp"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("cannot start 2 threads"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
 }
 
 }  // namespace

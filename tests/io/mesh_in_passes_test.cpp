@@ -2,7 +2,9 @@
 // gives: the points, every facet in order (and for OBJ its line), the file's counts and vertex map,
 // and every refusal in the same words. Files it does not read in passes (other formats, a header it
 // hands back) are left to the whole reading, and a file that changes while it is read is refused.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <cstring>
@@ -217,14 +219,16 @@ TEST(MeshInPasses, AFileThatChangesWhileItIsReadIsRefused) {
     bool regular = false;
     ASSERT_TRUE(file.open(path, regular).ok);
     ASSERT_TRUE(regular);
-    // Same size, other bytes (a later time stamp), or cut short.
+    // Same size, other bytes (a later time stamp), or cut short. The later time is set, not
+    // waited for: a rewrite within the file system's clock tick would keep the old one.
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
     std::string changed = shorter ? bytes.substr(0, bytes.size() - 10) : bytes;
     if (!shorter) changed[changed.size() - 2] ^= 1;
-    struct timespec pause {
-      0, 20000000
-    };
-    nanosleep(&pause, nullptr);
     testing::write_file(path, changed);
+    const struct timespec times[2] = {{0, UTIME_OMIT},
+                                      {before.st_mtim.tv_sec + 1, before.st_mtim.tv_nsec}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
     FacetStore store;
     ASSERT_TRUE(store.create().ok);
     StoredFacets facets(store);

@@ -1,13 +1,11 @@
 // What every front end shares about threads and the parallel passes: the thread count is cut to
-// the processors, a thread count the system cannot start is refused in one line rather than by
-// the OpenMP runtime ending the process, and an exception thrown while the passes run on their
-// threads (an allocation that fails) reaches the caller instead of terminating the process.
+// the processors, and an exception thrown while the passes run on their threads (an allocation
+// that fails) reaches the caller instead of terminating the process. The program refusing threads
+// the system cannot start: tests/cli/robustness_test.cpp.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -16,7 +14,6 @@
 #include "measure/measurement.h"
 #include "measure/threads.h"
 #include "mesh/facet_polygons.h"
-#include "tests/support/process.h"
 #include "tests/support/shapes.h"
 
 #ifdef _OPENMP
@@ -84,31 +81,6 @@ TEST(ParallelPasses, AnExceptionOnAPassThreadReachesTheCaller) {
     EXPECT_THROW(measure_mesh_lists(sphere.points, sphere.facets, options), std::bad_alloc)
         << stage;
   }
-}
-
-TEST(ThreadRule, ThreadsTheSystemCannotStartAreRefusedInOneLine) {
-  // A limit of one process for the user leaves the run no thread to start; the superuser's
-  // limits are not enforced, so it runs as the unprivileged user "nobody".
-  if (processors() < 2) GTEST_SKIP() << "one processor: the run needs no second thread";
-#ifdef __SANITIZE_ADDRESS__
-  // The leak checker starts a thread of its own at exit, which the limit forbids too.
-  GTEST_SKIP() << "the sanitizers' own threads fall under the same limit";
-#endif
-  const std::string folder = testing::scratch_folder("thread-limit");
-  std::filesystem::permissions(folder, std::filesystem::perms::all);
-  testing::write_file(folder + "/bunny.off", testing::read_file(MESHPROBE_DATA_DIR "/bunny.off"));
-  std::vector<std::string> command = {"prlimit", "--nproc=1", MESHPROBE_BINARY, "-q", "-e", "0.01",
-                                      "-j",      "2",         "bunny.off"};
-  if (geteuid() == 0) {
-    command.insert(command.begin(),
-                   {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"});
-  }
-  const testing::ProcessResult run =
-      testing::run_program(command.front(), {command.begin() + 1, command.end()}, folder);
-  EXPECT_EQ(run.status, 1) << run.err;
-  EXPECT_EQ(run.err.find("libgomp"), std::string::npos) << run.err;
-  EXPECT_NE(run.err.find("cannot start 2 threads"), std::string::npos) << run.err;
-  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
 }
 
 }  // namespace

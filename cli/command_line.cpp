@@ -153,7 +153,7 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
       error = "--threads must be a whole number of at least 1, not \"" + text + "\"";
       return ParseOutcome::kError;
     }
-    // More than the processors are cut to them when measuring (app/threads.h).
+    // More than the processors are cut to them when measuring (measure/threads.h).
     line.threads = static_cast<int>(std::min(threads, static_cast<double>(INT_MAX)));
   }
   if (parsed.count("tiles") > 0) {

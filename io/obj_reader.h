@@ -1,9 +1,9 @@
 // OBJ input, loaded in two stages. The whole text is parsed and checked first (vertex lines,
 // face lines, every corner's index), so that a file with any fault is refused with the number of
-// the line at fault before anything is built; only then are the vertices and the faces handed to
-// CGAL's incremental builder. Vertices keep the file's order, also those that no face uses;
+// the line at fault before anything is built; the lists then go to the one building step of every
+// reader (io/surface_from_lists.h). Vertices keep the file's order, also those that no face uses;
 // faces keep the line order and each face its corner order, which fixes its orientation. A face
-// that the surface cannot hold next to the faces before it is left out and counted in the status.
+// that the surface cannot hold next to the faces before it is left out there and counted.
 //
 // What is read: `v x y z [w]` (w ignored) and `f` lines of corners `i`, `i/t`, `i/t/n` or `i//n`,
 // of which only the vertex index i counts. Every other line (normals, texture coordinates,

@@ -1,9 +1,9 @@
 // OFF input through CGAL's own OFF scanner. The header's counts are checked first against the
 // file's size, before anything is reserved for them; then, in a text file, every vertex and facet
 // line as the scanner will read it, so that a line it would refuse is named and a number it could
-// not convert never reaches it. Colours are ignored. The scanned points and facets are built by
-// CGAL's incremental builder, each facet tested first, without the facets the surface cannot
-// hold. Vertices that no facet of the file uses are removed; the others keep the file's order.
+// not convert never reaches it. Colours are ignored. The scanned points and facets go to the one
+// building step of every reader (io/surface_from_lists.h), which leaves out the facets the
+// surface cannot hold and removes the vertices no facet uses, the others keeping their order.
 #pragma once
 
 #include <string>

@@ -1,6 +1,7 @@
 // The header of a PLY file, parsed and checked before its data is read: content in, the format and
-// the elements with their counts and properties out, or why the file is refused. The rules are
-// those under which CGAL's PLY reader, which this tool used before its own walk, read safely.
+// the elements with their counts and properties out, or why the file is refused. The rules keep
+// what files this tool has always read, and refuse before any data is read what the walk over
+// the data (io/ply_layout.h) could not read safely or whose counts the file cannot hold.
 #pragma once
 
 #include <cstddef>
@@ -49,12 +50,12 @@ const char* ply_type_name(PlyType type);
 // True when `text` begins with the PLY magic line: "ply" followed by LF or CR LF.
 bool begins_with_ply_magic(std::string_view text);
 
-// The names under which CGAL's reader takes an element as the vertices or the faces.
+// The names under which an element is taken as the vertices or the faces.
 bool is_vertex_element(const PlyElement& element);
 bool is_face_element(const PlyElement& element);
 
 // Parses the header of `content` (lines ending in LF or CR LF, up to end_header) and checks that
-// CGAL's reader can read the file safely: known types, no property before an element, one vertex
+// the walk over the data can read the file safely: known types, no property before an element, one vertex
 // element with float or double x, y, z, a face list of int or uint, colour channels of one type,
 // uint halfedge ends, and counts whose smallest data (2 bytes per ASCII number, the types' sizes
 // in binary) fits after the header. A refusal names the header line at fault where there is one.

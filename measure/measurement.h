@@ -47,7 +47,7 @@ struct MeasureOptions {
   // Keep the measured surface: normalised positions and facets (the picture draws them).
   bool keep_surface = false;
   // Threads of the passes over the vertices (0: the OpenMP default), cut to the processors
-  // (app/threads.h). The values do not depend on it.
+  // (measure/threads.h). The values do not depend on it.
   int threads = 0;
   // More than 1: the mesh is measured in that many spatial tiles, one after the other, each with
   // a margin of its neighbours, every value bit for bit the untiled run's (measure/tiles.h).

@@ -35,8 +35,10 @@ struct ReportSettings {
 // script element. The measurement must hold its file lists and its surface.
 std::string report_data_json(const MeshMeasurement& measurement, const ReportSettings& settings);
 
-// The vertex count above which the page's 3D view draws an evenly thinned set of facets: the
-// largest at which a software-rendered browser still turns the model smoothly.
-constexpr std::size_t kViewVertexLimit = 200000;
+// The vertex count above which the page's 3D view draws an evenly thinned set of facets. Measured
+// in headless Chromium drawing through SwiftShader on two shared cores (docs/report.md): a frame
+// takes about 0.25 s plus 2.3 us per facet drawn, so about 1 s at this many vertices (twice as
+// many facets); a browser with a GPU is many times faster.
+constexpr std::size_t kViewVertexLimit = 150000;
 
 }  // namespace meshprobe

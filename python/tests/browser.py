@@ -3,6 +3,7 @@ package): open a page offline, wait until it says it is ready, take screenshots,
 and keep every request, console message and uncaught exception the page caused."""
 
 import base64
+import fcntl
 import json
 import os
 import shutil
@@ -30,17 +31,28 @@ FLAGS = [
 ]
 
 
+def _above_four(descriptor):
+    """The descriptor moved above 4, so that placing the pipes on 3 and 4 in the child cannot
+    overwrite one with the other."""
+    moved = fcntl.fcntl(descriptor, fcntl.F_DUPFD, 10)
+    os.close(descriptor)
+    return moved
+
+
 class Browser:
     def __init__(self, width=1200, height=900):
         self._profile = tempfile.mkdtemp(prefix="meshprobe-chromium-")
         to_chromium_read, to_chromium_write = os.pipe()
         from_chromium_read, from_chromium_write = os.pipe()
+        to_chromium_read = _above_four(to_chromium_read)
+        from_chromium_write = _above_four(from_chromium_write)
         command = [CHROMIUM, *FLAGS, "--remote-debugging-pipe",
                    "--user-data-dir=" + self._profile,
                    "--window-size=%d,%d" % (width, height), "about:blank"]
-        # The protocol runs on descriptors 3 (to Chromium) and 4 (from it).
+        # The protocol runs on descriptors 3 (to Chromium) and 4 (from it); bash, unlike dash,
+        # takes descriptors above 9 in a redirection.
         self._process = subprocess.Popen(
-            ["sh", "-c", 'exec "$@" 3<&%d 4>&%d' % (to_chromium_read, from_chromium_write),
+            ["bash", "-c", 'exec "$@" 3<&%d 4>&%d' % (to_chromium_read, from_chromium_write),
              "chromium", *command],
             pass_fds=(to_chromium_read, from_chromium_write),
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

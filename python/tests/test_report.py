@@ -40,9 +40,9 @@ def value_lines(values):
     return "".join("%f \n" % (0.0 if math.isnan(v) else v) for v in values.tolist())
 
 
-def run_cli(*arguments, check=True):
-    return subprocess.run([BINARY, *map(str, arguments)], capture_output=True, text=True,
-                          timeout=300, check=check)
+def run_cli(*arguments, check=True, cwd=None):
+    return subprocess.run([os.path.abspath(BINARY), *map(str, arguments)], capture_output=True,
+                          text=True, timeout=300, check=check, cwd=cwd)
 
 
 @pytest.fixture(scope="module")
@@ -111,14 +111,13 @@ def test_python_writes_the_command_lines_bytes(meshes, tmp_path, options):
     (["--html=r.html", "-e", "0.01", "A", "B"], "--html=PATH names one file"),
     (["--html=r.html", "--ply=r.html", "A", "0.01"], "two outputs of this run"),
     (["--html", "--html-index", "A_report.html", "A", "0.01"], "two outputs of this run"),
-    (["--html=A", "A", "0.01"], "would replace the input mesh"),
+    (["--html=A.off", "A", "0.01"], "would replace the input mesh"),
 ])
 def test_refusals(meshes, tmp_path, arguments, message):
-    mesh = tmp_path / "A"
+    mesh = tmp_path / "A.off"
     mesh.write_bytes((meshes / "bunny.off").read_bytes())
-    os.chdir(tmp_path)
     run = run_cli(*[str(mesh) if a == "A" else str(tmp_path / "B") if a == "B" else a
-                    for a in arguments], check=False)
+                    for a in arguments], check=False, cwd=tmp_path)
     assert run.returncode == 2 and message in run.stderr, run.stderr
     assert mesh.read_bytes() == (meshes / "bunny.off").read_bytes()
 
@@ -198,12 +197,16 @@ def colour_table(data):
     return decoded(data["colours"], np.uint8).reshape(-1, 3).astype(int)
 
 
-def near_table(pixels, table, tolerance=6):
-    """The share of the pixels that are not the white background and lie within `tolerance` of
-    an entry of the colour table in every channel."""
-    rgb = pixels.reshape(-1, 3).astype(int)
+def near_table(pixels, table, tolerance=8):
+    """The count of the pixels that are not the white background, and the share of them that
+    are an entry of the colour table as lit: the entry times a factor from the ambient light's
+    0.4 to full light, within `tolerance` in every channel."""
+    rgb = pixels.reshape(-1, 3).astype(float)
     rgb = rgb[(rgb < 245).any(axis=1)]
-    distance = np.abs(rgb[:, None, :] - table[None, :, :]).max(axis=2).min(axis=1)
+    colours = table.astype(float)
+    scale = np.clip(rgb @ colours.T / np.sum(colours * colours, axis=1), 0.35, 1.0)
+    lit = scale[:, :, None] * colours[None, :, :]
+    distance = np.abs(rgb[:, None, :] - lit).max(axis=2).min(axis=1)
     return len(rgb), float(np.mean(distance <= tolerance)) if len(rgb) else 0.0
 
 
@@ -227,9 +230,9 @@ def test_the_bunnys_report_renders_offline(bunny_report, tmp_path):
         (tmp_path / "bunny_report.png").write_bytes(screenshot)
         first = view_pixels(browser)
         drawn, share = near_table(first, colour_table(data))
-        # The surface covers a good part of the view, in the colour scale's colours (lit
-        # surfaces facing away are darker, hence not all).
-        assert drawn > 20000 and share > 0.5, (drawn, share)
+        # The surface covers a good part of the view, in the colour scale's colours as lit
+        # (the edges' antialiased pixels are not).
+        assert drawn > 20000 and share > 0.8, (drawn, share)
         texts = browser.evaluate("[document.getElementById('statistics').textContent, "
                                  "document.getElementById('histogram').width, "
                                  "document.getElementById('low').value, "

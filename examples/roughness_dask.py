@@ -44,12 +44,13 @@ def measure(path, epsilons, reports=None):
     import meshprobe
 
     results = []
-    for k, (text, value) in enumerate(epsilons):
+    for k, (text, _) in enumerate(epsilons):
         try:
             with warnings.catch_warnings():
                 # The count of facets left out is a column of the summary.
                 warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
-                result = meshprobe.measure_file(path, value, threads=1,
+                # The epsilon as written, so that the report names it as the command line does.
+                result = meshprobe.measure_file(path, float(text), threads=1,
                                                 html=reports[k] if reports else None)
         except ValueError as error:  # the reader's refusal, after the path: the command line's
             why = "cannot read %s" % error
@@ -57,7 +58,8 @@ def measure(path, epsilons, reports=None):
         except OSError as error:
             results.append((text, failure_row(path, text, error), None, str(error)))
         else:
-            statistics = {k: v for k, v in result.items() if k not in ("values", "roughness")}
+            statistics = {key: item for key, item in result.items()
+                          if key not in ("values", "roughness")}
             results.append((text, result["summary_row"], result["values"], statistics))
     return results
 

@@ -73,6 +73,7 @@ std::string report_data_json(const MeshMeasurement& m, const ReportSettings& set
   }
   std::vector<float> points(3 * n);
   for (std::size_t v = 0; v < n; ++v) {
+    if (rows[v] >= m.file_points.size()) continue;  // every vertex comes from the file's
     const Vec3f& p = m.file_points[rows[v]];
     points[3 * v] = p.x;
     points[3 * v + 1] = p.y;

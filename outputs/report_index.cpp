@@ -80,6 +80,12 @@ std::string number_cell(const json& value) {
   return "<td data-sort=\"" + text + "\">" + text + "</td>";
 }
 
+// The statistics' JSON object; text that is not one gives an empty object, whose cells are empty.
+json object_of(const std::string& text) {
+  json object = json::parse(text, nullptr, false);
+  return object.is_object() ? object : json::object();
+}
+
 }  // namespace
 
 IndexEntry index_entry(const MeshMeasurement& m, const std::string& report,
@@ -133,17 +139,14 @@ std::string report_index(const std::vector<std::string>& epsilons,
       page += "<td></td></tr>\n";
       continue;
     }
-    const json first = entry.statistics.empty()
-                           ? json::object()
-                           : json::parse(entry.statistics.front(), nullptr, false);
+    const json first = entry.statistics.empty() ? json::object() : object_of(entry.statistics[0]);
     page += "<td>ok</td><td>" + html_escaped(first.value("format", std::string())) + "</td>";
     for (const char* key : {"vertices_in_file", "vertices_measured", "facets_left_out"})
       page += number_cell(first.contains(key) ? first[key] : json());
     for (std::size_t e = 0; e < epsilons.size(); ++e) {
-      const json s = e < entry.statistics.size() ? json::parse(entry.statistics[e], nullptr, false)
-                                                 : json::object();
+      const json s = e < entry.statistics.size() ? object_of(entry.statistics[e]) : json::object();
       for (const auto& shown : kShown)
-        page += number_cell(s.is_object() && s.contains(shown[0]) ? s[shown[0]] : json());
+        page += number_cell(s.contains(shown[0]) ? s[shown[0]] : json());
     }
     page += "<td>";
     if (!entry.picture.empty()) {

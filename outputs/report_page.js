@@ -135,6 +135,8 @@
   }
 
   function label(value) { return String(parseFloat(value.toPrecision(6))); }
+  // Nine significant digits read back as the same single-precision number.
+  function single(value) { return String(parseFloat(value.toPrecision(9))); }
 
   function drawBar() {
     var bar = document.getElementById('bar');
@@ -251,7 +253,7 @@
     data.epsilons.forEach(function (eps, e) {
       var value = values[e][v];
       lines.push('epsilon ' + data.epsilon_texts[e] + ': ' +
-                 (value !== value ? 'not measured' : String(value)));
+                 (value !== value ? 'not measured' : single(value)));
     });
     box.textContent = '';
     lines.forEach(function (line) {
@@ -302,8 +304,8 @@
 
   function update(link) {
     select.value = String(state.eps);
-    lowInput.value = String(state.low);
-    highInput.value = String(state.high);
+    lowInput.value = single(state.low);
+    highInput.value = single(state.high);
     recolour();
     drawBar();
     drawHistogram();

@@ -23,7 +23,11 @@
   var grey = data.unmeasured_grey / 255;
 
   var state = { eps: 0, low: 0, high: 1, picked: -1 };
-  function defaultRange(e) { return { low: data.ranges[e][0], high: data.ranges[e][1] }; }
+  // A range whose end is not a number (no vertex measured) falls back to [0, 1].
+  function defaultRange(e) {
+    var low = data.ranges[e][0], high = data.ranges[e][1];
+    return low === null || high === null ? { low: 0, high: 1 } : { low: low, high: high };
+  }
 
   // The colour of a value as the picture gives it: its position in the range, then the nearest
   // of the table's entries, which sit at positions i / (entries - 1).
@@ -41,6 +45,7 @@
   function ticksOf(low, high) {
     var d = defaultRange(state.eps);
     if (low === d.low && high === d.high) return data.ticks[state.eps];
+    if (!(high > low) || !isFinite(high - low)) return [];
     var best = null;
     for (var power = Math.floor(Math.log10(high - low)) - 2; power <= Math.log10(high - low) + 1;
          ++power) {

@@ -18,6 +18,8 @@ import meshprobe
 from browser import CHROMIUM, Browser
 from conftest import BINARY, EXAMPLES_DIR, write_obj, bumpy_grid
 
+pytestmark = pytest.mark.e2e
+
 needs_chromium = pytest.mark.skipif(
     CHROMIUM is None, reason="Chromium is missing (Debian's chromium; tools/run-tests.sh "
     "installs it)")
@@ -219,7 +221,6 @@ def bunny_report(meshes, tmp_path_factory):
 
 
 @needs_chromium
-@pytest.mark.e2e
 @pytest.mark.slow
 def test_the_bunnys_report_renders_offline(bunny_report, tmp_path):
     data = data_of(bunny_report)
@@ -266,7 +267,6 @@ def test_the_bunnys_report_renders_offline(bunny_report, tmp_path):
 
 
 @needs_chromium
-@pytest.mark.e2e
 @pytest.mark.slow
 def test_the_index_lists_every_mesh_links_resolve_and_columns_sort(meshes, tmp_path):
     paths = batch(meshes, tmp_path)

@@ -114,7 +114,8 @@ std::string report_index(const std::vector<std::string>& epsilons,
       "th[data-order=up]::after { content: ' \\25B2'; }\n"
       "th[data-order=down]::after { content: ' \\25BC'; }\n"
       "td[data-sort] { text-align: right; font-variant-numeric: tabular-nums; }\n"
-      ".failed { color: #b00020; min-width: 20em; }\nimg { height: 72px; display: block; }\n</style>\n</head>\n"
+      ".failed { color: #b00020; min-width: 20em; }\n"
+      "img { height: 72px; display: block; }\n</style>\n</head>\n"
       "<body>\n<h1>Roughness reports</h1>\n<p>" +
       std::to_string(entries.size()) + " meshes, meshprobe " + meshprobe_version() +
       ". Click a column's head to sort by it.</p>\n<table>\n<thead>\n<tr><th>mesh</th>"

@@ -14,6 +14,7 @@
 
 #include "cli/driver.h"
 #include "outputs/png_file.h"
+#include "outputs/report_index.h"
 #include "viz/picture_layout.h"
 
 namespace meshprobe {
@@ -43,7 +44,8 @@ bool parse_choice(const cxxopts::ParseResult& parsed, const char* name, OutputCh
 // An option that names a file or folder must not name nothing: an empty value would otherwise
 // be taken for the option left out.
 bool find_empty_path(const cxxopts::ParseResult& parsed, std::string& error) {
-  for (const char* name : {"output", "ply", "png", "csv", "stats", "output-dir", "summary"}) {
+  for (const char* name :
+       {"output", "ply", "png", "csv", "stats", "html", "html-index", "output-dir", "summary"}) {
     if (parsed.count(name) > 0 && parsed[name].as<std::string>().empty()) {
       error = std::string("--") + name + " needs a path, not an empty text";
       return true;
@@ -120,6 +122,7 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
   other_output = parse_choice(parsed, "png", line.png) || other_output;
   other_output = parse_choice(parsed, "csv", line.csv) || other_output;
   other_output = parse_choice(parsed, "stats", line.stats) || other_output;
+  other_output = parse_choice(parsed, "html", line.html) || other_output;
   if (parsed.count("output-dir") > 0) line.output_dir = parsed["output-dir"].as<std::string>();
   if (parsed.count("summary") > 0) line.summary = parsed["summary"].as<std::string>();
   other_output = other_output || !line.summary.empty();
@@ -127,7 +130,7 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
   line.progress = parsed.count("progress") > 0;
 
   if (!line.values && !other_output) {
-    error = "--no-values needs another output (--ply, --png, --csv, --stats or --summary)";
+    error = "--no-values needs another output (--ply, --png, --csv, --stats, --html or --summary)";
     return ParseOutcome::kError;
   }
   if (!line.values && !line.output.empty()) {
@@ -145,6 +148,22 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
     error = std::string(named) + " names one file: give one mesh and one epsilon, or let the " +
             "names be derived (with --output-dir to place them)";
     return ParseOutcome::kError;
+  }
+  // One report holds every epsilon, so a named report needs one mesh only.
+  if (!line.html.path.empty() && line.meshes.size() > 1) {
+    error =
+        "--html=PATH names one file: give one mesh, or let the names be derived (with "
+        "--output-dir to place them)";
+    return ParseOutcome::kError;
+  }
+  if (parsed.count("html-index") > 0) {
+    if (!line.html.wanted) {
+      error = "--html-index lists the reports: give --html too";
+      return ParseOutcome::kError;
+    }
+    line.html_index = parsed["html-index"].as<std::string>();
+  } else if (line.html.wanted && line.meshes.size() > 1) {
+    line.html_index = default_index_path(line.output_dir);
   }
   if (parsed.count("threads") > 0) {
     double threads = 0.0;
@@ -220,7 +239,9 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& 
       "ply", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))(
       "png", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))(
       "csv", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))(
-      "stats", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))("no-values", "")(
+      "stats", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))(
+      "html", "", cxxopts::value<std::string>()->implicit_value(kDerivedName))(
+      "html-index", "", cxxopts::value<std::string>())("no-values", "")(
       "d,output-dir", "", cxxopts::value<std::string>())(
       "summary", "", cxxopts::value<std::string>())("j,threads", "", cxxopts::value<std::string>())(
       "tiles", "", cxxopts::value<std::string>())("q,quiet", "")("progress", "")(
@@ -232,8 +253,9 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& 
     const cxxopts::ParseResult parsed = options.parse(argc, argv);
     if (parsed.count("help") > 0) return ParseOutcome::kHelp;
     if (parsed.count("version") > 0) return ParseOutcome::kVersion;
-    for (const char* name : {"epsilon", "output", "ply", "png", "csv", "stats", "output-dir",
-                             "summary", "threads", "tiles", "length", "range", "size", "dpi"}) {
+    for (const char* name :
+         {"epsilon", "output", "ply", "png", "csv", "stats", "html", "html-index", "output-dir",
+          "summary", "threads", "tiles", "length", "range", "size", "dpi"}) {
       if (parsed.count(name) > 1) {
         error = std::string("--") + name + " is given more than once";
         return ParseOutcome::kError;
@@ -269,6 +291,8 @@ there are several epsilons:
   NAME_fields.csv       --csv: every intermediate field, one row per vertex of the file
                         (one file for all epsilons)
   NAME_stats.json       --stats: counts, bounding box and roughness statistics
+  NAME_report.html      --html: a page to open in a browser: the mesh in 3D coloured by
+                        roughness, the histogram and the statistics (one file for all epsilons)
 
 Options:
   -e, --epsilon LIST    the epsilons; every other argument is then a mesh
@@ -277,12 +301,15 @@ Options:
       --png[=PATH]      also write the picture
       --csv[=PATH]      also write the per-vertex fields
       --stats[=PATH]    also write the statistics as JSON
+      --html[=PATH]     also write the report (PATH: one mesh); with several meshes, also
+                        index.html beside the reports (in DIR of -d, else here)
+      --html-index PATH name the index of the reports (written for one mesh too)
       --no-values       write no value file (needs another output)
   -d, --output-dir DIR  place every derived name in DIR (created if missing)
       --summary PATH    a CSV with one row per mesh and epsilon: statistics and status
       --length L        lengths are fractions of L (input units), not of the largest side
-      --range LO:HI     the colour range of the picture and the PLY (default 0 to the 99th
-                        percentile of the roughness)
+      --range LO:HI     the colour range of the picture, the PLY and the report (default 0
+                        to the 99th percentile of the roughness)
       --size WxH        the picture's size in pixels (default 1200x800)
       --dpi N           the picture's print resolution in dots per inch (default 300)
   -j, --threads N       use N threads, at most one per core (default: OMP_NUM_THREADS, or

@@ -26,6 +26,10 @@ struct CommandLine {
   OutputChoice png;
   OutputChoice csv;
   OutputChoice stats;
+  OutputChoice html;
+  // The batch's index of reports: given by --html-index, else index.html in the output folder
+  // when --html is given with several meshes; empty: none.
+  std::string html_index;
   std::string output_dir;
   std::string summary;
   int threads = 0;        // 0: as OMP_NUM_THREADS or every core

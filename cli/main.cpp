@@ -13,38 +13,45 @@
 #include "cli/output_plan.h"
 #include "cli/progress_line.h"
 #include "outputs/mesh_outputs.h"
+#include "outputs/report_index.h"
 #include "outputs/statistics_output.h"
 
 namespace {
 
 using namespace meshprobe;
 
-// Measures one mesh and writes its outputs; false when it failed, the reason on standard error
-// and in the summary.
+// Measures one mesh and writes its outputs; false when it failed, the reason on standard error,
+// in the summary and in the index.
 bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressLine& progress,
-                  SummaryTable& summary, std::FILE* messages) {
+                  SummaryTable& summary, std::vector<IndexEntry>& index, std::FILE* messages) {
   const std::string& path = outputs.mesh;
+  const auto record_failure = [&](const std::string& why) {
+    for (const Epsilon& epsilon : line.epsilons)
+      summary.add_failure(path, epsilon, why);
+    IndexEntry entry;
+    entry.mesh = path;
+    entry.error = why;
+    index.push_back(entry);
+    return false;
+  };
   const auto fail = [&](const std::string& why) {
     progress.clear();
     std::fprintf(stderr, "meshprobe: %s\n", why.c_str());
-    for (const Epsilon& epsilon : line.epsilons)
-      summary.add_failure(path, epsilon, why);
-    return false;
+    return record_failure(why);
   };
   // The original program's word for a missing input, kept for one mesh; with several, every
   // fault of a mesh is one line on standard error.
-  if (line.meshes.size() == 1 && !input_exists(path, messages)) {
-    for (const Epsilon& epsilon : line.epsilons)
-      summary.add_failure(path, epsilon, "the file does not exist");
-    return false;
-  }
+  if (line.meshes.size() == 1 && !input_exists(path, messages))
+    return record_failure("the file does not exist");
   MeasureOptions options;
   options.epsilons = line.epsilons;
   options.length = line.length;
   options.threads = line.threads;
   options.tiles = line.tiles;
   options.keep_fields = !outputs.csv.empty() || !outputs.ply.empty();
-  options.keep_file_lists = !outputs.ply.empty();
+  // The report shows the file's own coordinates on the measured surface.
+  options.keep_file_lists = !outputs.ply.empty() || !outputs.html.empty();
+  options.keep_surface = !outputs.html.empty();
   for (const std::string& png : outputs.pngs)
     options.keep_surface = options.keep_surface || !png.empty();
   options.progress = [&progress](const char* stage, double fraction) {
@@ -75,6 +82,7 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   picture.width = line.width;
   picture.height = line.height;
   picture.dpi = line.dpi;
+  picture.tiles = line.tiles;
   try {
     written = write_mesh_outputs(m, outputs, picture, failed);
   } catch (const std::bad_alloc&) {
@@ -83,6 +91,7 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   if (!written) return fail("cannot write " + failed);
   for (std::size_t e = 0; e < m.epsilons.size(); ++e)
     summary.add(m, e, "ok");
+  index.push_back(index_entry(m, outputs.html, outputs.pngs.front()));
   return true;
 }
 
@@ -106,8 +115,8 @@ int run(int argc, char** argv) {
       break;
   }
   const std::vector<MeshOutputs> plan = plan_outputs(line);
-  if (!find_shared_paths(plan, line.summary, error) ||
-      find_input_clashes(plan, line.summary, error)) {
+  const RunOutputs run_wide = run_outputs(line);
+  if (!find_shared_paths(plan, run_wide, error) || find_input_clashes(plan, run_wide, error)) {
     std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
     return kExitUsage;
   }
@@ -116,20 +125,30 @@ int run(int argc, char** argv) {
     std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
     return checked;
   }
-  std::FILE* messages = writes_standard_output(plan, line.summary) ? stderr : stdout;
+  std::FILE* messages = writes_standard_output(plan, run_wide) ? stderr : stdout;
   ProgressLine progress(stderr, progress_wanted(line.progress, line.quiet));
   SummaryTable summary;
+  std::vector<IndexEntry> index;
   bool all_ok = true;
   for (std::size_t k = 0; k < plan.size(); ++k) {
     progress.set_mesh(plan[k].mesh + (plan.size() > 1 ? " (" + std::to_string(k + 1) + " of " +
                                                             std::to_string(plan.size()) + ")"
                                                       : std::string()));
-    all_ok = process_mesh(line, plan[k], progress, summary, messages) && all_ok;
+    all_ok = process_mesh(line, plan[k], progress, summary, index, messages) && all_ok;
   }
   progress.clear();
   if (!line.summary.empty() && !summary.write(line.summary)) {
     std::fprintf(stderr, "meshprobe: cannot write %s\n", line.summary.c_str());
     return kExitFailure;
+  }
+  if (!line.html_index.empty()) {
+    std::vector<std::string> epsilons;
+    for (const Epsilon& epsilon : line.epsilons)
+      epsilons.push_back(epsilon.text);
+    if (!write_report_index(epsilons, index, line.html_index)) {
+      std::fprintf(stderr, "meshprobe: cannot write %s\n", line.html_index.c_str());
+      return kExitFailure;
+    }
   }
   return all_ok ? kExitSuccess : kExitFailure;
 }

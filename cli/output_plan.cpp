@@ -46,12 +46,17 @@ std::vector<MeshOutputs> plan_outputs(const CommandLine& line) {
     }
     outputs.ply = name(line.ply, "", kPlyEnding);
     outputs.csv = name(line.csv, "", kCsvEnding);
+    outputs.html = name(line.html, "", kReportEnding);
     plan.push_back(std::move(outputs));
   }
   return plan;
 }
 
-bool find_shared_paths(const std::vector<MeshOutputs>& plan, const std::string& summary,
+RunOutputs run_outputs(const CommandLine& line) {
+  return RunOutputs{line.summary, line.html_index};
+}
+
+bool find_shared_paths(const std::vector<MeshOutputs>& plan, const RunOutputs& run,
                        std::string& error) {
   // comparable path -> the path as written and what it is the output of
   std::map<std::string, std::pair<std::string, std::string>> seen;
@@ -64,7 +69,9 @@ bool find_shared_paths(const std::vector<MeshOutputs>& plan, const std::string& 
             " (from " + place->second.second + ") and " + path + " (from " + owner + ")";
     return false;
   };
-  if (!claim(summary)) return false;
+  if (!claim(run.summary)) return false;
+  owner = "the index";
+  if (!claim(run.index)) return false;
   for (const MeshOutputs& outputs : plan) {
     owner = outputs.mesh;
     for (const auto* list : {&outputs.values, &outputs.pngs, &outputs.stats}) {
@@ -72,21 +79,23 @@ bool find_shared_paths(const std::vector<MeshOutputs>& plan, const std::string& 
         if (!claim(path)) return false;
       }
     }
-    if (!claim(outputs.ply) || !claim(outputs.csv)) return false;
+    if (!claim(outputs.ply) || !claim(outputs.csv) || !claim(outputs.html)) return false;
   }
   return true;
 }
 
 namespace {
 
-// Every output path of the plan with what it is the output of, the summary first.
+// Every output path of the plan with what it is the output of (empty for the run's own), the
+// summary and the index first.
 std::vector<std::pair<std::string, std::string>> every_output(const std::vector<MeshOutputs>& plan,
-                                                              const std::string& summary) {
+                                                              const RunOutputs& run) {
   std::vector<std::pair<std::string, std::string>> outputs;
   const auto add = [&](const std::string& path, const std::string& owner) {
     if (!path.empty()) outputs.emplace_back(path, owner);
   };
-  add(summary, "");
+  add(run.summary, "");
+  add(run.index, "");
   for (const MeshOutputs& mesh : plan) {
     for (const auto* list : {&mesh.values, &mesh.pngs, &mesh.stats}) {
       for (const std::string& path : *list)
@@ -94,6 +103,7 @@ std::vector<std::pair<std::string, std::string>> every_output(const std::vector<
     }
     add(mesh.ply, mesh.mesh);
     add(mesh.csv, mesh.mesh);
+    add(mesh.html, mesh.mesh);
   }
   return outputs;
 }
@@ -105,9 +115,9 @@ bool exists(const std::string& path) {
 
 }  // namespace
 
-bool find_input_clashes(const std::vector<MeshOutputs>& plan, const std::string& summary,
+bool find_input_clashes(const std::vector<MeshOutputs>& plan, const RunOutputs& run,
                         std::string& error) {
-  for (const auto& [output, owner] : every_output(plan, summary)) {
+  for (const auto& [output, owner] : every_output(plan, run)) {
     if (output == "-") continue;
     for (const MeshOutputs& input : plan) {
       if (!same_file(output, input.mesh)) continue;
@@ -129,11 +139,11 @@ int check_outputs(const std::vector<MeshOutputs>& plan, const CommandLine& line,
       return kExitFailure;
     }
   }
-  for (const auto& [path, owner] : every_output(plan, line.summary)) {
+  for (const auto& [path, owner] : every_output(plan, run_outputs(line))) {
     // A missing mesh is refused when it is read, under its own name; its derived outputs' folder
     // is never the reason.
     const bool named = path == line.output || path == line.ply.path || path == line.png.path ||
-                       path == line.csv.path || path == line.stats.path;
+                       path == line.csv.path || path == line.stats.path || path == line.html.path;
     if (!named && !owner.empty() && !exists(owner)) continue;
     std::string why;
     bool special = false;
@@ -145,8 +155,8 @@ int check_outputs(const std::vector<MeshOutputs>& plan, const CommandLine& line,
   return kExitSuccess;
 }
 
-bool writes_standard_output(const std::vector<MeshOutputs>& plan, const std::string& summary) {
-  for (const auto& output : every_output(plan, summary)) {
+bool writes_standard_output(const std::vector<MeshOutputs>& plan, const RunOutputs& run) {
+  for (const auto& output : every_output(plan, run)) {
     const OutputTarget target = output_target(output.first);
     if (target.kind == OutputTarget::Kind::kStream && target.descriptor == 1) return true;
   }

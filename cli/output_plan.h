@@ -16,13 +16,20 @@ namespace meshprobe {
 // Every output of every mesh, as the command line asks for them.
 std::vector<MeshOutputs> plan_outputs(const CommandLine& line);
 
+// The outputs of the run as a whole, written at its end; an empty path is not wanted.
+struct RunOutputs {
+  std::string summary;
+  std::string index;  // the reports' index
+};
+RunOutputs run_outputs(const CommandLine& line);
+
 // False, with a message naming both, when two outputs of the run share one path.
-bool find_shared_paths(const std::vector<MeshOutputs>& plan, const std::string& summary,
+bool find_shared_paths(const std::vector<MeshOutputs>& plan, const RunOutputs& run,
                        std::string& error);
 
 // False, with a message naming both, when an output of the run is one of its input meshes (the
 // same file by device and inode, whatever the spelling or link; by path when it does not exist).
-bool find_input_clashes(const std::vector<MeshOutputs>& plan, const std::string& summary,
+bool find_input_clashes(const std::vector<MeshOutputs>& plan, const RunOutputs& run,
                         std::string& error);
 
 // Creates the output folder when asked and missing, and checks that every output can be written
@@ -35,6 +42,6 @@ int check_outputs(const std::vector<MeshOutputs>& plan, const CommandLine& line,
 
 // True when an output of the plan goes to standard output ("-" or /dev/stdout); the messages
 // that the run would print there then go to standard error.
-bool writes_standard_output(const std::vector<MeshOutputs>& plan, const std::string& summary);
+bool writes_standard_output(const std::vector<MeshOutputs>& plan, const RunOutputs& run);
 
 }  // namespace meshprobe

@@ -2,6 +2,7 @@
 """Measures the roughness of every mesh file of a folder as tasks on a Dask cluster.
 
     roughness_dask.py FOLDER EPSILON[,EPSILON...] [--scheduler ADDRESS] [--out DIR] [--workers N]
+                      [--html]
 
 Each mesh (.obj, .off, .ply, .stl, any letter case) is one task: the worker reads and measures it
 with the meshprobe module on one thread, Dask spreading the meshes over the workers. Without
@@ -11,8 +12,11 @@ read FOLDER at the same path. EPSILON is checked as the command line checks it, 
 (0.005,0.01) measure each mesh at each. Into --out (default: FOLDER) go each mesh's value file,
 NAME_labels.lb (NAME_epsE_labels.lb with several epsilons) as the command line names it, and
 summary.csv, one row per mesh and epsilon under the command line's --summary columns. A mesh that
-fails becomes rows whose status is its error; the others go on. The exit status is 0 when every
-mesh was measured, 1 when some failed, 2 for a bad argument (one line, before any cluster starts).
+fails becomes rows whose status is its error; the others go on. With --html, each mesh also gets
+its report, NAME_report.html (NAME_epsE_report.html per epsilon with several), and --out gets
+index.html, the command line's index of the batch: one row per mesh with its status and
+statistics, linking its report (the first epsilon's). The exit status is 0 when every mesh was
+measured, 1 when some failed, 2 for a bad argument (one line, before any cluster starts).
 """
 
 import argparse
@@ -33,25 +37,30 @@ def failure_row(mesh, epsilon, error):
     return meshprobe.summary_failure_row(mesh, epsilon, " ".join(str(error).split()))
 
 
-def measure(path, epsilons):
+def measure(path, epsilons, reports=None):
     """One task: per epsilon (text, value), the mesh's summary row as the command line's --summary
-    writes it and its value file's numbers (None when the mesh failed)."""
+    writes it, its value file's numbers (None when the mesh failed) and its statistics (the error
+    when it failed). `reports`: per epsilon, the report to write, or None for no report."""
     import meshprobe
 
     results = []
-    for text, value in epsilons:
+    for k, (text, _) in enumerate(epsilons):
         try:
             with warnings.catch_warnings():
                 # The count of facets left out is a column of the summary.
                 warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
-                result = meshprobe.measure_file(path, value, threads=1)
+                # The epsilon as written, so that the report names it as the command line does.
+                result = meshprobe.measure_file(path, float(text), threads=1,
+                                                html=reports[k] if reports else None)
         except ValueError as error:  # the reader's refusal, after the path: the command line's
-            row = failure_row(path, text, "cannot read %s" % error)
-            results.append((text, row, None))
+            why = "cannot read %s" % error
+            results.append((text, failure_row(path, text, why), None, why))
         except OSError as error:
-            results.append((text, failure_row(path, text, error), None))
+            results.append((text, failure_row(path, text, error), None, str(error)))
         else:
-            results.append((text, result["summary_row"], result["values"]))
+            statistics = {key: item for key, item in result.items()
+                          if key not in ("values", "roughness")}
+            results.append((text, result["summary_row"], result["values"], statistics))
     return results
 
 
@@ -76,18 +85,39 @@ def write_atomically(path, text):
         raise
 
 
-def measure_folder(client, folder, epsilons, out):
+def report_names(path, out, epsilons):
+    """The command line's names for the mesh's reports, one per epsilon, placed in `out`."""
+    import meshprobe
+
+    ending = meshprobe.OUTPUT_ENDINGS["html"]
+    return [meshprobe.derived_name(path, str(out), text if len(epsilons) > 1 else "", ending)
+            for text, _ in epsilons]
+
+
+def index_entry(mesh, results, reports):
+    """The index's row of a mesh: its first error, or its statistics and first report."""
+    errors = [outcome for _, _, values, outcome in results if values is None]
+    if errors:
+        return {"mesh": mesh, "error": " ".join(str(errors[0]).split())}
+    return {"mesh": mesh, "report": reports[0],
+            "statistics": [outcome for _, _, _, outcome in results]}
+
+
+def measure_folder(client, folder, epsilons, out, html=False):
     """Measures every mesh of `folder` at every epsilon on `client`'s cluster; returns the summary
-    rows in the meshes' name order, each mesh's epsilons in the order given, and how many meshes
-    failed."""
+    rows in the meshes' name order, each mesh's epsilons in the order given, how many meshes
+    failed, and the index's entries in the same order (with html)."""
     import meshprobe
     from dask.distributed import as_completed
 
     meshes = sorted(str(p) for p in Path(folder).iterdir()
                     if p.is_file() and p.suffix.lower() in MESH_ENDINGS)
-    futures = client.map(measure, meshes, epsilons=epsilons, pure=False)
+    reports = {mesh: report_names(mesh, out, epsilons) if html else None for mesh in meshes}
+    futures = [client.submit(measure, mesh, epsilons, reports[mesh], pure=False)
+               for mesh in meshes]
     mesh_of = dict(zip(futures, meshes))
     rows = {}
+    entries = {}
     failed = 0
     for future in as_completed(futures):
         mesh = mesh_of[future]
@@ -95,17 +125,19 @@ def measure_folder(client, folder, epsilons, out):
             results = future.result()
         except Exception as error:  # a lost worker or an error outside the reader's refusals
             why = "%s: %s" % (type(error).__name__, error)
-            results = [(text, failure_row(mesh, text, why), None)
+            results = [(text, failure_row(mesh, text, why), None, why)
                        for text, value in epsilons]
-        if any(values is None for _, _, values in results):
+        if any(values is None for _, _, values, _ in results):
             failed += 1
-        for text, _, values in results:
+        for text, _, values, _ in results:
             if values is not None:
                 # "%f \n" as the command line prints: float32 widened to double, six decimals.
                 write_atomically(value_file_name(mesh, out, text if len(epsilons) > 1 else ""),
                                  "".join("%f \n" % v for v in values.tolist()))
-        rows[mesh] = [row for _, row, _ in results]
-    return [row for mesh in meshes for row in rows[mesh]], failed
+        rows[mesh] = [row for _, row, _, _ in results]
+        entries[mesh] = index_entry(mesh, results, reports[mesh] or [None])
+    return ([row for mesh in meshes for row in rows[mesh]], failed,
+            [entries[mesh] for mesh in meshes])
 
 
 def write_summary(header, rows, path):
@@ -126,6 +158,8 @@ def main(argv=None):
     parser.add_argument("--out", help="folder of the value files and summary.csv (default FOLDER)")
     parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
                         help="worker processes of the local cluster (default: one per core)")
+    parser.add_argument("--html", action="store_true",
+                        help="also write each mesh's report and the batch's index.html")
     args = parser.parse_args(argv)
     import meshprobe
 
@@ -146,12 +180,16 @@ def main(argv=None):
 
     if args.scheduler:
         with Client(args.scheduler) as client:
-            rows, failed = measure_folder(client, args.folder, epsilons, out)
+            rows, failed, entries = measure_folder(client, args.folder, epsilons, out, args.html)
     else:
         with LocalCluster(n_workers=args.workers, threads_per_worker=1, host="127.0.0.1",
                           dashboard_address=None) as cluster, Client(cluster) as client:
-            rows, failed = measure_folder(client, args.folder, epsilons, out)
+            rows, failed, entries = measure_folder(client, args.folder, epsilons, out, args.html)
     write_summary(meshprobe.SUMMARY_HEADER, rows, out / "summary.csv")
+    if args.html:
+        # The command line's index writer, called through the module.
+        meshprobe.write_html_index(str(out / "index.html"), [text for text, _ in epsilons],
+                                   entries)
     meshes = len(rows) // len(epsilons)
     print("roughness_dask: %d meshes measured, %d failed; summary in %s"
           % (meshes - failed, failed, out / "summary.csv"))

@@ -51,6 +51,7 @@ constexpr const char* kPictureEnding = "_roughness.png";
 constexpr const char* kStatisticsEnding = "_stats.json";
 constexpr const char* kPlyEnding = "_roughness.ply";
 constexpr const char* kCsvEnding = "_fields.csv";
+constexpr const char* kReportEnding = "_report.html";
 
 // The version the statistics and --version give.
 const char* meshprobe_version();

@@ -5,6 +5,7 @@
 #include "outputs/fields_csv.h"
 #include "outputs/fields_picture.h"
 #include "outputs/fields_ply.h"
+#include "outputs/html_report.h"
 #include "outputs/statistics_output.h"
 #include "outputs/value_file.h"
 
@@ -37,6 +38,12 @@ bool write_mesh_outputs(const MeshMeasurement& m, const MeshOutputs& outputs,
                outputs.ply);
   }
   if (ok && !outputs.csv.empty()) ok = check(write_fields_csv(m, outputs.csv), outputs.csv);
+  if (ok && !outputs.html.empty()) {
+    ReportSettings report;
+    report.range = asked;
+    report.tiles = picture.tiles;
+    ok = check(write_html_report(m, report, outputs.html), outputs.html);
+  }
   if (ok && !batch.commit()) {
     failed = "the outputs of " + (m.path.empty() ? std::string("the mesh") : m.path);
     ok = false;

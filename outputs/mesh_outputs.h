@@ -1,9 +1,10 @@
 // Every output of one measured mesh, written as one unit: the value files, pictures and
-// statistics of each epsilon, the PLY and the CSV. In: the measurement, the paths (empty: not
-// wanted) and the picture's settings. Out: the files, which take their names together once all
-// are complete (outputs/atomic_file.h OutputBatch), or none of them.
+// statistics of each epsilon, the PLY, the CSV and the report. In: the measurement, the paths
+// (empty: not wanted) and the picture's settings. Out: the files, which take their names together
+// once all are complete (outputs/atomic_file.h OutputBatch), or none of them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct MeshOutputs {
   std::vector<std::string> stats;   // per epsilon
   std::string ply;
   std::string csv;
+  std::string html;  // one report for every epsilon
 };
 
 // How pictures and the PLY's colours are made.
@@ -29,6 +31,7 @@ struct PictureSettings {
   int width = 1200;
   int height = 800;
   int dpi = 300;
+  std::size_t tiles = 1;  // the run's spatial tiles, which the report lists among its options
 };
 
 // Writes the outputs of `m` that `outputs` names. False, with `failed` naming the first output

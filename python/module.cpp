@@ -18,6 +18,7 @@
 #include "measure/measurement.h"
 #include "measure/rules.h"
 #include "meshprobe/version.h"
+#include "outputs/report_index.h"
 #include "outputs/statistics_output.h"
 #include "python/array_input.h"
 #include "python/output_request.h"
@@ -135,7 +136,9 @@ py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
   options.tiles = tiles_from_python(tiles);
   keep_for(outputs, options);
   const MeshMeasurement measurement = measure_file(path, options, threads);
-  write_requested(measurement, outputs);
+  OutputRequest request = outputs;
+  request.picture.tiles = options.tiles;  // the report lists them among the run's options
+  write_requested(measurement, request);
   return summary_of(measurement);
 }
 
@@ -151,6 +154,51 @@ py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
   measurement.path = name;
   write_requested(measurement, outputs);
   return summary_of(measurement);
+}
+
+// A path argument as the file system's bytes; None and "" are no path.
+std::string optional_path(const py::dict& entry, const char* key) {
+  if (!entry.contains(key) || entry[key].is_none()) return "";
+  return py::module_::import("os").attr("fsencode")(entry[key]).cast<std::string>();
+}
+
+void write_index(const py::handle& path, const py::handle& epsilon_texts,
+                 const py::handle& entries) {
+  const std::string target = path_from_python(path).bytes;
+  std::vector<std::string> epsilons;
+  for (const py::handle& text : epsilon_texts)
+    epsilons.push_back(py::str(text).cast<std::string>());
+  const py::object dumps = py::module_::import("json").attr("dumps");
+  std::vector<IndexEntry> rows;
+  for (const py::handle& item : entries) {
+    const py::dict entry = py::reinterpret_borrow<py::dict>(item);
+    IndexEntry row;
+    row.mesh = py::str(entry["mesh"]).cast<std::string>();
+    if (entry.contains("error") && !entry["error"].is_none())
+      row.error = py::str(entry["error"]).cast<std::string>();
+    row.report = optional_path(entry, "report");
+    row.picture = optional_path(entry, "png");
+    if (entry.contains("statistics")) {
+      for (const py::handle& statistics : entry["statistics"]) {
+        // The numbers of --stats only: measure_file's dicts also carry the arrays.
+        py::dict numbers;
+        for (const auto& [key, value] : py::reinterpret_borrow<py::dict>(statistics)) {
+          if (!py::isinstance<py::array>(value)) numbers[key] = value;
+        }
+        row.statistics.push_back(dumps(numbers).cast<std::string>());
+      }
+    }
+    rows.push_back(std::move(row));
+  }
+  bool written = false;
+  {
+    const py::gil_scoped_release released;
+    written = write_report_index(epsilons, rows, target);
+  }
+  if (!written) {
+    PyErr_SetObject(PyExc_OSError, py::str("cannot write " + target).ptr());
+    throw py::error_already_set();
+  }
 }
 
 py::tuple read_file(const py::handle& path) {
@@ -245,6 +293,7 @@ empty (several epsilons), then `ending`, one of OUTPUT_ENDINGS' values.)");
   endings["stats"] = kStatisticsEnding;
   endings["ply"] = kPlyEnding;
   endings["csv"] = kCsvEnding;
+  endings["html"] = kReportEnding;
   module.attr("OUTPUT_ENDINGS") = endings;
   module.def(
       "summary_failure_row",
@@ -317,17 +366,18 @@ many spatial tiles, one after the other, for less memory, with the same values (
       [](const py::handle& path, const py::handle& epsilon, const py::handle& length,
          const py::handle& threads, const py::handle& tiles, const py::handle& values,
          const py::handle& ply, const py::handle& png, const py::handle& csv,
-         const py::handle& stats, const py::handle& range, const py::handle& size) {
+         const py::handle& stats, const py::handle& range, const py::handle& size,
+         const py::handle& html) {
         const OutputRequest outputs =
-            outputs_from_python(values, ply, png, csv, stats, range, size);
+            outputs_from_python(values, ply, png, csv, stats, range, size, html);
         return summary_of_file(path, epsilon, length, threads, tiles, outputs);
       },
       py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("length") = py::none(),
       py::arg("threads") = py::none(), py::arg("tiles") = py::none(),
       py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
-      py::arg("size") = py::none(),
-      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None) -> dict
+      py::arg("size") = py::none(), py::arg("html") = py::none(),
+      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, html=None) -> dict
 
 One mesh file at one epsilon, as `meshprobe --stats` and `--summary` report it: the statistics
 (mesh, format, epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out,
@@ -337,8 +387,8 @@ file holds it; SUMMARY_HEADER is its header), "values" (the value file's numbers
 "roughness" (per vertex of the file, as roughness_of_file gives it).
 
 Each output whose path is given is written with the bytes the command line writes for the same
-file and options: values (-o), ply (--ply), png (--png), csv (--csv), stats (--stats);
-range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH. Raises OSError naming a
+file and options: values (-o), ply (--ply), png (--png), csv (--csv), stats (--stats), html
+(--html, the report to open in a browser); range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH. Raises OSError naming a
 file that cannot be written; each file appears whole or not at all. tiles: as --tiles (see
 measure_file_in_tiles to spread them over a Dask cluster).)");
   module.def(
@@ -347,20 +397,30 @@ measure_file_in_tiles to spread them over a Dask cluster).)");
          const py::handle& length, const py::handle& threads, const py::handle& values,
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
-         const std::string& name) {
+         const std::string& name, const py::handle& html) {
         const OutputRequest outputs =
-            outputs_from_python(values, ply, png, csv, stats, range, size);
+            outputs_from_python(values, ply, png, csv, stats, range, size, html);
         return outputs_of_arrays(vertices, faces, epsilon, length, threads, name, outputs);
       },
       py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),
       py::arg("length") = py::none(), py::arg("threads") = py::none(),
       py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
-      py::arg("size") = py::none(), py::arg("name") = "",
-      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='') -> dict
+      py::arg("size") = py::none(), py::arg("name") = "", py::arg("html") = py::none(),
+      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='', html=None) -> dict
 
 measure_file for a mesh given as in roughness(): writes the outputs whose paths are given, with
 the bytes the command line writes for the same mesh read from an OBJ file called `name` (the
 picture's title, the PLY's comment and the statistics' "mesh" give it; "format" is "arrays"),
 and returns the same dict.)");
+  module.def("write_html_index", &write_index, py::arg("path"), py::arg("epsilons"),
+             py::arg("entries"),
+             R"(write_html_index(path, epsilons, entries) -> None
+
+The index of a batch's reports, as the command line writes it with --html and several meshes:
+one sortable row per mesh with its status, key statistics per epsilon (epsilons: the texts as
+written, one group of columns each), a thumbnail and a link to its report. Each entry is a dict
+with "mesh" (str), and either "error" (str: the mesh failed) or "statistics" (a list of
+measure_file's dicts, one per epsilon), and optionally "report" and "png" (paths). Links are
+relative to the index's folder. Raises OSError when the file cannot be written.)");
 }

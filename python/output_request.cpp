@@ -40,13 +40,14 @@ void pair_from_python(const py::handle& pair, double& first, double& second, con
 OutputRequest outputs_from_python(const py::handle& values, const py::handle& ply,
                                   const py::handle& png, const py::handle& csv,
                                   const py::handle& stats, const py::handle& range,
-                                  const py::handle& size) {
+                                  const py::handle& size, const py::handle& html) {
   OutputRequest request;
   request.values = path_or_empty(values);
   request.ply = path_or_empty(ply);
   request.png = path_or_empty(png);
   request.csv = path_or_empty(csv);
   request.stats = path_or_empty(stats);
+  request.html = path_or_empty(html);
   PictureSettings& picture = request.picture;
   if (!range.is_none()) {
     const char* what = "range must be (lo, hi) with finite numbers lo < hi";
@@ -82,8 +83,9 @@ OutputRequest outputs_from_python(const py::handle& values, const py::handle& pl
 
 void keep_for(const OutputRequest& request, MeasureOptions& options) {
   options.keep_fields = options.keep_fields || !request.csv.empty() || !request.ply.empty();
-  options.keep_file_lists = options.keep_file_lists || !request.ply.empty();
-  options.keep_surface = options.keep_surface || !request.png.empty();
+  options.keep_file_lists =
+      options.keep_file_lists || !request.ply.empty() || !request.html.empty();
+  options.keep_surface = options.keep_surface || !request.png.empty() || !request.html.empty();
 }
 
 void write_requested(const MeshMeasurement& m, const OutputRequest& request) {
@@ -94,6 +96,7 @@ void write_requested(const MeshMeasurement& m, const OutputRequest& request) {
   outputs.stats = {request.stats};
   outputs.ply = request.ply;
   outputs.csv = request.csv;
+  outputs.html = request.html;
   std::string failed;
   bool written = false;
   {

@@ -1,6 +1,6 @@
-// The outputs a Python call names by path (values=, ply=, png=, csv=, stats=, range=, size=),
-// written by the writers the command line calls, so that the same mesh and options give the
-// same bytes.
+// The outputs a Python call names by path (values=, ply=, png=, csv=, stats=, html=, range=,
+// size=), written by the writers the command line calls, so that the same mesh and options give
+// the same bytes.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -18,6 +18,7 @@ struct OutputRequest {
   std::string png;
   std::string csv;
   std::string stats;
+  std::string html;
   PictureSettings picture;
 };
 
@@ -27,7 +28,8 @@ struct OutputRequest {
 OutputRequest outputs_from_python(const pybind11::handle& values, const pybind11::handle& ply,
                                   const pybind11::handle& png, const pybind11::handle& csv,
                                   const pybind11::handle& stats, const pybind11::handle& range,
-                                  const pybind11::handle& size);
+                                  const pybind11::handle& size,
+                                  const pybind11::handle& html = pybind11::none());
 
 // Asks the measurement to keep what the requested outputs need (fields, file lists, surface).
 void keep_for(const OutputRequest& request, MeasureOptions& options);

@@ -30,6 +30,7 @@ from meshprobe._core import (
     read,
     roughness_of_file,
     summary_failure_row,
+    write_html_index,
 )
 
 __all__ = [
@@ -51,6 +52,7 @@ __all__ = [
     "roughness_of_file",
     "run_tile_plan",
     "summary_failure_row",
+    "write_html_index",
     "write_outputs",
 ]
 
@@ -127,6 +129,7 @@ def write_outputs(
     range: Any = None,  # noqa: A002 - the command line's option is --range
     size: Any = None,
     name: str = "",
+    html: Any = None,
 ) -> Any:
     points, facets, eps = _arguments(vertices, faces, epsilon)
     return _core.write_outputs(
@@ -143,6 +146,7 @@ def write_outputs(
         range=range,
         size=size,
         name=name,
+        html=html,
     )
 
 

@@ -1,7 +1,7 @@
 """Per-vertex roughness of polygon meshes, as the meshprobe command line measures it."""
 
 import os
-from typing import Any, Protocol, Sequence, Union, overload
+from typing import Any, Mapping, Protocol, Sequence, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -60,6 +60,9 @@ def fields(
 def parse_epsilons(text: str) -> list[tuple[str, float]]: ...
 def derived_name(mesh: str, folder: str, epsilon: str, ending: str) -> str: ...
 def summary_failure_row(mesh: str, epsilon: str, status: str) -> str: ...
+def write_html_index(
+    path: _Path, epsilons: Sequence[str], entries: Sequence[Mapping[str, Any]]
+) -> None: ...
 def roughness_of_file(
     path: _Path,
     epsilon: float | _Epsilons,
@@ -82,6 +85,7 @@ def measure_file(
     stats: _Path | None = None,
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
+    html: _Path | None = None,
 ) -> dict[str, Any]: ...
 @overload
 def write_outputs(
@@ -99,6 +103,7 @@ def write_outputs(
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
     name: str = "",
+    html: _Path | None = None,
 ) -> dict[str, Any]: ...
 @overload
 def write_outputs(
@@ -116,6 +121,7 @@ def write_outputs(
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
     name: str = "",
+    html: _Path | None = None,
 ) -> dict[str, Any]: ...
 def measure_file_in_tiles(
     path: _Path,

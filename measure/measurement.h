@@ -81,6 +81,9 @@ struct MeshMeasurement {
   std::size_t vertices_in_file = 0;
   std::size_t facets_in_file = 0;
   std::size_t vertices_measured = 0;  // vertices of the surface with at least one facet
+  // In tiles: the count of tiles the mesh was cut into, which may be fewer than asked (see
+  // measure/tiles.h); 0 when measured whole.
+  std::size_t tiles = 0;
   // Per vertex of the file in file order: its place in the mesh's vertex list, or kNotInMesh.
   std::vector<std::uint32_t> mesh_vertex;
   // Per vertex of the mesh: whether a facet of the surface uses it (only these are measured).

@@ -417,5 +417,106 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(broken.param.name);
     });
 
+// A result that would fit the tile's lists but is not the one awaited (another tile's of the same
+// size, another plan's of the same file, a key of the stage before, a vertex count that is not
+// the tile's) ends the plan: one tile's values are never placed at another's vertices, and
+// finish() does not report ok.
+enum class MixUp { kOtherTile, kOtherPlan, kEarlierStage, kVertexCount };
+
+struct MixedResult {
+  const char* name;
+  bool measuring;  // handed over at the measuring stage, else at the connecting stage
+  MixUp mix_up;
+};
+
+void PrintTo(const MixedResult& r, std::ostream* os) {
+  *os << r.name;
+}
+
+class TilePlanRefusesMixUps : public ::testing::TestWithParam<MixedResult> {};
+
+void connect_every_tile(TilePlan& plan) {
+  for (const std::size_t t : plan.tiles_to_do())
+    ASSERT_EQ(plan.accept(t, connect_tile(plan.tile(t))), TilePlan::Verdict::kAccepted);
+  plan.smooth();
+  ASSERT_EQ(plan.stage(), TilePlan::Stage::kMeasuring);
+}
+
+template <class Result>
+Result mixed_up(const MixedResult& c, TilePlan& plan, TilePlan& other, const TileKey& earlier,
+                Result (*handle)(TilePlan&, std::size_t)) {
+  switch (c.mix_up) {
+    case MixUp::kOtherTile:
+      return handle(plan, 0);
+    case MixUp::kOtherPlan:
+      return handle(other, 1);
+    case MixUp::kEarlierStage: {
+      Result result = handle(plan, 1);
+      result.key = earlier;
+      return result;
+    }
+    case MixUp::kVertexCount:
+      break;
+  }
+  Result result = handle(plan, 1);
+  ++result.key.vertices;
+  return result;
+}
+
+TileConnections connected(TilePlan& plan, std::size_t t) {
+  return connect_tile(plan.tile(t));
+}
+
+TileMeasurement measured(TilePlan& plan, std::size_t t) {
+  return measure_tile(plan.tile(t), std::vector<Epsilon>{Epsilon{"0.01", 0.01f}}, false);
+}
+
+TEST_P(TilePlanRefusesMixUps, AndFails) {
+  const MixedResult& c = GetParam();
+  TilePlan plan = plan_of_grid(9, false);
+  TilePlan other = plan_of_grid(9, false);
+  ASSERT_TRUE(plan.ok() && other.ok());
+  ASSERT_EQ(plan.tile_count(), 2u);
+  // The grid's two cores are of one size: only the identity tells their results apart.
+  const TileKey connecting = plan.tile(1).key;
+  ASSERT_EQ(connect_tile(plan.tile(0)).first_incoming.size(),
+            connect_tile(plan.tile(1)).first_incoming.size());
+  TilePlan::Verdict verdict = TilePlan::Verdict::kAccepted;
+  if (c.measuring) {
+    connect_every_tile(plan);
+    connect_every_tile(other);
+    verdict = plan.accept(1, mixed_up<TileMeasurement>(c, plan, other, connecting, measured));
+  } else {
+    verdict = plan.accept(1, mixed_up<TileConnections>(c, plan, other, connecting, connected));
+  }
+  EXPECT_EQ(verdict, TilePlan::Verdict::kFailed);
+  EXPECT_FALSE(plan.ok());
+  EXPECT_TRUE(plan.tiles_to_do().empty());
+  EXPECT_FALSE(plan.finish().status.ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, TilePlanRefusesMixUps,
+    ::testing::Values(MixedResult{"connecting_other_tile", false, MixUp::kOtherTile},
+                      MixedResult{"connecting_other_plan", false, MixUp::kOtherPlan},
+                      MixedResult{"connecting_vertex_count", false, MixUp::kVertexCount},
+                      MixedResult{"measuring_other_tile", true, MixUp::kOtherTile},
+                      MixedResult{"measuring_other_plan", true, MixUp::kOtherPlan},
+                      MixedResult{"measuring_connecting_key", true, MixUp::kEarlierStage},
+                      MixedResult{"measuring_vertex_count", true, MixUp::kVertexCount}),
+    [](const ::testing::TestParamInfo<MixedResult>& mixed) {
+      return std::string(mixed.param.name);
+    });
+
+// A plan finished before every tile is measured does not report ok.
+TEST(TilePlanRefusesMixUps, FinishBeforeTheLastTile) {
+  TilePlan plan = plan_of_grid(9, false);
+  ASSERT_TRUE(plan.ok());
+  ASSERT_EQ(plan.accept(0, connect_tile(plan.tile(0))), TilePlan::Verdict::kAccepted);
+  const MeshMeasurement early = plan.finish();
+  EXPECT_FALSE(early.status.ok);
+  EXPECT_EQ(early.status.error, "the plan was finished before every tile was measured");
+}
+
 }  // namespace
 }  // namespace meshprobe

@@ -322,6 +322,11 @@ struct AtomicFile::Pending {
       placed = Placed::kCreated;
       return true;
     }
+    // Only a file is replaced (an exchange would as readily swap in a folder made meanwhile).
+    if (!S_ISREG(about.st_mode)) {
+      errno = S_ISDIR(about.st_mode) ? EISDIR : EEXIST;
+      return failed();
+    }
     if (renameat2(AT_FDCWD, temporary_path.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) ==
         0) {
       placed = Placed::kExchanged;
@@ -495,10 +500,12 @@ bool AtomicFile::commit() {
     if (!error_.empty()) fail(error_);
     return false;
   }
-  // errno still tells why a write failed: nothing since then has cleared it, and a stream in
-  // error fails every later write for the same reason.
+  // Why a write failed: the flush's own failure where it retries the buffer, else errno as the
+  // failed write left it (a stream in error fails every later write for the same reason).
   const int write_error = errno;
-  const bool written = std::ferror(stream_) == 0 && std::fflush(stream_) == 0;
+  errno = 0;
+  const bool flushed = std::fflush(stream_) == 0;
+  const bool written = flushed && std::ferror(stream_) == 0;
   const int flush_error = written ? 0 : (errno != 0 ? errno : write_error);
   if (target_.kind == OutputTarget::Kind::kStream) {
     const bool closed = std::fclose(stream_) == 0;

@@ -152,6 +152,15 @@ def test_the_plan_refuses_what_comes_out_of_order(meshes):
         plan.accept(0, result)
 
 
+def test_tiles_smaller_than_their_margin_are_fewer_with_a_warning(meshes):
+    with pytest.warns(UserWarning, match=r"bunny.off: \d+ tiles used of the 4096 asked"):
+        tiled = meshprobe.roughness_of_file(meshes / "bunny.off", 0.01, tiles=4096)
+    assert same_bits(tiled, meshprobe.roughness_of_file(meshes / "bunny.off", 0.01))
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        meshprobe.roughness_of_file(meshes / "bunny.off", 0.01, tiles=2)
+
+
 def connected_plan(meshes):
     plan = meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=2)
     for t in plan.tiles_to_do():

@@ -9,7 +9,6 @@
 
 #include <cctype>
 #include <filesystem>
-#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -126,6 +125,13 @@ std::vector<SafetyCase> safety_cases() {
        "test -f tet_fields.csv && grep -q '^tet.off,off,0.05,.*,ok$' s.csv && "
        "grep -q '^grid.off,.*File too large' s.csv"},
 
+      // A full disk is named as the system names it.
+      {"a full disk", kLargeGrid + " && mkdir small && mount -t tmpfs -o size=16k none small",
+       "$MESHPROBE -e 0.05 -o small/v.lb grid.off", 1, "",
+       "meshprobe: cannot write small/v.lb: No space left on device\n",
+       "test -z \"$(ls -A small)\"", "mkdir m && mount -t tmpfs -o size=16k none m && umount m",
+       "umount small"},
+
       // An output that cannot be replaced is found before anything is measured, and named with
       // the reason: every output of the mesh keeps its earlier content.
       {"an immutable output", "echo old > tet_fields.csv && chattr +i tet_fields.csv",
@@ -147,7 +153,7 @@ std::vector<SafetyCase> safety_cases() {
        "unshare -m sh -c 'mount -t tmpfs none /proc && exec $MESHPROBE --ply --csv --stats "
        "--png tet.off 0.01'",
        0, "", "",
-       "test $(wc -l < tet_labels.lb) -eq 4 && test -s tet_fields.csv && test -s tet.json && "
+       "test $(wc -l < tet_labels.lb) -eq 4 && test -s tet_fields.csv && test -s tet_stats.json && "
        "test -s tet_roughness.png && test -s tet_roughness.ply",
        "unshare -m sh -c 'mount -t tmpfs none /proc'"},
 
@@ -204,13 +210,13 @@ TEST_P(OutputSafety, RunLeavesTheFilesAroundItAsDocumented) {
   fs::remove_all(folder);
   fs::create_directories(folder);
   // Runs the cleanup however the case ends, an assertion's early return included.
-  const std::unique_ptr<const SafetyCase, void (*)(const SafetyCase*)> cleanup(
-      &c, [](const SafetyCase* done) {
-        if (!done->cleanup.empty()) {
-          testing::run_program("/bin/sh", {"-c", done->cleanup},
-                               testing::scratch_folder("output-safety"));
-        }
-      });
+  struct Cleanup {
+    const std::string& command;
+    const std::string& folder;
+    ~Cleanup() {
+      if (!command.empty()) testing::run_program("/bin/sh", {"-c", command}, folder);
+    }
+  } cleanup{c.cleanup, folder};
   testing::write_file(folder + "/tet.off", kTetrahedron);
   testing::write_file(folder + "/orig.off", kTetrahedron);
   if (!c.setup.empty()) {

@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
         TileCase{"closed_flawed", Shape::kSphere, "obj", 2, "0.01,0.02", 0.0f, 7, true},
         TileCase{"facets_left_out", Shape::kFinnedGrid, "off", 0, "0.01", 0.0f, 4, true},
         TileCase{"facets_left_out_obj", Shape::kFinnedGrid, "obj", 3, "0.02", 0.0f, 9, false},
-        TileCase{"smaller_than_halo", Shape::kGrid, "off", 0, "0.05", 0.0f, 64, false},
+        TileCase{"more_than_worth_cutting", Shape::kGrid, "off", 0, "0.05", 0.0f, 64, false},
         TileCase{"more_than_vertices", Shape::kTiny, "obj", 1, "0.01", 0.0f, kMaxTiles, true}),
     [](const ::testing::TestParamInfo<TileCase>& tile_case) {
       return std::string(tile_case.param.name);
@@ -334,11 +334,12 @@ void PrintTo(const BrokenResult& r, std::ostream* os) {
 
 class TilePlanRefuses : public ::testing::TestWithParam<BrokenResult> {};
 
-// The plan of a 20 x 20 grid in 2 tiles at epsilon 0.01, read from a file as the programs read it.
-TilePlan plan_of_grid(std::uint32_t seed, bool keep_fields) {
+// The plan of a 20 x `rows` grid in 2 tiles at epsilon 0.01, read from a file as the programs
+// read it.
+TilePlan plan_of_grid(std::uint32_t seed, bool keep_fields, int rows = 20) {
   std::mt19937 random(seed);
   const std::string path = testing::scratch_folder("tiles") + "/plan.off";
-  testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, 20, false)));
+  testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, rows, false)));
   MeasureOptions options;
   options.epsilons = {Epsilon{"0.01", 0.01f}};
   options.keep_fields = keep_fields;
@@ -473,8 +474,9 @@ TileMeasurement measured(TilePlan& plan, std::size_t t) {
 
 TEST_P(TilePlanRefusesMixUps, AndFails) {
   const MixedResult& c = GetParam();
-  TilePlan plan = plan_of_grid(9, false);
-  TilePlan other = plan_of_grid(9, false);
+  // 21 x 20 vertices: two cores of 210.
+  TilePlan plan = plan_of_grid(9, false, 19);
+  TilePlan other = plan_of_grid(9, false, 19);
   ASSERT_TRUE(plan.ok() && other.ok());
   ASSERT_EQ(plan.tile_count(), 2u);
   // The grid's two cores are of one size: only the identity tells their results apart.

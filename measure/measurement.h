@@ -52,6 +52,10 @@ struct MeasureOptions {
   // More than 1: the mesh is measured in that many spatial tiles, one after the other, each with
   // a margin of its neighbours, every value bit for bit the untiled run's (measure/tiles.h).
   std::size_t tiles = 1;
+  // Cut exactly `tiles` cores (fewer only when fewer vertices are measured), even where they are
+  // too small to pay for their margins; by default such cores are merged (measure/tiles.h). For
+  // checks of exactness on small meshes.
+  bool every_tile_asked = false;
   ProgressReport progress;  // may be empty
 };
 

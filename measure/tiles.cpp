@@ -313,7 +313,7 @@ double TilePlan::measuring_halo() const {
 
 std::size_t TilePlan::tiles_worth_cutting() const {
   const std::size_t asked = std::max<std::size_t>(1, options_.tiles);
-  if (!(surface_.mean_edge > 0.0)) return asked;
+  if (options_.every_tile_asked || !(surface_.mean_edge > 0.0)) return asked;
   std::size_t used = 0;
   for (const std::uint32_t facets : surface_.facets_at)
     used += facets > 0 ? 1 : 0;

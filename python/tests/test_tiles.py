@@ -35,7 +35,7 @@ def finned(tmp_path_factory):
     ("grid.obj", 3, None),     # vertices no facet uses
     ("grid.off", 7, 2.5),      # a given length
     ("bunny.off", 1, None),
-    pytest.param("bunny.obj", 40, None, marks=pytest.mark.slow),  # tiles far smaller than their halo
+    pytest.param("bunny.obj", 40, None, marks=pytest.mark.slow),  # more than are worth cutting
 ])
 def test_tiles_give_the_untiled_values(meshes, name, tiles, length):
     whole = meshprobe.roughness_of_file(meshes / name, [0.01, 0.03], length=length)

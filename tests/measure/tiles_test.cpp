@@ -1,8 +1,9 @@
 // A mesh measured in tiles gives every vertex, field and statistic bit for bit what the whole
 // mesh's run gives, whatever the tiling: through measure_mesh_file and measure_mesh_lists as the
 // programs call them, on meshes with borders, facets left out, vertices no facet uses, several
-// epsilons and a given length, with tiles far smaller than their halo and more tiles than
-// vertices. And the plan refuses results that do not fit the tile they claim to be for.
+// epsilons and a given length, with tiles far smaller than their halo (or merged, as the plan
+// merges such tiles unless asked to keep them) and more tiles than vertices. And the plan refuses
+// results that do not fit the tile they claim to be for, or are not the ones it awaits.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -112,6 +113,7 @@ struct TileCase {
   float length;  // 0: the largest side
   std::size_t tiles;
   bool fields;
+  bool every_tile_asked = true;  // false: the plan merges tiles too small for their margins
 };
 
 PolygonSoup soup_of(Shape shape) {
@@ -188,6 +190,7 @@ TEST_P(TiledMeasurement, GivesTheWholeMeshsValuesBitForBit) {
   options.keep_surface = true;
   const MeshMeasurement whole = measure_mesh_file(path, options);
   options.tiles = c.tiles;
+  options.every_tile_asked = c.every_tile_asked;
   // One tile goes through the tiled engine too, not the whole mesh's run that --tiles 1 is.
   const MeshMeasurement tiled =
       c.tiles == 1 ? measure_file_in_tiles(path, options) : measure_mesh_file(path, options);
@@ -209,7 +212,8 @@ INSTANTIATE_TEST_SUITE_P(
         TileCase{"closed_flawed", Shape::kSphere, "obj", 2, "0.01,0.02", 0.0f, 7, true},
         TileCase{"facets_left_out", Shape::kFinnedGrid, "off", 0, "0.01", 0.0f, 4, true},
         TileCase{"facets_left_out_obj", Shape::kFinnedGrid, "obj", 3, "0.02", 0.0f, 9, false},
-        TileCase{"more_than_worth_cutting", Shape::kGrid, "off", 0, "0.05", 0.0f, 64, false},
+        TileCase{"smaller_than_halo", Shape::kGrid, "off", 0, "0.05", 0.0f, 64, false},
+        TileCase{"merged_where_too_small", Shape::kGrid, "obj", 2, "0.05", 0.0f, 64, true, false},
         TileCase{"more_than_vertices", Shape::kTiny, "obj", 1, "0.01", 0.0f, kMaxTiles, true}),
     [](const ::testing::TestParamInfo<TileCase>& tile_case) {
       return std::string(tile_case.param.name);

@@ -96,9 +96,9 @@ def family(pid):
 def test_the_local_cluster_listens_on_loopback_alone(script, dashboard):
     if shutil.which("ss") is None:
         pytest.skip("ss (iproute2) is not installed: the listening sockets cannot be listed")
-    spec = importlib.util.spec_from_file_location(script, EXAMPLES_DIR / (script + ".py"))
-    example = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(example)
+    found = importlib.util.spec_from_file_location(script, EXAMPLES_DIR / (script + ".py"))
+    example = importlib.util.module_from_spec(found)
+    found.loader.exec_module(example)
     from dask.distributed import Client, LocalCluster
 
     with LocalCluster(n_workers=1, threads_per_worker=1,

@@ -117,6 +117,8 @@ int run(int argc, char** argv) {
   options.progress("writing", 0.0);
   const ValueRange range{0.0, m.epsilons.front().statistics.p99};
   bool written = false;
+  // A batch of one output, for the reason of a failure.
+  OutputBatch batch;
   switch (kind) {
     case OutputKind::kCsv:
       written = write_fields_csv(m, output);
@@ -131,8 +133,10 @@ int run(int argc, char** argv) {
     case OutputKind::kUnknown:
       break;
   }
+  written = written && batch.commit();
   if (!written) {
-    std::fprintf(stderr, "meshprobe-fields: cannot write %s\n", output.c_str());
+    const std::string failure = batch.failure().empty() ? output : batch.failure();
+    std::fprintf(stderr, "meshprobe-fields: cannot write %s\n", failure.c_str());
     return kExitFailure;
   }
   options.progress("", 0.0);

@@ -73,6 +73,11 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
     std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(),
                  left_out_warning(m.status).c_str());
   }
+  const std::string fewer = fewer_tiles_warning(line.tiles, m.tiles);
+  if (!fewer.empty() && !line.quiet) {
+    progress.clear();
+    std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(), fewer.c_str());
+  }
   progress.report("writing", 0.0);
   std::string failed;
   bool written = false;

@@ -2,27 +2,27 @@
 """Measures the roughness of every mesh file of a folder as tasks on a Dask cluster.
 
     roughness_dask.py FOLDER EPSILON[,EPSILON...] [--scheduler ADDRESS] [--out DIR] [--workers N]
-                      [--html]
+                      [--html] [--dashboard]
 
 Each mesh (.obj, .off, .ply, .stl, any letter case) is one task: the worker reads and measures it
 with the meshprobe module on one thread, Dask spreading the meshes over the workers. Without
 --scheduler the tasks run on a LocalCluster of N worker processes (default: one per core) bound to
-127.0.0.1; with it, on the running cluster at ADDRESS, whose workers must import meshprobe and
-read FOLDER at the same path. EPSILON is checked as the command line checks it, and several
-(0.005,0.01) measure each mesh at each. Into --out (default: FOLDER) go each mesh's value file,
-NAME_labels.lb (NAME_epsE_labels.lb with several epsilons) as the command line names it, and
-summary.csv, one row per mesh and epsilon under the command line's --summary columns. A mesh that
-fails becomes rows whose status is its error; the others go on. With --html, each mesh also gets
-its report, NAME_report.html (NAME_epsE_report.html per epsilon with several), and --out gets
-index.html, the command line's index of the batch: one row per mesh with its status and
-statistics, linking its report (the first epsilon's). The exit status is 0 when every mesh was
-measured, 1 when some failed, 2 for a bad argument (one line, before any cluster starts).
+127.0.0.1, every server of it on loopback and no dashboard (--dashboard serves one at
+http://127.0.0.1:8787/status); with it, on the running cluster at ADDRESS, whose workers must
+import meshprobe and read FOLDER at the same path. EPSILON is checked as the command line checks
+it, and several (0.005,0.01) measure each mesh at each. Into --out (default: FOLDER) go each mesh's
+value file, NAME_labels.lb (NAME_epsE_labels.lb with several epsilons) as the command line names
+it, and summary.csv, one row per mesh and epsilon under the command line's --summary columns. A
+mesh that fails becomes rows whose status is its error; the others go on. With --html, each mesh
+also gets its report, NAME_report.html (NAME_epsE_report.html per epsilon with several), and
+--out gets index.html, the command line's index of the batch: one row per mesh with its status
+and statistics, linking its report (the first epsilon's). The exit status is 0 when every mesh
+was measured, 1 when some failed, 2 for a bad argument (one line, before any cluster starts).
 """
 
 import argparse
 import os
 import sys
-import tempfile
 import warnings
 from pathlib import Path
 
@@ -74,15 +74,11 @@ def value_file_name(path, out, epsilon):
 
 
 def write_atomically(path, text):
-    """Writes beside `path` and renames over it, so a file appears only when complete."""
-    descriptor, temporary = tempfile.mkstemp(dir=path.parent, prefix=path.name + ".")
-    try:
-        with os.fdopen(descriptor, "w", newline="\n") as file:
-            file.write(text)
-        os.replace(temporary, path)
-    except BaseException:
-        os.unlink(temporary)
-        raise
+    """Writes as the command line writes: the file appears only when complete, a new one with
+    the permission bits 0666 less the umask, an existing one keeping its own."""
+    import meshprobe
+
+    meshprobe.write_file(path, text.encode())
 
 
 def report_names(path, out, epsilons):
@@ -144,6 +140,19 @@ def write_summary(header, rows, path):
     write_atomically(path, "".join(line + "\n" for line in [header] + rows))
 
 
+# The dashboard's port with --dashboard, as Dask's own default.
+DASHBOARD_PORT = 8787
+
+
+def local_cluster_options(dashboard):
+    """LocalCluster's keywords for a cluster that only this machine reaches: the scheduler, the
+    workers and their HTTP servers on 127.0.0.1 (each on a free port), and the dashboard only
+    when asked for, then at 127.0.0.1:8787."""
+    return dict(host="127.0.0.1", worker_dashboard_address="127.0.0.1:0",
+                dashboard_address="127.0.0.1:%d" % (DASHBOARD_PORT if dashboard else 0),
+                scheduler_kwargs={"dashboard": bool(dashboard)})
+
+
 def refuse(why):
     print("roughness_dask: %s" % why, file=sys.stderr)
     return 2
@@ -155,6 +164,9 @@ def main(argv=None):
     parser.add_argument("epsilon", help="the neighbourhood radius, or several separated by "
                         "commas, as the command line takes them")
     parser.add_argument("--scheduler", help="address of a running Dask scheduler")
+    parser.add_argument("--dashboard", action="store_true",
+                        help="serve the local cluster's dashboard at http://127.0.0.1:%d/status"
+                        % DASHBOARD_PORT)
     parser.add_argument("--out", help="folder of the value files and summary.csv (default FOLDER)")
     parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
                         help="worker processes of the local cluster (default: one per core)")
@@ -182,8 +194,9 @@ def main(argv=None):
         with Client(args.scheduler) as client:
             rows, failed, entries = measure_folder(client, args.folder, epsilons, out, args.html)
     else:
-        with LocalCluster(n_workers=args.workers, threads_per_worker=1, host="127.0.0.1",
-                          dashboard_address=None) as cluster, Client(cluster) as client:
+        with LocalCluster(n_workers=args.workers, threads_per_worker=1,
+                          **local_cluster_options(args.dashboard)) as cluster, \
+                Client(cluster) as client:
             rows, failed, entries = measure_folder(client, args.folder, epsilons, out, args.html)
     write_summary(meshprobe.SUMMARY_HEADER, rows, out / "summary.csv")
     if args.html:

@@ -2,25 +2,39 @@
 """Measures one mesh file in spatial tiles, the tiles as tasks on a Dask cluster.
 
     roughness_tiles_dask.py MESH EPSILON --tiles N [--scheduler ADDRESS] [--workers K] [-o OUT]
-                            [--png PATH] [--stats PATH] [--length L]
+                            [--png PATH] [--stats PATH] [--length L] [--dashboard]
 
 The client reads MESH and cuts it into N tiles; each worker gets one tile at a time (its part of
 the mesh with a margin of its neighbours) and returns the values of the tile's own vertices, each
 bit for bit what the command line computes for the whole mesh; a tile whose margin fell short is
 sent again with a wider one. Between the two rounds of tiles the client smooths the copy over the
 whole mesh, which needs about 80 bytes a vertex. Without --scheduler the tasks run on a
-LocalCluster of K worker processes (default: one per core) bound to 127.0.0.1; with it, on the
-running cluster at ADDRESS, whose workers must import meshprobe (they never read MESH). The value
-file goes to OUT (default: the command line's NAME_labels.lb beside MESH), with the bytes
-`meshprobe MESH EPSILON` writes; --png and --stats as the command line's. The exit status is 0
-when the mesh was measured and written, 1 when it could not be read or written, 2 for a bad
-argument (one line, before any cluster starts).
+LocalCluster of K worker processes (default: one per core) bound to 127.0.0.1, every server of it
+on loopback and no dashboard (--dashboard serves one at http://127.0.0.1:8787/status); with it, on
+the running cluster at ADDRESS, whose workers must import meshprobe (they never read MESH). The
+value file goes to OUT (default: the command line's NAME_labels.lb beside MESH), with the bytes
+`meshprobe MESH EPSILON` writes; --png and --stats as the command line's. The exit status is 0 when
+the mesh was measured and written, 1 when it could not be read or written, 2 for a bad argument
+(one line, before any cluster starts).
 """
 
 import argparse
 import os
 import sys
 import warnings
+
+
+# The dashboard's port with --dashboard, as Dask's own default.
+DASHBOARD_PORT = 8787
+
+
+def local_cluster_options(dashboard):
+    """LocalCluster's keywords for a cluster that only this machine reaches: the scheduler, the
+    workers and their HTTP servers on 127.0.0.1 (each on a free port), and the dashboard only
+    when asked for, then at 127.0.0.1:8787."""
+    return dict(host="127.0.0.1", worker_dashboard_address="127.0.0.1:0",
+                dashboard_address="127.0.0.1:%d" % (DASHBOARD_PORT if dashboard else 0),
+                scheduler_kwargs={"dashboard": bool(dashboard)})
 
 
 def refuse(why):
@@ -34,6 +48,9 @@ def main(argv=None):
     parser.add_argument("epsilon", help="the neighbourhood radius, as the command line takes it")
     parser.add_argument("--tiles", type=int, required=True, help="spatial tiles of the mesh")
     parser.add_argument("--scheduler", help="address of a running Dask scheduler")
+    parser.add_argument("--dashboard", action="store_true",
+                        help="serve the local cluster's dashboard at http://127.0.0.1:%d/status"
+                        % DASHBOARD_PORT)
     parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
                         help="worker processes of the local cluster (default: one per core)")
     parser.add_argument("-o", "--output", help="the value file (default: NAME_labels.lb)")
@@ -79,8 +96,9 @@ def main(argv=None):
                 result = meshprobe.run_tile_plan(plan, client=client, threads=1)
         else:
             # Each worker process runs one task at a time, its passes on one thread.
-            with LocalCluster(n_workers=args.workers, threads_per_worker=1, host="127.0.0.1",
-                              dashboard_address=None) as cluster, Client(cluster) as client:
+            with LocalCluster(n_workers=args.workers, threads_per_worker=1,
+                              **local_cluster_options(args.dashboard)) as cluster, \
+                    Client(cluster) as client:
                 result = meshprobe.run_tile_plan(plan, client=client, threads=1)
     except ValueError as error:
         return fail("cannot measure %s" % error)

@@ -52,6 +52,10 @@ struct MeasureOptions {
   // More than 1: the mesh is measured in that many spatial tiles, one after the other, each with
   // a margin of its neighbours, every value bit for bit the untiled run's (measure/tiles.h).
   std::size_t tiles = 1;
+  // Cut exactly `tiles` cores (fewer only when fewer vertices are measured), even where they are
+  // too small to pay for their margins; by default such cores are merged (measure/tiles.h). For
+  // checks of exactness on small meshes.
+  bool every_tile_asked = false;
   ProgressReport progress;  // may be empty
 };
 
@@ -81,6 +85,9 @@ struct MeshMeasurement {
   std::size_t vertices_in_file = 0;
   std::size_t facets_in_file = 0;
   std::size_t vertices_measured = 0;  // vertices of the surface with at least one facet
+  // In tiles: the count of tiles the mesh was cut into, which may be fewer than asked (see
+  // measure/tiles.h); 0 when measured whole.
+  std::size_t tiles = 0;
   // Per vertex of the file in file order: its place in the mesh's vertex list, or kNotInMesh.
   std::vector<std::uint32_t> mesh_vertex;
   // Per vertex of the mesh: whether a facet of the surface uses it (only these are measured).

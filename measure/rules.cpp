@@ -50,6 +50,13 @@ bool parse_epsilon(const char* text, float& epsilon) {
   return true;
 }
 
+std::string fewer_tiles_warning(std::size_t asked, std::size_t used) {
+  if (used == 0 || used >= asked) return "";
+  return std::to_string(used) + (used == 1 ? " tile" : " tiles") + " used of the " +
+         std::to_string(asked) +
+         " asked: smaller tiles would measure their margins more than their vertices";
+}
+
 std::string left_out_warning(const ReadStatus& status) {
   if (status.facets_left_out == 0) return "";
   const std::string first =

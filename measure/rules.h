@@ -34,6 +34,10 @@ bool parse_epsilons(const std::string& text, std::vector<Epsilon>& epsilons, std
 // first one's line follows its index. Empty when no facet was left out.
 std::string left_out_warning(const ReadStatus& status);
 
+// The words of the warning that a mesh was cut into fewer tiles than asked; empty when it was
+// not (`used` 0: measured whole).
+std::string fewer_tiles_warning(std::size_t asked, std::size_t used);
+
 // The mesh's path cut at its last '.' (anywhere in the path, empty when there is none), or
 // with an output folder, the folder and the file's name cut at its last '.'; then, with several
 // epsilons, "_eps" and the epsilon as written; then `ending`.

@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "io/read_status.h"
 #include "io/facet_store.h"
+#include "io/read_status.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
@@ -33,8 +33,23 @@ ReadStatus count_facets(TilingSurface& surface);
 std::vector<std::vector<std::uint32_t>> split_into_cores(const TilingSurface& surface,
                                                          std::size_t tiles);
 
+// Which plan, tile and cut a tile is, handed back with its result: results may come from
+// elsewhere (a cluster's worker), and one of another tile, an earlier cut or another stage
+// must be refused, not taken for this one. `vertices` is the tile's count of vertices.
+struct TileKey {
+  std::uint64_t plan = 0;
+  std::uint64_t tile = 0;
+  std::uint64_t cut = 0;  // counts every cut of the plan: a stage's start, a wider halo
+  std::uint64_t vertices = 0;
+  bool operator==(const TileKey& other) const {
+    return plan == other.plan && tile == other.tile && cut == other.cut &&
+           vertices == other.vertices;
+  }
+};
+
 // A tile's surface: its vertices ascending by their place in the mesh.
 struct TileLists {
+  TileKey key;
   std::vector<Vec3f> points;
   FacetList facets;                            // corners count over the tile's vertices
   std::vector<std::uint32_t> mesh_vertex;      // per vertex: its place in the mesh

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <limits>
 #include <memory>
+#include <random>
 #include <utility>
 
 #include "io/mesh_file.h"
@@ -29,6 +31,11 @@ constexpr double kMeasuringSides = 4.0;
 // wide (normalised units), so that a halo of 0 (a mesh whose facets' sides all have length 0)
 // grows too.
 constexpr double kHaloGrowth = 2.0;
+// A tile pays for its margin when its core is at least this many times as wide as the measuring
+// stage's halo: the tile then holds at most (1 + 2 / 2)^2 = 4 times its core's vertices on a
+// surface. Asked for smaller tiles, the plan cuts fewer (a 23k-vertex mesh in 4096 tiles took a
+// hundred times the untiled run, nearly all of it in the margins).
+constexpr double kCoreWidthsPerHalo = 2.0;
 constexpr double kNarrowestGrownHalo = 1.0 / 1024.0;
 
 // Builds the tile's facets in their order into the empty mesh. False when the builder left out a
@@ -59,6 +66,7 @@ bool build_tile(const TileLists& tile, Mesh& mesh) {
 
 TileConnections connect_tile(const TileLists& tile) {
   TileConnections connections;
+  connections.key = tile.key;
   Mesh mesh;
   connections.facets_fit = build_tile(tile, mesh);
   if (!connections.facets_fit) return connections;
@@ -80,6 +88,7 @@ TileConnections connect_tile(const TileLists& tile) {
 TileMeasurement measure_tile(const TileLists& tile, const std::vector<Epsilon>& epsilons,
                              bool keep_fields, const StepProgress& progress) {
   TileMeasurement measured;
+  measured.key = tile.key;
   std::unique_ptr<TileAnalyzer> analyzer;
   {
     // The surface goes once the analyser has its flat view: it is the larger part of a tile.
@@ -95,6 +104,11 @@ TileMeasurement measure_tile(const TileLists& tile, const std::vector<Epsilon>& 
     measured.inexact += measured.epsilons.back().inexact;
   }
   return measured;
+}
+
+TilePlan::TilePlan() {
+  std::random_device seed;
+  id_ = (static_cast<std::uint64_t>(seed()) << 32) ^ seed();
 }
 
 TilePlan TilePlan::of_file(const std::string& path, const MeasureOptions& options) {
@@ -273,20 +287,43 @@ void TilePlan::start_stage(Stage stage) {
       result_.measured[v] = surface_.facets_at[v] > 0;
       if (result_.measured[v]) ++result_.vertices_measured;
     }
-    cores_ = split_into_cores(surface_, std::max<std::size_t>(1, options_.tiles));
+    cores_ = split_into_cores(surface_, tiles_worth_cutting());
+    result_.tiles = cores_.size();
     halos_.assign(cores_.size(), kConnectingSides * surface_.mean_edge);
     connections_at_.assign(cores_.size(), 0);
     connection_count_.assign(cores_.size(), 0);
     scratch_.assign(n, kNoTileVertex);
     if (!holds(connections_.create())) return;
   } else if (stage == Stage::kMeasuring) {
-    float largest = 0.0f;
-    for (const Epsilon& epsilon : options_.epsilons)
-      largest = std::max(largest, epsilon.value);
-    halos_.assign(cores_.size(),
-                  2.0 * largest + kCurvatureRadius + kMeasuringSides * surface_.mean_edge);
+    halos_.assign(cores_.size(), measuring_halo());
   }
   accepted_.assign(cores_.size(), false);
+  cut_.resize(cores_.size());
+  tile_vertices_.assign(cores_.size(), 0);
+  for (std::uint64_t& cut : cut_)
+    cut = ++cuts_;
+}
+
+double TilePlan::measuring_halo() const {
+  float largest = 0.0f;
+  for (const Epsilon& epsilon : options_.epsilons)
+    largest = std::max(largest, epsilon.value);
+  return 2.0 * largest + kCurvatureRadius + kMeasuringSides * surface_.mean_edge;
+}
+
+std::size_t TilePlan::tiles_worth_cutting() const {
+  const std::size_t asked = std::max<std::size_t>(1, options_.tiles);
+  if (options_.every_tile_asked || !(surface_.mean_edge > 0.0)) return asked;
+  std::size_t used = 0;
+  for (const std::uint32_t facets : surface_.facets_at)
+    used += facets > 0 ? 1 : 0;
+  // A core of k vertices on a surface spans about sqrt(k) facet sides.
+  const double sides = kCoreWidthsPerHalo * measuring_halo() / surface_.mean_edge;
+  const double least = std::max(1.0, sides * sides);
+  const double worth = std::floor(static_cast<double>(used) / least);
+  return worth < static_cast<double>(asked)
+             ? std::max<std::size_t>(1, static_cast<std::size_t>(worth))
+             : asked;
 }
 
 std::vector<std::size_t> TilePlan::tiles_to_do() const {
@@ -305,6 +342,8 @@ TileLists TilePlan::tile(std::size_t t) {
   if (!holds(cut_tile(surface_, cores_[t], halos_[t], scratch_, tile,
                       stage_ == Stage::kMeasuring ? copies_ : none)))
     return tile;
+  tile.key = TileKey{id_, t, cut_[t], tile.points.size()};
+  tile_vertices_[t] = tile.points.size();
   if (stage_ == Stage::kMeasuring) {
     for (const std::vector<Vec3f>& copy : copies_) {
       std::vector<Vec3f> at_tile;
@@ -323,17 +362,36 @@ TilePlan::Verdict TilePlan::grow(std::size_t t, const char* what) {
     return Verdict::kFailed;
   }
   halos_[t] = std::max(halos_[t] * kHaloGrowth, kNarrowestGrownHalo);
+  cut_[t] = ++cuts_;
   return Verdict::kCutAgain;
 }
 
-TilePlan::Verdict TilePlan::refuse_result() {
-  holds(ReadStatus::failure("a tile's result does not match the tile"));
+TilePlan::Verdict TilePlan::refuse_result(const std::string& why) {
+  holds(ReadStatus::failure(why));
   return Verdict::kFailed;
+}
+
+std::string TilePlan::key_misfit(std::size_t t, const TileKey& key) const {
+  const std::string tile = "tile " + std::to_string(t);
+  if (key.plan != id_) return "the result is of another plan, not of " + tile + " of this one";
+  if (key.tile != t)
+    return "the result is of tile " + std::to_string(key.tile) + ", not of " + tile;
+  if (key.cut != cut_[t]) return "the result is of another stage or an earlier cut of " + tile;
+  if (key.vertices != tile_vertices_[t]) {
+    return "the result is of " + tile + " with " + std::to_string(key.vertices) +
+           " vertices, not " + std::to_string(tile_vertices_[t]);
+  }
+  return "";
 }
 
 TilePlan::Verdict TilePlan::accept(std::size_t t, TileConnections&& connections) {
   if (!ok()) return Verdict::kFailed;
-  if (stage_ != Stage::kConnecting || t >= cores_.size() || accepted_[t]) return refuse_result();
+  if (stage_ != Stage::kConnecting || t >= cores_.size())
+    return refuse_result("the plan takes no result of tile " + std::to_string(t) + " now");
+  if (accepted_[t])
+    return refuse_result("tile " + std::to_string(t) + "'s result is already accepted");
+  const std::string misfit = key_misfit(t, connections.key);
+  if (!misfit.empty()) return refuse_result(misfit);
   if (connections.facets_fit && connections.incomplete == 0) {
     // Results may come from elsewhere (a cluster's worker): they must fit the core they are for.
     const std::vector<std::uint32_t>& first = connections.first_incoming;
@@ -473,7 +531,12 @@ void TilePlan::smooth_copies(const Progress& progress) {
 
 TilePlan::Verdict TilePlan::accept(std::size_t t, TileMeasurement&& measured) {
   if (!ok()) return Verdict::kFailed;
-  if (stage_ != Stage::kMeasuring || t >= cores_.size() || accepted_[t]) return refuse_result();
+  if (stage_ != Stage::kMeasuring || t >= cores_.size())
+    return refuse_result("the plan takes no result of tile " + std::to_string(t) + " now");
+  if (accepted_[t])
+    return refuse_result("tile " + std::to_string(t) + "'s result is already accepted");
+  const std::string misfit = key_misfit(t, measured.key);
+  if (!misfit.empty()) return refuse_result(misfit);
   if (measured.facets_fit && measured.inexact == 0) {
     const std::size_t core = cores_[t].size();
     bool fits = measured.epsilons.size() == options_.epsilons.size();
@@ -522,6 +585,8 @@ TilePlan::Verdict TilePlan::accept(std::size_t t, TileMeasurement&& measured) {
 }
 
 MeshMeasurement TilePlan::finish() {
+  if (ok() && stage_ != Stage::kDone)
+    holds(ReadStatus::failure("the plan was finished before every tile was measured"));
   if (ok() && options_.keep_surface) {
     result_.surface_polygons.reserve(surface_.facets.size());
     holds(

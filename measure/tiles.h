@@ -31,6 +31,7 @@ namespace meshprobe {
 // Stage 1's result for one tile: per core vertex (in the core's order) its incoming halfedges'
 // source vertices as mesh places, in circulator order.
 struct TileConnections {
+  TileKey key;  // the tile's, as it came
   // False when the tile's builder left out a facet whose corners had all their facets in the
   // tile: the whole mesh then leaves facets out, and which ones must be decided for it whole.
   bool facets_fit = true;
@@ -41,6 +42,7 @@ struct TileConnections {
 
 // Stage 3's result for one tile: its core at every epsilon, in their order.
 struct TileMeasurement {
+  TileKey key;  // the tile's, as it came
   bool facets_fit = true;
   std::vector<TileRoughness> epsilons;
   std::size_t inexact = 0;  // core values, over all epsilons, that may not be the whole mesh's
@@ -58,8 +60,9 @@ class TilePlan {
  public:
   enum class Stage { kConnecting, kSmoothing, kMeasuring, kDone };
 
-  // Reads the mesh file and cuts it into at most options.tiles cores. The status of
-  // measurement() says whether that succeeded.
+  // Reads the mesh file and cuts it into at most options.tiles cores, fewer where smaller cores
+  // would be narrower than twice the margin they are measured with (measurement().tiles says
+  // how many). The status of measurement() says whether that succeeded.
   static TilePlan of_file(const std::string& path, const MeasureOptions& options);
   // The same for points (input units) and facets, as measure_mesh_lists takes them.
   static TilePlan of_lists(const std::vector<Vec3f>& points, const FacetList& facets,
@@ -80,8 +83,9 @@ class TilePlan {
     kAccepted,  // the tile's results are kept
     kCutAgain,  // some result was not exact: the tile's halo has grown, cut and handle it again
     kAllAgain,  // the whole mesh's facets have been planned: stage 1 starts again for every tile
-    kFailed     // the plan has ended: a tile held the whole mesh and still fell short, or its
-                // scratch files failed (the status says so)
+    kFailed     // the plan has ended: a tile held the whole mesh and still fell short, its
+                // scratch files failed, or the result was not tile t's as last cut in this plan
+                // and stage or did not fit its core (the status says so)
   };
   Verdict accept(std::size_t t, TileConnections&& connections);
   Verdict accept(std::size_t t, TileMeasurement&& measured);
@@ -92,11 +96,11 @@ class TilePlan {
   void smooth(const Progress& progress = {});
 
   // The measurement with every tile's values in place, once every tile is measured (or at once
-  // after a failure, with its status).
+  // after a failure, with its status; before every tile is measured, it fails so).
   MeshMeasurement finish();
 
  private:
-  TilePlan() = default;
+  TilePlan();
   // Everything after the lists are read: geometry, length, normalisation, cores.
   void plan(std::vector<Vec3f>&& points, FacetList&& facets, const MeasureOptions& options);
   // The geometry's checks, the length and the normalised points; false when refused.
@@ -112,10 +116,16 @@ class TilePlan {
   // The same once the facets are in the store and the file's points in their scratch file.
   void plan_stored_facets();
   void start_stage(Stage stage);
+  // The halo of the measuring stage: what the averaging and curvature walks reach, normalised.
+  double measuring_halo() const;
+  // options.tiles, or fewer where the cores would be too small to pay for their margins.
+  std::size_t tiles_worth_cutting() const;
   // False, the plan ended with `status` as its own, when it failed.
   bool holds(const ReadStatus& status);
   Verdict grow(std::size_t t, const char* what);
-  Verdict refuse_result();
+  Verdict refuse_result(const std::string& why = "a tile's result does not match the tile");
+  // Empty when `key` is tile t's as last cut, in the current stage; otherwise why not.
+  std::string key_misfit(std::size_t t, const TileKey& key) const;
   void smooth_copies(const Progress& progress);
   // Stage 1's accepted results go to a scratch file; stage 2 reads them back tile by tile.
   bool keep_connections(std::size_t t, const TileConnections& connections);
@@ -123,6 +133,10 @@ class TilePlan {
                         std::vector<std::uint32_t>& source);
 
   MeshMeasurement result_;
+  std::uint64_t id_ = 0;  // drawn at random: results of another plan are told apart
+  std::uint64_t cuts_ = 0;
+  std::vector<std::uint64_t> cut_;            // per tile: the cut its results must carry
+  std::vector<std::uint64_t> tile_vertices_;  // per tile: its vertices at that cut
   std::chrono::steady_clock::time_point started_;
   MeasureOptions options_;
   Stage stage_ = Stage::kConnecting;

@@ -81,6 +81,31 @@ std::vector<Property> properties_of(const MeshMeasurement& m) {
   return properties;
 }
 
+// The mesh's name as a header comment holds it: a header is read line by line, so a line end in
+// a name would end the comment and start a line of the header's own (a forged element, say).
+// Control characters are written as C escapes (\n, \t, \x1b); every other byte is kept.
+std::string header_text(const std::string& name) {
+  std::string text;
+  for (const char c : name) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      text += c;
+    } else if (c == '\n') {
+      text += "\\n";
+    } else if (c == '\r') {
+      text += "\\r";
+    } else if (c == '\t') {
+      text += "\\t";
+    } else {
+      static const char kDigits[] = "0123456789abcdef";
+      text += "\\x";
+      text += kDigits[byte >> 4];
+      text += kDigits[byte & 0xf];
+    }
+  }
+  return text;
+}
+
 }  // namespace
 
 bool write_fields_ply(const MeshMeasurement& m, const ValueRange& range, const std::string& path) {
@@ -100,8 +125,8 @@ bool write_fields_ply(const MeshMeasurement& m, const ValueRange& range, const s
                "comment colours: viridis over roughness %.9g to %.9g, values outside clamped, "
                "grey where not measured\n"
                "element vertex %zu\nproperty float x\nproperty float y\nproperty float z\n",
-               m.path.c_str(), m.epsilons.front().epsilon.text.c_str(), length.c_str(), range.low,
-               range.high, m.file_points.size());
+               header_text(m.path).c_str(), m.epsilons.front().epsilon.text.c_str(), length.c_str(),
+               range.low, range.high, m.file_points.size());
   for (const Property& property : properties)
     std::fprintf(out, "property float %s\n", property.name.c_str());
   std::fprintf(out,

@@ -16,7 +16,7 @@ bool write_mesh_outputs(const MeshMeasurement& m, const MeshOutputs& outputs,
   const ValueRange* asked = picture.fixed_range ? &picture.range : nullptr;
   OutputBatch batch;
   const auto check = [&](bool written, const std::string& path) {
-    if (!written && failed.empty()) failed = path;
+    if (!written && failed.empty()) failed = batch.failure().empty() ? path : batch.failure();
     return written;
   };
   bool ok = true;
@@ -45,7 +45,7 @@ bool write_mesh_outputs(const MeshMeasurement& m, const MeshOutputs& outputs,
     ok = check(write_html_report(m, report, outputs.html), outputs.html);
   }
   if (ok && !batch.commit()) {
-    failed = "the outputs of " + (m.path.empty() ? std::string("the mesh") : m.path);
+    failed = batch.failure();
     ok = false;
   }
   return ok;

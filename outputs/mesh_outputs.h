@@ -35,8 +35,9 @@ struct PictureSettings {
 };
 
 // Writes the outputs of `m` that `outputs` names. False, with `failed` naming the first output
-// that could not be written, when one could not: then no output of the mesh has been replaced
-// and no temporary file remains. Memory running out while drawing throws std::bad_alloc, with
+// that could not be written and the system's reason ("PATH: reason"; the path alone when there is
+// none), when one could not: then no output of the mesh has been replaced and no temporary file
+// remains. Memory running out while drawing throws std::bad_alloc, with
 // the same guarantee.
 bool write_mesh_outputs(const MeshMeasurement& m, const MeshOutputs& outputs,
                         const PictureSettings& picture, std::string& failed);

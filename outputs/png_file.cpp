@@ -68,7 +68,10 @@ bool write_png(const std::string& path, int width, int height, const std::vector
   const bool encoded = info != nullptr && encode(file.stream(), png, info, width, height,
                                                  pixels_per_metre, rgb.data());
   png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
-  return encoded && file.commit();
+  // A write that failed leaves the stream in error: commit then fails too, removes the file and
+  // keeps the system's reason. Any other failure of the encoder just drops the file.
+  if (!encoded && std::ferror(file.stream()) == 0) return false;
+  return file.commit() && encoded;
 }
 
 }  // namespace meshprobe

@@ -49,6 +49,34 @@ std::string index_text(std::uint64_t index) {
   throw py::value_error(why);
 }
 
+// The least magnitude that rounds to infinity in single precision: the largest float plus half
+// its step (a tie rounds to the even neighbour, infinity).
+constexpr double kRoundsToInfinity = 0x1.ffffffp+127;
+
+// A double rounded to the nearest float as a cast rounds it; beyond the float's range, infinity
+// of its sign, where a cast of C++ would be undefined.
+float single(double value) {
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  if (std::fabs(value) >= kRoundsToInfinity) return value > 0 ? kInfinity : -kInfinity;
+  return static_cast<float>(value);
+}
+
+// A whole number as Python indexes with (int, numpy's integers, anything with __index__), but
+// not a bool. False when `object` is none; `overflow` is then as PyLong_AsLongLongAndOverflow
+// sets it.
+bool whole_number(const py::handle& object, long long& value, int& overflow) {
+  overflow = 0;
+  if (py::isinstance<py::bool_>(object) || !PyIndex_Check(object.ptr())) return false;
+  PyObject* index = PyNumber_Index(object.ptr());
+  if (index == nullptr) {
+    PyErr_Clear();
+    return false;
+  }
+  value = PyLong_AsLongLongAndOverflow(index, &overflow);
+  Py_DECREF(index);
+  return true;
+}
+
 // Appends the rows of `array` (1-D: one facet; 2-D: one facet per row), of any numeric dtype,
 // to `facets`, the first being facet number `first`. An index of a float dtype must be a whole
 // number. The array is converted once, to the widest type of its kind.
@@ -132,8 +160,18 @@ std::vector<Vec3f> vertices_from_python(const py::handle& vertices) {
     refuse("vertices must have shape (n, 3), not " + shape_text(array));
   }
   if (array.shape(0) == 0) refuse("vertices holds no vertex");
+  std::vector<Vec3f> result(static_cast<std::size_t>(array.shape(0)));
+  if (array.dtype().kind() == 'f' && array.dtype().itemsize() == sizeof(double)) {
+    // Rounded here rather than by numpy, whose cast warns of overflow before the reader's own
+    // refusal of a coordinate that is not a finite number can say which vertex it is.
+    const auto points = readable<double>(array);
+    const double* data = points.data();
+    for (std::size_t i = 0; i < result.size(); ++i) {
+      result[i] = Vec3f{single(data[3 * i]), single(data[3 * i + 1]), single(data[3 * i + 2])};
+    }
+    return result;
+  }
   const auto points = readable<float>(array);
-  std::vector<Vec3f> result(static_cast<std::size_t>(points.shape(0)));
   const float* data = points.data();
   for (std::size_t i = 0; i < result.size(); ++i) {
     result[i] = Vec3f{data[3 * i], data[3 * i + 1], data[3 * i + 2]};
@@ -180,8 +218,12 @@ std::vector<Epsilon> epsilons_from_python(const py::handle& epsilon, bool& sever
   }
   if (!several) return {epsilon_from_python(epsilon)};
   std::vector<Epsilon> epsilons;
-  for (const py::handle number : py::iter(epsilon))
-    epsilons.push_back(epsilon_from_python(number));
+  for (const py::handle number : py::iter(epsilon)) {
+    const Epsilon next = epsilon_from_python(number);
+    // Each epsilon names outputs and columns, as on the command line.
+    if (repeats_epsilon(epsilons, next)) refuse("epsilon " + next.text + " is given twice");
+    epsilons.push_back(next);
+  }
   if (epsilons.empty()) refuse("epsilon is an empty sequence");
   return epsilons;
 }
@@ -207,9 +249,8 @@ float length_from_python(const py::handle& length) {
 int threads_from_python(const py::handle& threads) {
   if (threads.is_none()) return 0;
   int overflow = 0;
-  const long long count = py::isinstance<py::int_>(threads) && !py::isinstance<py::bool_>(threads)
-                              ? PyLong_AsLongLongAndOverflow(threads.ptr(), &overflow)
-                              : 0;
+  long long count = 0;
+  if (!whole_number(threads, count, overflow)) count = 0;
   if (overflow < 0 || (overflow == 0 && count < 1)) {
     refuse("threads must be None or an int >= 1, not " + py::repr(threads).cast<std::string>());
   }
@@ -220,9 +261,8 @@ int threads_from_python(const py::handle& threads) {
 std::size_t tiles_from_python(const py::handle& tiles) {
   if (tiles.is_none()) return 1;
   int overflow = 0;
-  const long long count = py::isinstance<py::int_>(tiles) && !py::isinstance<py::bool_>(tiles)
-                              ? PyLong_AsLongLongAndOverflow(tiles.ptr(), &overflow)
-                              : 0;
+  long long count = 0;
+  if (!whole_number(tiles, count, overflow)) count = 0;
   if (overflow != 0 || count < 1 || count > static_cast<long long>(kMaxTiles)) {
     refuse("tiles must be None or an int from 1 to " + std::to_string(kMaxTiles) + ", not " +
            py::repr(tiles).cast<std::string>());

@@ -18,6 +18,7 @@
 #include "measure/measurement.h"
 #include "measure/rules.h"
 #include "meshprobe/version.h"
+#include "outputs/atomic_file.h"
 #include "outputs/report_index.h"
 #include "outputs/statistics_output.h"
 #include "python/array_input.h"
@@ -67,6 +68,11 @@ MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
   MeshMeasurement measurement = measure_released(
       thread_count, options, [&] { return measure_mesh_file(file.bytes, options); });
   report_file(measurement, file);
+  const std::string fewer = fewer_tiles_warning(options.tiles, measurement.tiles);
+  if (!fewer.empty()) {
+    const std::string words = file.shown.cast<std::string>() + ": " + fewer;
+    if (PyErr_WarnEx(PyExc_UserWarning, words.c_str(), 2) != 0) throw py::error_already_set();
+  }
   return measurement;
 }
 
@@ -391,6 +397,34 @@ file and options: values (-o), ply (--ply), png (--png), csv (--csv), stats (--s
 (--html, the report to open in a browser); range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH. Raises OSError naming a
 file that cannot be written; each file appears whole or not at all. tiles: as --tiles (see
 measure_file_in_tiles to spread them over a Dask cluster).)");
+  module.def(
+      "write_file",
+      [](const py::handle& path, const py::bytes& data) {
+        const std::string target = path_bytes(path);
+        const std::string bytes = data;
+        bool written = false;
+        std::string error;
+        {
+          const py::gil_scoped_release released;
+          AtomicFile file(target);
+          written = file.is_open() &&
+                    std::fwrite(bytes.data(), 1, bytes.size(), file.stream()) == bytes.size();
+          written = file.commit() && written;
+          error = file.error();
+        }
+        if (!written) {
+          PyErr_SetObject(PyExc_OSError,
+                          py::str("cannot write " + (error.empty() ? target : error)).ptr());
+          throw py::error_already_set();
+        }
+      },
+      py::arg("path"), py::arg("data"),
+      R"(write_file(path, data) -> None
+
+Writes the bytes `data` to `path` as the command line writes its outputs: the file appears whole
+or not at all, a new one with the permission bits 0666 less the umask, an existing one keeping
+its own; a symbolic link keeps pointing where it did, a FIFO is written in place. Raises OSError
+with the file and the system's reason.)");
   module.def(
       "write_outputs",
       [](const py::handle& vertices, const py::handle& faces, const py::handle& epsilon,

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "python/results.h"
 #include "viz/picture_layout.h"
 
 namespace py = pybind11;
@@ -13,7 +14,7 @@ namespace {
 
 std::string path_or_empty(const py::handle& path) {
   if (path.is_none()) return "";
-  const std::string bytes = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+  const std::string bytes = path_bytes(path);
   // An empty path names no file; the command line refuses it too.
   if (bytes.empty()) throw py::value_error("an output path must not be empty");
   return bytes;

@@ -21,9 +21,17 @@ constexpr std::chrono::milliseconds kSignalCheckInterval{50};
 
 }  // namespace
 
+std::string path_bytes(const py::handle& path) {
+  std::string bytes = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+  // The system would end the path at a NUL and read or write another file: refused in the
+  // words of Python's open().
+  if (bytes.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
+  return bytes;
+}
+
 PathArgument path_from_python(const py::handle& path) {
-  const py::module_ os = py::module_::import("os");
-  return PathArgument{os.attr("fsencode")(path).cast<std::string>(), os.attr("fsdecode")(path)};
+  std::string bytes = path_bytes(path);
+  return PathArgument{std::move(bytes), py::module_::import("os").attr("fsdecode")(path)};
 }
 
 ProgressReport signal_check() {

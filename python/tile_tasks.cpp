@@ -32,6 +32,25 @@ std::vector<T> vector_of(const py::dict& from, const char* key) {
   return std::vector<T>(array.data(), array.data() + array.size());
 }
 
+// A tile's key as four unsigned 64-bit numbers: plan, tile, cut, vertices.
+py::array_t<std::uint64_t> key_array(const TileKey& key) {
+  return to_numpy(std::vector<std::uint64_t>{key.plan, key.tile, key.cut, key.vertices});
+}
+
+TileKey key_of(const py::dict& from, const char* what) {
+  if (!from.contains("key")) refuse(std::string("the ") + what + " has no \"key\"");
+  const auto array = readable<std::uint64_t>(from["key"]);
+  if (!array || array.size() != 4) refuse(std::string("the ") + what + "'s key is not 4 numbers");
+  const std::uint64_t* k = array.data();
+  return TileKey{k[0], k[1], k[2], k[3]};
+}
+
+// An entry that must be there, refused as the other entries are when it is not.
+py::object entry(const py::dict& from, const char* key, const char* what) {
+  if (!from.contains(key)) refuse(std::string("the ") + what + " has no \"" + key + "\"");
+  return from[key];
+}
+
 py::array_t<float> points_array(const std::vector<Vec3f>& points) {
   py::array_t<float> array({static_cast<py::ssize_t>(points.size()), py::ssize_t{3}});
   float* data = array.mutable_data();
@@ -62,6 +81,7 @@ struct TileTask {
 
 py::dict tile_to_python(const TileLists& tile, const TileTask& task) {
   py::dict d;
+  d["key"] = key_array(tile.key);
   d["points"] = points_array(tile.points);
   d["corners"] = to_numpy(tile.facets.corners);
   std::vector<std::uint64_t> starts(tile.facets.starts.begin(), tile.facets.starts.end());
@@ -84,6 +104,7 @@ py::dict tile_to_python(const TileLists& tile, const TileTask& task) {
 // A tile as tile_to_python gave it, every index checked against its lists.
 TileLists tile_from_python(const py::dict& d, TileTask& task) {
   TileLists tile;
+  tile.key = key_of(d, "tile");
   if (!d.contains("points")) refuse("the tile has no \"points\"");
   const std::size_t n = static_cast<std::size_t>(readable<float>(d["points"]).size() / 3);
   tile.points = points_of(d["points"], n, "points");
@@ -105,20 +126,21 @@ TileLists tile_from_python(const py::dict& d, TileTask& task) {
   if (tile.mesh_vertex.size() != n || tile.facets_in_whole.size() != n)
     refuse("the tile's vertex lists do not have one entry per vertex");
   task.epsilons.clear();
-  for (const py::handle item : py::cast<py::list>(d["epsilons"])) {
+  for (const py::handle item : py::cast<py::list>(entry(d, "epsilons", "tile"))) {
     const py::tuple pair = py::cast<py::tuple>(item);
     const double value = py::cast<double>(pair[1]);
     if (!(value > 0.0)) refuse("an epsilon of the tile is not greater than 0");
     task.epsilons.push_back(Epsilon{py::cast<std::string>(pair[0]), static_cast<float>(value)});
   }
-  task.keep_fields = py::cast<bool>(d["keep_fields"]);
-  for (const py::handle copy : py::cast<py::list>(d["copies"]))
+  task.keep_fields = py::cast<bool>(entry(d, "keep_fields", "tile"));
+  for (const py::handle copy : py::cast<py::list>(entry(d, "copies", "tile")))
     tile.copies.push_back(points_of(copy, n, "copies"));
   return tile;
 }
 
 py::dict connections_to_python(const TileConnections& c) {
   py::dict d;
+  d["key"] = key_array(c.key);
   d["facets_fit"] = c.facets_fit;
   d["incomplete"] = c.incomplete;
   d["first_incoming"] = to_numpy(c.first_incoming);
@@ -128,8 +150,9 @@ py::dict connections_to_python(const TileConnections& c) {
 
 TileConnections connections_from_python(const py::dict& d) {
   TileConnections c;
-  c.facets_fit = py::cast<bool>(d["facets_fit"]);
-  c.incomplete = py::cast<std::size_t>(d["incomplete"]);
+  c.key = key_of(d, "result");
+  c.facets_fit = py::cast<bool>(entry(d, "facets_fit", "result"));
+  c.incomplete = py::cast<std::size_t>(entry(d, "incomplete", "result"));
   c.first_incoming = vector_of<std::uint32_t>(d, "first_incoming");
   c.source = vector_of<std::uint32_t>(d, "source");
   return c;
@@ -147,6 +170,7 @@ std::vector<double>* field_of(RoughnessFields& fields, std::size_t k) {
 
 py::dict measurement_to_python(TileMeasurement& m) {
   py::dict d;
+  d["key"] = key_array(m.key);
   d["facets_fit"] = m.facets_fit;
   d["inexact"] = m.inexact;
   py::list epsilons;
@@ -164,9 +188,10 @@ py::dict measurement_to_python(TileMeasurement& m) {
 
 TileMeasurement measurement_from_python(const py::dict& d) {
   TileMeasurement m;
-  m.facets_fit = py::cast<bool>(d["facets_fit"]);
-  m.inexact = py::cast<std::size_t>(d["inexact"]);
-  for (const py::handle item : py::cast<py::list>(d["epsilons"])) {
+  m.key = key_of(d, "result");
+  m.facets_fit = py::cast<bool>(entry(d, "facets_fit", "result"));
+  m.inexact = py::cast<std::size_t>(entry(d, "inexact", "result"));
+  for (const py::handle item : py::cast<py::list>(entry(d, "epsilons", "result"))) {
     const py::dict e = py::cast<py::dict>(item);
     TileRoughness r;
     r.roughness = vector_of<float>(e, "roughness");

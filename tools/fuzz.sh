@@ -4,9 +4,10 @@
 #
 #   sh tools/fuzz.sh TARGET SECONDS [LIBFUZZER-OPTION...]
 #
-# TARGET is read_fuzzer (reading as the programs read) or measure_fuzzer (a whole measurement as
-# the programs make it), the names listed in fuzz/targets.cmake. Needs clang and its runtime libraries
-# (Debian: clang, libclang-rt-14-dev). The build goes to ./build-fuzz; the corpus grown from
+# TARGET is read_fuzzer (reading as the programs read), measure_fuzzer (a whole measurement as
+# the programs make it) or tile_plan_fuzzer (a tile plan handed mixed-up results), the names
+# listed in fuzz/targets.cmake. Needs clang and its runtime libraries (Debian: clang,
+# libclang-rt-14-dev). The build goes to ./build-fuzz; the corpus grown from
 # fuzz/corpus/TARGET to build-fuzz/corpus/TARGET; crashes, hangs, leaks and memory exhaustion,
 # each with the input that caused it, to build-fuzz/findings/TARGET, along with the log of the run.
 set -eu

@@ -9,6 +9,7 @@ any object with ``vertices`` and ``faces`` arrays (trimesh and the like). The ob
 recognised by their attributes; none of those packages is imported.
 """
 
+from collections.abc import Mapping
 from typing import Any
 
 import numpy as np
@@ -30,6 +31,7 @@ from meshprobe._core import (
     read,
     roughness_of_file,
     summary_failure_row,
+    write_file,
     write_html_index,
 )
 
@@ -52,6 +54,7 @@ __all__ = [
     "roughness_of_file",
     "run_tile_plan",
     "summary_failure_row",
+    "write_file",
     "write_html_index",
     "write_outputs",
 ]
@@ -61,11 +64,28 @@ __all__ = [
 _POLYGON_CELLS = ("triangle", "quad", "polygon")
 
 
+def _cell_blocks(cells: Any) -> list[tuple[Any, Any]]:
+    """(type, data) of each cell block: meshio's CellBlock objects, or the dict of data by type
+    that older meshio versions keep."""
+    if isinstance(cells, Mapping):
+        return list(cells.items())
+    blocks = []
+    for block in cells:
+        for attribute in ("type", "data"):
+            if not hasattr(block, attribute):
+                raise TypeError(
+                    f"a cell block of the meshio mesh has no attribute {attribute!r} "
+                    f"({type(block).__name__}): expected meshio's CellBlock or a dict of cells"
+                )
+        blocks.append((block.type, block.data))
+    return blocks
+
+
 def _meshio_faces(cells: Any) -> Any:
     blocks = [
-        np.asarray(block.data)
-        for block in cells
-        if str(block.type) in _POLYGON_CELLS or str(block.type).startswith("polygon")
+        np.asarray(data)
+        for kind, data in _cell_blocks(cells)
+        if str(kind) in _POLYGON_CELLS or str(kind).startswith("polygon")
     ]
     if not blocks:
         raise ValueError("the meshio mesh has no polygon cells (triangle, quad, polygon)")

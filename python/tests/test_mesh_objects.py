@@ -51,8 +51,20 @@ def test_meshio_blocks_of_several_polygon_kinds_are_one_facet_list():
     np.testing.assert_array_equal(meshprobe.roughness(mesh, 0.1), expected)
 
 
+def test_meshio_cells_as_a_dict_of_older_versions_are_read():
+    points, faces = bumpy_grid()
+    older = types.SimpleNamespace(points=points, cells={"line": np.array([[0, 1]]),
+                                                        "triangle": faces})
+    np.testing.assert_array_equal(meshprobe.roughness(older, EPSILON),
+                                  meshprobe.roughness(points, faces, EPSILON))
+
+
 @pytest.mark.parametrize("mesh, error, message", [
     (meshio.Mesh(np.eye(3), [("line", np.array([[0, 1]]))]), ValueError, "no polygon cells"),
+    (types.SimpleNamespace(points=np.eye(3), cells=[types.SimpleNamespace(type="triangle")]),
+     TypeError, "no attribute 'data'"),
+    (types.SimpleNamespace(points=np.eye(3), cells=[("triangle", np.array([[0, 1, 2]]))]),
+     TypeError, "no attribute 'type'"),
     (object(), TypeError, "not object"),
     (np.eye(3), TypeError, "not ndarray"),
 ])

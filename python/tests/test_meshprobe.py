@@ -138,11 +138,28 @@ ONE_FACE = np.array([[0, 1, 2]])
     (TRIANGLE, ONE_FACE, [0.01, -1], "not -1"),
     (TRIANGLE, ONE_FACE, "0.01", "not '0.01'"),
     (TRIANGLE, ONE_FACE, [], "empty"),
+    (TRIANGLE, ONE_FACE, [0.05, 0.05], "epsilon 0.05 is given twice"),
+    (TRIANGLE, ONE_FACE, [0.05, 0.01, np.float32(0.05)], "is given twice"),
+    (np.where(TRIANGLE == 1, 1e39, TRIANGLE).astype(np.float64), ONE_FACE, EPSILON,
+     "vertex 1 has a coordinate that is not a finite number"),
+    (np.where(TRIANGLE == 1, -1e300, TRIANGLE).astype(np.float64), ONE_FACE, EPSILON, "finite"),
 ])
 def test_bad_arrays_raise_value_error_naming_the_fault(vertices, faces, epsilon, message):
-    with pytest.raises(ValueError) as raised:
-        meshprobe.roughness(vertices, faces, epsilon)
+    # The refusal alone: no warning of numpy's or ours comes before it.
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        with pytest.raises(ValueError) as raised:
+            meshprobe.roughness(vertices, faces, epsilon)
     assert message in str(raised.value)
+
+
+@pytest.mark.unit
+def test_float64_vertices_are_rounded_as_numpy_rounds_them():
+    points, faces = bumpy_grid(size=8)
+    # Doubles between floats, each rounded to its nearest.
+    wide = points.astype(np.float64) + np.random.default_rng(3).uniform(-1e-7, 1e-7, points.shape)
+    np.testing.assert_array_equal(meshprobe.roughness(wide, faces, EPSILON),
+                                  meshprobe.roughness(wide.astype(np.float32), faces, EPSILON))
 
 
 @pytest.mark.e2e
@@ -189,7 +206,7 @@ def test_bad_threads_raise_value_error(threads):
 
 
 @pytest.mark.unit
-@pytest.mark.parametrize("threads", [1, 3, 2**16, 2**80])
+@pytest.mark.parametrize("threads", [1, 3, 2**16, 2**80, np.int64(1), np.uint8(3)])
 def test_any_thread_count_gives_the_same_values(threads):
     points, faces = bumpy_grid(size=8)
     np.testing.assert_array_equal(meshprobe.roughness(points, faces, EPSILON, threads=threads),

@@ -2,6 +2,8 @@
 and options."""
 
 import json
+import os
+import stat
 import subprocess
 
 import numpy as np
@@ -94,3 +96,71 @@ def test_bad_output_arguments_raise(meshes, keywords, error, message):
                  lambda: meshprobe.write_outputs(*bumpy_grid(), EPSILON, **keywords)):
         with pytest.raises(error, match=message):
             call()
+
+
+# Every argument that names a file: a NUL would cut the path short at the system's call.
+NUL_PATH_CALLS = {
+    "measure_file": lambda mesh, out: meshprobe.measure_file(str(mesh) + "\0junk", EPSILON),
+    "measure_file values": lambda mesh, out: meshprobe.measure_file(mesh, EPSILON,
+                                                                    values=out + "\0b"),
+    "measure_file ply": lambda mesh, out: meshprobe.measure_file(mesh, EPSILON, ply=out + "\0b"),
+    "measure_file png": lambda mesh, out: meshprobe.measure_file(mesh, EPSILON, png=out + "\0b"),
+    "measure_file csv": lambda mesh, out: meshprobe.measure_file(mesh, EPSILON, csv=out + "\0b"),
+    "measure_file stats": lambda mesh, out: meshprobe.measure_file(mesh, EPSILON,
+                                                                   stats=out.encode() + b"\0b"),
+    "roughness_of_file": lambda mesh, out: meshprobe.roughness_of_file(str(mesh) + "\0", EPSILON),
+    "read": lambda mesh, out: meshprobe.read(str(mesh).encode() + b"\0junk"),
+    "write_outputs": lambda mesh, out: meshprobe.write_outputs(*bumpy_grid(), EPSILON,
+                                                               values=out + "\0b"),
+    "TilePlan": lambda mesh, out: meshprobe.TilePlan(str(mesh) + "\0", EPSILON, tiles=2),
+    "TilePlan values": lambda mesh, out: meshprobe.TilePlan(mesh, EPSILON, tiles=2,
+                                                            values=out + "\0b"),
+    "measure_file_in_tiles": lambda mesh, out: meshprobe.measure_file_in_tiles(
+        mesh, EPSILON, tiles=2, csv=out + "\0b"),
+    "write_file": lambda mesh, out: meshprobe.write_file(out + "\0b", b"text"),
+}
+
+
+@pytest.mark.parametrize("call", NUL_PATH_CALLS.values(), ids=NUL_PATH_CALLS.keys())
+def test_a_nul_in_a_path_is_refused_as_open_refuses_it(meshes, tmp_path, call):
+    out = str(tmp_path / "a")
+    with pytest.raises(ValueError, match="embedded null byte"):
+        call(meshes / "grid.obj", out)
+    assert list(tmp_path.iterdir()) == []
+
+
+@pytest.mark.parametrize("name, comment", [
+    ("new\nline", "new\\nline"),
+    ("x\nelement vertex 1\nproperty float x\nend_header\n",
+     "x\\nelement vertex 1\\nproperty float x\\nend_header\\n"),
+    ("tab\tbell\a\rdel\x7f", "tab\\tbell\\x07\\rdel\\x7f"),
+    ("caf\u00e9", "caf\u00e9"),
+])
+def test_a_name_cannot_forge_the_plys_header(tmp_path, name, comment):
+    points, faces = bumpy_grid()
+    meshprobe.write_outputs(points, faces, EPSILON, ply=tmp_path / "out.ply", name=name)
+    data = (tmp_path / "out.ply").read_bytes()
+    header = data[:data.index(b"end_header\n")].decode().split("\n")
+    assert header[2] == "comment meshprobe roughness map of %s, epsilon %s" % (comment, EPSILON)
+    assert header[4].startswith("element vertex %d" % len(points))
+    read_points, _ = meshprobe.read(tmp_path / "out.ply")
+    np.testing.assert_array_equal(read_points, points)
+
+
+def test_write_file_writes_as_the_command_line_writes(tmp_path):
+    old_mask = os.umask(0o027)
+    try:
+        meshprobe.write_file(tmp_path / "new.txt", b"new\n")
+        kept = tmp_path / "kept.txt"
+        kept.write_text("old\n")
+        kept.chmod(0o604)
+        meshprobe.write_file(str(kept), b"replaced\n")
+    finally:
+        os.umask(old_mask)
+    assert (tmp_path / "new.txt").read_bytes() == b"new\n"
+    assert stat.S_IMODE((tmp_path / "new.txt").stat().st_mode) == 0o640
+    assert kept.read_bytes() == b"replaced\n"
+    assert stat.S_IMODE(kept.stat().st_mode) == 0o604
+    with pytest.raises(OSError, match="cannot write .*missing/x: the folder|No such file"):
+        meshprobe.write_file(tmp_path / "missing" / "x", b"")
+    assert sorted(p.name for p in tmp_path.iterdir()) == ["kept.txt", "new.txt"]

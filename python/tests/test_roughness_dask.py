@@ -2,9 +2,13 @@
 against the command line run on the same meshes."""
 
 import csv
+import importlib.util
 import os
+import shutil
+import stat
 import subprocess
 import sys
+from pathlib import Path
 
 import pytest
 
@@ -51,9 +55,60 @@ def test_every_mesh_measured_and_the_failure_a_row(meshes, tmp_path):
     assert sorted(os.listdir(out)) == ["bunny_labels.lb", "grid_labels.lb", "summary.csv"]
 
 
-def run_example(*arguments):
+def run_example(*arguments, umask=-1):
     return subprocess.run([sys.executable, str(EXAMPLES_DIR / "roughness_dask.py"), *arguments],
-                          capture_output=True, text=True, timeout=120, env=dict(os.environ))
+                          capture_output=True, text=True, timeout=120, env=dict(os.environ),
+                          umask=umask)
+
+
+def test_files_get_the_command_lines_permission_bits(meshes, tmp_path):
+    folder = tmp_path / "scans"
+    folder.mkdir()
+    for name in ("bunny.off", "grid.obj"):
+        (folder / name).write_bytes((meshes / name).read_bytes())
+    (folder / "grid_labels.lb").write_text("earlier\n")
+    (folder / "grid_labels.lb").chmod(0o604)
+    run = run_example(str(folder), "0.01", "--workers", "1", umask=0o027)
+    assert run.returncode == 0, run.stderr
+    modes = {name: stat.S_IMODE((folder / name).stat().st_mode)
+             for name in ("bunny_labels.lb", "grid_labels.lb", "summary.csv")}
+    assert modes == {"bunny_labels.lb": 0o640, "grid_labels.lb": 0o604, "summary.csv": 0o640}
+    assert (folder / "grid_labels.lb").read_text() != "earlier\n"
+
+
+def listening(pids):
+    """The TCP addresses that processes `pids` listen on, as ss shows them (address:port)."""
+    lines = subprocess.run(["ss", "-ltnpH"], capture_output=True, text=True,
+                           check=True).stdout.splitlines()
+    return sorted(line.split()[3] for line in lines
+                  if any("pid=%d," % pid in line for pid in pids))
+
+
+def family(pid):
+    """pid and every process below it."""
+    children = Path("/proc/%d/task/%d/children" % (pid, pid))
+    below = [int(c) for c in children.read_text().split()] if children.exists() else []
+    return [pid] + [p for child in below for p in family(child)]
+
+
+@pytest.mark.parametrize("script", ["roughness_dask", "roughness_tiles_dask"])
+@pytest.mark.parametrize("dashboard", [False, True])
+def test_the_local_cluster_listens_on_loopback_alone(script, dashboard):
+    if shutil.which("ss") is None:
+        pytest.skip("ss (iproute2) is not installed: the listening sockets cannot be listed")
+    found = importlib.util.spec_from_file_location(script, EXAMPLES_DIR / (script + ".py"))
+    example = importlib.util.module_from_spec(found)
+    found.loader.exec_module(example)
+    from dask.distributed import Client, LocalCluster
+
+    with LocalCluster(n_workers=1, threads_per_worker=1,
+                      **example.local_cluster_options(dashboard)) as cluster, \
+            Client(cluster) as client:
+        client.wait_for_workers(1)
+        addresses = listening(family(os.getpid()))
+    assert len(addresses) >= 3  # the scheduler, the worker and its nanny at least
+    assert all(a.startswith("127.0.0.1:") for a in addresses), addresses
+    assert ("127.0.0.1:%d" % example.DASHBOARD_PORT in addresses) == dashboard
 
 
 @pytest.mark.slow

@@ -35,7 +35,7 @@ def finned(tmp_path_factory):
     ("grid.obj", 3, None),     # vertices no facet uses
     ("grid.off", 7, 2.5),      # a given length
     ("bunny.off", 1, None),
-    pytest.param("bunny.obj", 40, None, marks=pytest.mark.slow),  # tiles far smaller than their halo
+    pytest.param("bunny.obj", 40, None, marks=pytest.mark.slow),  # more than are worth cutting
 ])
 def test_tiles_give_the_untiled_values(meshes, name, tiles, length):
     whole = meshprobe.roughness_of_file(meshes / name, [0.01, 0.03], length=length)
@@ -152,7 +152,77 @@ def test_the_plan_refuses_what_comes_out_of_order(meshes):
         plan.accept(0, result)
 
 
-@pytest.mark.parametrize("tiles", [0, 4097, True, 2.5, "3"])
+def test_tiles_smaller_than_their_margin_are_fewer_with_a_warning(meshes):
+    with pytest.warns(UserWarning, match=r"bunny.off: \d+ tiles used of the 4096 asked"):
+        tiled = meshprobe.roughness_of_file(meshes / "bunny.off", 0.01, tiles=4096)
+    assert same_bits(tiled, meshprobe.roughness_of_file(meshes / "bunny.off", 0.01))
+    with warnings.catch_warnings():
+        warnings.simplefilter("error")
+        meshprobe.roughness_of_file(meshes / "bunny.off", 0.01, tiles=2)
+
+
+def connected_plan(meshes):
+    plan = meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=2)
+    for t in plan.tiles_to_do():
+        assert plan.accept(t, meshprobe.connect_tile(plan.tile(t))) == "accepted"
+    plan.smooth()
+    return plan
+
+
+# What a scheduler may mix up: tile 0's result handed over as tile 1's (the two cores are of one
+# size, so every list fits), another plan's result for the same tile of the same file, a result
+# of the stage before, one whose key is gone or altered.
+MIX_UPS = {
+    "connecting: tile 0 as tile 1": (
+        lambda meshes: meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=2),
+        lambda plan, other: meshprobe.connect_tile(plan.tile(0)), "of tile 0, not of tile 1"),
+    "connecting: another plan's": (
+        lambda meshes: meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=2),
+        lambda plan, other: meshprobe.connect_tile(other.tile(1)), "another plan"),
+    "connecting: no key": (
+        lambda meshes: meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=2),
+        lambda plan, other: {k: v for k, v in meshprobe.connect_tile(plan.tile(1)).items()
+                             if k != "key"}, 'no "key"'),
+    "measuring: tile 0 as tile 1": (
+        connected_plan, lambda plan, other: meshprobe.measure_tile(plan.tile(0)),
+        "of tile 0, not of tile 1"),
+    "measuring: another plan's": (
+        connected_plan, lambda plan, other: meshprobe.measure_tile(other.tile(1)),
+        "another plan"),
+    "measuring: a connecting result": (
+        connected_plan, lambda plan, other: meshprobe.connect_tile(plan.tile(1)), 'no "inexact"'),
+    "measuring: the vertex count altered": (
+        connected_plan,
+        lambda plan, other: dict(meshprobe.measure_tile(plan.tile(1)),
+                                 key=plan.tile(1)["key"] + np.array([0, 0, 0, 1], np.uint64)),
+        "vertices, not"),
+}
+
+
+@pytest.mark.parametrize("make_plan, mixed_up, message", MIX_UPS.values(), ids=MIX_UPS.keys())
+def test_a_result_that_is_not_the_awaited_one_is_refused(meshes, make_plan, mixed_up, message):
+    plan, other = make_plan(meshes), make_plan(meshes)
+    result = mixed_up(plan, other)
+    before = plan.tile(1)
+    assert len(before["core"]) == len(plan.tile(0)["core"])
+    with pytest.raises(ValueError, match=message):
+        plan.accept(1, result)
+    with pytest.raises(ValueError):
+        plan.finish()
+
+
+def test_plan_results_carry_the_tiles_key_through_pickling(meshes):
+    import pickle
+
+    plan = meshprobe.TilePlan(meshes / "grid.off", 0.01, tiles=2)
+    for t in plan.tiles_to_do():
+        result = pickle.loads(pickle.dumps(meshprobe.connect_tile(pickle.loads(
+            pickle.dumps(plan.tile(t))))))
+        assert same_bits(result["key"], plan.tile(t)["key"])
+        assert plan.accept(t, result) == "accepted"
+
+
+@pytest.mark.parametrize("tiles", [0, 4097, True, 2.5, "3", np.int64(0), np.float64(2)])
 def test_tiles_must_be_a_whole_number_in_range(meshes, tiles):
     with pytest.raises(ValueError, match="tiles must be None or an int from 1 to 4096"):
         meshprobe.measure_file(meshes / "bunny.off", 0.01, tiles=tiles)

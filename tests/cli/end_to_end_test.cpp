@@ -296,7 +296,7 @@ TEST_F(EndToEnd, ValueFileThatCannotBeWrittenInFullLeavesTheEarlierOneAlone) {
                                   folder_);
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb\n");
+  EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb: File too large\n");
   EXPECT_EQ(snapshot(folder_), before);
 }
 
@@ -394,6 +394,32 @@ TEST_F(EndToEnd, TiledProgressNamesTheTileAndTheStage) {
   }
   EXPECT_EQ(read_file(folder_ + "/bunny_labels.lb"),
             read_file(std::string(MESHPROBE_REFERENCE_DIR) + "/bunny_0.01.lb"));
+}
+
+// Tiles far smaller than their margin would cost more than the whole run: fewer are cut, the
+// warning says how many in one line (none with -q), and the values are the untiled run's.
+TEST_F(EndToEnd, ManyTilesOnASmallMeshAreFewerWithOneWarning) {
+  fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
+  const std::regex warning(
+      "meshprobe: warning: bunny.off: ([0-9]+) tiles used of the 4096 asked: smaller tiles would "
+      "measure their margins more than their vertices\n");
+  for (const bool quiet : {false, true}) {
+    SCOPED_TRACE(quiet);
+    std::vector<std::string> arguments = {"--tiles", "4096", "bunny.off", "0.01"};
+    if (quiet) arguments.insert(arguments.begin(), "-q");
+    const auto result = run(arguments);
+    ASSERT_EQ(result.status, 0) << result.err;
+    std::smatch used;
+    if (quiet) {
+      EXPECT_EQ(result.err, "");
+    } else {
+      ASSERT_TRUE(std::regex_match(result.err, used, warning)) << result.err;
+      EXPECT_GT(std::stoi(used[1]), 1);
+      EXPECT_LT(std::stoi(used[1]), 100);
+    }
+    EXPECT_EQ(read_file(folder_ + "/bunny_labels.lb"),
+              read_file(std::string(MESHPROBE_REFERENCE_DIR) + "/bunny_0.01.lb"));
+  }
 }
 
 TEST_F(EndToEnd, FieldsTableAgreesWithTheValueFile) {

@@ -1,7 +1,10 @@
 // What a run may never do to the files around it: replace an input, replace a special file or
 // cut a link, lose permission bits, replace some outputs of a failed mesh and not others, leave a
-// temporary file behind, or give up a whole batch for one missing mesh. Each case is a shell
-// command run by the meshprobe binary in a fresh folder, then a shell check of what it left.
+// temporary file behind, give up a whole batch for one missing mesh or one file size limit, or
+// let a mesh's name forge a header line. Each case is a shell command run by the meshprobe binary
+// in a fresh folder, then a shell check of what it left. Cases that need a mount (a bind mount,
+// a mount namespace without /proc) or chattr are skipped, with a message, where the machine
+// refuses them.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -23,7 +26,9 @@ const char kTetrahedron[] =
 
 // Run in a folder holding tet.off and its copy orig.off, $MESHPROBE naming the binary: `setup`,
 // then `run`, whose status, standard output and standard error must be as given; then `check`
-// must succeed. Every check also requires that no temporary file is left.
+// must succeed. Every check also requires that no temporary file is left. `needs`, when given,
+// is tried in an empty folder first: the case is skipped when it fails. `cleanup` runs last,
+// whatever happened (an immutable file or a mount point would keep the folder from going).
 struct SafetyCase {
   std::string name;
   std::string setup;
@@ -32,7 +37,17 @@ struct SafetyCase {
   std::string out;
   std::string err;
   std::string check;
+  std::string needs = "";
+  std::string cleanup = "";
 };
+
+// A grid of 100 x 100 vertices: its CSV (some 2 MB) passes a file size limit of 1 MB that its
+// value file (100 KB) keeps within.
+const std::string kLargeGrid =
+    "python3 -c \"n=100\nprint('OFF', n*n, 2*(n-1)**2, 0)\n"
+    "[print(i, j, (i*j)%7*0.01) for j in range(n) for i in range(n)]\n"
+    "[print(3, j*n+i, j*n+i+1, j*n+i+n) or print(3, j*n+i+1, j*n+i+n+1, j*n+i+n) "
+    "for j in range(n-1) for i in range(n-1)]\" > grid.off";
 
 const std::string kClash = "meshprobe: the output ";
 const std::string kUnchanged = "cmp -s tet.off orig.off && ! ls | grep -q _labels";
@@ -99,8 +114,56 @@ std::vector<SafetyCase> safety_cases() {
       // limit) keeps the value file written before it from taking its name.
       {"a failed output keeps the earlier ones", "echo old > tet_labels.lb",
        "trap '' XFSZ; ulimit -f 2; exec $MESHPROBE --png tet.off 0.01", 1, "",
-       "meshprobe: cannot write tet_roughness.png\n",
+       "meshprobe: cannot write tet_roughness.png: File too large\n",
        "test \"$(cat tet_labels.lb)\" = old && ! test -e tet_roughness.png"},
+      // A file size limit fails the write that passes it, not the process (SIGXFSZ is ignored
+      // by meshprobe itself here): the mesh fails, the next one and the summary are written.
+      {"a file size limit fails one mesh", kLargeGrid + " && echo old > grid_fields.csv",
+       "ulimit -f 1000; exec $MESHPROBE --csv --summary s.csv -e 0.05 grid.off tet.off", 1, "",
+       "meshprobe: cannot write grid_fields.csv: File too large\n",
+       "test \"$(cat grid_fields.csv)\" = old && ! test -e grid_labels.lb && "
+       "test -f tet_fields.csv && grep -q '^tet.off,off,0.05,.*,ok$' s.csv && "
+       "grep -q '^grid.off,.*File too large' s.csv"},
+
+      // A full disk is named as the system names it.
+      {"a full disk", kLargeGrid + " && mkdir small && mount -t tmpfs -o size=16k none small",
+       "$MESHPROBE -e 0.05 -o small/v.lb grid.off", 1, "",
+       "meshprobe: cannot write small/v.lb: No space left on device\n",
+       "test -z \"$(ls -A small)\"", "mkdir m && mount -t tmpfs -o size=16k none m && umount m",
+       "umount small"},
+
+      // An output that cannot be replaced is found before anything is measured, and named with
+      // the reason: every output of the mesh keeps its earlier content.
+      {"an immutable output", "echo old > tet_fields.csv && chattr +i tet_fields.csv",
+       "$MESHPROBE --ply --csv tet.off 0.01", 1, "",
+       "meshprobe: cannot write tet_fields.csv: it is immutable or append-only, which no output "
+       "replaces\n",
+       "test \"$(cat tet_fields.csv)\" = old && ! test -e tet_labels.lb && "
+       "! test -e tet_roughness.ply",
+       "touch f && chattr +i f && chattr -i f", "chattr -i tet_fields.csv"},
+      {"a bind mount as an output",
+       "echo old > tet_fields.csv && echo bound > b.csv && mount --bind b.csv tet_fields.csv",
+       "$MESHPROBE --ply --csv tet.off 0.01", 1, "",
+       "meshprobe: cannot write tet_fields.csv: it is a mount point, which no output replaces\n",
+       "test \"$(cat tet_fields.csv)\" = bound && ! test -e tet_labels.lb && "
+       "! test -e tet_roughness.ply",
+       "touch f g && mount --bind f g && umount g", "umount tet_fields.csv"},
+      // Without /proc an unnamed temporary file cannot be named: a named one serves instead.
+      {"no /proc", "",
+       "unshare -m sh -c 'mount -t tmpfs none /proc && exec $MESHPROBE --ply --csv --stats "
+       "--png tet.off 0.01'",
+       0, "", "",
+       "test $(wc -l < tet_labels.lb) -eq 4 && test -s tet_fields.csv && test -s tet_stats.json && "
+       "test -s tet_roughness.png && test -s tet_roughness.ply",
+       "unshare -m sh -c 'mount -t tmpfs none /proc'"},
+
+      // A name's control characters are escaped in the PLY's header: meshprobe reads it back.
+      {"a line end in the mesh's name", "cp tet.off \"$(printf 'new\\nline.off')\"",
+       "$MESHPROBE --ply \"$(printf 'new\\nline.off')\" 0.05 && "
+       "$MESHPROBE -o - \"$(printf 'new\\nline_roughness.ply')\" 0.05 | wc -l",
+       0, "4\n", "",
+       "grep -aq '^comment meshprobe roughness map of new\\\\nline.off, epsilon 0.05$' "
+       "\"$(printf 'new\\nline_roughness.ply')\""},
 
       // A batch goes on past a mesh that is missing; only folders the user named fail at once.
       {"a missing mesh in a batch", "cp tet.off b.off",
@@ -140,6 +203,20 @@ TEST_P(OutputSafety, RunLeavesTheFilesAroundItAsDocumented) {
   const std::string folder = testing::scratch_folder("output-safety");
   fs::remove_all(folder);
   fs::create_directories(folder);
+  if (!c.needs.empty() && testing::run_program("/bin/sh", {"-c", c.needs}, folder).status != 0) {
+    fs::remove_all(folder);
+    GTEST_SKIP() << "this machine does not allow: " << c.needs;
+  }
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  // Runs the cleanup however the case ends, an assertion's early return included.
+  struct Cleanup {
+    const std::string& command;
+    const std::string& folder;
+    ~Cleanup() {
+      if (!command.empty()) testing::run_program("/bin/sh", {"-c", command}, folder);
+    }
+  } cleanup{c.cleanup, folder};
   testing::write_file(folder + "/tet.off", kTetrahedron);
   testing::write_file(folder + "/orig.off", kTetrahedron);
   if (!c.setup.empty()) {

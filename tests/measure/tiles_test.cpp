@@ -1,8 +1,9 @@
 // A mesh measured in tiles gives every vertex, field and statistic bit for bit what the whole
 // mesh's run gives, whatever the tiling: through measure_mesh_file and measure_mesh_lists as the
 // programs call them, on meshes with borders, facets left out, vertices no facet uses, several
-// epsilons and a given length, with tiles far smaller than their halo and more tiles than
-// vertices. And the plan refuses results that do not fit the tile they claim to be for.
+// epsilons and a given length, with tiles far smaller than their halo (or merged, as the plan
+// merges such tiles unless asked to keep them) and more tiles than vertices. And the plan refuses
+// results that do not fit the tile they claim to be for, or are not the ones it awaits.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -112,6 +113,7 @@ struct TileCase {
   float length;  // 0: the largest side
   std::size_t tiles;
   bool fields;
+  bool every_tile_asked = true;  // false: the plan merges tiles too small for their margins
 };
 
 PolygonSoup soup_of(Shape shape) {
@@ -188,6 +190,7 @@ TEST_P(TiledMeasurement, GivesTheWholeMeshsValuesBitForBit) {
   options.keep_surface = true;
   const MeshMeasurement whole = measure_mesh_file(path, options);
   options.tiles = c.tiles;
+  options.every_tile_asked = c.every_tile_asked;
   // One tile goes through the tiled engine too, not the whole mesh's run that --tiles 1 is.
   const MeshMeasurement tiled =
       c.tiles == 1 ? measure_file_in_tiles(path, options) : measure_mesh_file(path, options);
@@ -210,6 +213,7 @@ INSTANTIATE_TEST_SUITE_P(
         TileCase{"facets_left_out", Shape::kFinnedGrid, "off", 0, "0.01", 0.0f, 4, true},
         TileCase{"facets_left_out_obj", Shape::kFinnedGrid, "obj", 3, "0.02", 0.0f, 9, false},
         TileCase{"smaller_than_halo", Shape::kGrid, "off", 0, "0.05", 0.0f, 64, false},
+        TileCase{"merged_where_too_small", Shape::kGrid, "obj", 2, "0.05", 0.0f, 64, true, false},
         TileCase{"more_than_vertices", Shape::kTiny, "obj", 1, "0.01", 0.0f, kMaxTiles, true}),
     [](const ::testing::TestParamInfo<TileCase>& tile_case) {
       return std::string(tile_case.param.name);
@@ -334,11 +338,12 @@ void PrintTo(const BrokenResult& r, std::ostream* os) {
 
 class TilePlanRefuses : public ::testing::TestWithParam<BrokenResult> {};
 
-// The plan of a 20 x 20 grid in 2 tiles at epsilon 0.01, read from a file as the programs read it.
-TilePlan plan_of_grid(std::uint32_t seed, bool keep_fields) {
+// The plan of a 20 x `rows` grid in 2 tiles at epsilon 0.01, read from a file as the programs
+// read it.
+TilePlan plan_of_grid(std::uint32_t seed, bool keep_fields, int rows = 20) {
   std::mt19937 random(seed);
   const std::string path = testing::scratch_folder("tiles") + "/plan.off";
-  testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, 20, false)));
+  testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, rows, false)));
   MeasureOptions options;
   options.epsilons = {Epsilon{"0.01", 0.01f}};
   options.keep_fields = keep_fields;
@@ -416,6 +421,108 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<BrokenMeasurement>& broken) {
       return std::string(broken.param.name);
     });
+
+// A result that would fit the tile's lists but is not the one awaited (another tile's of the same
+// size, another plan's of the same file, a key of the stage before, a vertex count that is not
+// the tile's) ends the plan: one tile's values are never placed at another's vertices, and
+// finish() does not report ok.
+enum class MixUp { kOtherTile, kOtherPlan, kEarlierStage, kVertexCount };
+
+struct MixedResult {
+  const char* name;
+  bool measuring;  // handed over at the measuring stage, else at the connecting stage
+  MixUp mix_up;
+};
+
+void PrintTo(const MixedResult& r, std::ostream* os) {
+  *os << r.name;
+}
+
+class TilePlanRefusesMixUps : public ::testing::TestWithParam<MixedResult> {};
+
+void connect_every_tile(TilePlan& plan) {
+  for (const std::size_t t : plan.tiles_to_do())
+    ASSERT_EQ(plan.accept(t, connect_tile(plan.tile(t))), TilePlan::Verdict::kAccepted);
+  plan.smooth();
+  ASSERT_EQ(plan.stage(), TilePlan::Stage::kMeasuring);
+}
+
+template <class Result>
+Result mixed_up(const MixedResult& c, TilePlan& plan, TilePlan& other, const TileKey& earlier,
+                Result (*handle)(TilePlan&, std::size_t)) {
+  switch (c.mix_up) {
+    case MixUp::kOtherTile:
+      return handle(plan, 0);
+    case MixUp::kOtherPlan:
+      return handle(other, 1);
+    case MixUp::kEarlierStage: {
+      Result result = handle(plan, 1);
+      result.key = earlier;
+      return result;
+    }
+    case MixUp::kVertexCount:
+      break;
+  }
+  Result result = handle(plan, 1);
+  ++result.key.vertices;
+  return result;
+}
+
+TileConnections connected(TilePlan& plan, std::size_t t) {
+  return connect_tile(plan.tile(t));
+}
+
+TileMeasurement measured(TilePlan& plan, std::size_t t) {
+  return measure_tile(plan.tile(t), std::vector<Epsilon>{Epsilon{"0.01", 0.01f}}, false);
+}
+
+TEST_P(TilePlanRefusesMixUps, AndFails) {
+  const MixedResult& c = GetParam();
+  // 21 x 20 vertices: two cores of 210.
+  TilePlan plan = plan_of_grid(9, false, 19);
+  TilePlan other = plan_of_grid(9, false, 19);
+  ASSERT_TRUE(plan.ok() && other.ok());
+  ASSERT_EQ(plan.tile_count(), 2u);
+  // The grid's two cores are of one size: only the identity tells their results apart.
+  const TileKey connecting = plan.tile(1).key;
+  ASSERT_EQ(connect_tile(plan.tile(0)).first_incoming.size(),
+            connect_tile(plan.tile(1)).first_incoming.size());
+  TilePlan::Verdict verdict = TilePlan::Verdict::kAccepted;
+  if (c.measuring) {
+    connect_every_tile(plan);
+    connect_every_tile(other);
+    verdict = plan.accept(1, mixed_up<TileMeasurement>(c, plan, other, connecting, measured));
+  } else {
+    verdict = plan.accept(1, mixed_up<TileConnections>(c, plan, other, connecting, connected));
+  }
+  EXPECT_EQ(verdict, TilePlan::Verdict::kFailed);
+  EXPECT_FALSE(plan.ok());
+  EXPECT_TRUE(plan.tiles_to_do().empty());
+  EXPECT_FALSE(plan.finish().status.ok);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Results, TilePlanRefusesMixUps,
+    ::testing::Values(MixedResult{"connecting_other_tile", false, MixUp::kOtherTile},
+                      MixedResult{"connecting_other_plan", false, MixUp::kOtherPlan},
+                      MixedResult{"connecting_vertex_count", false, MixUp::kVertexCount},
+                      MixedResult{"measuring_other_tile", true, MixUp::kOtherTile},
+                      MixedResult{"measuring_other_plan", true, MixUp::kOtherPlan},
+                      MixedResult{"measuring_connecting_key", true, MixUp::kEarlierStage},
+                      MixedResult{"measuring_vertex_count", true, MixUp::kVertexCount}),
+    [](const ::testing::TestParamInfo<MixedResult>& mixed) {
+      return std::string(mixed.param.name);
+    });
+
+// A plan finished before every tile is measured does not report ok.
+TEST(TilePlanRefusesMixUps, FinishBeforeTheLastTile) {
+  TilePlan plan = plan_of_grid(9, false);
+  ASSERT_TRUE(plan.ok());
+  ASSERT_EQ(plan.accept(0, connect_tile(plan.tile(0))), TilePlan::Verdict::kAccepted);
+  const MeshMeasurement early = plan.finish();
+  EXPECT_FALSE(early.status.ok);
+  EXPECT_EQ(early.status.error, "the plan was finished before every tile was measured");
+}
 
 }  // namespace
 }  // namespace meshprobe

@@ -7,7 +7,7 @@ set -eu
 cd "$(dirname "$0")/.."
 
 packages="g++ make cmake libcgal-dev libgtest-dev libpng-dev zlib1g-dev libcxxopts-dev nlohmann-json3-dev
-  libfreetype-dev fonts-dejavu-core libjs-three chromium
+  libfreetype-dev fonts-dejavu-core bindfs libjs-three chromium
   pybind11-dev python3-dev python3-numpy python3-pytest python3-dask python3-distributed
   python3-meshio python3-open3d python3-mypy python3-venv python3-setuptools python3-pip"
 missing=""

@@ -12,6 +12,7 @@ import pathlib
 import re
 import subprocess
 import sys
+import sysconfig
 
 from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
@@ -32,37 +33,62 @@ class CMakeBuild(build_ext):
 
     def build_extension(self, ext: Extension) -> None:
         # MESHPROBE_CMAKE_BUILD_DIR keeps the CMake build between runs (a wheel after an install
-        # then rebuilds nothing); otherwise it lives in setuptools' temporary folder.
+        # then rebuilds nothing); otherwise it lives in setuptools' temporary folder. A folder
+        # that holds a build of these sources already (the test suite's) is built in as it was
+        # configured, so that the package is made of the very objects the suite tested.
         kept = os.environ.get("MESHPROBE_CMAKE_BUILD_DIR")
         build_dir = (pathlib.Path(kept) if kept else pathlib.Path(self.build_temp) / "cmake").resolve()
         build_dir.mkdir(parents=True, exist_ok=True)
-        configure = [
-            "cmake",
-            "-S",
-            str(SOURCE),
-            "-B",
-            str(build_dir),
-            "-DCMAKE_BUILD_TYPE=Release",
-            f"-DPython3_EXECUTABLE={sys.executable}",
-            "-DMESHPROBE_BUILD_TESTS=OFF",
-            "-DMESHPROBE_BUILD_PYTHON=ON",
-        ]
-        subprocess.run(configure, check=True)
+        if not configured_for_these_sources(build_dir):
+            configure = [
+                "cmake",
+                "-S",
+                str(SOURCE),
+                "-B",
+                str(build_dir),
+                "-DCMAKE_BUILD_TYPE=Release",
+                f"-DPython3_EXECUTABLE={sys.executable}",
+                "-DMESHPROBE_BUILD_TESTS=OFF",
+                "-DMESHPROBE_BUILD_PYTHON=ON",
+            ]
+            subprocess.run(configure, check=True)
         jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", str(os.cpu_count() or 1))
         subprocess.run(
             ["cmake", "--build", str(build_dir), "--target", "meshprobe_python", "-j", jobs],
             check=True,
         )
-        built = sorted((build_dir / "python" / "meshprobe").glob("_core*.so"))
-        if not built:
-            raise RuntimeError(f"the CMake build left no meshprobe/_core*.so in {build_dir}")
+        # The module must be built for the interpreter running pip, whoever configured the build.
+        suffix = sysconfig.get_config_var("EXT_SUFFIX")
+        built = build_dir / "python" / "meshprobe" / f"_core{suffix}"
+        if not built.exists():
+            raise RuntimeError(f"the CMake build in {build_dir} made no meshprobe/_core{suffix}")
         target = pathlib.Path(self.get_ext_fullpath(ext.name))
         target.parent.mkdir(parents=True, exist_ok=True)
-        self.copy_file(str(built[0]), str(target))
+        self.copy_file(str(built), str(target))
 
+
+def configured_for_these_sources(build_dir: pathlib.Path) -> bool:
+    """True when `build_dir` holds a CMake build configured from this very source folder."""
+    cache = build_dir / "CMakeCache.txt"
+    if not cache.exists():
+        return False
+    for line in cache.read_text(encoding="utf-8", errors="replace").splitlines():
+        if line.startswith("CMAKE_HOME_DIRECTORY:"):
+            home = line.split("=", 1)[1]
+            return pathlib.Path(home).resolve() == SOURCE
+    return False
+
+
+# With a kept CMake build, setuptools' own folders go beside it rather than into the sources.
+options = {}
+if os.environ.get("MESHPROBE_CMAKE_BUILD_DIR"):
+    options["build"] = {
+        "build_base": str(pathlib.Path(os.environ["MESHPROBE_CMAKE_BUILD_DIR"]).resolve() / "setuptools")
+    }
 
 setup(
     version=project_version(),
+    options=options,
     ext_modules=[Extension("meshprobe._core", sources=[])],
     cmdclass={"build_ext": CMakeBuild},
 )

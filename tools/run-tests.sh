@@ -23,14 +23,13 @@ skipped=0
 run_ctest() {
   folder=$1
   shift
-  log=$(mktemp)
-  status=0
-  (cd "$folder" && ctest --output-on-failure -j "$jobs" "$@") 2>&1 | tee "$log" || true
+  ctest_log=$(mktemp)
+  (cd "$folder" && ctest --output-on-failure -j "$jobs" "$@") 2>&1 | tee "$ctest_log" || true
   # ctest's closing line: "97% tests passed, 3 tests failed out of 120".
-  counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests* failed out of \([0-9]*\)$/\1 \2/p' "$log")
+  counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests* failed out of \([0-9]*\)$/\1 \2/p' "$ctest_log")
   # Tests that skip themselves count as passed in that line; ctest lists them after it.
-  skips=$(sed -n '/^The following tests did not run:/,$p' "$log" | grep -c '(Skipped)$' || true)
-  rm -f "$log"
+  skips=$(sed -n '/^The following tests did not run:/,$p' "$ctest_log" | grep -c '(Skipped)$' || true)
+  rm -f "$ctest_log"
   if [ -z "$counts" ]; then
     echo "run-tests: ctest in $folder ended without its closing line" >&2
     failed=$((failed + 1))
@@ -40,8 +39,7 @@ run_ctest() {
   failed=$((failed + $1))
   passed=$((passed + $2 - $1 - skips))
   skipped=$((skipped + skips))
-  [ "$1" -eq 0 ] || status=1
-  return $status
+  [ "$1" -eq 0 ]
 }
 
 finish() {
@@ -63,9 +61,9 @@ case "${1:-}" in
     sh tools/setup.sh -DMESHPROBE_WERROR=ON
     # The sanitizer build compiles while the plain suite runs, at a lower priority: the suite
     # leaves cores idle while its longest tests end. Its log follows the suite's.
-    log=$(mktemp -d)
+    builds=$(mktemp -d)
     (MESHPROBE_BUILD_DIR=build-sanitize nice -n 10 sh tools/setup.sh -DMESHPROBE_SANITIZE=ON \
-      -DMESHPROBE_WERROR=ON >"$log/build" 2>&1; echo $? >"$log/status") &
+      -DMESHPROBE_WERROR=ON >"$builds/build" 2>&1; echo $? >"$builds/status") &
     builder=$!
     # The fuzz targets' corpora run once, in the sanitizer build, where they find the most.
     if ! run_ctest build -E '^FuzzCorpus[.]'; then
@@ -74,9 +72,9 @@ case "${1:-}" in
       exit 1
     fi
     wait "$builder" || true
-    cat "$log/build"
-    status=$(cat "$log/status" 2>/dev/null || echo 1)
-    rm -rf "$log"
+    cat "$builds/build"
+    status=$(cat "$builds/status" 2>/dev/null || echo 1)
+    rm -rf "$builds"
     if [ "$status" -ne 0 ]; then
       echo "run-tests: the sanitizer build failed" >&2
       exit 1

@@ -37,10 +37,8 @@ def test_the_module_and_the_command_line_give_one_version():
 
 
 def copy_source(target):
-    """The files of the source tree, without build folders or version control, into `target`,
-    emptied first. Times are copied too, so that a kept build sees unchanged files as such."""
+    """The files of the source tree, without build folders or version control."""
     ignored = shutil.ignore_patterns(".git", "build*", "__pycache__", "*.egg-info")
-    shutil.rmtree(target, ignore_errors=True)
     shutil.copytree(SOURCE, target, ignore=ignored)
 
 
@@ -48,22 +46,24 @@ def copy_source(target):
 @pytest.mark.skipif("LD_PRELOAD" in os.environ,
                     reason="the sanitizer build's module runs only with its runtimes preloaded")
 def test_pip_installs_into_a_fresh_venv_and_its_wheel_into_another(tmp_path):
-    # MESHPROBE_PIP_WORK (set by the CTest registration) keeps the copy of the sources and the
-    # CMake build that pip runs, so that a second run of the suite rebuilds only what changed.
-    work = Path(os.environ.get("MESHPROBE_PIP_WORK", str(tmp_path / "pip-work")))
-    copy_source(work / "src")
+    # MESHPROBE_PIP_BUILD (set by the CTest registration) is the suite's own build: pip then
+    # packs the module the suite tested, from these sources, and builds nothing again. Without
+    # it, pip builds a copy of the sources from scratch, as a user's pip does.
+    kept = os.environ.get("MESHPROBE_PIP_BUILD")
+    if kept:
+        source, build = SOURCE, Path(kept)
+    else:
+        source, build = tmp_path / "src", tmp_path / "cmake-build"
+        copy_source(source)
     # One CMake build serves the install and the wheel: the second pip run rebuilds nothing.
     environment = dict(os.environ, PIP_NO_INDEX="1", PIP_DISABLE_PIP_VERSION_CHECK="1",
-                       MESHPROBE_CMAKE_BUILD_DIR=str(work / "cmake-build"))
+                       MESHPROBE_CMAKE_BUILD_DIR=str(build))
     environment.pop("PYTHONPATH", None)  # the build folder's module must not be what imports
-    # The environments are made anew at the same paths, so that the kept build's configuration
-    # (which names the interpreter) does not change from run to run.
     pythons = []
     for name in ("venv", "other"):
-        shutil.rmtree(work / name, ignore_errors=True)
         subprocess.run([sys.executable, "-m", "venv", "--system-site-packages",
-                        str(work / name)], check=True, timeout=300)
-        pythons.append(str(work / name / "bin" / "python"))
+                        str(tmp_path / name)], check=True, timeout=300)
+        pythons.append(str(tmp_path / name / "bin" / "python"))
 
     def run(python, *arguments, cwd=tmp_path):
         done = subprocess.run([python, *arguments], cwd=cwd, env=environment,
@@ -71,9 +71,9 @@ def test_pip_installs_into_a_fresh_venv_and_its_wheel_into_another(tmp_path):
         assert done.returncode == 0, done.stdout[-3000:] + done.stderr[-3000:]
         return done.stdout
 
-    run(pythons[0], "-m", "pip", "install", "--no-build-isolation", str(work / "src"))
+    run(pythons[0], "-m", "pip", "install", "--no-build-isolation", str(source))
     run(pythons[0], "-m", "pip", "wheel", "--no-build-isolation", "--no-deps", "-w",
-        str(tmp_path / "wheels"), str(work / "src"))
+        str(tmp_path / "wheels"), str(source))
     shown = run(pythons[0], "-m", "pip", "show", "meshprobe")
     assert "Version: %s\n" % project_version() in shown
     wheels = list((tmp_path / "wheels").glob("meshprobe-*.whl"))
@@ -83,5 +83,5 @@ def test_pip_installs_into_a_fresh_venv_and_its_wheel_into_another(tmp_path):
              "print(meshprobe.__version__, (p / 'py.typed').exists(), "
              "(p / '__init__.pyi').exists(), str(p).startswith(%r))")
     for python, venv in zip(pythons, ("venv", "other")):
-        assert run(python, "-c", check % str(work / venv)).split() == [
+        assert run(python, "-c", check % str(tmp_path / venv)).split() == [
             project_version(), "True", "True", "True"]

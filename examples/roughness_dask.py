@@ -140,25 +140,14 @@ def write_summary(header, rows, path):
     write_atomically(path, "".join(line + "\n" for line in [header] + rows))
 
 
-# The dashboard's port with --dashboard, as Dask's own default.
-DASHBOARD_PORT = 8787
-
-
-def local_cluster_options(dashboard):
-    """LocalCluster's keywords for a cluster that only this machine reaches: the scheduler, the
-    workers and their HTTP servers on 127.0.0.1 (each on a free port), and the dashboard only
-    when asked for, then at 127.0.0.1:8787."""
-    return dict(host="127.0.0.1", worker_dashboard_address="127.0.0.1:0",
-                dashboard_address="127.0.0.1:%d" % (DASHBOARD_PORT if dashboard else 0),
-                scheduler_kwargs={"dashboard": bool(dashboard)})
-
-
 def refuse(why):
     print("roughness_dask: %s" % why, file=sys.stderr)
     return 2
 
 
 def main(argv=None):
+    import meshprobe
+
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("folder")
     parser.add_argument("epsilon", help="the neighbourhood radius, or several separated by "
@@ -166,14 +155,13 @@ def main(argv=None):
     parser.add_argument("--scheduler", help="address of a running Dask scheduler")
     parser.add_argument("--dashboard", action="store_true",
                         help="serve the local cluster's dashboard at http://127.0.0.1:%d/status"
-                        % DASHBOARD_PORT)
+                        % meshprobe.DASHBOARD_PORT)
     parser.add_argument("--out", help="folder of the value files and summary.csv (default FOLDER)")
     parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
                         help="worker processes of the local cluster (default: one per core)")
     parser.add_argument("--html", action="store_true",
                         help="also write each mesh's report and the batch's index.html")
     args = parser.parse_args(argv)
-    import meshprobe
 
     # Every argument is checked before a cluster starts: a fault is one line and status 2.
     try:
@@ -195,7 +183,7 @@ def main(argv=None):
             rows, failed, entries = measure_folder(client, args.folder, epsilons, out, args.html)
     else:
         with LocalCluster(n_workers=args.workers, threads_per_worker=1,
-                          **local_cluster_options(args.dashboard)) as cluster, \
+                          **meshprobe.local_cluster_options(args.dashboard)) as cluster, \
                 Client(cluster) as client:
             rows, failed, entries = measure_folder(client, args.folder, epsilons, out, args.html)
     write_summary(meshprobe.SUMMARY_HEADER, rows, out / "summary.csv")

@@ -24,25 +24,14 @@ import sys
 import warnings
 
 
-# The dashboard's port with --dashboard, as Dask's own default.
-DASHBOARD_PORT = 8787
-
-
-def local_cluster_options(dashboard):
-    """LocalCluster's keywords for a cluster that only this machine reaches: the scheduler, the
-    workers and their HTTP servers on 127.0.0.1 (each on a free port), and the dashboard only
-    when asked for, then at 127.0.0.1:8787."""
-    return dict(host="127.0.0.1", worker_dashboard_address="127.0.0.1:0",
-                dashboard_address="127.0.0.1:%d" % (DASHBOARD_PORT if dashboard else 0),
-                scheduler_kwargs={"dashboard": bool(dashboard)})
-
-
 def refuse(why):
     print("roughness_tiles_dask: %s" % why, file=sys.stderr)
     return 2
 
 
 def main(argv=None):
+    import meshprobe
+
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("mesh")
     parser.add_argument("epsilon", help="the neighbourhood radius, as the command line takes it")
@@ -50,7 +39,7 @@ def main(argv=None):
     parser.add_argument("--scheduler", help="address of a running Dask scheduler")
     parser.add_argument("--dashboard", action="store_true",
                         help="serve the local cluster's dashboard at http://127.0.0.1:%d/status"
-                        % DASHBOARD_PORT)
+                        % meshprobe.DASHBOARD_PORT)
     parser.add_argument("--workers", type=int, default=os.cpu_count() or 1,
                         help="worker processes of the local cluster (default: one per core)")
     parser.add_argument("-o", "--output", help="the value file (default: NAME_labels.lb)")
@@ -58,7 +47,6 @@ def main(argv=None):
     parser.add_argument("--stats", help="also write the statistics as JSON to PATH")
     parser.add_argument("--length", type=float, help="lengths are fractions of L, as --length")
     args = parser.parse_args(argv)
-    import meshprobe
 
     # Every argument is checked before a cluster starts: a fault is one line and status 2.
     try:
@@ -97,7 +85,7 @@ def main(argv=None):
         else:
             # Each worker process runs one task at a time, its passes on one thread.
             with LocalCluster(n_workers=args.workers, threads_per_worker=1,
-                              **local_cluster_options(args.dashboard)) as cluster, \
+                              **meshprobe.local_cluster_options(args.dashboard)) as cluster, \
                     Client(cluster) as client:
                 result = meshprobe.run_tile_plan(plan, client=client, threads=1)
     except ValueError as error:

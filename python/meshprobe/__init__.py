@@ -15,6 +15,7 @@ from typing import Any
 import numpy as np
 
 from meshprobe import _core
+from meshprobe._cluster import DASHBOARD_PORT, local_cluster_options
 from meshprobe._tiles import measure_file_in_tiles, run_tile_plan
 from meshprobe._core import (
     OUTPUT_ENDINGS,
@@ -36,6 +37,7 @@ from meshprobe._core import (
 )
 
 __all__ = [
+    "DASHBOARD_PORT",
     "MAX_TILES",
     "OUTPUT_ENDINGS",
     "SUMMARY_HEADER",
@@ -45,6 +47,7 @@ __all__ = [
     "connect_tile",
     "derived_name",
     "fields",
+    "local_cluster_options",
     "measure_file",
     "measure_file_in_tiles",
     "measure_tile",

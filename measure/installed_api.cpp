@@ -70,10 +70,8 @@ bool measure_options(const Options& options, MeasureOptions& measure, std::strin
       return false;
     }
     const Epsilon next{shortest_float_text(epsilon), epsilon};
-    if (repeats_epsilon(measure.epsilons, next)) {
-      error = "epsilon " + next.text + " is given twice";
-      return false;
-    }
+    error = repeated_epsilon(measure.epsilons, next);
+    if (!error.empty()) return false;
     measure.epsilons.push_back(next);
   }
   if (!std::isfinite(options.length) || options.length < 0.0f) {

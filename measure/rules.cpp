@@ -35,11 +35,12 @@ bool valid_epsilon(float epsilon) {
   return std::isfinite(epsilon) && epsilon > 0.0f;
 }
 
-bool repeats_epsilon(const std::vector<Epsilon>& earlier, const Epsilon& next) {
+std::string repeated_epsilon(const std::vector<Epsilon>& earlier, const Epsilon& next) {
   for (const Epsilon& e : earlier) {
-    if (e.text == next.text || e.value == next.value) return true;
+    if (e.text == next.text || e.value == next.value)
+      return "epsilon " + next.text + " is given twice";
   }
-  return false;
+  return "";
 }
 
 bool parse_epsilon(const char* text, float& epsilon) {
@@ -87,10 +88,8 @@ bool parse_epsilons(const std::string& text, std::vector<Epsilon>& epsilons, std
       error = "epsilon must be a number greater than 0, not \"" + (list ? item : text) + "\"";
       return false;
     }
-    if (repeats_epsilon(epsilons, epsilon)) {
-      error = "epsilon " + item + " is given twice";
-      return false;
-    }
+    error = repeated_epsilon(epsilons, epsilon);
+    if (!error.empty()) return false;
     epsilons.push_back(epsilon);
     if (comma == std::string::npos) return true;
     start = comma + 1;

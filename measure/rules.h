@@ -20,9 +20,9 @@ bool parse_epsilon(const char* text, float& epsilon);
 // The value rule every front end applies to an epsilon, however it was given: finite and > 0.
 bool valid_epsilon(float epsilon);
 
-// True when `next` repeats an epsilon of `earlier` (the same text or the same value): each
-// epsilon names outputs and columns, so none may be given twice.
-bool repeats_epsilon(const std::vector<Epsilon>& earlier, const Epsilon& next);
+// The refusal when `next` repeats an epsilon of `earlier` (the same text or the same value):
+// each epsilon names outputs and columns, so none may be given twice. Empty when it does not.
+std::string repeated_epsilon(const std::vector<Epsilon>& earlier, const Epsilon& next);
 
 // Splits a comma-separated list of epsilons, each a finite number > 0. A single epsilon is read
 // as "%f" reads it (text after the number ignored), as the program always has; in a list every

@@ -221,7 +221,8 @@ std::vector<Epsilon> epsilons_from_python(const py::handle& epsilon, bool& sever
   for (const py::handle number : py::iter(epsilon)) {
     const Epsilon next = epsilon_from_python(number);
     // Each epsilon names outputs and columns, as on the command line.
-    if (repeats_epsilon(epsilons, next)) refuse("epsilon " + next.text + " is given twice");
+    const std::string repeated = repeated_epsilon(epsilons, next);
+    if (!repeated.empty()) refuse(repeated);
     epsilons.push_back(next);
   }
   if (epsilons.empty()) refuse("epsilon is an empty sequence");

@@ -268,6 +268,23 @@ ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& 
   }
 }
 
+OutputRequest output_request(const CommandLine& line) {
+  OutputRequest request;
+  request.meshes = line.meshes;
+  for (const Epsilon& epsilon : line.epsilons)
+    request.epsilons.push_back(epsilon.text);
+  request.output_dir = line.output_dir;
+  request.values = OutputChoice{line.values, line.output, {}};
+  request.png = line.png;
+  request.stats = line.stats;
+  request.ply = line.ply;
+  request.csv = line.csv;
+  request.html = line.html;
+  request.summary = line.summary;
+  request.index = line.html_index;
+  return request;
+}
+
 const char* help_text() {
   return R"(meshprobe: the roughness of a polygon mesh, vertex by vertex
 

@@ -7,15 +7,10 @@
 
 #include "measure/measurement.h"
 #include "measure/rules.h"
+#include "outputs/output_plan.h"
 #include "outputs/png_file.h"
 
 namespace meshprobe {
-
-// An output besides the value file: not wanted, wanted under its derived name, or at a path.
-struct OutputChoice {
-  bool wanted = false;
-  std::string path;  // empty: the name derived from the mesh's
-};
 
 struct CommandLine {
   std::vector<std::string> meshes;
@@ -56,6 +51,9 @@ enum class ParseOutcome {
 // Reads argv. On kError `error` holds the message's words (without the program's name).
 ParseOutcome parse_command_line(int argc, const char* const* argv, CommandLine& line,
                                 std::string& error);
+
+// The request of the run's outputs, for plan_outputs.
+OutputRequest output_request(const CommandLine& line);
 
 // The text of --help.
 const char* help_text();

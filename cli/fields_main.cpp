@@ -18,6 +18,7 @@
 #include "outputs/fields_csv.h"
 #include "outputs/fields_picture.h"
 #include "outputs/fields_ply.h"
+#include "outputs/output_plan.h"
 #include "outputs/png_file.h"
 
 namespace {
@@ -74,15 +75,20 @@ int run(int argc, char** argv) {
     return kExitFailure;
   }
   if (!input_exists(path)) return kExitFailure;
-  if (same_file(output, path)) {
-    std::fprintf(stderr, "meshprobe-fields: the output %s would replace the input mesh %s\n",
-                 output.c_str(), path.c_str());
-    return kExitUsage;
-  }
-  std::string why;
-  if (!can_create(output, why)) {
-    std::fprintf(stderr, "meshprobe-fields: cannot write %s: %s\n", output.c_str(), why.c_str());
-    return kExitFailure;
+  OutputRequest request;
+  request.meshes = {path};
+  request.epsilons = {argv[2]};
+  request.values.wanted = false;
+  OutputChoice& choice = kind == OutputKind::kCsv   ? request.csv
+                         : kind == OutputKind::kPly ? request.ply
+                                                    : request.png;
+  choice = OutputChoice{true, output, {}};
+  OutputPlan plan;
+  std::string error;
+  const PlanOutcome outcome = plan_outputs(request, plan, error);
+  if (outcome != PlanOutcome::kPlanned) {
+    std::fprintf(stderr, "meshprobe-fields: %s\n", error.c_str());
+    return outcome == PlanOutcome::kRefused ? kExitUsage : kExitFailure;
   }
 
   // The caller times the stages: each report of a new stage ends the one before.

@@ -10,9 +10,9 @@
 
 #include "cli/command_line.h"
 #include "cli/driver.h"
-#include "cli/output_plan.h"
 #include "cli/progress_line.h"
 #include "outputs/mesh_outputs.h"
+#include "outputs/output_plan.h"
 #include "outputs/report_index.h"
 #include "outputs/statistics_output.h"
 
@@ -119,18 +119,14 @@ int run(int argc, char** argv) {
     case ParseOutcome::kRun:
       break;
   }
-  const std::vector<MeshOutputs> plan = plan_outputs(line);
-  const RunOutputs run_wide = run_outputs(line);
-  if (!find_shared_paths(plan, run_wide, error) || find_input_clashes(plan, run_wide, error)) {
+  OutputPlan planned;
+  const PlanOutcome outcome = plan_outputs(output_request(line), planned, error);
+  if (outcome != PlanOutcome::kPlanned) {
     std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
-    return kExitUsage;
+    return outcome == PlanOutcome::kRefused ? kExitUsage : kExitFailure;
   }
-  const int checked = check_outputs(plan, line, error);
-  if (checked != kExitSuccess) {
-    std::fprintf(stderr, "meshprobe: %s\n", error.c_str());
-    return checked;
-  }
-  std::FILE* messages = writes_standard_output(plan, run_wide) ? stderr : stdout;
+  const std::vector<MeshOutputs>& plan = planned.meshes;
+  std::FILE* messages = planned.writes_standard_output ? stderr : stdout;
   ProgressLine progress(stderr, progress_wanted(line.progress, line.quiet));
   SummaryTable summary;
   std::vector<IndexEntry> index;

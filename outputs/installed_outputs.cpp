@@ -3,7 +3,9 @@
 #include "meshprobe/outputs.h"
 
 #include "measure/installed_api.h"
+#include "measure/rules.h"
 #include "outputs/mesh_outputs.h"
+#include "outputs/output_plan.h"
 #include "outputs/png_file.h"
 #include "viz/picture_layout.h"
 
@@ -13,14 +15,7 @@ namespace {
 
 // The outputs' settings in the writers' terms; false with `error` set as the command line would
 // refuse them.
-bool picture_settings(const Outputs& outputs, std::size_t epsilons, PictureSettings& picture,
-                      std::string& error) {
-  for (const auto* list : {&outputs.values, &outputs.pictures, &outputs.statistics}) {
-    if (!list->empty() && list->size() != epsilons) {
-      error = "give one output path per epsilon, or none";
-      return false;
-    }
-  }
+bool picture_settings(const Outputs& outputs, PictureSettings& picture, std::string& error) {
   picture.fixed_range = outputs.fixed_range;
   picture.range = ValueRange{outputs.range_low, outputs.range_high};
   if (outputs.fixed_range &&
@@ -51,14 +46,25 @@ bool picture_settings(const Outputs& outputs, std::size_t epsilons, PictureSetti
 Result measure_file(const std::string& path, const Options& options, const Outputs& outputs) {
   Result refused;
   PictureSettings picture;
-  if (!picture_settings(outputs, options.epsilons.size(), picture, refused.error)) return refused;
-  MeshOutputs paths;
-  paths.mesh = path;
-  paths.values = outputs.values;
-  paths.pngs = outputs.pictures;
-  paths.stats = outputs.statistics;
-  paths.ply = outputs.ply;
-  paths.csv = outputs.csv;
+  if (!picture_settings(outputs, picture, refused.error)) return refused;
+  OutputRequest request;
+  request.meshes = {path};
+  for (const float epsilon : options.epsilons)
+    request.epsilons.push_back(shortest_float_text(epsilon));
+  const auto per_epsilon = [](const std::vector<std::string>& paths) {
+    return OutputChoice{!paths.empty(), "", paths};
+  };
+  const auto named = [](const std::string& given) {
+    return OutputChoice{!given.empty(), given, {}};
+  };
+  request.values = per_epsilon(outputs.values);
+  request.png = per_epsilon(outputs.pictures);
+  request.stats = per_epsilon(outputs.statistics);
+  request.ply = named(outputs.ply);
+  request.csv = named(outputs.csv);
+  OutputPlan plan;
+  if (plan_outputs(request, plan, refused.error) != PlanOutcome::kPlanned) return refused;
+  const MeshOutputs& paths = plan.meshes.front();
   return guarded(
       options, path,
       [&](MeasureOptions measure) {

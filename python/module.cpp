@@ -137,12 +137,12 @@ MeasureOptions one_epsilon(const py::handle& epsilon, const py::handle& length, 
 
 py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
                          const py::handle& length, const py::handle& threads,
-                         const py::handle& tiles, const OutputRequest& outputs) {
+                         const py::handle& tiles, const PythonOutputs& outputs) {
   MeasureOptions options = one_epsilon(epsilon, length, "measure_file");
   options.tiles = tiles_from_python(tiles);
   keep_for(outputs, options);
   const MeshMeasurement measurement = measure_file(path, options, threads);
-  OutputRequest request = outputs;
+  PythonOutputs request = outputs;
   request.picture.tiles = options.tiles;  // the report lists them among the run's options
   write_requested(measurement, request);
   return summary_of(measurement);
@@ -151,7 +151,7 @@ py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
 py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
                            const py::handle& epsilon, const py::handle& length,
                            const py::handle& threads, const std::string& name,
-                           const OutputRequest& outputs) {
+                           const PythonOutputs& outputs) {
   MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
   keep_for(outputs, options);
   MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
@@ -374,8 +374,8 @@ many spatial tiles, one after the other, for less memory, with the same values (
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
          const py::handle& html) {
-        const OutputRequest outputs =
-            outputs_from_python(values, ply, png, csv, stats, range, size, html);
+        const PythonOutputs outputs = outputs_from_python(path_bytes(path), true, values, ply, png,
+                                                          csv, stats, range, size, html);
         return summary_of_file(path, epsilon, length, threads, tiles, outputs);
       },
       py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("length") = py::none(),
@@ -432,8 +432,8 @@ with the file and the system's reason.)");
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
          const std::string& name, const py::handle& html) {
-        const OutputRequest outputs =
-            outputs_from_python(values, ply, png, csv, stats, range, size, html);
+        const PythonOutputs outputs =
+            outputs_from_python(name, false, values, ply, png, csv, stats, range, size, html);
         return outputs_of_arrays(vertices, faces, epsilon, length, threads, name, outputs);
       },
       py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "python/results.h"
 #include "viz/picture_layout.h"
@@ -38,18 +39,27 @@ void pair_from_python(const py::handle& pair, double& first, double& second, con
 
 }  // namespace
 
-OutputRequest outputs_from_python(const py::handle& values, const py::handle& ply,
+PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
+                                  const py::handle& values, const py::handle& ply,
                                   const py::handle& png, const py::handle& csv,
                                   const py::handle& stats, const py::handle& range,
                                   const py::handle& size, const py::handle& html) {
   OutputRequest request;
-  request.values = path_or_empty(values);
-  request.ply = path_or_empty(ply);
-  request.png = path_or_empty(png);
-  request.csv = path_or_empty(csv);
-  request.stats = path_or_empty(stats);
-  request.html = path_or_empty(html);
-  PictureSettings& picture = request.picture;
+  request.meshes = {mesh};
+  request.meshes_are_files = mesh_is_file;
+  request.epsilons = {""};
+  const auto choice = [](const py::handle& path) {
+    const std::string bytes = path_or_empty(path);
+    return OutputChoice{!bytes.empty(), bytes, {}};
+  };
+  request.values = choice(values);
+  request.ply = choice(ply);
+  request.png = choice(png);
+  request.csv = choice(csv);
+  request.stats = choice(stats);
+  request.html = choice(html);
+  PythonOutputs outputs;
+  PictureSettings& picture = outputs.picture;
   if (!range.is_none()) {
     const char* what = "range must be (lo, hi) with finite numbers lo < hi";
     pair_from_python(range, picture.range.low, picture.range.high, what);
@@ -79,30 +89,37 @@ OutputRequest outputs_from_python(const py::handle& values, const py::handle& pl
     picture.width = static_cast<int>(width);
     picture.height = static_cast<int>(height);
   }
-  return request;
+  OutputPlan plan;
+  std::string error;
+  PlanOutcome outcome = PlanOutcome::kPlanned;
+  {
+    const py::gil_scoped_release released;
+    outcome = plan_outputs(request, plan, error);
+  }
+  if (outcome == PlanOutcome::kRefused) throw py::value_error(error);
+  if (outcome == PlanOutcome::kCannotWrite) {
+    PyErr_SetObject(PyExc_OSError, py::str(error).ptr());
+    throw py::error_already_set();
+  }
+  outputs.paths = std::move(plan.meshes.front());
+  return outputs;
 }
 
-void keep_for(const OutputRequest& request, MeasureOptions& options) {
-  options.keep_fields = options.keep_fields || !request.csv.empty() || !request.ply.empty();
-  options.keep_file_lists =
-      options.keep_file_lists || !request.ply.empty() || !request.html.empty();
-  options.keep_surface = options.keep_surface || !request.png.empty() || !request.html.empty();
+void keep_for(const PythonOutputs& outputs, MeasureOptions& options) {
+  const MeshOutputs& paths = outputs.paths;
+  options.keep_fields = options.keep_fields || !paths.csv.empty() || !paths.ply.empty();
+  options.keep_file_lists = options.keep_file_lists || !paths.ply.empty() || !paths.html.empty();
+  options.keep_surface = options.keep_surface || !paths.pngs.front().empty() || !paths.html.empty();
 }
 
-void write_requested(const MeshMeasurement& m, const OutputRequest& request) {
-  MeshOutputs outputs;
-  outputs.mesh = m.path;
-  outputs.values = {request.values};
-  outputs.pngs = {request.png};
-  outputs.stats = {request.stats};
-  outputs.ply = request.ply;
-  outputs.csv = request.csv;
-  outputs.html = request.html;
+void write_requested(const MeshMeasurement& m, const PythonOutputs& outputs) {
+  MeshOutputs paths = outputs.paths;
+  paths.mesh = m.path;
   std::string failed;
   bool written = false;
   {
     const py::gil_scoped_release released;
-    written = write_mesh_outputs(m, outputs, request.picture, failed);
+    written = write_mesh_outputs(m, paths, outputs.picture, failed);
   }
   if (!written) {
     PyErr_SetObject(PyExc_OSError, py::str("cannot write " + failed).ptr());

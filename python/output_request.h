@@ -1,6 +1,7 @@
 // The outputs a Python call names by path (values=, ply=, png=, csv=, stats=, html=, range=,
-// size=), written by the writers the command line calls, so that the same mesh and options give
-// the same bytes.
+// size=), planned and checked by the command line's own plan before anything is read, and written
+// by the writers the command line calls, so that the same mesh and options give the same bytes
+// and meet the same refusals.
 #pragma once
 
 #include <pybind11/pybind11.h>
@@ -9,33 +10,36 @@
 
 #include "measure/measurement.h"
 #include "outputs/mesh_outputs.h"
+#include "outputs/output_plan.h"
 
 namespace meshprobe {
 
-struct OutputRequest {
-  std::string values;  // each empty when not wanted; in the file system's encoding
-  std::string ply;
-  std::string png;
-  std::string csv;
-  std::string stats;
-  std::string html;
+// The planned outputs of one mesh at one epsilon; every path in the file system's encoding,
+// empty when not wanted.
+struct PythonOutputs {
+  MeshOutputs paths;
   PictureSettings picture;
 };
 
-// Reads the keyword arguments: paths as str, bytes or os.PathLike (None: not wanted), range as
+// Reads the keyword arguments, paths as str, bytes or os.PathLike (None: not wanted), range as
 // (lo, hi) with finite lo < hi, size as (width, height) within the picture's limits (None: the
-// command line's defaults). Raises ValueError or TypeError naming the fault.
-OutputRequest outputs_from_python(const pybind11::handle& values, const pybind11::handle& ply,
+// command line's defaults), and plans them as outputs of `mesh` (a file's path in the file
+// system's encoding, or with `mesh_is_file` false the name of measured arrays). Raises
+// ValueError or TypeError naming a fault of the arguments, ValueError with the command line's
+// words for a plan it refuses (an output that is the mesh, two outputs on one path, a target no
+// output may replace), OSError for an output that cannot be written.
+PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
+                                  const pybind11::handle& values, const pybind11::handle& ply,
                                   const pybind11::handle& png, const pybind11::handle& csv,
                                   const pybind11::handle& stats, const pybind11::handle& range,
                                   const pybind11::handle& size,
                                   const pybind11::handle& html = pybind11::none());
 
 // Asks the measurement to keep what the requested outputs need (fields, file lists, surface).
-void keep_for(const OutputRequest& request, MeasureOptions& options);
+void keep_for(const PythonOutputs& outputs, MeasureOptions& options);
 
 // Writes every requested output of the measurement's first epsilon, together or not at all.
 // Raises OSError naming the first file that could not be written.
-void write_requested(const MeshMeasurement& measurement, const OutputRequest& request);
+void write_requested(const MeshMeasurement& measurement, const PythonOutputs& outputs);
 
 }  // namespace meshprobe

@@ -207,7 +207,7 @@ TileMeasurement measurement_from_python(const py::dict& d) {
 class PythonTilePlan {
  public:
   PythonTilePlan(const py::handle& path, const py::handle& epsilon, const py::handle& tiles,
-                 const py::handle& length, const py::handle& threads, OutputRequest outputs)
+                 const py::handle& length, const py::handle& threads, PythonOutputs outputs)
       : outputs_(std::move(outputs)), file_(path_from_python(path)) {
     bool several = false;
     options_.epsilons = epsilons_from_python(epsilon, several);
@@ -304,7 +304,7 @@ class PythonTilePlan {
     if (t >= plan_->tile_count()) refuse("the plan has no tile " + std::to_string(t));
   }
 
-  OutputRequest outputs_;
+  PythonOutputs outputs_;
   PathArgument file_;
   MeasureOptions options_;
   TileTask task_;
@@ -347,7 +347,8 @@ returns.)")
                       const py::handle& stats, const py::handle& range, const py::handle& size) {
             return std::make_unique<PythonTilePlan>(
                 path, epsilon, tiles, length, threads,
-                outputs_from_python(values, ply, png, csv, stats, range, size));
+                outputs_from_python(path_bytes(path), true, values, ply, png, csv, stats, range,
+                                    size));
           }),
           py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("tiles"),
           py::arg("length") = py::none(), py::arg("threads") = py::none(),

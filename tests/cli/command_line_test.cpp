@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "cli/command_line.h"
-#include "cli/output_plan.h"
 
 namespace meshprobe {
 namespace {

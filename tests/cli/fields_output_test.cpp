@@ -9,6 +9,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "tests/support/ply_file.h"
 #include "tests/support/png_image.h"
@@ -371,14 +374,16 @@ TEST_F(FieldsOutput, UnwritableOutputFailsAndLeavesNothingBehind) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   fs::create_directory(folder_ + "/taken.ply");
   fs::create_directory(folder_ + "/taken.png");
-  const std::vector<std::pair<std::string, std::string>> outputs = {
-      {"taken.ply", "it is a folder"},
-      {"taken.png", "it is a folder"},
-      {"no-such-folder/bunny.ply", "the folder no-such-folder does not exist"},
-      {"no-such-folder/bunny.png", "the folder no-such-folder does not exist"}};
-  for (const auto& [output, why] : outputs) {
+  // A folder is no output at all (status 2, as meshprobe refuses it); a missing folder is one
+  // that cannot be written (status 1).
+  const std::vector<std::tuple<std::string, std::string, int>> outputs = {
+      {"taken.ply", "it is a folder", 2},
+      {"taken.png", "it is a folder", 2},
+      {"no-such-folder/bunny.ply", "the folder no-such-folder does not exist", 1},
+      {"no-such-folder/bunny.png", "the folder no-such-folder does not exist", 1}};
+  for (const auto& [output, why, status] : outputs) {
     const auto result = run({"bunny.off", "0.01", output});
-    EXPECT_EQ(result.status, 1) << output;
+    EXPECT_EQ(result.status, status) << output;
     EXPECT_EQ(result.out, "") << output;
     EXPECT_EQ(result.err, "meshprobe-fields: cannot write " + output + ": " + why + "\n");
   }

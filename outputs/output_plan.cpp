@@ -1,0 +1,161 @@
+#include "outputs/output_plan.h"
+
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <utility>
+
+#include "measure/rules.h"
+#include "outputs/atomic_file.h"
+
+namespace meshprobe {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Two spellings of one file ("a.lb", "./a.lb", "d/../a.lb") compare equal once made absolute
+// and normal; symbolic links are left as written.
+std::string comparable(const std::string& path) {
+  std::error_code ignored;
+  const fs::path absolute = fs::absolute(path, ignored);
+  return absolute.lexically_normal().string();
+}
+
+bool exists(const std::string& path) {
+  std::error_code ignored;
+  return fs::exists(fs::symlink_status(path, ignored));
+}
+
+// One output of the plan: its path, whose output it is (empty: the run's own) and whether the
+// request named it (a derived name of a missing mesh is not checked for writing).
+struct Output {
+  std::string path;
+  std::string owner;
+  std::string from;  // what it is the output of, in messages
+  bool named;
+};
+
+std::vector<MeshOutputs> paths_of(const OutputRequest& request) {
+  std::vector<MeshOutputs> meshes;
+  const std::size_t count = request.epsilons.size();
+  for (const std::string& mesh : request.meshes) {
+    MeshOutputs outputs;
+    outputs.mesh = mesh;
+    // `e` is the epsilon's index for the outputs made per epsilon, `count` for the others.
+    const auto name = [&](const OutputChoice& choice, std::size_t e, const char* ending) {
+      if (!choice.wanted) return std::string();
+      if (e < count && !choice.per_epsilon.empty()) return choice.per_epsilon[e];
+      if (!choice.path.empty() || !request.meshes_are_files) return choice.path;
+      const std::string epsilon = count > 1 && e < count ? request.epsilons[e] : "";
+      return derived_name(mesh, request.output_dir, epsilon, ending);
+    };
+    for (std::size_t e = 0; e < count; ++e) {
+      outputs.values.push_back(name(request.values, e, kValuesEnding));
+      outputs.pngs.push_back(name(request.png, e, kPictureEnding));
+      outputs.stats.push_back(name(request.stats, e, kStatisticsEnding));
+    }
+    outputs.ply = name(request.ply, count, kPlyEnding);
+    outputs.csv = name(request.csv, count, kCsvEnding);
+    outputs.html = name(request.html, count, kReportEnding);
+    meshes.push_back(std::move(outputs));
+  }
+  return meshes;
+}
+
+// Every output of the plan, the summary and the index first.
+std::vector<Output> every_output(const OutputRequest& request, const OutputPlan& plan) {
+  std::vector<Output> outputs;
+  const auto add = [&](const std::string& path, const std::string& owner, const OutputChoice* c) {
+    if (path.empty()) return;
+    const bool named = c == nullptr || !c->path.empty() || !c->per_epsilon.empty();
+    outputs.push_back(Output{path, owner, owner, named});
+  };
+  if (!plan.summary.empty()) outputs.push_back(Output{plan.summary, "", "the summary", true});
+  if (!plan.index.empty()) outputs.push_back(Output{plan.index, "", "the index", true});
+  for (const MeshOutputs& mesh : plan.meshes) {
+    for (const std::string& path : mesh.values)
+      add(path, mesh.mesh, &request.values);
+    for (const std::string& path : mesh.pngs)
+      add(path, mesh.mesh, &request.png);
+    for (const std::string& path : mesh.stats)
+      add(path, mesh.mesh, &request.stats);
+    add(mesh.ply, mesh.mesh, &request.ply);
+    add(mesh.csv, mesh.mesh, &request.csv);
+    add(mesh.html, mesh.mesh, &request.html);
+  }
+  return outputs;
+}
+
+bool find_shared_path(const std::vector<Output>& outputs, std::string& error) {
+  // comparable path -> the output that claimed it first
+  std::map<std::string, const Output*> seen;
+  for (const Output& output : outputs) {
+    const auto [place, fresh] = seen.emplace(comparable(output.path), &output);
+    if (fresh) continue;
+    error = "two outputs of this run would be written to one file: " + place->second->path +
+            " (from " + place->second->from + ") and " + output.path + " (from " + output.from +
+            ")";
+    return true;
+  }
+  return false;
+}
+
+bool find_input_clash(const OutputRequest& request, const std::vector<Output>& outputs,
+                      std::string& error) {
+  if (!request.meshes_are_files) return false;
+  for (const Output& output : outputs) {
+    if (output.path == "-") continue;
+    for (const std::string& input : request.meshes) {
+      if (!same_file(output.path, input)) continue;
+      error = "the output " + output.path + " would replace the input mesh " + input;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+PlanOutcome plan_outputs(const OutputRequest& request, OutputPlan& plan, std::string& error) {
+  plan = OutputPlan{};
+  for (const OutputChoice* choice : {&request.values, &request.png, &request.stats}) {
+    if (choice->wanted && !choice->per_epsilon.empty() &&
+        choice->per_epsilon.size() != request.epsilons.size()) {
+      error = "give one output path per epsilon, or none";
+      return PlanOutcome::kRefused;
+    }
+  }
+  plan.meshes = paths_of(request);
+  plan.summary = request.summary;
+  plan.index = request.index;
+  const std::vector<Output> outputs = every_output(request, plan);
+  if (find_shared_path(outputs, error) || find_input_clash(request, outputs, error)) {
+    return PlanOutcome::kRefused;
+  }
+  if (!request.output_dir.empty()) {
+    std::error_code fault;
+    fs::create_directories(request.output_dir, fault);
+    if (fault || !fs::is_directory(request.output_dir)) {
+      error = "cannot create the output folder " + request.output_dir +
+              (fault ? ": " + fault.message() : std::string(": not a folder"));
+      return PlanOutcome::kCannotWrite;
+    }
+  }
+  for (const Output& output : outputs) {
+    const OutputTarget target = output_target(output.path);
+    if (target.kind == OutputTarget::Kind::kStream && target.descriptor == 1) {
+      plan.writes_standard_output = true;
+    }
+    if (!output.named && !output.owner.empty() && !exists(output.owner)) continue;
+    std::string why;
+    bool special = false;
+    if (!can_create(output.path, why, &special)) {
+      error = "cannot write " + output.path + ": " + why;
+      return special ? PlanOutcome::kRefused : PlanOutcome::kCannotWrite;
+    }
+  }
+  return PlanOutcome::kPlanned;
+}
+
+}  // namespace meshprobe

@@ -4,20 +4,25 @@
     roughness_dask.py FOLDER EPSILON[,EPSILON...] [--scheduler ADDRESS] [--out DIR] [--workers N]
                       [--html] [--dashboard]
 
-Each mesh (.obj, .off, .ply, .stl, any letter case) is one task: the worker reads and measures it
-with the meshprobe module on one thread, Dask spreading the meshes over the workers. Without
---scheduler the tasks run on a LocalCluster of N worker processes (default: one per core) bound to
-127.0.0.1, every server of it on loopback and no dashboard (--dashboard serves one at
-http://127.0.0.1:8787/status); with it, on the running cluster at ADDRESS, whose workers must
-import meshprobe and read FOLDER at the same path. EPSILON is checked as the command line checks
-it, and several (0.005,0.01) measure each mesh at each. Into --out (default: FOLDER) go each mesh's
-value file, NAME_labels.lb (NAME_epsE_labels.lb with several epsilons) as the command line names
-it, and summary.csv, one row per mesh and epsilon under the command line's --summary columns. A
-mesh that fails becomes rows whose status is its error; the others go on. With --html, each mesh
-also gets its report, NAME_report.html (NAME_epsE_report.html per epsilon with several), and
---out gets index.html, the command line's index of the batch: one row per mesh with its status
-and statistics, linking its report (the first epsilon's). The exit status is 0 when every mesh
-was measured, 1 when some failed, 2 for a bad argument (one line, before any cluster starts).
+Each mesh (.obj, .off, .ply, .stl, any letter case) is one task: the worker reads the mesh once,
+measures it at every epsilon with the meshprobe module on one thread, and writes its outputs,
+Dask spreading the meshes over the workers. Without --scheduler the tasks run on a LocalCluster
+of N worker processes (default: one per core) bound to 127.0.0.1, every server of it on loopback
+and no dashboard (--dashboard serves one at http://127.0.0.1:8787/status); with it, on the running
+cluster at ADDRESS, whose workers must import meshprobe, read FOLDER and write --out at the same
+paths. EPSILON is checked as the command line checks it, and several (0.005,0.01) measure each
+mesh at each. Into --out (default: FOLDER) go each mesh's value file, NAME_labels.lb
+(NAME_epsE_labels.lb with several epsilons) as the command line names it, and summary.csv, one
+row per mesh and epsilon under the command line's --summary columns. A mesh that fails becomes
+rows whose status is its error; the others go on. With --html, each mesh also gets its report,
+NAME_report.html, holding every epsilon, and --out gets index.html, the command line's index of
+the batch: one row per mesh with its status and statistics, linking its report.
+
+Every output of the batch is planned on the client before any cluster starts, by the command
+line's own plan: two meshes whose outputs would share a name (a.off and a.obj), an output that
+would replace an input, or one that cannot be written is refused, and each task writes only what
+the plan gave it. The exit status is 0 when every mesh was measured, 1 when some failed, 2 for a
+bad argument or a refused plan (one line, before any cluster starts).
 """
 
 import argparse
@@ -37,40 +42,63 @@ def failure_row(mesh, epsilon, error):
     return meshprobe.summary_failure_row(mesh, epsilon, " ".join(str(error).split()))
 
 
-def measure(path, epsilons, reports=None):
-    """One task: per epsilon (text, value), the mesh's summary row as the command line's --summary
-    writes it, its value file's numbers (None when the mesh failed) and its statistics (the error
-    when it failed). `reports`: per epsilon, the report to write, or None for no report."""
+def measure(planned, epsilons):
+    """One task: measures the mesh of `planned` (its entry of meshprobe.plan_outputs) once for
+    every epsilon (text, value) and writes exactly the outputs the plan gave it. Returns per
+    epsilon the mesh's summary row as the command line's --summary writes it and its statistics,
+    or the error (a str) when the mesh failed."""
     import meshprobe
 
-    results = []
-    for k, (text, _) in enumerate(epsilons):
+    path = planned["mesh"]
+    try:
+        with warnings.catch_warnings():
+            # The count of facets left out is a column of the summary.
+            warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
+            results = meshprobe.measure_file(path, [value for _, value in epsilons], threads=1,
+                                             values=planned["values"], html=planned["html"])
+    except (ValueError, OSError) as error:
+        # A ValueError is the reader's refusal, after the path: the command line's words.
+        why = "cannot read %s" % error if isinstance(error, ValueError) else str(error)
+        return [(failure_row(path, text, why), why) for text, _ in epsilons]
+    return [(result["summary_row"],
+             {key: item for key, item in result.items() if key not in ("values", "roughness")})
+            for result in results]
+
+
+def index_entry(planned, results):
+    """The index's row of a mesh: its error, or its statistics and report."""
+    errors = [outcome for _, outcome in results if isinstance(outcome, str)]
+    if errors:
+        return {"mesh": planned["mesh"], "error": " ".join(errors[0].split())}
+    return {"mesh": planned["mesh"], "report": planned["html"],
+            "statistics": [outcome for _, outcome in results]}
+
+
+def mesh_files(folder):
+    """The mesh files of `folder` in name order."""
+    return sorted(str(p) for p in Path(folder).iterdir()
+                  if p.is_file() and p.suffix.lower() in MESH_ENDINGS)
+
+
+def measure_folder(client, plan, epsilons):
+    """Measures every mesh of `plan` (meshprobe.plan_outputs) at every epsilon on `client`'s
+    cluster; returns the summary rows in the plan's order, each mesh's epsilons in the order
+    given, how many meshes failed, and the index's entries in the same order."""
+    from dask.distributed import as_completed
+
+    futures = [client.submit(measure, planned, epsilons, pure=False) for planned in plan]
+    place = {future.key: k for k, future in enumerate(futures)}
+    results = [None] * len(plan)
+    for future in as_completed(futures):
+        k = place[future.key]
         try:
-            with warnings.catch_warnings():
-                # The count of facets left out is a column of the summary.
-                warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
-                # The epsilon as written, so that the report names it as the command line does.
-                result = meshprobe.measure_file(path, float(text), threads=1,
-                                                html=reports[k] if reports else None)
-        except ValueError as error:  # the reader's refusal, after the path: the command line's
-            why = "cannot read %s" % error
-            results.append((text, failure_row(path, text, why), None, why))
-        except OSError as error:
-            results.append((text, failure_row(path, text, error), None, str(error)))
-        else:
-            statistics = {key: item for key, item in result.items()
-                          if key not in ("values", "roughness")}
-            results.append((text, result["summary_row"], result["values"], statistics))
-    return results
-
-
-def value_file_name(path, out, epsilon):
-    """The command line's name for the mesh's value file, placed in `out`; `epsilon` is the
-    epsilon as written with several of them, empty with one."""
-    import meshprobe
-
-    return Path(meshprobe.derived_name(path, str(out), epsilon,
-                                       meshprobe.OUTPUT_ENDINGS["values"]))
+            results[k] = future.result()
+        except Exception as error:  # a lost worker or an error outside the reader's refusals
+            why = "%s: %s" % (type(error).__name__, error)
+            results[k] = [(failure_row(plan[k]["mesh"], text, why), why) for text, _ in epsilons]
+    failed = sum(1 for mesh in results if any(isinstance(o, str) for _, o in mesh))
+    rows = [row for mesh in results for row, _ in mesh]
+    return rows, failed, [index_entry(planned, mesh) for planned, mesh in zip(plan, results)]
 
 
 def write_atomically(path, text):
@@ -79,61 +107,6 @@ def write_atomically(path, text):
     import meshprobe
 
     meshprobe.write_file(path, text.encode())
-
-
-def report_names(path, out, epsilons):
-    """The command line's names for the mesh's reports, one per epsilon, placed in `out`."""
-    import meshprobe
-
-    ending = meshprobe.OUTPUT_ENDINGS["html"]
-    return [meshprobe.derived_name(path, str(out), text if len(epsilons) > 1 else "", ending)
-            for text, _ in epsilons]
-
-
-def index_entry(mesh, results, reports):
-    """The index's row of a mesh: its first error, or its statistics and first report."""
-    errors = [outcome for _, _, values, outcome in results if values is None]
-    if errors:
-        return {"mesh": mesh, "error": " ".join(str(errors[0]).split())}
-    return {"mesh": mesh, "report": reports[0],
-            "statistics": [outcome for _, _, _, outcome in results]}
-
-
-def measure_folder(client, folder, epsilons, out, html=False):
-    """Measures every mesh of `folder` at every epsilon on `client`'s cluster; returns the summary
-    rows in the meshes' name order, each mesh's epsilons in the order given, how many meshes
-    failed, and the index's entries in the same order (with html)."""
-    import meshprobe
-    from dask.distributed import as_completed
-
-    meshes = sorted(str(p) for p in Path(folder).iterdir()
-                    if p.is_file() and p.suffix.lower() in MESH_ENDINGS)
-    reports = {mesh: report_names(mesh, out, epsilons) if html else None for mesh in meshes}
-    futures = [client.submit(measure, mesh, epsilons, reports[mesh], pure=False)
-               for mesh in meshes]
-    mesh_of = dict(zip(futures, meshes))
-    rows = {}
-    entries = {}
-    failed = 0
-    for future in as_completed(futures):
-        mesh = mesh_of[future]
-        try:
-            results = future.result()
-        except Exception as error:  # a lost worker or an error outside the reader's refusals
-            why = "%s: %s" % (type(error).__name__, error)
-            results = [(text, failure_row(mesh, text, why), None, why)
-                       for text, value in epsilons]
-        if any(values is None for _, _, values, _ in results):
-            failed += 1
-        for text, _, values, _ in results:
-            if values is not None:
-                # "%f \n" as the command line prints: float32 widened to double, six decimals.
-                write_atomically(value_file_name(mesh, out, text if len(epsilons) > 1 else ""),
-                                 "".join("%f \n" % v for v in values.tolist()))
-        rows[mesh] = [row for _, row, _, _ in results]
-        entries[mesh] = index_entry(mesh, results, reports[mesh] or [None])
-    return ([row for mesh in meshes for row in rows[mesh]], failed,
-            [entries[mesh] for mesh in meshes])
 
 
 def write_summary(header, rows, path):
@@ -174,26 +147,34 @@ def main(argv=None):
     if args.workers < 1:
         return refuse("--workers must be at least 1, not %d" % args.workers)
     out = Path(args.out or args.folder)
-    out.mkdir(parents=True, exist_ok=True)
+    # The whole batch's outputs, planned and checked here as the command line plans them: two
+    # meshes whose outputs share a name (a.off and a.obj), an output that is an input or cannot
+    # be written are refused before any cluster starts.
+    try:
+        plan = meshprobe.plan_outputs(mesh_files(args.folder), [text for text, _ in epsilons],
+                                      output_dir=out, html=args.html or None,
+                                      summary=out / "summary.csv",
+                                      index=out / "index.html" if args.html else None)
+    except (ValueError, OSError) as error:
+        return refuse(str(error))
 
     from dask.distributed import Client, LocalCluster
 
     if args.scheduler:
         with Client(args.scheduler) as client:
-            rows, failed, entries = measure_folder(client, args.folder, epsilons, out, args.html)
+            rows, failed, entries = measure_folder(client, plan, epsilons)
     else:
         with LocalCluster(n_workers=args.workers, threads_per_worker=1,
                           **meshprobe.local_cluster_options(args.dashboard)) as cluster, \
                 Client(cluster) as client:
-            rows, failed, entries = measure_folder(client, args.folder, epsilons, out, args.html)
+            rows, failed, entries = measure_folder(client, plan, epsilons)
     write_summary(meshprobe.SUMMARY_HEADER, rows, out / "summary.csv")
     if args.html:
         # The command line's index writer, called through the module.
         meshprobe.write_html_index(str(out / "index.html"), [text for text, _ in epsilons],
                                    entries)
-    meshes = len(rows) // len(epsilons)
     print("roughness_dask: %d meshes measured, %d failed; summary in %s"
-          % (meshes - failed, failed, out / "summary.csv"))
+          % (len(plan) - failed, failed, out / "summary.csv"))
     return 1 if failed else 0
 
 

@@ -62,12 +62,21 @@ def main(argv=None):
         return refuse("--tiles must be from 1 to %d, not %d" % (meshprobe.MAX_TILES, args.tiles))
     if args.length is not None and not args.length > 0:
         return refuse("--length must be a number greater than 0, not %s" % args.length)
-    output = args.output or meshprobe.derived_name(args.mesh, "", "",
-                                                   meshprobe.OUTPUT_ENDINGS["values"])
+    # The outputs are planned and checked as the command line plans them: one that would replace
+    # the mesh, two on one path, or one that cannot be written is refused here.
+    try:
+        [planned] = meshprobe.plan_outputs([args.mesh], [text], values=args.output or True,
+                                           png=args.png, stats=args.stats)
+    except ValueError as error:
+        return refuse(str(error))
+    except OSError as error:
+        return fail(error)
+    output = planned["values"][0]
     # The plan reads and cuts the mesh here, before any cluster starts; the workers never read it.
     try:
         plan = meshprobe.TilePlan(args.mesh, epsilon, tiles=args.tiles, length=args.length,
-                                  values=output, png=args.png, stats=args.stats)
+                                  values=output, png=planned["png"][0],
+                                  stats=planned["stats"][0])
     except ValueError as error:  # the reader's refusal, after the path: the command line's
         return fail("cannot read %s" % error)
     except OSError as error:

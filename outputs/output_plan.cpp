@@ -126,6 +126,15 @@ PlanOutcome plan_outputs(const OutputRequest& request, OutputPlan& plan, std::st
       return PlanOutcome::kRefused;
     }
   }
+  if (!request.meshes_are_files) {
+    for (const OutputChoice* choice : {&request.values, &request.png, &request.stats, &request.ply,
+                                       &request.csv, &request.html}) {
+      if (choice->wanted && choice->path.empty() && choice->per_epsilon.empty()) {
+        error = "a mesh given as arrays has no file to name its outputs after: give their paths";
+        return PlanOutcome::kRefused;
+      }
+    }
+  }
   plan.meshes = paths_of(request);
   plan.summary = request.summary;
   plan.index = request.index;

@@ -135,24 +135,42 @@ MeasureOptions one_epsilon(const py::handle& epsilon, const py::handle& length, 
   return options;
 }
 
-py::dict summary_of_file(const py::handle& path, const py::handle& epsilon,
-                         const py::handle& length, const py::handle& threads,
-                         const py::handle& tiles, const PythonOutputs& outputs) {
-  MeasureOptions options = one_epsilon(epsilon, length, "measure_file");
+// One dict per epsilon for a sequence of them, the dict alone for a number.
+py::object summaries_of(const MeshMeasurement& measurement, bool several) {
+  if (!several) return summary_of(measurement);
+  py::list summaries;
+  for (std::size_t e = 0; e < measurement.epsilons.size(); ++e)
+    summaries.append(summary_of(measurement, e));
+  return std::move(summaries);
+}
+
+py::object summary_of_file(const py::handle& path, const py::handle& epsilon,
+                           const py::handle& length, const py::handle& threads,
+                           const py::handle& tiles, const py::handle& values, const py::handle& ply,
+                           const py::handle& png, const py::handle& csv, const py::handle& stats,
+                           const py::handle& range, const py::handle& size,
+                           const py::handle& html) {
+  bool several = false;
+  MeasureOptions options = options_from(epsilon, length, several);
   options.tiles = tiles_from_python(tiles);
+  PythonOutputs outputs = outputs_from_python(path_bytes(path), true, options.epsilons, values, ply,
+                                              png, csv, stats, range, size, html);
+  outputs.picture.tiles = options.tiles;  // the report lists them among the run's options
   keep_for(outputs, options);
   const MeshMeasurement measurement = measure_file(path, options, threads);
-  PythonOutputs request = outputs;
-  request.picture.tiles = options.tiles;  // the report lists them among the run's options
-  write_requested(measurement, request);
-  return summary_of(measurement);
+  write_requested(measurement, outputs);
+  return summaries_of(measurement, several);
 }
 
 py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
                            const py::handle& epsilon, const py::handle& length,
                            const py::handle& threads, const std::string& name,
-                           const PythonOutputs& outputs) {
+                           const py::handle& values, const py::handle& ply, const py::handle& png,
+                           const py::handle& csv, const py::handle& stats, const py::handle& range,
+                           const py::handle& size, const py::handle& html) {
   MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
+  const PythonOutputs outputs = outputs_from_python(name, false, options.epsilons, values, ply, png,
+                                                    csv, stats, range, size, html);
   keep_for(outputs, options);
   MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
   // Where the command line names the mesh's file (the picture's title, the PLY's comment, the
@@ -160,6 +178,54 @@ py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
   measurement.path = name;
   write_requested(measurement, outputs);
   return summary_of(measurement);
+}
+
+// The plan of a batch's outputs as a list of dicts, one per mesh.
+py::list plan_of_batch(const py::handle& meshes, const py::handle& epsilons,
+                       const py::handle& output_dir, const py::handle& values,
+                       const py::handle& png, const py::handle& stats, const py::handle& ply,
+                       const py::handle& csv, const py::handle& html, const py::handle& summary,
+                       const py::handle& index) {
+  OutputRequest request;
+  for (const py::handle& mesh : meshes)
+    request.meshes.push_back(path_bytes(mesh));
+  for (const py::handle& text : epsilons)
+    request.epsilons.push_back(py::str(text).cast<std::string>());
+  if (request.epsilons.empty()) throw py::value_error("epsilons is an empty sequence");
+  if (!output_dir.is_none()) request.output_dir = path_bytes(output_dir);
+  request.values = choice_from_python(values, false);
+  request.png = choice_from_python(png, false);
+  request.stats = choice_from_python(stats, false);
+  request.ply = choice_from_python(ply, false);
+  request.csv = choice_from_python(csv, false);
+  request.html = choice_from_python(html, false);
+  if (!summary.is_none()) request.summary = path_bytes(summary);
+  if (!index.is_none()) request.index = path_bytes(index);
+  const OutputPlan plan = planned_or_raised(request);
+  const py::object decode = py::module_::import("os").attr("fsdecode");
+  const auto path = [&](const std::string& bytes) -> py::object {
+    if (bytes.empty()) return py::none();
+    return decode(py::bytes(bytes));
+  };
+  const auto paths = [&](const std::vector<std::string>& list) {
+    py::list made;
+    for (const std::string& bytes : list)
+      made.append(path(bytes));
+    return made;
+  };
+  py::list planned;
+  for (const MeshOutputs& mesh : plan.meshes) {
+    py::dict entry;
+    entry["mesh"] = path(mesh.mesh);
+    entry["values"] = paths(mesh.values);
+    entry["png"] = paths(mesh.pngs);
+    entry["stats"] = paths(mesh.stats);
+    entry["ply"] = path(mesh.ply);
+    entry["csv"] = path(mesh.csv);
+    entry["html"] = path(mesh.html);
+    planned.append(entry);
+  }
+  return planned;
 }
 
 // A path argument as the file system's bytes; None and "" are no path.
@@ -374,29 +440,49 @@ many spatial tiles, one after the other, for less memory, with the same values (
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
          const py::handle& html) {
-        const PythonOutputs outputs = outputs_from_python(path_bytes(path), true, values, ply, png,
-                                                          csv, stats, range, size, html);
-        return summary_of_file(path, epsilon, length, threads, tiles, outputs);
+        return summary_of_file(path, epsilon, length, threads, tiles, values, ply, png, csv, stats,
+                               range, size, html);
       },
       py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("length") = py::none(),
       py::arg("threads") = py::none(), py::arg("tiles") = py::none(),
       py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
       py::arg("size") = py::none(), py::arg("html") = py::none(),
-      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, html=None) -> dict
+      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, html=None) -> dict | list[dict]
 
-One mesh file at one epsilon, as `meshprobe --stats` and `--summary` report it: the statistics
-(mesh, format, epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out,
-bbox_min, bbox_max, length, roughness_min ... roughness_max, zero_share, seconds, version; None
-for a number that is not finite), "status" ("ok"), plus "summary_row" (the row as the summary
-file holds it; SUMMARY_HEADER is its header), "values" (the value file's numbers, float32) and
-"roughness" (per vertex of the file, as roughness_of_file gives it).
+One mesh file, as `meshprobe --stats` and `--summary` report it: the statistics (mesh, format,
+epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out, bbox_min,
+bbox_max, length, roughness_min ... roughness_max, zero_share, seconds, version; None for a
+number that is not finite), "status" ("ok"), plus "summary_row" (the row as the summary file
+holds it; SUMMARY_HEADER is its header), "values" (the value file's numbers, float32) and
+"roughness" (per vertex of the file, as roughness_of_file gives it). A sequence of epsilons
+measures the mesh once for all of them and gives a list of such dicts, one per epsilon.
 
-Each output whose path is given is written with the bytes the command line writes for the same
-file and options: values (-o), ply (--ply), png (--png), csv (--csv), stats (--stats), html
-(--html, the report to open in a browser); range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH. Raises OSError naming a
-file that cannot be written; each file appears whole or not at all. tiles: as --tiles (see
-measure_file_in_tiles to spread them over a Dask cluster).)");
+The outputs are written with the bytes the command line writes for the same file and options:
+values (-o), ply (--ply), png (--png), csv (--csv), stats (--stats), html (--html, the report to
+open in a browser, one for every epsilon). Each is a path, True for the name the command line
+derives from the mesh's, or None; values, png and stats may also be a list of paths, one per
+epsilon. range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH. The outputs are
+checked as the command line checks them, before the mesh is read: ValueError with its words for
+an output that would replace the mesh (whatever the spelling or link), two outputs on one path,
+or a folder, device or socket as a target; OSError for one that cannot be written. Each file
+appears whole or not at all, all of them together. tiles: as --tiles (see measure_file_in_tiles
+to spread them over a Dask cluster).)");
+  module.def(
+      "plan_outputs", &plan_of_batch, py::arg("meshes"), py::arg("epsilons"), py::kw_only(),
+      py::arg("output_dir") = py::none(), py::arg("values") = true, py::arg("png") = py::none(),
+      py::arg("stats") = py::none(), py::arg("ply") = py::none(), py::arg("csv") = py::none(),
+      py::arg("html") = py::none(), py::arg("summary") = py::none(), py::arg("index") = py::none(),
+      R"(plan_outputs(meshes, epsilons, *, output_dir=None, values=True, png=None, stats=None, ply=None, csv=None, html=None, summary=None, index=None) -> list[dict]
+
+Where a batch writes, planned and checked as the command line plans it before measuring anything:
+meshes (paths) at epsilons (texts as written; with several, derived names carry each), each
+output a path, True for its derived name (placed in output_dir, which is created when missing)
+or None; summary and index are the batch's own files. Returns one dict per mesh: "mesh",
+"values", "png" and "stats" (lists, one path or None per epsilon), "ply", "csv" and "html" (a
+path or None). Raises ValueError with the command line's words when two outputs would share a
+path (a.off and a.obj of one folder both name a_labels.lb), an output would replace an input, or
+a target is a folder, device or socket; OSError when an output cannot be written.)");
   module.def(
       "write_file",
       [](const py::handle& path, const py::bytes& data) {
@@ -432,9 +518,8 @@ with the file and the system's reason.)");
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
          const std::string& name, const py::handle& html) {
-        const PythonOutputs outputs =
-            outputs_from_python(name, false, values, ply, png, csv, stats, range, size, html);
-        return outputs_of_arrays(vertices, faces, epsilon, length, threads, name, outputs);
+        return outputs_of_arrays(vertices, faces, epsilon, length, threads, name, values, ply, png,
+                                 csv, stats, range, size, html);
       },
       py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),
       py::arg("length") = py::none(), py::arg("threads") = py::none(),

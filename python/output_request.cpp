@@ -39,25 +39,58 @@ void pair_from_python(const py::handle& pair, double& first, double& second, con
 
 }  // namespace
 
+OutputChoice choice_from_python(const py::handle& choice, bool per_epsilon) {
+  if (choice.is_none() || (py::isinstance<py::bool_>(choice) && !choice.cast<bool>())) return {};
+  if (py::isinstance<py::bool_>(choice)) return OutputChoice{true, "", {}};
+  OutputChoice made{true, "", {}};
+  if (per_epsilon && (py::isinstance<py::list>(choice) || py::isinstance<py::tuple>(choice))) {
+    for (const py::handle& path : choice)
+      made.per_epsilon.push_back(path.is_none() ? std::string() : path_or_empty(path));
+    return made;
+  }
+  made.path = path_or_empty(choice);
+  return made;
+}
+
+std::vector<std::string> epsilon_texts(const std::vector<Epsilon>& epsilons) {
+  std::vector<std::string> texts;
+  for (const Epsilon& epsilon : epsilons)
+    texts.push_back(epsilon.text);
+  return texts;
+}
+
+OutputPlan planned_or_raised(const OutputRequest& request) {
+  OutputPlan plan;
+  std::string error;
+  PlanOutcome outcome = PlanOutcome::kPlanned;
+  {
+    const py::gil_scoped_release released;
+    outcome = plan_outputs(request, plan, error);
+  }
+  if (outcome == PlanOutcome::kRefused) throw py::value_error(error);
+  if (outcome == PlanOutcome::kCannotWrite) {
+    PyErr_SetObject(PyExc_OSError, py::str(error).ptr());
+    throw py::error_already_set();
+  }
+  return plan;
+}
+
 PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
-                                  const py::handle& values, const py::handle& ply,
-                                  const py::handle& png, const py::handle& csv,
-                                  const py::handle& stats, const py::handle& range,
-                                  const py::handle& size, const py::handle& html) {
+                                  const std::vector<Epsilon>& epsilons, const py::handle& values,
+                                  const py::handle& ply, const py::handle& png,
+                                  const py::handle& csv, const py::handle& stats,
+                                  const py::handle& range, const py::handle& size,
+                                  const py::handle& html) {
   OutputRequest request;
   request.meshes = {mesh};
   request.meshes_are_files = mesh_is_file;
-  request.epsilons = {""};
-  const auto choice = [](const py::handle& path) {
-    const std::string bytes = path_or_empty(path);
-    return OutputChoice{!bytes.empty(), bytes, {}};
-  };
-  request.values = choice(values);
-  request.ply = choice(ply);
-  request.png = choice(png);
-  request.csv = choice(csv);
-  request.stats = choice(stats);
-  request.html = choice(html);
+  request.epsilons = epsilon_texts(epsilons);
+  request.values = choice_from_python(values, true);
+  request.ply = choice_from_python(ply, false);
+  request.png = choice_from_python(png, true);
+  request.csv = choice_from_python(csv, false);
+  request.stats = choice_from_python(stats, true);
+  request.html = choice_from_python(html, false);
   PythonOutputs outputs;
   PictureSettings& picture = outputs.picture;
   if (!range.is_none()) {
@@ -89,19 +122,7 @@ PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
     picture.width = static_cast<int>(width);
     picture.height = static_cast<int>(height);
   }
-  OutputPlan plan;
-  std::string error;
-  PlanOutcome outcome = PlanOutcome::kPlanned;
-  {
-    const py::gil_scoped_release released;
-    outcome = plan_outputs(request, plan, error);
-  }
-  if (outcome == PlanOutcome::kRefused) throw py::value_error(error);
-  if (outcome == PlanOutcome::kCannotWrite) {
-    PyErr_SetObject(PyExc_OSError, py::str(error).ptr());
-    throw py::error_already_set();
-  }
-  outputs.paths = std::move(plan.meshes.front());
+  outputs.paths = std::move(planned_or_raised(request).meshes.front());
   return outputs;
 }
 

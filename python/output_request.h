@@ -7,6 +7,7 @@
 #include <pybind11/pybind11.h>
 
 #include <string>
+#include <vector>
 
 #include "measure/measurement.h"
 #include "outputs/mesh_outputs.h"
@@ -21,14 +22,26 @@ struct PythonOutputs {
   PictureSettings picture;
 };
 
-// Reads the keyword arguments, paths as str, bytes or os.PathLike (None: not wanted), range as
+// An output argument: None or False not wanted, True under its derived name, a path (str, bytes
+// or os.PathLike), or with `per_epsilon` a list or tuple of paths, one per epsilon.
+OutputChoice choice_from_python(const pybind11::handle& choice, bool per_epsilon);
+
+// The epsilons as their outputs' names carry them.
+std::vector<std::string> epsilon_texts(const std::vector<Epsilon>& epsilons);
+
+// The plan of `request`, or ValueError (a request refused) or OSError (an output that cannot be
+// written) with the plan's words.
+OutputPlan planned_or_raised(const OutputRequest& request);
+
+// Reads the keyword arguments as choice_from_python reads them, range as
 // (lo, hi) with finite lo < hi, size as (width, height) within the picture's limits (None: the
-// command line's defaults), and plans them as outputs of `mesh` (a file's path in the file
-// system's encoding, or with `mesh_is_file` false the name of measured arrays). Raises
+// command line's defaults), and plans them as outputs of `mesh` at `epsilons` (a file's path in the
+// file system's encoding, or with `mesh_is_file` false the name of measured arrays). Raises
 // ValueError or TypeError naming a fault of the arguments, ValueError with the command line's
 // words for a plan it refuses (an output that is the mesh, two outputs on one path, a target no
 // output may replace), OSError for an output that cannot be written.
 PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
+                                  const std::vector<Epsilon>& epsilons,
                                   const pybind11::handle& values, const pybind11::handle& ply,
                                   const pybind11::handle& png, const pybind11::handle& csv,
                                   const pybind11::handle& stats, const pybind11::handle& range,
@@ -38,7 +51,7 @@ PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
 // Asks the measurement to keep what the requested outputs need (fields, file lists, surface).
 void keep_for(const PythonOutputs& outputs, MeasureOptions& options);
 
-// Writes every requested output of the measurement's first epsilon, together or not at all.
+// Writes every requested output of the measurement, together or not at all.
 // Raises OSError naming the first file that could not be written.
 void write_requested(const MeshMeasurement& measurement, const PythonOutputs& outputs);
 

@@ -64,12 +64,12 @@ void report_file(const MeshMeasurement& measurement, const PathArgument& file) {
   report(measurement, file.shown.cast<std::string>() + ": ");
 }
 
-py::dict summary_of(const MeshMeasurement& measurement) {
-  const EpsilonMeasurement& result = measurement.epsilons.front();
-  py::dict row = py::module_::import("json").attr("loads")(statistics_json(measurement, 0));
+py::dict summary_of(const MeshMeasurement& measurement, std::size_t e) {
+  const EpsilonMeasurement& result = measurement.epsilons[e];
+  py::dict row = py::module_::import("json").attr("loads")(statistics_json(measurement, e));
   row["status"] = "ok";
   SummaryTable table;
-  table.add(measurement, 0, "ok");
+  table.add(measurement, e, "ok");
   row["summary_row"] = table.rows().front();
   row["values"] = to_numpy(result.roughness);
   row["roughness"] = to_numpy(measurement.in_file_order(result.roughness));

@@ -73,9 +73,9 @@ pybind11::array_t<T> to_numpy(const std::vector<T>& values) {
   return array;
 }
 
-// The statistics of the first epsilon as --stats writes them, then what a batch needs beside
-// them: "status", "summary_row", "values" (the value file's numbers) and "roughness" (per vertex
-// of the file).
-pybind11::dict summary_of(const MeshMeasurement& measurement);
+// The statistics of epsilon `e` (an index of measurement.epsilons) as --stats writes them, then
+// what a batch needs beside them: "status", "summary_row", "values" (the value file's numbers)
+// and "roughness" (per vertex of the file).
+pybind11::dict summary_of(const MeshMeasurement& measurement, std::size_t e = 0);
 
 }  // namespace meshprobe

@@ -206,14 +206,18 @@ TileMeasurement measurement_from_python(const py::dict& d) {
 // The client's side: the plan, the outputs asked for and the path as the caller gave it.
 class PythonTilePlan {
  public:
+  // `outputs` makes the outputs' plan once the epsilon is read.
+  template <class Outputs>
   PythonTilePlan(const py::handle& path, const py::handle& epsilon, const py::handle& tiles,
-                 const py::handle& length, const py::handle& threads, PythonOutputs outputs)
-      : outputs_(std::move(outputs)), file_(path_from_python(path)) {
+                 const py::handle& length, const py::handle& threads, Outputs outputs)
+      : file_(path_from_python(path)) {
     bool several = false;
     options_.epsilons = epsilons_from_python(epsilon, several);
     if (several) refuse("TilePlan takes one epsilon, not a sequence");
+    outputs_ = outputs(options_.epsilons);
     options_.length = length_from_python(length);
     options_.tiles = tiles_from_python(tiles);
+    outputs_.picture.tiles = options_.tiles;
     threads_ = threads_from_python(threads);
     keep_for(outputs_, options_);
     task_.epsilons = options_.epsilons;
@@ -346,9 +350,10 @@ returns.)")
                       const py::handle& ply, const py::handle& png, const py::handle& csv,
                       const py::handle& stats, const py::handle& range, const py::handle& size) {
             return std::make_unique<PythonTilePlan>(
-                path, epsilon, tiles, length, threads,
-                outputs_from_python(path_bytes(path), true, values, ply, png, csv, stats, range,
-                                    size));
+                path, epsilon, tiles, length, threads, [&](const std::vector<Epsilon>& epsilons) {
+                  return outputs_from_python(path_bytes(path), true, epsilons, values, ply, png,
+                                             csv, stats, range, size);
+                });
           }),
           py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("tiles"),
           py::arg("length") = py::none(), py::arg("threads") = py::none(),

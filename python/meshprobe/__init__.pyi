@@ -37,6 +37,10 @@ _Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 _Faces = Union[npt.ArrayLike, Sequence[npt.ArrayLike]]
 _Epsilons = Union[Sequence[float], npt.NDArray[np.floating[Any]]]
 _Pair = tuple[float, float]
+# An output: its path, True for the command line's derived name, None or False for none.
+_Output = Union[_Path, bool, None]
+# An output made per epsilon may also be given one path per epsilon.
+_PerEpsilon = Union[_Output, Sequence[_Path | None]]
 
 def read(
     path: _Path,
@@ -72,6 +76,7 @@ def roughness_of_file(
     threads: int | None = None,
     tiles: int | None = None,
 ) -> npt.NDArray[np.float32]: ...
+@overload
 def measure_file(
     path: _Path,
     epsilon: float,
@@ -79,15 +84,46 @@ def measure_file(
     length: float | None = None,
     threads: int | None = None,
     tiles: int | None = None,
-    values: _Path | None = None,
-    ply: _Path | None = None,
-    png: _Path | None = None,
-    csv: _Path | None = None,
-    stats: _Path | None = None,
+    values: _PerEpsilon = None,
+    ply: _Output = None,
+    png: _PerEpsilon = None,
+    csv: _Output = None,
+    stats: _PerEpsilon = None,
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
-    html: _Path | None = None,
+    html: _Output = None,
 ) -> dict[str, Any]: ...
+@overload
+def measure_file(
+    path: _Path,
+    epsilon: _Epsilons,
+    *,
+    length: float | None = None,
+    threads: int | None = None,
+    tiles: int | None = None,
+    values: _PerEpsilon = None,
+    ply: _Output = None,
+    png: _PerEpsilon = None,
+    csv: _Output = None,
+    stats: _PerEpsilon = None,
+    range: _Pair | None = None,
+    size: tuple[int, int] | None = None,
+    html: _Output = None,
+) -> list[dict[str, Any]]: ...
+def plan_outputs(
+    meshes: Sequence[_Path],
+    epsilons: Sequence[str],
+    *,
+    output_dir: _Path | None = None,
+    values: _Output = True,
+    png: _Output = None,
+    stats: _Output = None,
+    ply: _Output = None,
+    csv: _Output = None,
+    html: _Output = None,
+    summary: _Path | None = None,
+    index: _Path | None = None,
+) -> list[dict[str, Any]]: ...
 @overload
 def write_outputs(
     vertices: _Mesh,

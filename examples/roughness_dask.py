@@ -54,8 +54,10 @@ def measure(planned, epsilons):
         with warnings.catch_warnings():
             # The count of facets left out is a column of the summary.
             warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
-            results = meshprobe.measure_file(path, [value for _, value in epsilons], threads=1,
-                                             values=planned["values"], html=planned["html"])
+            # The epsilons as written, which the report and the statistics name.
+            results = meshprobe.measure_file(path, [float(text) for text, _ in epsilons],
+                                             threads=1, values=planned["values"],
+                                             html=planned["html"])
     except (ValueError, OSError) as error:
         # A ValueError is the reader's refusal, after the path: the command line's words.
         why = "cannot read %s" % error if isinstance(error, ValueError) else str(error)

@@ -54,22 +54,22 @@ bool find_empty_path(const cxxopts::ParseResult& parsed, std::string& error) {
   return false;
 }
 
-// A range the colour bar cannot label would give a picture with a bare bar, or ticks too long to
-// leave the views their room, so it is refused here rather than drawn.
+// Two numbers around `separator` ("0:0.5", "1200x800"); NaN for a part that is no number.
+void parse_pair(const std::string& text, char separator, double& first, double& second) {
+  const std::size_t at = text.find(separator);
+  first = std::nan("");
+  second = std::nan("");
+  if (at == std::string::npos) return;
+  if (!parse_whole_number(text.substr(0, at), first)) first = std::nan("");
+  if (!parse_whole_number(text.substr(at + 1), second)) second = std::nan("");
+}
+
 bool parse_range(const std::string& text, CommandLine& line, std::string& error) {
-  const std::size_t colon = text.find(':');
   double low = 0.0;
   double high = 0.0;
-  if (colon == std::string::npos || !parse_whole_number(text.substr(0, colon), low) ||
-      !parse_whole_number(text.substr(colon + 1), high) || !(high > low)) {
-    error = "--range must be LO:HI with finite numbers LO < HI, not \"" + text + "\"";
-    return false;
-  }
-  if (!colour_bar_can_label(ValueRange{low, high})) {
-    error = "--range " + text + " cannot be labelled: the colour bar needs round ticks of at " +
-            "most " + std::to_string(kLongestBarLabel) + " characters";
-    return false;
-  }
+  parse_pair(text, ':', low, high);
+  error = range_refusal("--range", text, low, high);
+  if (!error.empty()) return false;
   line.fixed_range = true;
   line.range_low = low;
   line.range_high = high;
@@ -77,17 +77,11 @@ bool parse_range(const std::string& text, CommandLine& line, std::string& error)
 }
 
 bool parse_size(const std::string& text, CommandLine& line, std::string& error) {
-  const std::size_t cross = text.find('x');
   double width = 0.0;
   double height = 0.0;
-  if (cross == std::string::npos || !parse_whole_number(text.substr(0, cross), width) ||
-      !parse_whole_number(text.substr(cross + 1), height) ||
-      !picture_size_supported(width, height)) {
-    error = "--size must be WxH in pixels, from " + std::to_string(kMinPictureWidth) + "x" +
-            std::to_string(kMinPictureHeight) + " to " + std::to_string(kMaxPictureSide) + "x" +
-            std::to_string(kMaxPictureSide) + " and no taller than wide, not \"" + text + "\"";
-    return false;
-  }
+  parse_pair(text, 'x', width, height);
+  error = size_refusal("--size", text, width, height);
+  if (!error.empty()) return false;
   line.width = static_cast<int>(width);
   line.height = static_cast<int>(height);
   return true;
@@ -168,8 +162,8 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
   if (parsed.count("threads") > 0) {
     double threads = 0.0;
     const std::string text = parsed["threads"].as<std::string>();
-    if (!parse_whole_number(text, threads) || threads < 1 || threads != std::floor(threads)) {
-      error = "--threads must be a whole number of at least 1, not \"" + text + "\"";
+    if (!parse_whole_number(text, threads) || !threads_allowed(threads)) {
+      error = threads_refusal("--threads", text);
       return ParseOutcome::kError;
     }
     // More than the processors are cut to them when measuring (measure/threads.h).
@@ -178,10 +172,8 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
   if (parsed.count("tiles") > 0) {
     double tiles = 0.0;
     const std::string text = parsed["tiles"].as<std::string>();
-    if (!parse_whole_number(text, tiles) || tiles < 1 || tiles != std::floor(tiles) ||
-        tiles > static_cast<double>(kMaxTiles)) {
-      error = "--tiles must be a whole number from 1 to " + std::to_string(kMaxTiles) + ", not \"" +
-              text + "\"";
+    if (!parse_whole_number(text, tiles) || !tiles_allowed(tiles)) {
+      error = tiles_refusal("--tiles", text);
       return ParseOutcome::kError;
     }
     line.tiles = static_cast<std::size_t>(tiles);
@@ -189,9 +181,8 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
   if (parsed.count("length") > 0) {
     double length = 0.0;
     const std::string text = parsed["length"].as<std::string>();
-    if (!parse_whole_number(text, length) || !(length > 0.0) ||
-        !std::isfinite(static_cast<float>(length)) || !(static_cast<float>(length) > 0.0f)) {
-      error = "--length must be a number greater than 0, not \"" + text + "\"";
+    if (!parse_whole_number(text, length) || !length_allowed(length)) {
+      error = length_refusal("--length", text);
       return ParseOutcome::kError;
     }
     line.length = static_cast<float>(length);
@@ -203,12 +194,9 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
   if (parsed.count("dpi") > 0) {
     double dpi = 0.0;
     const std::string text = parsed["dpi"].as<std::string>();
-    if (!parse_whole_number(text, dpi) || dpi < 1 || dpi > kMaxDotsPerInch ||
-        dpi != std::floor(dpi)) {
-      error = "--dpi must be a whole number from 1 to " + std::to_string(kMaxDotsPerInch) +
-              ", not \"" + text + "\"";
-      return ParseOutcome::kError;
-    }
+    if (!parse_whole_number(text, dpi)) dpi = std::nan("");
+    error = dpi_refusal("--dpi", text, dpi);
+    if (!error.empty()) return ParseOutcome::kError;
     line.dpi = static_cast<int>(dpi);
   }
   return ParseOutcome::kRun;

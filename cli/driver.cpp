@@ -22,7 +22,7 @@ void print_usage() {
 
 bool read_epsilon_argument(const char* program, const char* text, float& epsilon) {
   if (parse_epsilon(text, epsilon)) return true;
-  std::fprintf(stderr, "%s: epsilon must be a number greater than 0, not \"%s\"\n", program, text);
+  std::fprintf(stderr, "%s: %s\n", program, epsilon_refusal(text).c_str());
   return false;
 }
 

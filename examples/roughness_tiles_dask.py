@@ -58,15 +58,13 @@ def main(argv=None):
     text, epsilon = epsilons[0]
     if args.workers < 1:
         return refuse("--workers must be at least 1, not %d" % args.workers)
-    if not 1 <= args.tiles <= meshprobe.MAX_TILES:
-        return refuse("--tiles must be from 1 to %d, not %d" % (meshprobe.MAX_TILES, args.tiles))
-    if args.length is not None and not args.length > 0:
-        return refuse("--length must be a number greater than 0, not %s" % args.length)
-    # The outputs are planned and checked as the command line plans them: one that would replace
-    # the mesh, two on one path, or one that cannot be written is refused here.
+    # The options and outputs are checked as the command line checks them: a value out of range,
+    # an output that would replace the mesh, two on one path, or one that cannot be written is
+    # refused here.
     try:
         [planned] = meshprobe.plan_outputs([args.mesh], [text], values=args.output or True,
-                                           png=args.png, stats=args.stats)
+                                           png=args.png, stats=args.stats, tiles=args.tiles,
+                                           length=args.length)
     except ValueError as error:
         return refuse(str(error))
     except OSError as error:

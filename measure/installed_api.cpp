@@ -66,7 +66,7 @@ bool measure_options(const Options& options, MeasureOptions& measure, std::strin
   }
   for (const float epsilon : options.epsilons) {
     if (!valid_epsilon(epsilon)) {
-      error = "epsilon must be a number greater than 0, not " + shortest_float_text(epsilon);
+      error = epsilon_refusal(shortest_float_text(epsilon));
       return false;
     }
     const Epsilon next{shortest_float_text(epsilon), epsilon};
@@ -74,18 +74,17 @@ bool measure_options(const Options& options, MeasureOptions& measure, std::strin
     if (!error.empty()) return false;
     measure.epsilons.push_back(next);
   }
-  if (!std::isfinite(options.length) || options.length < 0.0f) {
-    error =
-        "the length must be a number greater than 0, not " + shortest_float_text(options.length);
+  // 0 leaves the length and the threads to the measurement: the bounding box, every core.
+  if (options.length != 0.0f && !length_allowed(options.length)) {
+    error = length_refusal("length", shortest_float_text(options.length));
     return false;
   }
-  if (options.threads < 0) {
-    error = "threads must be 0 (every core) or more, not " + std::to_string(options.threads);
+  if (options.threads != 0 && !threads_allowed(options.threads)) {
+    error = threads_refusal("threads", std::to_string(options.threads));
     return false;
   }
-  if (options.tiles < 1 || options.tiles > kMaxTiles) {
-    error = "tiles must be from 1 to " + std::to_string(kMaxTiles) + ", not " +
-            std::to_string(options.tiles);
+  if (!tiles_allowed(static_cast<double>(options.tiles))) {
+    error = tiles_refusal("tiles", std::to_string(options.tiles));
     return false;
   }
   measure.length = options.length;

@@ -35,6 +35,37 @@ bool valid_epsilon(float epsilon) {
   return std::isfinite(epsilon) && epsilon > 0.0f;
 }
 
+bool length_allowed(double length) {
+  // The length divides single-precision coordinates: it must be a positive float itself.
+  const float narrowed = static_cast<float>(length);
+  return length > 0.0 && std::isfinite(narrowed) && narrowed > 0.0f;
+}
+
+bool threads_allowed(double threads) {
+  return threads >= 1.0 && threads == std::floor(threads);
+}
+
+bool tiles_allowed(double tiles) {
+  return tiles >= 1.0 && tiles <= static_cast<double>(kMaxTiles) && tiles == std::floor(tiles);
+}
+
+std::string epsilon_refusal(const std::string& given) {
+  return "epsilon must be a number greater than 0, not \"" + given + "\"";
+}
+
+std::string length_refusal(const std::string& name, const std::string& given) {
+  return name + " must be a number greater than 0, not \"" + given + "\"";
+}
+
+std::string threads_refusal(const std::string& name, const std::string& given) {
+  return name + " must be a whole number of at least 1, not \"" + given + "\"";
+}
+
+std::string tiles_refusal(const std::string& name, const std::string& given) {
+  return name + " must be a whole number from 1 to " + std::to_string(kMaxTiles) + ", not \"" +
+         given + "\"";
+}
+
 std::string repeated_epsilon(const std::vector<Epsilon>& earlier, const Epsilon& next) {
   for (const Epsilon& e : earlier) {
     if (e.text == next.text || e.value == next.value)
@@ -85,7 +116,7 @@ bool parse_epsilons(const std::string& text, std::vector<Epsilon>& epsilons, std
         list ? parse_whole_number(item, whole) && parse_epsilon(item.c_str(), epsilon.value)
              : parse_epsilon(text.c_str(), epsilon.value);
     if (!ok) {
-      error = "epsilon must be a number greater than 0, not \"" + (list ? item : text) + "\"";
+      error = epsilon_refusal(list ? item : text);
       return false;
     }
     error = repeated_epsilon(epsilons, epsilon);

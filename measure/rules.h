@@ -13,12 +13,28 @@
 
 namespace meshprobe {
 
+// The most spatial tiles one mesh may be cut into. Cutting a tile scans the whole mesh's facets,
+// so the work of cutting grows with tiles x facets; beyond a few thousand tiles each is mostly
+// halo anyway.
+constexpr std::size_t kMaxTiles = 4096;
+
 // Parses epsilon as "%f" does (leading white space skipped, trailing text ignored) and accepts
 // it only when it is a finite number greater than 0.
 bool parse_epsilon(const char* text, float& epsilon);
 
 // The value rule every front end applies to an epsilon, however it was given: finite and > 0.
 bool valid_epsilon(float epsilon);
+
+// The value rules of a measurement, each checked on the value as a double (every front end can
+// give one) and refused in one wording by every front end: `name` is the value as the front end
+// spells it ("--threads", "threads"), `given` what the caller wrote, quoted in the refusal.
+bool length_allowed(double length);    // > 0 and, in single precision, finite and > 0
+bool threads_allowed(double threads);  // a whole number >= 1
+bool tiles_allowed(double tiles);      // a whole number from 1 to kMaxTiles
+std::string epsilon_refusal(const std::string& given);
+std::string length_refusal(const std::string& name, const std::string& given);
+std::string threads_refusal(const std::string& name, const std::string& given);
+std::string tiles_refusal(const std::string& name, const std::string& given);
 
 // The refusal when `next` repeats an epsilon of `earlier` (the same text or the same value):
 // each epsilon names outputs and columns, so none may be given twice. Empty when it does not.
@@ -45,11 +61,6 @@ std::string derived_name(const std::string& mesh, const std::string& output_dir,
                          const std::string& epsilon, const std::string& ending);
 
 // The endings of the derived outputs' names.
-// The most spatial tiles one mesh may be cut into. Cutting a tile scans the whole mesh's facets,
-// so the work of cutting grows with tiles x facets; beyond a few thousand tiles each is mostly
-// halo anyway.
-constexpr std::size_t kMaxTiles = 4096;
-
 constexpr const char* kValuesEnding = "_labels.lb";
 constexpr const char* kPictureEnding = "_roughness.png";
 constexpr const char* kStatisticsEnding = "_stats.json";

@@ -18,23 +18,17 @@ namespace {
 bool picture_settings(const Outputs& outputs, PictureSettings& picture, std::string& error) {
   picture.fixed_range = outputs.fixed_range;
   picture.range = ValueRange{outputs.range_low, outputs.range_high};
-  if (outputs.fixed_range &&
-      (!(outputs.range_high > outputs.range_low) || !colour_bar_can_label(picture.range))) {
-    error =
-        "the range cannot be labelled: it needs finite numbers low < high whose colour bar "
-        "has round ticks of at most " +
-        std::to_string(kLongestBarLabel) + " characters";
-    return false;
+  if (outputs.fixed_range) {
+    error = range_refusal("range",
+                          shortest_float_text(static_cast<float>(outputs.range_low)) + ":" +
+                              shortest_float_text(static_cast<float>(outputs.range_high)),
+                          outputs.range_low, outputs.range_high);
+    if (!error.empty()) return false;
   }
-  if (!picture_size_supported(outputs.width, outputs.height)) {
-    error = "the picture's size " + std::to_string(outputs.width) + "x" +
-            std::to_string(outputs.height) + " is not supported";
-    return false;
-  }
-  if (outputs.dpi < 1 || outputs.dpi > kMaxDotsPerInch) {
-    error = "dpi must be from 1 to " + std::to_string(kMaxDotsPerInch);
-    return false;
-  }
+  error = size_refusal("size", std::to_string(outputs.width) + "x" + std::to_string(outputs.height),
+                       outputs.width, outputs.height);
+  if (error.empty()) error = dpi_refusal("dpi", std::to_string(outputs.dpi), outputs.dpi);
+  if (!error.empty()) return false;
   picture.width = outputs.width;
   picture.height = outputs.height;
   picture.dpi = outputs.dpi;

@@ -1,15 +1,47 @@
 #include "outputs/mesh_outputs.h"
 
+#include <cmath>
+
 #include "outputs/atomic_file.h"
 #include "outputs/colour_range.h"
 #include "outputs/fields_csv.h"
 #include "outputs/fields_picture.h"
 #include "outputs/fields_ply.h"
 #include "outputs/html_report.h"
+#include "outputs/png_file.h"
 #include "outputs/statistics_output.h"
 #include "outputs/value_file.h"
+#include "viz/picture_layout.h"
 
 namespace meshprobe {
+
+std::string range_refusal(const std::string& name, const std::string& given, double low,
+                          double high) {
+  if (!std::isfinite(low) || !std::isfinite(high) || !(high > low)) {
+    return name + " must be two finite numbers LO < HI, not \"" + given + "\"";
+  }
+  // A range the colour bar cannot label would give a picture with a bare bar, or ticks too long
+  // to leave the views their room, so it is refused rather than drawn.
+  if (!colour_bar_can_label(ValueRange{low, high})) {
+    return name + " \"" + given + "\" cannot be labelled: the colour bar needs round ticks of " +
+           "at most " + std::to_string(kLongestBarLabel) + " characters";
+  }
+  return "";
+}
+
+std::string size_refusal(const std::string& name, const std::string& given, double width,
+                         double height) {
+  if (picture_size_supported(width, height)) return "";
+  return name + " must be WxH in pixels, from " + std::to_string(kMinPictureWidth) + "x" +
+         std::to_string(kMinPictureHeight) + " to " + std::to_string(kMaxPictureSide) + "x" +
+         std::to_string(kMaxPictureSide) + " and no taller than wide, not \"" + given + "\"";
+}
+
+std::string dpi_refusal(const std::string& name, const std::string& given, double dpi) {
+  if (dpi >= 1 && dpi <= kMaxDotsPerInch && dpi == std::floor(dpi)) return "";
+  return name + " must be a whole number from 1 to " + std::to_string(kMaxDotsPerInch) +
+         ", not \"" + given + "\"";
+}
 
 bool write_mesh_outputs(const MeshMeasurement& m, const MeshOutputs& outputs,
                         const PictureSettings& picture, std::string& failed) {

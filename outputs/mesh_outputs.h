@@ -34,6 +34,17 @@ struct PictureSettings {
   std::size_t tiles = 1;  // the run's spatial tiles, which the report lists among its options
 };
 
+// The picture's value rules, refused in one wording by every front end: `name` is the value as
+// the front end spells it ("--range", "range"), `given` what the caller wrote, quoted. Each gives
+// the refusal, or "" when the value is allowed (NaN for a value that is no number): the range two
+// finite numbers low < high that the colour bar can label, the size within the picture's limits
+// and no taller than wide, the dpi a whole number from 1 to kMaxDotsPerInch.
+std::string range_refusal(const std::string& name, const std::string& given, double low,
+                          double high);
+std::string size_refusal(const std::string& name, const std::string& given, double width,
+                         double height);
+std::string dpi_refusal(const std::string& name, const std::string& given, double dpi);
+
 // Writes the outputs of `m` that `outputs` names. False, with `failed` naming the first output
 // that could not be written and the system's reason ("PATH: reason"; the path alone when there is
 // none), when one could not: then no output of the mesh has been replaced and no temporary file

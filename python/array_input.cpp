@@ -134,8 +134,7 @@ bool is_text(const py::handle& object) {
 }
 
 Epsilon epsilon_from_python(const py::handle& number) {
-  const std::string refusal =
-      "epsilon must be a finite number greater than 0, not " + py::repr(number).cast<std::string>();
+  const std::string refusal = epsilon_refusal(py::repr(number).cast<std::string>());
   if (is_text(number) || py::isinstance<py::bool_>(number)) refuse(refusal);
   PyObject* as_float = PyNumber_Float(number.ptr());
   if (as_float == nullptr) {
@@ -198,12 +197,8 @@ FacetList faces_from_python(const py::handle& faces, std::size_t vertex_count) {
       append_array(row, f, vertex_count, facets);
     }
   }
-  std::size_t vertex = 0;
-  const std::size_t repeating = find_facet_repeating_a_vertex(facets, vertex_count, vertex);
-  if (repeating < facets.size()) {
-    refuse("facet " + std::to_string(repeating) + " names vertex " + std::to_string(vertex) +
-           " twice");
-  }
+  const ReadStatus checked = check_facet_list(facets, vertex_count);
+  if (!checked.ok) refuse(checked.error);
   return facets;
 }
 
@@ -231,8 +226,7 @@ std::vector<Epsilon> epsilons_from_python(const py::handle& epsilon, bool& sever
 
 float length_from_python(const py::handle& length) {
   if (length.is_none()) return 0.0f;
-  const std::string refusal = "length must be None or a finite number greater than 0, not " +
-                              py::repr(length).cast<std::string>();
+  const std::string refusal = length_refusal("length", py::repr(length).cast<std::string>());
   if (is_text(length) || py::isinstance<py::bool_>(length)) refuse(refusal);
   PyObject* as_float = PyNumber_Float(length.ptr());
   if (as_float == nullptr) {
@@ -241,10 +235,8 @@ float length_from_python(const py::handle& length) {
   }
   const double value = PyFloat_AsDouble(as_float);
   Py_DECREF(as_float);
-  // The length divides single-precision coordinates: it must be a positive float itself.
-  const float narrowed = static_cast<float>(value);
-  if (!std::isfinite(narrowed) || !(narrowed > 0.0f)) refuse(refusal);
-  return narrowed;
+  if (!length_allowed(value)) refuse(refusal);
+  return static_cast<float>(value);
 }
 
 int threads_from_python(const py::handle& threads) {
@@ -253,7 +245,7 @@ int threads_from_python(const py::handle& threads) {
   long long count = 0;
   if (!whole_number(threads, count, overflow)) count = 0;
   if (overflow < 0 || (overflow == 0 && count < 1)) {
-    refuse("threads must be None or an int >= 1, not " + py::repr(threads).cast<std::string>());
+    refuse(threads_refusal("threads", py::repr(threads).cast<std::string>()));
   }
   constexpr long long kMost = std::numeric_limits<int>::max();
   return static_cast<int>(overflow > 0 ? kMost : std::min(count, kMost));
@@ -264,9 +256,8 @@ std::size_t tiles_from_python(const py::handle& tiles) {
   int overflow = 0;
   long long count = 0;
   if (!whole_number(tiles, count, overflow)) count = 0;
-  if (overflow != 0 || count < 1 || count > static_cast<long long>(kMaxTiles)) {
-    refuse("tiles must be None or an int from 1 to " + std::to_string(kMaxTiles) + ", not " +
-           py::repr(tiles).cast<std::string>());
+  if (overflow != 0 || !tiles_allowed(static_cast<double>(count))) {
+    refuse(tiles_refusal("tiles", py::repr(tiles).cast<std::string>()));
   }
   return static_cast<std::size_t>(count);
 }

@@ -185,7 +185,13 @@ py::list plan_of_batch(const py::handle& meshes, const py::handle& epsilons,
                        const py::handle& output_dir, const py::handle& values,
                        const py::handle& png, const py::handle& stats, const py::handle& ply,
                        const py::handle& csv, const py::handle& html, const py::handle& summary,
-                       const py::handle& index) {
+                       const py::handle& index, const py::handle& length, const py::handle& threads,
+                       const py::handle& tiles, const py::handle& range, const py::handle& size) {
+  // The options are checked with the plan, so that a batch is refused whole before it starts.
+  length_from_python(length);
+  threads_from_python(threads);
+  tiles_from_python(tiles);
+  picture_from_python(range, size);
   OutputRequest request;
   for (const py::handle& mesh : meshes)
     request.meshes.push_back(path_bytes(mesh));
@@ -372,7 +378,7 @@ empty (several epsilons), then `ending`, one of OUTPUT_ENDINGS' values.)");
       [](const std::string& mesh, const std::string& epsilon, const std::string& status) {
         float value = 0.0f;
         if (!parse_epsilon(epsilon.c_str(), value)) {
-          throw py::value_error("epsilon must be a number greater than 0, not \"" + epsilon + "\"");
+          throw py::value_error(epsilon_refusal(epsilon));
         }
         SummaryTable table;
         table.add_failure(mesh, Epsilon{epsilon, value}, status);
@@ -473,7 +479,9 @@ to spread them over a Dask cluster).)");
       py::arg("output_dir") = py::none(), py::arg("values") = true, py::arg("png") = py::none(),
       py::arg("stats") = py::none(), py::arg("ply") = py::none(), py::arg("csv") = py::none(),
       py::arg("html") = py::none(), py::arg("summary") = py::none(), py::arg("index") = py::none(),
-      R"(plan_outputs(meshes, epsilons, *, output_dir=None, values=True, png=None, stats=None, ply=None, csv=None, html=None, summary=None, index=None) -> list[dict]
+      py::arg("length") = py::none(), py::arg("threads") = py::none(),
+      py::arg("tiles") = py::none(), py::arg("range") = py::none(), py::arg("size") = py::none(),
+      R"(plan_outputs(meshes, epsilons, *, output_dir=None, values=True, png=None, stats=None, ply=None, csv=None, html=None, summary=None, index=None, length=None, threads=None, tiles=None, range=None, size=None) -> list[dict]
 
 Where a batch writes, planned and checked as the command line plans it before measuring anything:
 meshes (paths) at epsilons (texts as written; with several, derived names carry each), each
@@ -482,7 +490,9 @@ or None; summary and index are the batch's own files. Returns one dict per mesh:
 "values", "png" and "stats" (lists, one path or None per epsilon), "ply", "csv" and "html" (a
 path or None). Raises ValueError with the command line's words when two outputs would share a
 path (a.off and a.obj of one folder both name a_labels.lb), an output would replace an input, or
-a target is a folder, device or socket; OSError when an output cannot be written.)");
+a target is a folder, device or socket; OSError when an output cannot be written. length, threads,
+tiles, range and size are checked as measure_file checks them (ValueError), so that a batch is
+refused whole before any mesh is measured.)");
   module.def(
       "write_file",
       [](const py::handle& path, const py::bytes& data) {

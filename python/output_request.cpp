@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "python/results.h"
-#include "viz/picture_layout.h"
 
 namespace py = pybind11;
 
@@ -21,20 +20,21 @@ std::string path_or_empty(const py::handle& path) {
   return bytes;
 }
 
-// Two numbers from a pair, or ValueError with `what`.
-void pair_from_python(const py::handle& pair, double& first, double& second, const char* what) {
+// Two numbers from a pair; false when it is not one.
+bool pair_from_python(const py::handle& pair, double& first, double& second) {
   // A text is a sequence too, but "01" is no pair of numbers.
   if (!py::isinstance<py::sequence>(pair) || py::isinstance<py::str>(pair) ||
       py::isinstance<py::bytes>(pair) || py::len(pair) != 2) {
-    throw py::value_error(what);
+    return false;
   }
   const py::sequence items = py::reinterpret_borrow<py::sequence>(pair);
   try {
     first = py::float_(items[0]).cast<double>();
     second = py::float_(items[1]).cast<double>();
   } catch (const py::error_already_set&) {
-    throw py::value_error(what);
+    return false;
   }
+  return true;
 }
 
 }  // namespace
@@ -75,6 +75,30 @@ OutputPlan planned_or_raised(const OutputRequest& request) {
   return plan;
 }
 
+PictureSettings picture_from_python(const py::handle& range, const py::handle& size) {
+  PictureSettings picture;
+  if (!range.is_none()) {
+    const std::string given = py::repr(range).cast<std::string>();
+    double& low = picture.range.low;
+    double& high = picture.range.high;
+    if (!pair_from_python(range, low, high)) low = high = std::nan("");
+    const std::string refusal = range_refusal("range", given, low, high);
+    if (!refusal.empty()) throw py::value_error(refusal);
+    picture.fixed_range = true;
+  }
+  if (!size.is_none()) {
+    double width = std::nan("");
+    double height = std::nan("");
+    if (!pair_from_python(size, width, height)) width = height = std::nan("");
+    const std::string refusal =
+        size_refusal("size", py::repr(size).cast<std::string>(), width, height);
+    if (!refusal.empty()) throw py::value_error(refusal);
+    picture.width = static_cast<int>(width);
+    picture.height = static_cast<int>(height);
+  }
+  return picture;
+}
+
 PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
                                   const std::vector<Epsilon>& epsilons, const py::handle& values,
                                   const py::handle& ply, const py::handle& png,
@@ -92,36 +116,7 @@ PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
   request.stats = choice_from_python(stats, true);
   request.html = choice_from_python(html, false);
   PythonOutputs outputs;
-  PictureSettings& picture = outputs.picture;
-  if (!range.is_none()) {
-    const char* what = "range must be (lo, hi) with finite numbers lo < hi";
-    pair_from_python(range, picture.range.low, picture.range.high, what);
-    if (!std::isfinite(picture.range.low) || !std::isfinite(picture.range.high) ||
-        !(picture.range.high > picture.range.low)) {
-      throw py::value_error(what);
-    }
-    if (!colour_bar_can_label(picture.range)) {
-      throw py::value_error(
-          "range cannot be labelled: the colour bar needs round ticks of at "
-          "most " +
-          std::to_string(kLongestBarLabel) + " characters");
-    }
-    picture.fixed_range = true;
-  }
-  if (!size.is_none()) {
-    const std::string what =
-        "size must be (width, height) in pixels, from " + std::to_string(kMinPictureWidth) + "x" +
-        std::to_string(kMinPictureHeight) + " to " + std::to_string(kMaxPictureSide) + "x" +
-        std::to_string(kMaxPictureSide) + " and no taller than wide";
-    double width = 0.0;
-    double height = 0.0;
-    pair_from_python(size, width, height, what.c_str());
-    if (!picture_size_supported(width, height)) {
-      throw py::value_error(what);
-    }
-    picture.width = static_cast<int>(width);
-    picture.height = static_cast<int>(height);
-  }
+  outputs.picture = picture_from_python(range, size);
   outputs.paths = std::move(planned_or_raised(request).meshes.front());
   return outputs;
 }
@@ -130,7 +125,10 @@ void keep_for(const PythonOutputs& outputs, MeasureOptions& options) {
   const MeshOutputs& paths = outputs.paths;
   options.keep_fields = options.keep_fields || !paths.csv.empty() || !paths.ply.empty();
   options.keep_file_lists = options.keep_file_lists || !paths.ply.empty() || !paths.html.empty();
-  options.keep_surface = options.keep_surface || !paths.pngs.front().empty() || !paths.html.empty();
+  bool picture = false;
+  for (const std::string& png : paths.pngs)
+    picture = picture || !png.empty();
+  options.keep_surface = options.keep_surface || picture || !paths.html.empty();
 }
 
 void write_requested(const MeshMeasurement& m, const PythonOutputs& outputs) {

@@ -26,6 +26,10 @@ struct PythonOutputs {
 // or os.PathLike), or with `per_epsilon` a list or tuple of paths, one per epsilon.
 OutputChoice choice_from_python(const pybind11::handle& choice, bool per_epsilon);
 
+// The picture's settings from range=(lo, hi) and size=(width, height) (None: the command line's
+// defaults); ValueError with the picture rules' words for a value they refuse.
+PictureSettings picture_from_python(const pybind11::handle& range, const pybind11::handle& size);
+
 // The epsilons as their outputs' names carry them.
 std::vector<std::string> epsilon_texts(const std::vector<Epsilon>& epsilons);
 

@@ -123,6 +123,11 @@ def plan_outputs(
     html: _Output = None,
     summary: _Path | None = None,
     index: _Path | None = None,
+    length: float | None = None,
+    threads: int | None = None,
+    tiles: int | None = None,
+    range: _Pair | None = None,
+    size: tuple[int, int] | None = None,
 ) -> list[dict[str, Any]]: ...
 @overload
 def write_outputs(

@@ -169,7 +169,7 @@ py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
                            const py::handle& csv, const py::handle& stats, const py::handle& range,
                            const py::handle& size, const py::handle& html) {
   MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
-  const PythonOutputs outputs = outputs_from_python(name, false, options.epsilons, values, ply, png,
+  const PythonOutputs outputs = outputs_from_python(name, !name.empty(), options.epsilons, values, ply, png,
                                                     csv, stats, range, size, html);
   keep_for(outputs, options);
   MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
@@ -541,7 +541,8 @@ with the file and the system's reason.)");
 measure_file for a mesh given as in roughness(): writes the outputs whose paths are given, with
 the bytes the command line writes for the same mesh read from an OBJ file called `name` (the
 picture's title, the PLY's comment and the statistics' "mesh" give it; "format" is "arrays"),
-and returns the same dict.)");
+and returns the same dict. The outputs are checked as measure_file checks them, `name` taking
+the input's place: no output may replace the file `name`, and True (a derived name) needs one.)");
   module.def("write_html_index", &write_index, py::arg("path"), py::arg("epsilons"),
              py::arg("entries"),
              R"(write_html_index(path, epsilons, entries) -> None

@@ -1,10 +1,14 @@
 """One table of inputs through the three front ends (the command line, the Python module and the
 installed C++ API, run as tests/api/api_probe): each must accept and refuse the same inputs, and
 where they accept, give the same values, both as the value file lists them and per vertex of the
-file with NaN where a vertex is not measured."""
+file with NaN where a vertex is not measured. A second table runs every writer (the programs,
+the Python calls that write, the C++ outputs component and the Dask examples) through one set of
+output requests and bad values: each must refuse or accept alike, in the same words, and leave
+the input as it was."""
 
 import os
 import subprocess
+import sys
 import threading
 from pathlib import Path
 
@@ -107,3 +111,221 @@ def test_front_ends_agree(tmp_path, name, content, given, epsilon, accepted):
     np.testing.assert_array_equal(python_file_order, api_file_order)
     if name == "a vertex no facet uses":
         assert np.isnan(python_file_order[-1]) and np.isnan(api_file_order[-1])
+
+
+# The writers: every front end that writes outputs, given one set of requests. Each runner takes
+# the mesh, the outputs asked for ({"values": path, "ply": path, ...}) and options ({"epsilon":
+# text, "length": ..., "threads": ..., "tiles": ..., "range": (lo, hi)}), and returns "ok",
+# "refused" (status 2, ValueError) or "failed" (status 1, OSError) with the message, or None
+# where the front end has no way to ask for that.
+
+FIELDS_BINARY = os.environ.get("MESHPROBE_FIELDS_BINARY", "build/meshprobe-fields")
+EXAMPLES_DIR = Path(os.environ.get("MESHPROBE_EXAMPLES_DIR", "examples"))
+STATUS = {0: "ok", 1: "failed", 2: "refused"}
+
+
+def program_outcome(command, prefix):
+    run = subprocess.run([str(part) for part in command], capture_output=True, text=True,
+                         timeout=300, env=dict(os.environ))
+    lines = [line for line in run.stderr.splitlines() if line.startswith(prefix)]
+    return STATUS.get(run.returncode, run.stderr), lines[0][len(prefix):] if lines else ""
+
+
+def python_outcome(call):
+    try:
+        call()
+    except ValueError as error:
+        return "refused", str(error)
+    except OSError as error:
+        return "failed", str(error)
+    return "ok", ""
+
+
+def write_by_command_line(mesh, outputs, options):
+    command = [BINARY, mesh, options.get("epsilon", "0.01")]
+    command += ["-o", outputs["values"]] if "values" in outputs else ["--no-values"]
+    command += ["--%s=%s" % (kind, path) for kind, path in outputs.items() if kind != "values"]
+    for name in ("length", "threads", "tiles"):
+        if name in options:
+            command += ["--" + name, options[name]]
+    if "range" in options:
+        command += ["--range", "%s:%s" % options["range"]]
+    return program_outcome(command, "meshprobe: ")
+
+
+def write_by_fields(mesh, outputs, options):
+    if list(outputs) not in (["ply"], ["csv"], ["png"]) or set(options) - {"epsilon"}:
+        return None
+    [path] = outputs.values()
+    return program_outcome([FIELDS_BINARY, mesh, options.get("epsilon", "0.01"), path],
+                           "meshprobe-fields: ")
+
+
+def python_options(options, *allowed):
+    made = {name: float(value) if name == "length" else int(value)
+            for name, value in options.items() if name in ("length", "threads", "tiles")}
+    if "range" in options:
+        made["range"] = tuple(float(v) for v in options["range"])
+    return made if set(made) <= set(allowed) else None
+
+
+def write_by_measure_file(mesh, outputs, options):
+    kwargs = python_options(options, "length", "threads", "tiles", "range")
+    return python_outcome(lambda: meshprobe.measure_file(
+        mesh, float(options.get("epsilon", "0.01")), **outputs, **kwargs))
+
+
+def write_by_write_outputs(mesh, outputs, options):
+    kwargs = python_options(options, "length", "threads", "range")
+    if kwargs is None:
+        return None
+    vertices, faces = meshprobe.read(mesh)
+    return python_outcome(lambda: meshprobe.write_outputs(
+        vertices, faces, float(options.get("epsilon", "0.01")), name=mesh, **outputs, **kwargs))
+
+
+def write_by_tiles(mesh, outputs, options):
+    kwargs = {"tiles": 2, **python_options(options, "length", "threads", "tiles", "range")}
+    if "html" in outputs:
+        return None
+    return python_outcome(lambda: meshprobe.measure_file_in_tiles(
+        mesh, float(options.get("epsilon", "0.01")), **outputs, **kwargs))
+
+
+def write_by_cpp_outputs(mesh, outputs, options):
+    if set(options) - {"epsilon"} or "html" in outputs:
+        return None
+    command = [API_PROBE, mesh, options.get("epsilon", "0.01")]
+    for kind, option in (("values", "--values"), ("png", "--png"), ("stats", "--stats"),
+                         ("ply", "--ply"), ("csv", "--csv")):
+        if kind in outputs:
+            command += [option, outputs[kind]]
+    run = subprocess.run([str(part) for part in command], capture_output=True, text=True,
+                         timeout=300)
+    # The installed API has one way to fail: Result::error, which the probe prints.
+    return ("ok" if run.returncode == 0 else "refused or failed"), run.stderr.strip()
+
+
+def write_by_tiles_example(mesh, outputs, options):
+    if set(outputs) - {"values", "png", "stats"} or set(options) - {"epsilon", "tiles", "length"}:
+        return None
+    command = [sys.executable, EXAMPLES_DIR / "roughness_tiles_dask.py", mesh,
+               options.get("epsilon", "0.01"), "--tiles", options.get("tiles", "2"),
+               "--workers", "1"]
+    command += ["--length", options["length"]] if "length" in options else []
+    command += ["-o", outputs["values"]] if "values" in outputs else []
+    command += ["--%s=%s" % (kind, outputs[kind]) for kind in ("png", "stats") if kind in outputs]
+    return program_outcome(command, "roughness_tiles_dask: ")
+
+
+WRITERS = [write_by_command_line, write_by_fields, write_by_measure_file, write_by_write_outputs,
+           write_by_tiles, write_by_cpp_outputs, write_by_tiles_example]
+
+# MESH is the input (a PLY file), LINK a symbolic link to it, FIFO a FIFO drained by a reader,
+# TAKEN.png a folder, MISSING a folder that does not exist.
+WRITER_CASES = [
+    # name, outputs, options, outcome, message (the part before ', not "' for a value rule)
+    ("the value file is the input", {"values": "MESH"}, {}, "refused",
+     "the output MESH would replace the input mesh MESH"),
+    ("the value file is a link to the input", {"values": "LINK"}, {}, "refused",
+     "the output LINK would replace the input mesh MESH"),
+    ("the PLY is the input", {"ply": "MESH"}, {}, "refused",
+     "the output MESH would replace the input mesh MESH"),
+    ("the CSV is the input", {"csv": "MESH"}, {}, "refused",
+     "the output MESH would replace the input mesh MESH"),
+    ("the picture is the input", {"png": "MESH"}, {}, "refused",
+     "the output MESH would replace the input mesh MESH"),
+    ("the statistics are a link to the input", {"stats": "LINK"}, {}, "refused",
+     "the output LINK would replace the input mesh MESH"),
+    ("two outputs on one path", {"ply": "OUT.ply", "csv": "OUT.ply"}, {}, "refused",
+     "two outputs of this run would be written to one file: OUT.ply (from MESH) and OUT.ply "
+     "(from MESH)"),
+    ("an output in a missing folder", {"png": "MISSING/out.png"}, {}, "failed",
+     "cannot write MISSING/out.png: the folder MISSING does not exist"),
+    ("an output that is a folder", {"png": "TAKEN.png"}, {}, "refused",
+     "cannot write TAKEN.png: it is a folder"),
+    ("a FIFO output", {"csv": "FIFO"}, {}, "ok", ""),
+    ("epsilon 0", {"values": "OUT.lb"}, {"epsilon": "0"}, "refused",
+     "epsilon must be a number greater than 0"),
+    ("length 0", {"values": "OUT.lb"}, {"length": "0"}, "refused",
+     "length must be a number greater than 0"),
+    ("threads 0", {"values": "OUT.lb"}, {"threads": "0"}, "refused",
+     "threads must be a whole number of at least 1"),
+    ("tiles 0", {"values": "OUT.lb"}, {"tiles": "0"}, "refused",
+     "tiles must be a whole number from 1 to 4096"),
+    ("a range upside down", {"png": "OUT.png"}, {"range": ("1", "0")}, "refused",
+     "range must be two finite numbers LO < HI"),
+]
+
+
+def drain(path):
+    """Reads the FIFO at `path` to its end from a thread, as a pipe's reader would."""
+    def read():
+        with open(path, "rb") as fifo:
+            while fifo.read(65536):
+                pass
+
+    reader = threading.Thread(target=read, daemon=True)
+    reader.start()
+    return reader
+
+
+@pytest.mark.parametrize("writer", WRITERS, ids=[w.__name__[len("write_by_"):] for w in WRITERS])
+@pytest.mark.parametrize("name, outputs, options, outcome, message", WRITER_CASES,
+                         ids=[case[0] for case in WRITER_CASES])
+def test_writers_refuse_alike_and_leave_the_input(tmp_path, meshes, writer, name, outputs, options,
+                                                  outcome, message):
+    mesh = tmp_path / "scan.ply"
+    subprocess.run([BINARY, "--no-values", "--ply=%s" % mesh, meshes / "grid.off", "0.05"],
+                   check=True)
+    original = mesh.read_bytes()
+    (tmp_path / "link.ply").symlink_to(mesh)
+    (tmp_path / "taken.png").mkdir()
+    places = {"MESH": str(mesh), "LINK": str(tmp_path / "link.ply"),
+              "FIFO": str(tmp_path / "fifo.csv"), "TAKEN.png": str(tmp_path / "taken.png"),
+              "MISSING": str(tmp_path / "missing"), "OUT": str(tmp_path / "out")}
+
+    def placed(text):
+        for word in sorted(places, key=len, reverse=True):
+            text = text.replace(word, places[word])
+        return text
+
+    reader = None
+    if "FIFO" in outputs.values():
+        os.mkfifo(places["FIFO"])
+        reader = drain(places["FIFO"])
+    options = {key: value if key == "range" else str(value) for key, value in options.items()}
+    got = writer(str(mesh), {kind: placed(path) for kind, path in outputs.items()}, options)
+    if reader is not None:
+        if got is None or got[0] != "ok":
+            with open(places["FIFO"], "wb"):  # lets the reader's open return
+                pass
+        reader.join(timeout=60)
+    if got is None:
+        pytest.skip("%s has no way to ask for this" % writer.__name__)
+    status, words = got
+    if writer is write_by_cpp_outputs and outcome != "ok":
+        outcome = "refused or failed"
+    assert status == outcome, words
+    # A value is named as the front end spells it: --length on the command line, length= here.
+    assert words.split(', not "')[0].removeprefix("--") == placed(message)
+    assert mesh.read_bytes() == original
+    assert sorted(p.name for p in tmp_path.iterdir() if p.name.startswith("out")) == []
+
+
+def test_a_batch_whose_meshes_share_output_names_is_refused_alike(tmp_path, meshes):
+    folder = tmp_path / "batch"
+    folder.mkdir()
+    for ending in ("obj", "off"):
+        (folder / ("a." + ending)).write_bytes((meshes / ("grid." + ending)).read_bytes())
+    inputs = {p: p.read_bytes() for p in folder.iterdir()}
+    first, second = sorted(str(p) for p in inputs)
+    message = ("two outputs of this run would be written to one file: %s (from %s) and %s (from "
+               "%s)" % (folder / "a_labels.lb", first, folder / "a_labels.lb", second))
+    assert program_outcome([BINARY, "-e", "0.05", first, second], "meshprobe: ") == \
+        ("refused", message)
+    assert program_outcome([sys.executable, EXAMPLES_DIR / "roughness_dask.py", folder, "0.05"],
+                           "roughness_dask: ") == ("refused", message)
+    assert python_outcome(lambda: meshprobe.plan_outputs([first, second], ["0.05"])) == \
+        ("refused", message)
+    assert {p: p.read_bytes() for p in folder.iterdir()} == inputs

@@ -174,7 +174,21 @@ ReadStatus check_facet_list(const FacetList& facets, std::size_t vertex_count) {
   return ReadStatus{};
 }
 
+namespace {
+
+// The tiles' rule holds for every caller: a count no front end checked fails the measurement.
+bool refuse_tiles(const MeasureOptions& options, MeshMeasurement& result) {
+  if (tiles_allowed(static_cast<double>(options.tiles))) return false;
+  result.status = ReadStatus::failure(tiles_refusal("tiles", std::to_string(options.tiles)));
+  return true;
+}
+
+}  // namespace
+
 MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions& options) {
+  MeshMeasurement refused;
+  refused.path = path;
+  if (refuse_tiles(options, refused)) return refused;
   if (options.tiles > 1) return measure_file_in_tiles(path, options);
   const Clock::time_point start = Clock::now();
   MeshMeasurement result;
@@ -197,6 +211,9 @@ MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions&
 
 MeshMeasurement measure_mesh_lists(const std::vector<Vec3f>& points, const FacetList& facets,
                                    const MeasureOptions& options) {
+  MeshMeasurement refused;
+  refused.format = "arrays";
+  if (refuse_tiles(options, refused)) return refused;
   if (options.tiles > 1) return measure_lists_in_tiles(points, facets, options);
   const Clock::time_point start = Clock::now();
   MeshMeasurement result;

@@ -236,6 +236,23 @@ TEST(TiledMeasurement, ListsGiveTheWholeListsValues) {
   expect_same_measurement(whole, measure_mesh_lists(soup.points, facets, options));
 }
 
+// The tiles' limit holds for the core's callers too, with the words every front end gives; the
+// file is not even read.
+TEST(TiledMeasurement, ACountOutsideTheLimitIsRefusedByTheCore) {
+  const std::string path = MESHPROBE_DATA_DIR "/bunny.off";
+  for (const std::size_t tiles : {std::size_t{0}, kMaxTiles + 1}) {
+    MeasureOptions options;
+    options.epsilons = {Epsilon{"0.01", 0.01f}};
+    options.tiles = tiles;
+    const MeshMeasurement m = measure_mesh_file(path, options);
+    EXPECT_FALSE(m.status.ok) << tiles;
+    EXPECT_EQ(m.status.error, "tiles must be a whole number from 1 to 4096, not \"" +
+                                  std::to_string(tiles) + "\"");
+    EXPECT_EQ(m.vertices_in_file, 0u);
+    EXPECT_FALSE(measure_mesh_lists({}, FacetList{}, options).status.ok) << tiles;
+  }
+}
+
 // The scratch files of a tiled run have no name: nothing is left in the folder, even while the
 // run goes on. A folder where none can be made refuses the tiled run, not the whole mesh's run,
 // and is not taken for a fault of the mesh file.

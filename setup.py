@@ -3,7 +3,8 @@
 pyproject.toml holds the package's metadata; this file adds what setuptools cannot know: the
 version, read from CMakeLists.txt's project(VERSION ...) (the one the command line's --version
 prints), and a build_ext step that configures CMake for the interpreter running pip, builds the
-module target and copies the extension where setuptools packs it. setuptools is the backend
+module target (with the command line program, which it depends on) and copies both where
+setuptools packs them. setuptools is the backend
 because Debian packages it: pip can then build offline with --no-build-isolation.
 """
 
@@ -53,6 +54,7 @@ class CMakeBuild(build_ext):
             ]
             subprocess.run(configure, check=True)
         jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", str(os.cpu_count() or 1))
+        # The build prints its progress, which pip shows with -v.
         subprocess.run(
             ["cmake", "--build", str(build_dir), "--target", "meshprobe_python", "-j", jobs],
             check=True,
@@ -65,6 +67,13 @@ class CMakeBuild(build_ext):
         target = pathlib.Path(self.get_ext_fullpath(ext.name))
         target.parent.mkdir(parents=True, exist_ok=True)
         self.copy_file(str(built), str(target))
+        # The command line program, built with the module (the target depends on it), runs as
+        # `meshprobe` and `python -m meshprobe` from the package (meshprobe/__main__.py).
+        program = build_dir / "python" / "meshprobe" / "_bin" / "meshprobe"
+        if not program.exists():
+            raise RuntimeError(f"the CMake build in {build_dir} made no meshprobe program")
+        (target.parent / "_bin").mkdir(exist_ok=True)
+        self.copy_file(str(program), str(target.parent / "_bin" / "meshprobe"))
 
 
 def configured_for_these_sources(build_dir: pathlib.Path) -> bool:

@@ -11,6 +11,7 @@ from pathlib import Path
 import pytest
 
 import meshprobe
+from conftest import BINARY
 
 pytestmark = pytest.mark.package
 
@@ -85,3 +86,21 @@ def test_pip_installs_into_a_fresh_venv_and_its_wheel_into_another(tmp_path):
     for python, venv in zip(pythons, ("venv", "other")):
         assert run(python, "-c", check % str(tmp_path / venv)).split() == [
             project_version(), "True", "True", "True"]
+    # The command comes with the package, as a script on the environment's PATH and as
+    # `python -m meshprobe`: the developer build's program, its values and its statuses.
+    bunny = SOURCE / "data" / "bunny.off"
+    expected = subprocess.run([BINARY, "-o", "-", str(bunny), "0.01"], capture_output=True,
+                              check=True).stdout
+    for python, venv in zip(pythons, ("venv", "other")):
+        for command in ([str(tmp_path / venv / "bin" / "meshprobe")], [python, "-m", "meshprobe"]):
+            measured = subprocess.run([*command, "-o", "-", str(bunny), "0.01"], env=environment,
+                                      capture_output=True, timeout=300)
+            assert (measured.returncode, measured.stdout) == (0, expected), measured.stderr
+            version = subprocess.run([*command, "--version"], env=environment,
+                                     capture_output=True, text=True, timeout=300)
+            assert version.stdout == "meshprobe %s\n" % project_version()
+            refused = subprocess.run([*command, str(bunny), "0"], env=environment,
+                                     capture_output=True, text=True, timeout=300)
+            assert refused.returncode == 2
+            assert refused.stderr == 'meshprobe: epsilon must be a number greater than 0, not "0"\n'
+

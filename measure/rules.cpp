@@ -29,6 +29,27 @@ std::string trimmed(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+// What a refused epsilon that looks like a number written another way meant: "1%" is 0.01, and
+// "0,01" has a decimal comma. Empty when it looks like neither.
+std::string meant_epsilon(const std::string& given) {
+  const std::string text = trimmed(given);
+  double value = 0.0;
+  if (text.size() > 1 && text.back() == '%' &&
+      parse_whole_number(trimmed(text.substr(0, text.size() - 1)), value) && value > 0.0) {
+    return shortest_float_text(static_cast<float>(value / 100.0));
+  }
+  const std::size_t comma = text.find(',');
+  if (comma == std::string::npos || comma == 0 || comma + 1 == text.size() ||
+      text.find_first_not_of("0123456789,") != std::string::npos ||
+      text.find(',', comma + 1) != std::string::npos) {
+    return "";
+  }
+  std::string dotted = text;
+  dotted[comma] = '.';
+  if (!parse_whole_number(dotted, value) || !(value > 0.0)) return "";
+  return dotted;
+}
+
 }  // namespace
 
 bool valid_epsilon(float epsilon) {
@@ -50,7 +71,9 @@ bool tiles_allowed(double tiles) {
 }
 
 std::string epsilon_refusal(const std::string& given) {
-  return "epsilon must be a number greater than 0, not \"" + given + "\"";
+  const std::string meant = meant_epsilon(given);
+  return "epsilon must be a number greater than 0, not \"" + given + "\"" +
+         (meant.empty() ? std::string() : " (did you mean " + meant + "?)");
 }
 
 std::string length_refusal(const std::string& name, const std::string& given) {
@@ -76,7 +99,13 @@ std::string repeated_epsilon(const std::vector<Epsilon>& earlier, const Epsilon&
 
 bool parse_epsilon(const char* text, float& epsilon) {
   float value = 0.0f;
-  if (std::sscanf(text, "%f", &value) != 1) return false;
+  int read = 0;
+  if (std::sscanf(text, "%f%n", &value, &read) != 1) return false;
+  // Text after the number is ignored, as it always was, except a percent sign: "1%" is no 1.
+  const char* rest = text + read;
+  while (*rest == ' ' || *rest == '\t')
+    ++rest;
+  if (*rest == '%') return false;
   if (!valid_epsilon(value)) return false;
   epsilon = value;
   return true;
@@ -116,7 +145,8 @@ bool parse_epsilons(const std::string& text, std::vector<Epsilon>& epsilons, std
         list ? parse_whole_number(item, whole) && parse_epsilon(item.c_str(), epsilon.value)
              : parse_epsilon(text.c_str(), epsilon.value);
     if (!ok) {
-      error = epsilon_refusal(list ? item : text);
+      // A decimal comma splits the text into two items; the whole text says what was meant.
+      error = epsilon_refusal(list && meant_epsilon(text).empty() ? item : text);
       return false;
     }
     error = repeated_epsilon(epsilons, epsilon);

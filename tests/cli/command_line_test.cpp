@@ -38,6 +38,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{{"--ply", "a.off", "0.01,x"}, "\"x\""},
                       RefusedCase{{"--ply", "a.off", "0.01,0.01"}, "twice"},
                       RefusedCase{{"--ply", "a.off", "0.01,-1"}, "\"-1\""},
+                      // Typos that look like numbers say what they meant.
+                      RefusedCase{{"--ply", "a.off", "1%"}, "not \"1%\" (did you mean 0.01?)"},
+                      RefusedCase{{"--ply", "a.off", "0.5 %"}, "(did you mean 0.005?)"},
+                      RefusedCase{{"--ply", "a.off", "0,01"}, "not \"0,01\" (did you mean 0.01?)"},
+                      RefusedCase{{"-e", "0,01", "a.off"}, "(did you mean 0.01?)"},
                       RefusedCase{{"-e", "0.01", "--threads", "0", "a.off"}, "--threads"},
                       RefusedCase{{"-e", "0.01", "-j", "2.5", "a.off"}, "--threads"},
                       RefusedCase{{"-e", "0.01", "--tiles", "0", "a.off"}, "--tiles"},

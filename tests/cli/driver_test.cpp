@@ -77,7 +77,7 @@ TEST(Epsilon, ParsedAsPercentFAndAcceptedOnlyWhenPositiveAndFinite) {
   EXPECT_TRUE(parse_epsilon("1.5e-45", epsilon));
   EXPECT_GT(epsilon, 0.0f);
   for (const char* bad :
-       {"", "abc", "x0.01", "0", "-0.01", "0.0", "inf", "nan", "1e400", "1e-50"}) {
+       {"", "abc", "x0.01", "0", "-0.01", "0.0", "inf", "nan", "1e400", "1e-50", "1%", "1 %"}) {
     epsilon = 5.0f;
     EXPECT_FALSE(parse_epsilon(bad, epsilon)) << bad;
     EXPECT_EQ(epsilon, 5.0f) << bad;

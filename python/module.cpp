@@ -70,8 +70,7 @@ MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
   report_file(measurement, file);
   const std::string fewer = fewer_tiles_warning(options.tiles, measurement.tiles);
   if (!fewer.empty()) {
-    const std::string words = file.shown.cast<std::string>() + ": " + fewer;
-    if (PyErr_WarnEx(PyExc_UserWarning, words.c_str(), 2) != 0) throw py::error_already_set();
+    warn_caller(PyExc_UserWarning, file.shown.cast<std::string>() + ": " + fewer);
   }
   return measurement;
 }
@@ -169,8 +168,8 @@ py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
                            const py::handle& csv, const py::handle& stats, const py::handle& range,
                            const py::handle& size, const py::handle& html) {
   MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
-  const PythonOutputs outputs = outputs_from_python(name, !name.empty(), options.epsilons, values, ply, png,
-                                                    csv, stats, range, size, html);
+  const PythonOutputs outputs = outputs_from_python(name, !name.empty(), options.epsilons, values,
+                                                    ply, png, csv, stats, range, size, html);
   keep_for(outputs, options);
   MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
   // Where the command line names the mesh's file (the picture's title, the PLY's comment, the

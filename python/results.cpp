@@ -46,13 +46,29 @@ ProgressReport signal_check() {
   };
 }
 
+void warn_caller(PyObject* category, const std::string& words) {
+  // The frames of the package's own Python files (mesh objects, tiles) are passed over, so that
+  // the warning names the line that called the package.
+  const py::object os_path = py::module_::import("os").attr("path");
+  const std::string package =
+      py::str(os_path.attr("dirname")(py::module_::import("meshprobe").attr("__file__")))
+          .cast<std::string>() +
+      "/";
+  py::object frame = py::module_::import("sys").attr("_getframe")(0);
+  Py_ssize_t level = 1;
+  while (!frame.is_none()) {
+    const std::string file = py::str(frame.attr("f_code").attr("co_filename")).cast<std::string>();
+    if (file.compare(0, package.size(), package) != 0) break;
+    frame = frame.attr("f_back");
+    ++level;
+  }
+  if (PyErr_WarnEx(category, words.c_str(), level) != 0) throw py::error_already_set();
+}
+
 void report(const MeshMeasurement& measurement, const std::string& where) {
   if (!measurement.status.ok) throw py::value_error(where + measurement.status.error);
   if (measurement.status.facets_left_out == 0) return;
-  const std::string words = where + left_out_warning(measurement.status);
-  if (PyErr_WarnEx(facets_left_out_warning, words.c_str(), 2) != 0) {
-    throw py::error_already_set();
-  }
+  warn_caller(facets_left_out_warning, where + left_out_warning(measurement.status));
 }
 
 void report_file(const MeshMeasurement& measurement, const PathArgument& file) {

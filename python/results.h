@@ -28,6 +28,9 @@ PathArgument path_from_python(const pybind11::handle& path);
 // The bytes of a path given as str, bytes or os.PathLike; ValueError when it holds a NUL.
 std::string path_bytes(const pybind11::handle& path);
 
+// Warns `words` in `category`, attributed to the line outside the package that called it.
+void warn_caller(PyObject* category, const std::string& words);
+
 // Thrown by the progress callback when a signal handler raised (Ctrl-C's KeyboardInterrupt):
 // the Python error is already set, and the work unwinds to run_released.
 struct Interrupted {};

@@ -230,6 +230,28 @@ def test_facets_left_out_warn_and_the_rest_is_measured():
             meshprobe.roughness(*FAN, EPSILON)
 
 
+class _MeshObject:
+    """A mesh object of the Open3D kind, which the package's Python part unpacks."""
+    vertices = FAN[0]
+    triangles = FAN[1]
+
+
+@pytest.mark.unit
+@pytest.mark.parametrize("call", [
+    lambda: meshprobe.roughness(*FAN, EPSILON),
+    lambda: meshprobe.roughness(_MeshObject(), EPSILON),
+    lambda: meshprobe.fields(_MeshObject(), EPSILON),
+], ids=["arrays", "mesh object", "fields of a mesh object"])
+def test_a_warning_names_the_callers_line(call):
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        call()
+    [warning] = [w for w in caught if issubclass(w.category, meshprobe.FacetsLeftOutWarning)]
+    # The lambda's line, in this file: neither the package's own files nor the interpreter's.
+    assert warning.filename == __file__
+    assert warning.lineno == call.__code__.co_firstlineno
+
+
 @pytest.mark.e2e
 def test_two_threads_give_the_values_of_one_after_the_other(meshes):
     bunny = meshprobe.read(meshes / "bunny.obj")

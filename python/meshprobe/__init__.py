@@ -116,24 +116,25 @@ def _mesh_arrays(mesh: Any) -> tuple[Any, Any]:
 
 
 def _arguments(vertices: Any, faces: Any, epsilon: Any) -> tuple[Any, Any, Any]:
-    # With a mesh object the call's second argument is the epsilon: f(mesh, epsilon).
-    if epsilon is None:
-        if faces is None:
+    # With a mesh object the call's second argument is the epsilon, f(mesh, epsilon), or it is
+    # given by name, f(mesh, epsilon=e).
+    if faces is None or epsilon is None:
+        if faces is None and epsilon is None:
             raise TypeError("missing the argument epsilon")
         points, facets = _mesh_arrays(vertices)
-        return points, facets, faces
+        return points, facets, faces if epsilon is None else epsilon
     return vertices, faces, epsilon
 
 
 def roughness(
-    vertices: Any, faces: Any, epsilon: Any = None, *, length: Any = None, threads: Any = None
+    vertices: Any, faces: Any = None, epsilon: Any = None, *, length: Any = None, threads: Any = None
 ) -> Any:
     points, facets, eps = _arguments(vertices, faces, epsilon)
     return _core.roughness(points, facets, eps, length=length, threads=threads)
 
 
 def fields(
-    vertices: Any, faces: Any, epsilon: Any = None, *, length: Any = None, threads: Any = None
+    vertices: Any, faces: Any = None, epsilon: Any = None, *, length: Any = None, threads: Any = None
 ) -> Any:
     points, facets, eps = _arguments(vertices, faces, epsilon)
     return _core.fields(points, facets, eps, length=length, threads=threads)
@@ -141,7 +142,7 @@ def fields(
 
 def write_outputs(
     vertices: Any,
-    faces: Any,
+    faces: Any = None,
     epsilon: Any = None,
     *,
     length: Any = None,

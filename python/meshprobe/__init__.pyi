@@ -51,11 +51,19 @@ def roughness(
 ) -> npt.NDArray[np.float32]: ...
 @overload
 def roughness(
+    vertices: _Mesh, faces: None = None, *, epsilon: float | _Epsilons, length: float | None = None, threads: int | None = None
+) -> npt.NDArray[np.float32]: ...
+@overload
+def roughness(
     vertices: npt.ArrayLike, faces: _Faces, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
 ) -> npt.NDArray[np.float32]: ...
 @overload
 def fields(
     vertices: _Mesh, faces: float | _Epsilons, epsilon: None = None, *, length: float | None = None, threads: int | None = None
+) -> dict[str, npt.NDArray[Any]]: ...
+@overload
+def fields(
+    vertices: _Mesh, faces: None = None, *, epsilon: float | _Epsilons, length: float | None = None, threads: int | None = None
 ) -> dict[str, npt.NDArray[Any]]: ...
 @overload
 def fields(
@@ -132,8 +140,8 @@ def plan_outputs(
 @overload
 def write_outputs(
     vertices: _Mesh,
-    faces: float,
-    epsilon: None = None,
+    faces: float | None = None,
+    epsilon: float | None = None,
     *,
     length: float | None = None,
     threads: int | None = None,

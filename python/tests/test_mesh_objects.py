@@ -42,6 +42,17 @@ def test_mesh_objects_give_the_command_line_values(meshes, make):
     np.testing.assert_array_equal(meshprobe.fields(mesh, EPSILON)["roughness"], values)
 
 
+@pytest.mark.parametrize("call", [
+    lambda mesh: meshprobe.roughness(mesh, epsilon=EPSILON),
+    lambda mesh: meshprobe.fields(mesh, epsilon=EPSILON)["roughness"],
+    lambda mesh: meshprobe.roughness(*bumpy_grid(), epsilon=EPSILON),
+    lambda mesh: meshprobe.roughness(vertices=mesh, epsilon=EPSILON),
+], ids=["roughness", "fields", "arrays", "all by name"])
+def test_epsilon_may_be_given_by_name_in_every_form(call):
+    mesh = as_trimesh_like(*bumpy_grid())
+    np.testing.assert_array_equal(call(mesh), meshprobe.roughness(mesh, EPSILON))
+
+
 def test_meshio_blocks_of_several_polygon_kinds_are_one_facet_list():
     points = np.array([[0, 0, 0], [1, 0, 0], [1, 1, 0], [0, 1, 0], [2, 0, 0.5]], np.float32)
     quads, triangles = np.array([[0, 1, 2, 3]]), np.array([[1, 4, 2]])

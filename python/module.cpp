@@ -145,15 +145,11 @@ py::object summaries_of(const MeshMeasurement& measurement, bool several) {
 
 py::object summary_of_file(const py::handle& path, const py::handle& epsilon,
                            const py::handle& length, const py::handle& threads,
-                           const py::handle& tiles, const py::handle& values, const py::handle& ply,
-                           const py::handle& png, const py::handle& csv, const py::handle& stats,
-                           const py::handle& range, const py::handle& size,
-                           const py::handle& html) {
+                           const py::handle& tiles, const OutputArguments& arguments) {
   bool several = false;
   MeasureOptions options = options_from(epsilon, length, several);
   options.tiles = tiles_from_python(tiles);
-  PythonOutputs outputs = outputs_from_python(path_bytes(path), true, options.epsilons, values, ply,
-                                              png, csv, stats, range, size, html);
+  PythonOutputs outputs = outputs_from_python(path_bytes(path), true, options.epsilons, arguments);
   outputs.picture.tiles = options.tiles;  // the report lists them among the run's options
   keep_for(outputs, options);
   const MeshMeasurement measurement = measure_file(path, options, threads);
@@ -164,12 +160,10 @@ py::object summary_of_file(const py::handle& path, const py::handle& epsilon,
 py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
                            const py::handle& epsilon, const py::handle& length,
                            const py::handle& threads, const std::string& name,
-                           const py::handle& values, const py::handle& ply, const py::handle& png,
-                           const py::handle& csv, const py::handle& stats, const py::handle& range,
-                           const py::handle& size, const py::handle& html) {
+                           const OutputArguments& arguments) {
   MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
-  const PythonOutputs outputs = outputs_from_python(name, !name.empty(), options.epsilons, values,
-                                                    ply, png, csv, stats, range, size, html);
+  const PythonOutputs outputs =
+      outputs_from_python(name, !name.empty(), options.epsilons, arguments);
   keep_for(outputs, options);
   MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
   // Where the command line names the mesh's file (the picture's title, the PLY's comment, the
@@ -185,12 +179,13 @@ py::list plan_of_batch(const py::handle& meshes, const py::handle& epsilons,
                        const py::handle& png, const py::handle& stats, const py::handle& ply,
                        const py::handle& csv, const py::handle& html, const py::handle& summary,
                        const py::handle& index, const py::handle& length, const py::handle& threads,
-                       const py::handle& tiles, const py::handle& range, const py::handle& size) {
+                       const py::handle& tiles, const py::handle& range, const py::handle& size,
+                       const py::handle& dpi) {
   // The options are checked with the plan, so that a batch is refused whole before it starts.
   length_from_python(length);
   threads_from_python(threads);
   tiles_from_python(tiles);
-  picture_from_python(range, size);
+  picture_from_python(range, size, dpi);
   OutputRequest request;
   for (const py::handle& mesh : meshes)
     request.meshes.push_back(path_bytes(mesh));
@@ -444,16 +439,17 @@ many spatial tiles, one after the other, for less memory, with the same values (
          const py::handle& threads, const py::handle& tiles, const py::handle& values,
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
-         const py::handle& html) {
-        return summary_of_file(path, epsilon, length, threads, tiles, values, ply, png, csv, stats,
-                               range, size, html);
+         const py::handle& html, const py::handle& dpi) {
+        return summary_of_file(
+            path, epsilon, length, threads, tiles,
+            OutputArguments{values, ply, png, csv, stats, html, range, size, dpi});
       },
       py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("length") = py::none(),
       py::arg("threads") = py::none(), py::arg("tiles") = py::none(),
       py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
-      py::arg("size") = py::none(), py::arg("html") = py::none(),
-      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, html=None) -> dict | list[dict]
+      py::arg("size") = py::none(), py::arg("html") = py::none(), py::arg("dpi") = py::none(),
+      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, html=None, dpi=None) -> dict | list[dict]
 
 One mesh file, as `meshprobe --stats` and `--summary` report it: the statistics (mesh, format,
 epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out, bbox_min,
@@ -467,7 +463,8 @@ The outputs are written with the bytes the command line writes for the same file
 values (-o), ply (--ply), png (--png), csv (--csv), stats (--stats), html (--html, the report to
 open in a browser, one for every epsilon). Each is a path, True for the name the command line
 derives from the mesh's, or None; values, png and stats may also be a list of paths, one per
-epsilon. range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH. The outputs are
+epsilon. range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH, dpi as --dpi. The
+outputs are
 checked as the command line checks them, before the mesh is read: ValueError with its words for
 an output that would replace the mesh (whatever the spelling or link), two outputs on one path,
 or a folder, device or socket as a target; OSError for one that cannot be written. Each file
@@ -480,7 +477,8 @@ to spread them over a Dask cluster).)");
       py::arg("html") = py::none(), py::arg("summary") = py::none(), py::arg("index") = py::none(),
       py::arg("length") = py::none(), py::arg("threads") = py::none(),
       py::arg("tiles") = py::none(), py::arg("range") = py::none(), py::arg("size") = py::none(),
-      R"(plan_outputs(meshes, epsilons, *, output_dir=None, values=True, png=None, stats=None, ply=None, csv=None, html=None, summary=None, index=None, length=None, threads=None, tiles=None, range=None, size=None) -> list[dict]
+      py::arg("dpi") = py::none(),
+      R"(plan_outputs(meshes, epsilons, *, output_dir=None, values=True, png=None, stats=None, ply=None, csv=None, html=None, summary=None, index=None, length=None, threads=None, tiles=None, range=None, size=None, dpi=None) -> list[dict]
 
 Where a batch writes, planned and checked as the command line plans it before measuring anything:
 meshes (paths) at epsilons (texts as written; with several, derived names carry each), each
@@ -490,7 +488,7 @@ or None; summary and index are the batch's own files. Returns one dict per mesh:
 path or None). Raises ValueError with the command line's words when two outputs would share a
 path (a.off and a.obj of one folder both name a_labels.lb), an output would replace an input, or
 a target is a folder, device or socket; OSError when an output cannot be written. length, threads,
-tiles, range and size are checked as measure_file checks them (ValueError), so that a batch is
+tiles, range, size and dpi are checked as measure_file checks them (ValueError), so that a batch is
 refused whole before any mesh is measured.)");
   module.def(
       "write_file",
@@ -526,16 +524,18 @@ with the file and the system's reason.)");
          const py::handle& length, const py::handle& threads, const py::handle& values,
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
-         const std::string& name, const py::handle& html) {
-        return outputs_of_arrays(vertices, faces, epsilon, length, threads, name, values, ply, png,
-                                 csv, stats, range, size, html);
+         const std::string& name, const py::handle& html, const py::handle& dpi) {
+        return outputs_of_arrays(
+            vertices, faces, epsilon, length, threads, name,
+            OutputArguments{values, ply, png, csv, stats, html, range, size, dpi});
       },
       py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),
       py::arg("length") = py::none(), py::arg("threads") = py::none(),
       py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
       py::arg("size") = py::none(), py::arg("name") = "", py::arg("html") = py::none(),
-      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='', html=None) -> dict
+      py::arg("dpi") = py::none(),
+      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='', html=None, dpi=None) -> dict
 
 measure_file for a mesh given as in roughness(): writes the outputs whose paths are given, with
 the bytes the command line writes for the same mesh read from an OBJ file called `name` (the

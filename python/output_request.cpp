@@ -75,7 +75,8 @@ OutputPlan planned_or_raised(const OutputRequest& request) {
   return plan;
 }
 
-PictureSettings picture_from_python(const py::handle& range, const py::handle& size) {
+PictureSettings picture_from_python(const py::handle& range, const py::handle& size,
+                                    const py::handle& dpi) {
   PictureSettings picture;
   if (!range.is_none()) {
     const std::string given = py::repr(range).cast<std::string>();
@@ -96,27 +97,39 @@ PictureSettings picture_from_python(const py::handle& range, const py::handle& s
     picture.width = static_cast<int>(width);
     picture.height = static_cast<int>(height);
   }
+  if (!dpi.is_none()) {
+    double value = std::nan("");
+    if (!py::isinstance<py::bool_>(dpi) && !py::isinstance<py::str>(dpi)) {
+      PyObject* number = PyNumber_Float(dpi.ptr());
+      if (number == nullptr) {
+        PyErr_Clear();
+      } else {
+        value = PyFloat_AsDouble(number);
+        Py_DECREF(number);
+      }
+    }
+    const std::string refusal = dpi_refusal("dpi", py::repr(dpi).cast<std::string>(), value);
+    if (!refusal.empty()) throw py::value_error(refusal);
+    picture.dpi = static_cast<int>(value);
+  }
   return picture;
 }
 
 PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
-                                  const std::vector<Epsilon>& epsilons, const py::handle& values,
-                                  const py::handle& ply, const py::handle& png,
-                                  const py::handle& csv, const py::handle& stats,
-                                  const py::handle& range, const py::handle& size,
-                                  const py::handle& html) {
+                                  const std::vector<Epsilon>& epsilons,
+                                  const OutputArguments& arguments) {
   OutputRequest request;
   request.meshes = {mesh};
   request.meshes_are_files = mesh_is_file;
   request.epsilons = epsilon_texts(epsilons);
-  request.values = choice_from_python(values, true);
-  request.ply = choice_from_python(ply, false);
-  request.png = choice_from_python(png, true);
-  request.csv = choice_from_python(csv, false);
-  request.stats = choice_from_python(stats, true);
-  request.html = choice_from_python(html, false);
+  request.values = choice_from_python(arguments.values, true);
+  request.ply = choice_from_python(arguments.ply, false);
+  request.png = choice_from_python(arguments.png, true);
+  request.csv = choice_from_python(arguments.csv, false);
+  request.stats = choice_from_python(arguments.stats, true);
+  request.html = choice_from_python(arguments.html, false);
   PythonOutputs outputs;
-  outputs.picture = picture_from_python(range, size);
+  outputs.picture = picture_from_python(arguments.range, arguments.size, arguments.dpi);
   outputs.paths = std::move(planned_or_raised(request).meshes.front());
   return outputs;
 }

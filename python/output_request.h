@@ -26,9 +26,10 @@ struct PythonOutputs {
 // or os.PathLike), or with `per_epsilon` a list or tuple of paths, one per epsilon.
 OutputChoice choice_from_python(const pybind11::handle& choice, bool per_epsilon);
 
-// The picture's settings from range=(lo, hi) and size=(width, height) (None: the command line's
-// defaults); ValueError with the picture rules' words for a value they refuse.
-PictureSettings picture_from_python(const pybind11::handle& range, const pybind11::handle& size);
+// The picture's settings from range=(lo, hi), size=(width, height) and dpi (None: the command
+// line's defaults); ValueError with the picture rules' words for a value they refuse.
+PictureSettings picture_from_python(const pybind11::handle& range, const pybind11::handle& size,
+                                    const pybind11::handle& dpi);
 
 // The epsilons as their outputs' names carry them.
 std::vector<std::string> epsilon_texts(const std::vector<Epsilon>& epsilons);
@@ -37,20 +38,28 @@ std::vector<std::string> epsilon_texts(const std::vector<Epsilon>& epsilons);
 // written) with the plan's words.
 OutputPlan planned_or_raised(const OutputRequest& request);
 
-// Reads the keyword arguments as choice_from_python reads them, range as
-// (lo, hi) with finite lo < hi, size as (width, height) within the picture's limits (None: the
-// command line's defaults), and plans them as outputs of `mesh` at `epsilons` (a file's path in the
-// file system's encoding, or with `mesh_is_file` false the name of measured arrays). Raises
-// ValueError or TypeError naming a fault of the arguments, ValueError with the command line's
-// words for a plan it refuses (an output that is the mesh, two outputs on one path, a target no
-// output may replace), OSError for an output that cannot be written.
+// The output keywords of a Python call, as given.
+struct OutputArguments {
+  pybind11::handle values;
+  pybind11::handle ply;
+  pybind11::handle png;
+  pybind11::handle csv;
+  pybind11::handle stats;
+  pybind11::handle html;
+  pybind11::handle range;
+  pybind11::handle size;
+  pybind11::handle dpi;
+};
+
+// Reads the output keywords, the paths as choice_from_python reads them and the picture's
+// settings as picture_from_python, and plans them as outputs of `mesh` at `epsilons` (a file's
+// path in the file system's encoding, or with `mesh_is_file` false the name of measured arrays).
+// Raises ValueError or TypeError naming a fault of the arguments, ValueError with the command
+// line's words for a plan it refuses (an output that is the mesh, two outputs on one path, a
+// target no output may replace), OSError for an output that cannot be written.
 PythonOutputs outputs_from_python(const std::string& mesh, bool mesh_is_file,
                                   const std::vector<Epsilon>& epsilons,
-                                  const pybind11::handle& values, const pybind11::handle& ply,
-                                  const pybind11::handle& png, const pybind11::handle& csv,
-                                  const pybind11::handle& stats, const pybind11::handle& range,
-                                  const pybind11::handle& size,
-                                  const pybind11::handle& html = pybind11::none());
+                                  const OutputArguments& arguments);
 
 // Asks the measurement to keep what the requested outputs need (fields, file lists, surface).
 void keep_for(const PythonOutputs& outputs, MeasureOptions& options);

@@ -156,6 +156,7 @@ def write_outputs(
     size: Any = None,
     name: str = "",
     html: Any = None,
+    dpi: Any = None,
 ) -> Any:
     points, facets, eps = _arguments(vertices, faces, epsilon)
     return _core.write_outputs(
@@ -173,6 +174,7 @@ def write_outputs(
         size=size,
         name=name,
         html=html,
+        dpi=dpi,
     )
 
 

@@ -100,6 +100,7 @@ def measure_file(
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
     html: _Output = None,
+    dpi: int | None = None,
 ) -> dict[str, Any]: ...
 @overload
 def measure_file(
@@ -117,6 +118,7 @@ def measure_file(
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
     html: _Output = None,
+    dpi: int | None = None,
 ) -> list[dict[str, Any]]: ...
 def plan_outputs(
     meshes: Sequence[_Path],
@@ -136,6 +138,7 @@ def plan_outputs(
     tiles: int | None = None,
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
+    dpi: int | None = None,
 ) -> list[dict[str, Any]]: ...
 @overload
 def write_outputs(
@@ -154,6 +157,7 @@ def write_outputs(
     size: tuple[int, int] | None = None,
     name: str = "",
     html: _Path | None = None,
+    dpi: int | None = None,
 ) -> dict[str, Any]: ...
 @overload
 def write_outputs(
@@ -172,6 +176,7 @@ def write_outputs(
     size: tuple[int, int] | None = None,
     name: str = "",
     html: _Path | None = None,
+    dpi: int | None = None,
 ) -> dict[str, Any]: ...
 def measure_file_in_tiles(
     path: _Path,
@@ -188,6 +193,7 @@ def measure_file_in_tiles(
     stats: _Path | None = None,
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
+    dpi: int | None = None,
 ) -> dict[str, Any]: ...
 
 DASHBOARD_PORT: int
@@ -210,6 +216,7 @@ class TilePlan:
         stats: _Path | None = None,
         range: _Pair | None = None,
         size: tuple[int, int] | None = None,
+        dpi: int | None = None,
     ) -> None: ...
     @property
     def stage(self) -> str: ...

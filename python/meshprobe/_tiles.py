@@ -100,6 +100,7 @@ def measure_file_in_tiles(
     stats: Any = None,
     range: Any = None,  # noqa: A002 - the command line's option is --range
     size: Any = None,
+    dpi: Any = None,
 ) -> Any:
     """measure_file(path, epsilon, ...) with the mesh cut into `tiles` spatial tiles, every value
     bit for bit the untiled run's, the tiles handled as run_tile_plan says. The outputs are
@@ -117,5 +118,6 @@ def measure_file_in_tiles(
         stats=stats,
         range=range,
         size=size,
+        dpi=dpi,
     )
     return run_tile_plan(plan, client=client, threads=threads)

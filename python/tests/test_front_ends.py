@@ -145,7 +145,7 @@ def write_by_command_line(mesh, outputs, options):
     command = [BINARY, mesh, options.get("epsilon", "0.01")]
     command += ["-o", outputs["values"]] if "values" in outputs else ["--no-values"]
     command += ["--%s=%s" % (kind, path) for kind, path in outputs.items() if kind != "values"]
-    for name in ("length", "threads", "tiles"):
+    for name in ("length", "threads", "tiles", "dpi"):
         if name in options:
             command += ["--" + name, options[name]]
     if "range" in options:
@@ -163,20 +163,20 @@ def write_by_fields(mesh, outputs, options):
 
 def python_options(options, *allowed):
     made = {name: float(value) if name == "length" else int(value)
-            for name, value in options.items() if name in ("length", "threads", "tiles")}
+            for name, value in options.items() if name in ("length", "threads", "tiles", "dpi")}
     if "range" in options:
         made["range"] = tuple(float(v) for v in options["range"])
     return made if set(made) <= set(allowed) else None
 
 
 def write_by_measure_file(mesh, outputs, options):
-    kwargs = python_options(options, "length", "threads", "tiles", "range")
+    kwargs = python_options(options, "length", "threads", "tiles", "range", "dpi")
     return python_outcome(lambda: meshprobe.measure_file(
         mesh, float(options.get("epsilon", "0.01")), **outputs, **kwargs))
 
 
 def write_by_write_outputs(mesh, outputs, options):
-    kwargs = python_options(options, "length", "threads", "range")
+    kwargs = python_options(options, "length", "threads", "range", "dpi")
     if kwargs is None:
         return None
     vertices, faces = meshprobe.read(mesh)
@@ -185,11 +185,11 @@ def write_by_write_outputs(mesh, outputs, options):
 
 
 def write_by_tiles(mesh, outputs, options):
-    kwargs = {"tiles": 2, **python_options(options, "length", "threads", "tiles", "range")}
-    if "html" in outputs:
+    kwargs = python_options(options, "length", "threads", "tiles", "range", "dpi")
+    if kwargs is None or "html" in outputs:
         return None
     return python_outcome(lambda: meshprobe.measure_file_in_tiles(
-        mesh, float(options.get("epsilon", "0.01")), **outputs, **kwargs))
+        mesh, float(options.get("epsilon", "0.01")), **outputs, **{"tiles": 2, **kwargs}))
 
 
 def write_by_cpp_outputs(mesh, outputs, options):
@@ -255,6 +255,8 @@ WRITER_CASES = [
      "tiles must be a whole number from 1 to 4096"),
     ("a range upside down", {"png": "OUT.png"}, {"range": ("1", "0")}, "refused",
      "range must be two finite numbers LO < HI"),
+    ("dpi 0", {"png": "OUT.png"}, {"dpi": "0"}, "refused",
+     "dpi must be a whole number from 1 to 10000"),
 ]
 
 

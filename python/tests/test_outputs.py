@@ -88,6 +88,9 @@ def test_only_the_outputs_asked_for_are_written(meshes, tmp_path):
     ({"range": "0:1"}, ValueError, "range must be"),
     ({"size": (100, 80)}, ValueError, "size must be"),
     ({"size": (800.5, 600)}, ValueError, "size must be"),
+    ({"dpi": 0}, ValueError, 'dpi must be a whole number from 1 to 10000, not "0"'),
+    ({"dpi": 72.5}, ValueError, "dpi must be"),
+    ({"dpi": "300"}, ValueError, "dpi must be"),
     ({"values": ""}, ValueError, "must not be empty"),
     ({"values": "/nonexistent-folder/x.lb"}, OSError, "cannot write /nonexistent-folder/x.lb"),
 ])
@@ -96,6 +99,19 @@ def test_bad_output_arguments_raise(meshes, keywords, error, message):
                  lambda: meshprobe.write_outputs(*bumpy_grid(), EPSILON, **keywords)):
         with pytest.raises(error, match=message):
             call()
+
+
+def test_derived_names_come_from_the_mesh_file(meshes, tmp_path):
+    mesh = tmp_path / "grid.obj"
+    mesh.write_bytes((meshes / "grid.obj").read_bytes())
+    [first, second] = meshprobe.measure_file(mesh, [0.05, 0.1], values=True, png=True)
+    assert first["epsilon"] == 0.05 and second["epsilon"] == 0.1
+    assert sorted(p.name for p in tmp_path.iterdir()) == [
+        "grid.obj", "grid_eps0.05_labels.lb", "grid_eps0.05_roughness.png",
+        "grid_eps0.1_labels.lb", "grid_eps0.1_roughness.png"]
+    # Arrays have a file to name them after only when `name` gives one.
+    with pytest.raises(ValueError, match="arrays has no file to name its outputs after"):
+        meshprobe.write_outputs(*bumpy_grid(), EPSILON, values=True)
 
 
 # Every argument that names a file: a NUL would cut the path short at the system's call.

@@ -26,12 +26,9 @@ from meshprobe._core import (
     __version__,
     connect_tile,
     derived_name,
-    measure_file,
     measure_tile,
     parse_epsilons,
-    plan_outputs,
     read,
-    roughness_of_file,
     summary_failure_row,
     write_file,
     write_html_index,
@@ -178,6 +175,95 @@ def write_outputs(
     )
 
 
+# The calls that take keywords are Python functions, so that a misspelt keyword gets Python's own
+# message ("unexpected keyword argument 'rnage'") rather than a list of the overloads.
+
+
+def roughness_of_file(
+    path: Any, epsilon: Any, *, length: Any = None, threads: Any = None, tiles: Any = None
+) -> Any:
+    return _core.roughness_of_file(path, epsilon, length=length, threads=threads, tiles=tiles)
+
+
+def measure_file(
+    path: Any,
+    epsilon: Any,
+    *,
+    length: Any = None,
+    threads: Any = None,
+    tiles: Any = None,
+    values: Any = None,
+    ply: Any = None,
+    png: Any = None,
+    csv: Any = None,
+    stats: Any = None,
+    range: Any = None,  # noqa: A002 - the command line's option is --range
+    size: Any = None,
+    html: Any = None,
+    dpi: Any = None,
+) -> Any:
+    return _core.measure_file(
+        path,
+        epsilon,
+        length=length,
+        threads=threads,
+        tiles=tiles,
+        values=values,
+        ply=ply,
+        png=png,
+        csv=csv,
+        stats=stats,
+        range=range,
+        size=size,
+        html=html,
+        dpi=dpi,
+    )
+
+
+def plan_outputs(
+    meshes: Any,
+    epsilons: Any,
+    *,
+    output_dir: Any = None,
+    values: Any = True,
+    png: Any = None,
+    stats: Any = None,
+    ply: Any = None,
+    csv: Any = None,
+    html: Any = None,
+    summary: Any = None,
+    index: Any = None,
+    length: Any = None,
+    threads: Any = None,
+    tiles: Any = None,
+    range: Any = None,  # noqa: A002 - the command line's option is --range
+    size: Any = None,
+    dpi: Any = None,
+) -> Any:
+    return _core.plan_outputs(
+        meshes,
+        epsilons,
+        output_dir=output_dir,
+        values=values,
+        png=png,
+        stats=stats,
+        ply=ply,
+        csv=csv,
+        html=html,
+        summary=summary,
+        index=index,
+        length=length,
+        threads=threads,
+        tiles=tiles,
+        range=range,
+        size=size,
+        dpi=dpi,
+    )
+
+
+roughness_of_file.__doc__ = _core.roughness_of_file.__doc__
+measure_file.__doc__ = _core.measure_file.__doc__
+plan_outputs.__doc__ = _core.plan_outputs.__doc__
 roughness.__doc__ = _core.roughness.__doc__
 fields.__doc__ = _core.fields.__doc__
 write_outputs.__doc__ = _core.write_outputs.__doc__

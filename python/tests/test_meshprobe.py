@@ -269,3 +269,19 @@ def test_two_threads_give_the_values_of_one_after_the_other(meshes):
         thread.join()
     for mine, expected in zip(together, alone):
         np.testing.assert_array_equal(mine, expected)
+
+
+@pytest.mark.unit
+@pytest.mark.parametrize("call", [
+    lambda: meshprobe.measure_file("mesh.off", EPSILON, rnage=(0, 1)),
+    lambda: meshprobe.roughness_of_file("mesh.off", EPSILON, rnage=(0, 1)),
+    lambda: meshprobe.measure_file_in_tiles("mesh.off", EPSILON, tiles=2, rnage=(0, 1)),
+    lambda: meshprobe.plan_outputs(["mesh.off"], ["0.01"], rnage=(0, 1)),
+    lambda: meshprobe.roughness(*FAN, EPSILON, rnage=(0, 1)),
+    lambda: meshprobe.fields(*FAN, EPSILON, rnage=(0, 1)),
+    lambda: meshprobe.write_outputs(*FAN, EPSILON, rnage=(0, 1)),
+], ids=["measure_file", "roughness_of_file", "measure_file_in_tiles", "plan_outputs",
+        "roughness", "fields", "write_outputs"])
+def test_a_misspelt_keyword_names_itself(call):
+    with pytest.raises(TypeError, match="unexpected keyword argument 'rnage'"):
+        call()

@@ -51,22 +51,23 @@ MeasureOptions options_from(const py::handle& epsilon, const py::handle& length,
 }
 
 MeshMeasurement measure_arrays(const py::handle& vertices, const py::handle& faces,
-                               MeasureOptions& options, const py::handle& threads) {
+                               MeasureOptions& options, const py::handle& threads,
+                               const py::handle& progress) {
   const std::vector<Vec3f> points = vertices_from_python(vertices);
   const FacetList facets = faces_from_python(faces, points.size());
   const int thread_count = threads_from_python(threads);
   MeshMeasurement measurement = measure_released(
-      thread_count, options, [&] { return measure_mesh_lists(points, facets, options); });
+      thread_count, options, progress, [&] { return measure_mesh_lists(points, facets, options); });
   report(measurement, "");
   return measurement;
 }
 
 MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
-                             const py::handle& threads) {
+                             const py::handle& threads, const py::handle& progress) {
   const PathArgument file = path_from_python(path);
   const int thread_count = threads_from_python(threads);
   MeshMeasurement measurement = measure_released(
-      thread_count, options, [&] { return measure_mesh_file(file.bytes, options); });
+      thread_count, options, progress, [&] { return measure_mesh_file(file.bytes, options); });
   report_file(measurement, file);
   const std::string fewer = fewer_tiles_warning(options.tiles, measurement.tiles);
   if (!fewer.empty()) {
@@ -77,10 +78,10 @@ MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
 
 py::array_t<float> roughness(const py::handle& vertices, const py::handle& faces,
                              const py::handle& epsilon, const py::handle& length,
-                             const py::handle& threads) {
+                             const py::handle& threads, const py::handle& progress) {
   bool several = false;
   MeasureOptions options = options_from(epsilon, length, several);
-  const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
+  const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads, progress);
   // Every given vertex is in the mesh; the values are the value file's, NaN where no facet counts.
   std::vector<std::vector<float>> rows;
   for (const EpsilonMeasurement& result : measurement.epsilons)
@@ -89,11 +90,11 @@ py::array_t<float> roughness(const py::handle& vertices, const py::handle& faces
 }
 
 py::dict fields(const py::handle& vertices, const py::handle& faces, const py::handle& epsilon,
-                const py::handle& length, const py::handle& threads) {
+                const py::handle& length, const py::handle& threads, const py::handle& progress) {
   bool several = false;
   MeasureOptions options = options_from(epsilon, length, several);
   options.keep_fields = true;
-  const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
+  const MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads, progress);
   py::dict table;
   for (const FieldColumn& column : field_columns(measurement)) {
     switch (column.type) {
@@ -115,11 +116,11 @@ py::dict fields(const py::handle& vertices, const py::handle& faces, const py::h
 
 py::array_t<float> file_roughness(const py::handle& path, const py::handle& epsilon,
                                   const py::handle& length, const py::handle& threads,
-                                  const py::handle& tiles) {
+                                  const py::handle& tiles, const py::handle& progress) {
   bool several = false;
   MeasureOptions options = options_from(epsilon, length, several);
   options.tiles = tiles_from_python(tiles);
-  const MeshMeasurement measurement = measure_file(path, options, threads);
+  const MeshMeasurement measurement = measure_file(path, options, threads, progress);
   std::vector<std::vector<float>> rows;
   for (const EpsilonMeasurement& result : measurement.epsilons) {
     rows.push_back(measurement.in_file_order(result.roughness));
@@ -145,27 +146,28 @@ py::object summaries_of(const MeshMeasurement& measurement, bool several) {
 
 py::object summary_of_file(const py::handle& path, const py::handle& epsilon,
                            const py::handle& length, const py::handle& threads,
-                           const py::handle& tiles, const OutputArguments& arguments) {
+                           const py::handle& tiles, const py::handle& progress,
+                           const OutputArguments& arguments) {
   bool several = false;
   MeasureOptions options = options_from(epsilon, length, several);
   options.tiles = tiles_from_python(tiles);
   PythonOutputs outputs = outputs_from_python(path_bytes(path), true, options.epsilons, arguments);
   outputs.picture.tiles = options.tiles;  // the report lists them among the run's options
   keep_for(outputs, options);
-  const MeshMeasurement measurement = measure_file(path, options, threads);
+  const MeshMeasurement measurement = measure_file(path, options, threads, progress);
   write_requested(measurement, outputs);
   return summaries_of(measurement, several);
 }
 
 py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
                            const py::handle& epsilon, const py::handle& length,
-                           const py::handle& threads, const std::string& name,
-                           const OutputArguments& arguments) {
+                           const py::handle& threads, const py::handle& progress,
+                           const std::string& name, const OutputArguments& arguments) {
   MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
   const PythonOutputs outputs =
       outputs_from_python(name, !name.empty(), options.epsilons, arguments);
   keep_for(outputs, options);
-  MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads);
+  MeshMeasurement measurement = measure_arrays(vertices, faces, options, threads, progress);
   // Where the command line names the mesh's file (the picture's title, the PLY's comment, the
   // statistics), arrays have the name the caller gives them.
   measurement.path = name;
@@ -276,7 +278,7 @@ void write_index(const py::handle& path, const py::handle& epsilon_texts,
 py::tuple read_file(const py::handle& path) {
   MeasureOptions options;  // no epsilon: read, check and prepare only
   options.keep_file_lists = true;
-  const MeshMeasurement measurement = measure_file(path, options, py::none());
+  const MeshMeasurement measurement = measure_file(path, options, py::none(), py::none());
   const std::vector<Vec3f>& points = measurement.file_points;
   py::array_t<float> vertices({static_cast<py::ssize_t>(points.size()), py::ssize_t{3}});
   for (std::size_t i = 0; i < points.size(); ++i) {
@@ -395,6 +397,7 @@ Raises OSError when the file cannot be opened, ValueError with the reader's mess
 not a mesh it accepts; warns FacetsLeftOutWarning when the surface cannot hold some facets.)");
   module.def("roughness", &roughness, py::arg("vertices"), py::arg("faces"), py::arg("epsilon"),
              py::kw_only(), py::arg("length") = py::none(), py::arg("threads") = py::none(),
+             py::arg("progress") = py::none(),
              R"(roughness(vertices, faces, epsilon, *, length=None, threads=None) -> numpy.ndarray
 
 Roughness of every vertex of the mesh given as arrays: float32, one value per row of vertices,
@@ -416,6 +419,7 @@ surface cannot hold are left out. Runs without the GIL.)");
   module.def(
       "fields", &fields, py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),
       py::arg("length") = py::none(), py::arg("threads") = py::none(),
+      py::arg("progress") = py::none(),
       R"(fields(vertices, faces, epsilon, *, length=None, threads=None) -> dict[str, numpy.ndarray]
 
 Every per-vertex column of meshprobe-fields' CSV output, under the same names (x, y, z, sx, ...,
@@ -425,7 +429,7 @@ that no facet uses. With a sequence of epsilons the columns that depend on it ar
   module.def(
       "roughness_of_file", &file_roughness, py::arg("path"), py::arg("epsilon"), py::kw_only(),
       py::arg("length") = py::none(), py::arg("threads") = py::none(),
-      py::arg("tiles") = py::none(),
+      py::arg("tiles") = py::none(), py::arg("progress") = py::none(),
       R"(roughness_of_file(path, epsilon, *, length=None, threads=None, tiles=None) -> numpy.ndarray
 
 Exactly what the command line computes for the file: float32, one value per vertex of the file
@@ -439,9 +443,9 @@ many spatial tiles, one after the other, for less memory, with the same values (
          const py::handle& threads, const py::handle& tiles, const py::handle& values,
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
-         const py::handle& html, const py::handle& dpi) {
+         const py::handle& html, const py::handle& dpi, const py::handle& progress) {
         return summary_of_file(
-            path, epsilon, length, threads, tiles,
+            path, epsilon, length, threads, tiles, progress,
             OutputArguments{values, ply, png, csv, stats, html, range, size, dpi});
       },
       py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("length") = py::none(),
@@ -449,7 +453,8 @@ many spatial tiles, one after the other, for less memory, with the same values (
       py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
       py::arg("size") = py::none(), py::arg("html") = py::none(), py::arg("dpi") = py::none(),
-      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, html=None, dpi=None) -> dict | list[dict]
+      py::arg("progress") = py::none(),
+      R"(measure_file(path, epsilon, *, length=None, threads=None, tiles=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, html=None, dpi=None, progress=None) -> dict | list[dict]
 
 One mesh file, as `meshprobe --stats` and `--summary` report it: the statistics (mesh, format,
 epsilon, vertices_in_file, vertices_measured, facets_in_file, facets_left_out, bbox_min,
@@ -524,9 +529,10 @@ with the file and the system's reason.)");
          const py::handle& length, const py::handle& threads, const py::handle& values,
          const py::handle& ply, const py::handle& png, const py::handle& csv,
          const py::handle& stats, const py::handle& range, const py::handle& size,
-         const std::string& name, const py::handle& html, const py::handle& dpi) {
+         const std::string& name, const py::handle& html, const py::handle& dpi,
+         const py::handle& progress) {
         return outputs_of_arrays(
-            vertices, faces, epsilon, length, threads, name,
+            vertices, faces, epsilon, length, threads, progress, name,
             OutputArguments{values, ply, png, csv, stats, html, range, size, dpi});
       },
       py::arg("vertices"), py::arg("faces"), py::arg("epsilon"), py::kw_only(),
@@ -534,7 +540,7 @@ with the file and the system's reason.)");
       py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
       py::arg("size") = py::none(), py::arg("name") = "", py::arg("html") = py::none(),
-      py::arg("dpi") = py::none(),
+      py::arg("dpi") = py::none(), py::arg("progress") = py::none(),
       R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='', html=None, dpi=None) -> dict
 
 measure_file for a mesh given as in roughness(): writes the outputs whose paths are given, with

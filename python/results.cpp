@@ -18,6 +18,8 @@ namespace {
 // How long a measurement may go without looking for a signal: Ctrl-C must take effect well
 // within a second, and taking the GIL back costs little at this rate.
 constexpr std::chrono::milliseconds kSignalCheckInterval{50};
+// A progress bar moves smoothly at ten reports a second, and the callable costs little.
+constexpr std::chrono::milliseconds kReportInterval{100};
 
 }  // namespace
 
@@ -34,15 +36,31 @@ PathArgument path_from_python(const py::handle& path) {
   return PathArgument{std::move(bytes), py::module_::import("os").attr("fsdecode")(path)};
 }
 
-ProgressReport signal_check() {
+ProgressReport signal_check(const py::handle& progress) {
   using Clock = std::chrono::steady_clock;
-  auto last = std::make_shared<Clock::time_point>(Clock::now());
-  return [last](const char*, double) {
+  struct Last {
+    Clock::time_point check = Clock::now();
+    Clock::time_point report = Clock::now();
+    std::string stage;
+  };
+  auto last = std::make_shared<Last>();
+  // Held for the callback's lifetime, which may outlast the call's own reference.
+  auto callable = std::make_shared<py::object>(py::reinterpret_borrow<py::object>(progress));
+  return [last, callable](const char* stage, double fraction) {
     const Clock::time_point now = Clock::now();
-    if (now - *last < kSignalCheckInterval) return;
-    *last = now;
+    const bool new_stage = !callable->is_none() && last->stage != stage;
+    const bool report =
+        new_stage || (!callable->is_none() && now - last->report >= kReportInterval);
+    if (!report && now - last->check < kSignalCheckInterval) return;
+    last->check = now;
     const py::gil_scoped_acquire held;
     if (PyErr_CheckSignals() != 0) throw Interrupted{};
+    if (!report) return;
+    last->report = now;
+    last->stage = stage;
+    PyObject* returned = PyObject_CallFunction(callable->ptr(), "sd", stage, fraction);
+    if (returned == nullptr) throw Interrupted{};
+    Py_DECREF(returned);
   };
 }
 

@@ -36,8 +36,11 @@ void warn_caller(PyObject* category, const std::string& words);
 struct Interrupted {};
 
 // A progress callback that runs Python's signal handlers now and then (often enough for Ctrl-C
-// to take effect well within a second). Called on the thread that released the GIL only.
-ProgressReport signal_check();
+// to take effect well within a second), and passes the progress to `progress` (a Python
+// callable taking the stage and the fraction done, or None) at each new stage and at most ten
+// times a second within one. Called on the thread that released the GIL only; an exception the
+// callable raises abandons the work and reaches the caller as Ctrl-C's does.
+ProgressReport signal_check(const pybind11::handle& progress = pybind11::none());
 
 // Runs `work` without the GIL, so that other Python threads go on meanwhile; a signal handler
 // that raises (through signal_check) abandons the work and its exception reaches the caller.
@@ -53,10 +56,12 @@ auto run_released(Work work) -> decltype(work()) {
   }
 }
 
-// run_released for a measurement whose passes use `threads` threads (0: OpenMP's default).
+// run_released for a measurement whose passes use `threads` threads (0: OpenMP's default), its
+// progress passed to the Python callable `progress` (None: none).
 template <class Measure>
-MeshMeasurement measure_released(int threads, MeasureOptions& options, Measure measure) {
-  options.progress = signal_check();
+MeshMeasurement measure_released(int threads, MeasureOptions& options,
+                                 const pybind11::handle& progress, Measure measure) {
+  options.progress = signal_check(progress);
   options.threads = threads;
   return run_released(measure);
 }

@@ -124,17 +124,29 @@ def _arguments(vertices: Any, faces: Any, epsilon: Any) -> tuple[Any, Any, Any]:
 
 
 def roughness(
-    vertices: Any, faces: Any = None, epsilon: Any = None, *, length: Any = None, threads: Any = None
+    vertices: Any,
+    faces: Any = None,
+    epsilon: Any = None,
+    *,
+    length: Any = None,
+    threads: Any = None,
+    progress: Any = None,
 ) -> Any:
     points, facets, eps = _arguments(vertices, faces, epsilon)
-    return _core.roughness(points, facets, eps, length=length, threads=threads)
+    return _core.roughness(points, facets, eps, length=length, threads=threads, progress=progress)
 
 
 def fields(
-    vertices: Any, faces: Any = None, epsilon: Any = None, *, length: Any = None, threads: Any = None
+    vertices: Any,
+    faces: Any = None,
+    epsilon: Any = None,
+    *,
+    length: Any = None,
+    threads: Any = None,
+    progress: Any = None,
 ) -> Any:
     points, facets, eps = _arguments(vertices, faces, epsilon)
-    return _core.fields(points, facets, eps, length=length, threads=threads)
+    return _core.fields(points, facets, eps, length=length, threads=threads, progress=progress)
 
 
 def write_outputs(
@@ -154,6 +166,7 @@ def write_outputs(
     name: str = "",
     html: Any = None,
     dpi: Any = None,
+    progress: Any = None,
 ) -> Any:
     points, facets, eps = _arguments(vertices, faces, epsilon)
     return _core.write_outputs(
@@ -172,6 +185,7 @@ def write_outputs(
         name=name,
         html=html,
         dpi=dpi,
+        progress=progress,
     )
 
 
@@ -180,9 +194,17 @@ def write_outputs(
 
 
 def roughness_of_file(
-    path: Any, epsilon: Any, *, length: Any = None, threads: Any = None, tiles: Any = None
+    path: Any,
+    epsilon: Any,
+    *,
+    length: Any = None,
+    threads: Any = None,
+    tiles: Any = None,
+    progress: Any = None,
 ) -> Any:
-    return _core.roughness_of_file(path, epsilon, length=length, threads=threads, tiles=tiles)
+    return _core.roughness_of_file(
+        path, epsilon, length=length, threads=threads, tiles=tiles, progress=progress
+    )
 
 
 def measure_file(
@@ -201,6 +223,7 @@ def measure_file(
     size: Any = None,
     html: Any = None,
     dpi: Any = None,
+    progress: Any = None,
 ) -> Any:
     return _core.measure_file(
         path,
@@ -217,6 +240,7 @@ def measure_file(
         size=size,
         html=html,
         dpi=dpi,
+        progress=progress,
     )
 
 

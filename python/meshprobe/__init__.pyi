@@ -1,7 +1,7 @@
 """Per-vertex roughness of polygon meshes, as the meshprobe command line measures it."""
 
 import os
-from typing import Any, Mapping, Protocol, Sequence, Union, overload
+from typing import Any, Callable, Mapping, Optional, Protocol, Sequence, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -37,6 +37,8 @@ _Path = Union[str, bytes, os.PathLike[str], os.PathLike[bytes]]
 _Faces = Union[npt.ArrayLike, Sequence[npt.ArrayLike]]
 _Epsilons = Union[Sequence[float], npt.NDArray[np.floating[Any]]]
 _Pair = tuple[float, float]
+# Called with the stage ("reading", "smoothing", ...) and the fraction of it done.
+_Progress = Optional[Callable[[str, float], object]]
 # An output: its path, True for the command line's derived name, None or False for none.
 _Output = Union[_Path, bool, None]
 # An output made per epsilon may also be given one path per epsilon.
@@ -47,27 +49,27 @@ def read(
 ) -> tuple[npt.NDArray[np.float32], Union[npt.NDArray[np.int32], list[npt.NDArray[np.int32]]]]: ...
 @overload
 def roughness(
-    vertices: _Mesh, faces: float | _Epsilons, epsilon: None = None, *, length: float | None = None, threads: int | None = None
+    vertices: _Mesh, faces: float | _Epsilons, epsilon: None = None, *, length: float | None = None, threads: int | None = None, progress: _Progress = None
 ) -> npt.NDArray[np.float32]: ...
 @overload
 def roughness(
-    vertices: _Mesh, faces: None = None, *, epsilon: float | _Epsilons, length: float | None = None, threads: int | None = None
+    vertices: _Mesh, faces: None = None, *, epsilon: float | _Epsilons, length: float | None = None, threads: int | None = None, progress: _Progress = None
 ) -> npt.NDArray[np.float32]: ...
 @overload
 def roughness(
-    vertices: npt.ArrayLike, faces: _Faces, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
+    vertices: npt.ArrayLike, faces: _Faces, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None, progress: _Progress = None
 ) -> npt.NDArray[np.float32]: ...
 @overload
 def fields(
-    vertices: _Mesh, faces: float | _Epsilons, epsilon: None = None, *, length: float | None = None, threads: int | None = None
+    vertices: _Mesh, faces: float | _Epsilons, epsilon: None = None, *, length: float | None = None, threads: int | None = None, progress: _Progress = None
 ) -> dict[str, npt.NDArray[Any]]: ...
 @overload
 def fields(
-    vertices: _Mesh, faces: None = None, *, epsilon: float | _Epsilons, length: float | None = None, threads: int | None = None
+    vertices: _Mesh, faces: None = None, *, epsilon: float | _Epsilons, length: float | None = None, threads: int | None = None, progress: _Progress = None
 ) -> dict[str, npt.NDArray[Any]]: ...
 @overload
 def fields(
-    vertices: npt.ArrayLike, faces: _Faces, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None
+    vertices: npt.ArrayLike, faces: _Faces, epsilon: float | _Epsilons, *, length: float | None = None, threads: int | None = None, progress: _Progress = None
 ) -> dict[str, npt.NDArray[Any]]: ...
 def parse_epsilons(text: str) -> list[tuple[str, float]]: ...
 def derived_name(mesh: str, folder: str, epsilon: str, ending: str) -> str: ...
@@ -83,6 +85,7 @@ def roughness_of_file(
     length: float | None = None,
     threads: int | None = None,
     tiles: int | None = None,
+    progress: _Progress = None,
 ) -> npt.NDArray[np.float32]: ...
 @overload
 def measure_file(
@@ -101,6 +104,7 @@ def measure_file(
     size: tuple[int, int] | None = None,
     html: _Output = None,
     dpi: int | None = None,
+    progress: _Progress = None,
 ) -> dict[str, Any]: ...
 @overload
 def measure_file(
@@ -119,6 +123,7 @@ def measure_file(
     size: tuple[int, int] | None = None,
     html: _Output = None,
     dpi: int | None = None,
+    progress: _Progress = None,
 ) -> list[dict[str, Any]]: ...
 def plan_outputs(
     meshes: Sequence[_Path],
@@ -158,6 +163,7 @@ def write_outputs(
     name: str = "",
     html: _Path | None = None,
     dpi: int | None = None,
+    progress: _Progress = None,
 ) -> dict[str, Any]: ...
 @overload
 def write_outputs(
@@ -177,6 +183,7 @@ def write_outputs(
     name: str = "",
     html: _Path | None = None,
     dpi: int | None = None,
+    progress: _Progress = None,
 ) -> dict[str, Any]: ...
 def measure_file_in_tiles(
     path: _Path,

@@ -285,3 +285,30 @@ def test_two_threads_give_the_values_of_one_after_the_other(meshes):
 def test_a_misspelt_keyword_names_itself(call):
     with pytest.raises(TypeError, match="unexpected keyword argument 'rnage'"):
         call()
+
+
+@pytest.mark.e2e
+@pytest.mark.parametrize("call", [
+    lambda path, progress: meshprobe.measure_file(path, [0.02, 0.05], progress=progress),
+    lambda path, progress: meshprobe.roughness_of_file(path, 0.05, tiles=2, progress=progress),
+    lambda path, progress: meshprobe.roughness(*meshprobe.read(path), epsilon=0.05,
+                                               progress=progress),
+    lambda path, progress: meshprobe.fields(*meshprobe.read(path), 0.05, progress=progress),
+    lambda path, progress: meshprobe.write_outputs(*meshprobe.read(path), 0.05,
+                                                   progress=progress),
+], ids=["measure_file", "roughness_of_file in tiles", "roughness", "fields", "write_outputs"])
+def test_progress_is_reported_on_the_calling_thread_and_can_stop_the_call(meshes, tmp_path, call):
+    reports = []
+    call(meshes / "grid.obj",
+         lambda stage, fraction: reports.append((stage, fraction, threading.get_ident())))
+    stages = [stage for stage, _, _ in reports]
+    # A tiled run names its tiles' stages ("tile 1/2 curvature").
+    assert stages[0] == "reading" and any(stage.endswith("curvature") for stage in stages)
+    assert all(0.0 <= fraction <= 1.0 for _, fraction, _ in reports)
+    assert {thread for _, _, thread in reports} == {threading.get_ident()}
+
+    def stop(stage, fraction):
+        raise RuntimeError("stopped at " + stage)
+
+    with pytest.raises(RuntimeError, match="stopped at reading"):
+        call(meshes / "grid.obj", stop)

@@ -14,7 +14,8 @@ paths. EPSILON is checked as the command line checks it, and several (0.005,0.01
 mesh at each. Into --out (default: FOLDER) go each mesh's value file, NAME_labels.lb
 (NAME_epsE_labels.lb with several epsilons) as the command line names it, and summary.csv, one
 row per mesh and epsilon under the command line's --summary columns. A mesh that fails becomes
-rows whose status is its error; the others go on. With --html, each mesh also gets its report,
+rows whose status is its error; the others go on. On a terminal a line on standard error shows
+how many meshes are done. With --html, each mesh also gets its report,
 NAME_report.html, holding every epsilon, and --out gets index.html, the command line's index of
 the batch: one row per mesh with its status and statistics, linking its report.
 
@@ -88,16 +89,22 @@ def measure_folder(client, plan, epsilons):
     given, how many meshes failed, and the index's entries in the same order."""
     from dask.distributed import as_completed
 
+    import meshprobe
+
     futures = [client.submit(measure, planned, epsilons, pure=False) for planned in plan]
     place = {future.key: k for k, future in enumerate(futures)}
     results = [None] * len(plan)
-    for future in as_completed(futures):
+    progress = meshprobe.terminal_progress("roughness_dask")
+    progress("meshes", 0.0)
+    for done, future in enumerate(as_completed(futures), 1):
+        progress("meshes", done / len(futures))
         k = place[future.key]
         try:
             results[k] = future.result()
         except Exception as error:  # a lost worker or an error outside the reader's refusals
             why = "%s: %s" % (type(error).__name__, error)
             results[k] = [(failure_row(plan[k]["mesh"], text, why), why) for text, _ in epsilons]
+    progress(None)
     failed = sum(1 for mesh in results if any(isinstance(o, str) for _, o in mesh))
     rows = [row for mesh in results for row, _ in mesh]
     return rows, failed, [index_entry(planned, mesh) for planned, mesh in zip(plan, results)]

@@ -85,20 +85,27 @@ def main(argv=None):
     # A count of facets left out is a warning of the command line's kind, on one line.
     warnings.showwarning = lambda message, *rest: print(
         "roughness_tiles_dask: warning: %s" % message, file=sys.stderr)
+    # On a terminal, one line on standard error follows the stages' tiles.
+    progress = meshprobe.terminal_progress("roughness_tiles_dask")
     try:
         if args.scheduler:
             with Client(args.scheduler) as client:
-                result = meshprobe.run_tile_plan(plan, client=client, threads=1)
+                result = meshprobe.run_tile_plan(plan, client=client, threads=1,
+                                                 progress=progress)
         else:
             # Each worker process runs one task at a time, its passes on one thread.
             with LocalCluster(n_workers=args.workers, threads_per_worker=1,
                               **meshprobe.local_cluster_options(args.dashboard)) as cluster, \
                     Client(cluster) as client:
-                result = meshprobe.run_tile_plan(plan, client=client, threads=1)
+                result = meshprobe.run_tile_plan(plan, client=client, threads=1,
+                                                 progress=progress)
     except ValueError as error:
+        progress(None)
         return fail("cannot measure %s" % error)
     except OSError as error:
+        progress(None)
         return fail(error)
+    progress(None)
     print("roughness_tiles_dask: %s at epsilon %s: %d vertices measured in %d tiles; values in %s"
           % (args.mesh, text, result["vertices_measured"], plan.tile_count, output))
     return 0

@@ -15,7 +15,7 @@ from typing import Any
 import numpy as np
 
 from meshprobe import _core
-from meshprobe._cluster import DASHBOARD_PORT, local_cluster_options
+from meshprobe._cluster import DASHBOARD_PORT, local_cluster_options, terminal_progress
 from meshprobe._tiles import measure_file_in_tiles, run_tile_plan
 from meshprobe._core import (
     OUTPUT_ENDINGS,
@@ -56,6 +56,7 @@ __all__ = [
     "roughness_of_file",
     "run_tile_plan",
     "summary_failure_row",
+    "terminal_progress",
     "write_file",
     "write_html_index",
     "write_outputs",

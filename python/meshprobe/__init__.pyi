@@ -201,11 +201,15 @@ def measure_file_in_tiles(
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
     dpi: int | None = None,
+    progress: _Progress = None,
 ) -> dict[str, Any]: ...
 
 DASHBOARD_PORT: int
 def local_cluster_options(dashboard: bool = False) -> dict[str, Any]: ...
-def run_tile_plan(plan: TilePlan, *, client: Any = None, threads: int | None = None) -> dict[str, Any]: ...
+def terminal_progress(program: str, stream: Any = None) -> Callable[..., None]: ...
+def run_tile_plan(
+    plan: TilePlan, *, client: Any = None, threads: int | None = None, progress: _Progress = None
+) -> dict[str, Any]: ...
 
 class TilePlan:
     def __init__(

@@ -23,13 +23,28 @@ def _measure(tile: Any, threads: Any) -> Any:
     return meshprobe.measure_tile(tile, threads=threads)
 
 
-def _run_here(plan: Any, work: Any, threads: Any, to_do: list[int]) -> None:
+def _report(plan: Any, stage: str, progress: Any) -> None:
+    # The share of the stage's tiles accepted so far; all of them once the plan has moved on.
+    if progress is None or plan.tile_count == 0:
+        return
+    if plan.stage != stage:
+        progress(stage, 1.0)
+    else:
+        progress(stage, 1.0 - len(plan.tiles_to_do()) / plan.tile_count)
+
+
+def _run_here(plan: Any, work: Any, threads: Any, to_do: list[int], progress: Any) -> None:
+    stage = plan.stage
     for t in to_do:
-        if plan.accept(t, work(plan.tile(t), threads)) == "all again":
+        verdict = plan.accept(t, work(plan.tile(t), threads))
+        _report(plan, stage, progress)
+        if verdict == "all again":
             return
 
 
-def _run_on(client: Any, plan: Any, work: Any, threads: Any, to_do: list[int]) -> None:
+def _run_on(
+    client: Any, plan: Any, work: Any, threads: Any, to_do: list[int], progress: Any
+) -> None:
     from dask.distributed import as_completed
 
     client.wait_for_workers(1)
@@ -49,11 +64,13 @@ def _run_on(client: Any, plan: Any, work: Any, threads: Any, to_do: list[int]) -
             running[future.key] = t
             done.add(future)
 
+    stage = plan.stage
     send()
     for future in done:
         t = running.pop(future.key)
         verdict = plan.accept(t, future.result())
         future.release()
+        _report(plan, stage, progress)
         if verdict == "all again":
             for other in list(done.futures):
                 other.cancel()
@@ -63,25 +80,32 @@ def _run_on(client: Any, plan: Any, work: Any, threads: Any, to_do: list[int]) -
         send()
 
 
-def _run_stage(plan: Any, work: Any, client: Any, threads: Any) -> None:
+def _run_stage(plan: Any, work: Any, client: Any, threads: Any, progress: Any) -> None:
     # Until every tile of the stage is accepted: a tile cut again, or every tile again after the
     # plan decided the facets for the whole mesh, comes back in tiles_to_do().
     stage = plan.stage
+    _report(plan, stage, progress)
     while plan.stage == stage and plan.tiles_to_do():
         if client is None:
-            _run_here(plan, work, threads, plan.tiles_to_do())
+            _run_here(plan, work, threads, plan.tiles_to_do(), progress)
         else:
-            _run_on(client, plan, work, threads, plan.tiles_to_do())
+            _run_on(client, plan, work, threads, plan.tiles_to_do(), progress)
 
 
-def run_tile_plan(plan: Any, *, client: Any = None, threads: Any = None) -> Any:
+def run_tile_plan(
+    plan: Any, *, client: Any = None, threads: Any = None, progress: Any = None
+) -> Any:
     """Handles every tile of a TilePlan fresh from its constructor: with a dask.distributed
     Client as tasks of its cluster (each worker holds one tile at a time; the workers need
     meshprobe, not the file), without one here, one after the other. threads: the threads of each
-    tile's passes (default: every core of the machine that runs it). Returns plan.finish()."""
-    _run_stage(plan, _connect, client, threads)
+    tile's passes (default: every core of the machine that runs it). progress: called here with
+    the stage ("connecting", "smoothing", "measuring") and the share of its tiles accepted.
+    Returns plan.finish()."""
+    _run_stage(plan, _connect, client, threads, progress)
+    if progress is not None:
+        progress("smoothing", 0.0)
     plan.smooth()
-    _run_stage(plan, _measure, client, threads)
+    _run_stage(plan, _measure, client, threads, progress)
     return plan.finish()
 
 
@@ -101,6 +125,7 @@ def measure_file_in_tiles(
     range: Any = None,  # noqa: A002 - the command line's option is --range
     size: Any = None,
     dpi: Any = None,
+    progress: Any = None,
 ) -> Any:
     """measure_file(path, epsilon, ...) with the mesh cut into `tiles` spatial tiles, every value
     bit for bit the untiled run's, the tiles handled as run_tile_plan says. The outputs are
@@ -120,4 +145,4 @@ def measure_file_in_tiles(
         size=size,
         dpi=dpi,
     )
-    return run_tile_plan(plan, client=client, threads=threads)
+    return run_tile_plan(plan, client=client, threads=threads, progress=progress)

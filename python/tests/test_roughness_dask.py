@@ -2,6 +2,7 @@
 against the command line run on the same meshes."""
 
 import csv
+import io
 import os
 import shutil
 import stat
@@ -144,3 +145,26 @@ def test_bad_arguments_are_one_line_and_status_2(tmp_path, epsilon, folder, mess
     assert run.stderr == "roughness_dask: %s\n" % message.format(tmp=tmp_path)
     assert run.stdout == ""
     assert not (tmp_path / "out").exists()
+
+
+class _Terminal(io.StringIO):
+    def __init__(self, is_terminal):
+        super().__init__()
+        self.is_terminal = is_terminal
+
+    def isatty(self):
+        return self.is_terminal
+
+
+@pytest.mark.parametrize("is_terminal, shown", [
+    (True, "\r\033[Kexample: meshes   0%\r\033[Kexample: meshes  50%\r\033[K"),
+    (False, ""),
+])
+def test_the_examples_progress_line_shows_on_a_terminal_only(is_terminal, shown):
+    stream = _Terminal(is_terminal)
+    progress = meshprobe.terminal_progress("example", stream)
+    progress("meshes", 0.0)
+    progress("meshes", 0.5)
+    progress(None)
+    progress(None)  # cleared once
+    assert stream.getvalue() == shown

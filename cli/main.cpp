@@ -78,9 +78,6 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
     progress.clear();
     std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(), fewer.c_str());
   }
-  progress.report("writing", 0.0);
-  std::string failed;
-  bool written = false;
   PictureSettings picture;
   picture.fixed_range = line.fixed_range;
   picture.range = ValueRange{line.range_low, line.range_high};
@@ -88,6 +85,14 @@ bool process_mesh(const CommandLine& line, const MeshOutputs& outputs, ProgressL
   picture.height = line.height;
   picture.dpi = line.dpi;
   picture.tiles = line.tiles;
+  const std::string clamped = clamped_range_warning(m, picture);
+  if (!clamped.empty() && !line.quiet) {
+    progress.clear();
+    std::fprintf(stderr, "meshprobe: warning: %s: %s\n", path.c_str(), clamped.c_str());
+  }
+  progress.report("writing", 0.0);
+  std::string failed;
+  bool written = false;
   try {
     written = write_mesh_outputs(m, outputs, picture, failed);
   } catch (const std::bad_alloc&) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "measure/rules.h"
 #include "outputs/atomic_file.h"
 #include "outputs/colour_range.h"
 #include "outputs/fields_csv.h"
@@ -41,6 +42,28 @@ std::string dpi_refusal(const std::string& name, const std::string& given, doubl
   if (dpi >= 1 && dpi <= kMaxDotsPerInch && dpi == std::floor(dpi)) return "";
   return name + " must be a whole number from 1 to " + std::to_string(kMaxDotsPerInch) +
          ", not \"" + given + "\"";
+}
+
+std::string clamped_range_warning(const MeshMeasurement& m, const PictureSettings& picture) {
+  if (!picture.fixed_range) return "";
+  double largest = 0.0;
+  const Epsilon* where = nullptr;
+  for (const EpsilonMeasurement& e : m.epsilons) {
+    if (e.roughness.empty()) continue;
+    std::size_t clamped = 0;
+    for (const float value : e.roughness)
+      clamped += value < picture.range.low || value > picture.range.high ? 1 : 0;
+    const double share = static_cast<double>(clamped) / static_cast<double>(e.roughness.size());
+    if (share > largest) {
+      largest = share;
+      where = &e.epsilon;
+    }
+  }
+  if (where == nullptr || largest <= 0.5) return "";
+  const auto number = [](double value) { return shortest_float_text(static_cast<float>(value)); };
+  return "the range " + number(picture.range.low) + ":" + number(picture.range.high) + " clamps " +
+         std::to_string(static_cast<int>(std::floor(100.0 * largest))) +
+         "% of the measured vertices (epsilon " + where->text + ")";
 }
 
 bool write_mesh_outputs(const MeshMeasurement& m, const MeshOutputs& outputs,

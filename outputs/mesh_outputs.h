@@ -45,6 +45,11 @@ std::string size_refusal(const std::string& name, const std::string& given, doub
                          double height);
 std::string dpi_refusal(const std::string& name, const std::string& given, double dpi);
 
+// With a fixed range: the warning's words when it clamps more than half of the measured vertices
+// at some epsilon (the colours then say little), naming the largest share, such as "the range
+// 0:0.5 clamps 74% of the measured vertices (epsilon 0.01)". Empty otherwise.
+std::string clamped_range_warning(const MeshMeasurement& m, const PictureSettings& picture);
+
 // Writes the outputs of `m` that `outputs` names. False, with `failed` naming the first output
 // that could not be written and the system's reason ("PATH: reason"; the path alone when there is
 // none), when one could not: then no output of the mesh has been replaced and no temporary file

@@ -145,6 +145,10 @@ void keep_for(const PythonOutputs& outputs, MeasureOptions& options) {
 }
 
 void write_requested(const MeshMeasurement& m, const PythonOutputs& outputs) {
+  const std::string clamped = clamped_range_warning(m, outputs.picture);
+  if (!clamped.empty()) {
+    warn_caller(PyExc_UserWarning, (m.path.empty() ? "" : m.path + ": ") + clamped);
+  }
   MeshOutputs paths = outputs.paths;
   paths.mesh = m.path;
   std::string failed;

@@ -5,6 +5,7 @@ import json
 import os
 import stat
 import subprocess
+import warnings
 
 import numpy as np
 import pytest
@@ -180,3 +181,17 @@ def test_write_file_writes_as_the_command_line_writes(tmp_path):
     with pytest.raises(OSError, match="cannot write .*missing/x: the folder|No such file"):
         meshprobe.write_file(tmp_path / "missing" / "x", b"")
     assert sorted(p.name for p in tmp_path.iterdir()) == ["kept.txt", "new.txt"]
+
+
+@pytest.mark.parametrize("low, high, warned", [(0, 0.5, True), (0, 10000, False)])
+def test_a_range_that_clamps_most_vertices_is_named_once(meshes, tmp_path, low, high, warned):
+    words = "the range %s:%s clamps" % (low, high)
+    run = subprocess.run([BINARY, "--png=%s" % (tmp_path / "a.png"), "--no-values", "--range",
+                          "%s:%s" % (low, high), meshes / "grid.obj", "0.05"],
+                         capture_output=True, text=True, check=True)
+    assert run.stderr.count(words) == (1 if warned else 0), run.stderr
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        meshprobe.measure_file(meshes / "grid.obj", 0.05, png=tmp_path / "b.png",
+                               range=(low, high))
+    assert [str(w.message).count(words) for w in caught] == ([1] if warned else [])

@@ -42,6 +42,13 @@ run_ctest() {
   [ "$1" -eq 0 ]
 }
 
+started=$(date +%s)
+# The minutes since the start, after a phase of the gate, so that its time can be followed.
+elapsed() {
+  now=$(date +%s)
+  echo "run-tests: $1 after $(( (now - started) / 60 )) min $(( (now - started) % 60 )) s"
+}
+
 finish() {
   echo "$passed passed, $failed failed, $skipped skipped"
   [ "$failed" -eq 0 ]
@@ -59,6 +66,7 @@ case "${1:-}" in
     ;;
   "")
     sh tools/setup.sh -DMESHPROBE_WERROR=ON
+    elapsed "the plain build"
     # The sanitizer build compiles while the plain suite runs, at a lower priority: the suite
     # leaves cores idle while its longest tests end. Its log follows the suite's.
     builds=$(mktemp -d)
@@ -71,6 +79,7 @@ case "${1:-}" in
       finish || true
       exit 1
     fi
+    elapsed "the plain suite"
     wait "$builder" || true
     cat "$builds/build"
     status=$(cat "$builds/status" 2>/dev/null || echo 1)
@@ -82,7 +91,9 @@ case "${1:-}" in
     # A sanitizer report aborts the process, so that a failing run can never pass for a refusal.
     export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1
     export UBSAN_OPTIONS=print_stacktrace=1:abort_on_error=1
+    elapsed "the sanitizer build"
     run_ctest build-sanitize -LE package || true
+    elapsed "the sanitizer suite"
     finish
     ;;
   *)

@@ -128,22 +128,6 @@ py::array_t<float> file_roughness(const py::handle& path, const py::handle& epsi
   return stack(rows, several);
 }
 
-MeasureOptions one_epsilon(const py::handle& epsilon, const py::handle& length, const char* call) {
-  bool several = false;
-  MeasureOptions options = options_from(epsilon, length, several);
-  if (several) throw py::value_error(std::string(call) + " takes one epsilon, not a sequence");
-  return options;
-}
-
-// One dict per epsilon for a sequence of them, the dict alone for a number.
-py::object summaries_of(const MeshMeasurement& measurement, bool several) {
-  if (!several) return summary_of(measurement);
-  py::list summaries;
-  for (std::size_t e = 0; e < measurement.epsilons.size(); ++e)
-    summaries.append(summary_of(measurement, e));
-  return std::move(summaries);
-}
-
 py::object summary_of_file(const py::handle& path, const py::handle& epsilon,
                            const py::handle& length, const py::handle& threads,
                            const py::handle& tiles, const py::handle& progress,
@@ -159,11 +143,12 @@ py::object summary_of_file(const py::handle& path, const py::handle& epsilon,
   return summaries_of(measurement, several);
 }
 
-py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
-                           const py::handle& epsilon, const py::handle& length,
-                           const py::handle& threads, const py::handle& progress,
-                           const std::string& name, const OutputArguments& arguments) {
-  MeasureOptions options = one_epsilon(epsilon, length, "write_outputs");
+py::object outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
+                             const py::handle& epsilon, const py::handle& length,
+                             const py::handle& threads, const py::handle& progress,
+                             const std::string& name, const OutputArguments& arguments) {
+  bool several = false;
+  MeasureOptions options = options_from(epsilon, length, several);
   const PythonOutputs outputs =
       outputs_from_python(name, !name.empty(), options.epsilons, arguments);
   keep_for(outputs, options);
@@ -172,7 +157,7 @@ py::dict outputs_of_arrays(const py::handle& vertices, const py::handle& faces,
   // statistics), arrays have the name the caller gives them.
   measurement.path = name;
   write_requested(measurement, outputs);
-  return summary_of(measurement);
+  return summaries_of(measurement, several);
 }
 
 // The plan of a batch's outputs as a list of dicts, one per mesh.

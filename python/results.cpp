@@ -110,4 +110,12 @@ py::dict summary_of(const MeshMeasurement& measurement, std::size_t e) {
   return row;
 }
 
+py::object summaries_of(const MeshMeasurement& measurement, bool several) {
+  if (!several) return summary_of(measurement);
+  py::list summaries;
+  for (std::size_t e = 0; e < measurement.epsilons.size(); ++e)
+    summaries.append(summary_of(measurement, e));
+  return std::move(summaries);
+}
+
 }  // namespace meshprobe

@@ -86,4 +86,8 @@ pybind11::array_t<T> to_numpy(const std::vector<T>& values) {
 // and "roughness" (per vertex of the file).
 pybind11::dict summary_of(const MeshMeasurement& measurement, std::size_t e = 0);
 
+// summary_of every epsilon as a list, for epsilons given as a sequence (`several`); the dict
+// alone for one given as a number.
+pybind11::object summaries_of(const MeshMeasurement& measurement, bool several);
+
 }  // namespace meshprobe

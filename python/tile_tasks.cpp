@@ -211,9 +211,7 @@ class PythonTilePlan {
   PythonTilePlan(const py::handle& path, const py::handle& epsilon, const py::handle& tiles,
                  const py::handle& length, const py::handle& threads, Outputs outputs)
       : file_(path_from_python(path)) {
-    bool several = false;
-    options_.epsilons = epsilons_from_python(epsilon, several);
-    if (several) refuse("TilePlan takes one epsilon, not a sequence");
+    options_.epsilons = epsilons_from_python(epsilon, several_);
     outputs_ = outputs(options_.epsilons);
     options_.length = length_from_python(length);
     options_.tiles = tiles_from_python(tiles);
@@ -293,14 +291,14 @@ class PythonTilePlan {
         [&] { plan_->smooth([&](std::size_t, std::size_t) { check("smoothing", 0.0); }); });
   }
 
-  py::dict finish() {
+  py::object finish() {
     if (plan_->stage() != TilePlan::Stage::kDone)
       refuse("the plan finishes once every tile is measured, not while " + stage());
     MeshMeasurement measurement = plan_->finish();
     measurement.path = file_.shown.cast<std::string>();
     report_file(measurement, file_);
     write_requested(measurement, outputs_);
-    return summary_of(measurement);
+    return summaries_of(measurement, several_);
   }
 
  private:
@@ -309,6 +307,7 @@ class PythonTilePlan {
   }
 
   PythonOutputs outputs_;
+  bool several_ = false;  // epsilons given as a sequence: one summary each
   PathArgument file_;
   MeasureOptions options_;
   TileTask task_;

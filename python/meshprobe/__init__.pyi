@@ -169,7 +169,7 @@ def write_outputs(
 def write_outputs(
     vertices: npt.ArrayLike,
     faces: _Faces,
-    epsilon: float,
+    epsilon: float | _Epsilons,
     *,
     length: float | None = None,
     threads: int | None = None,
@@ -184,10 +184,10 @@ def write_outputs(
     html: _Path | None = None,
     dpi: int | None = None,
     progress: _Progress = None,
-) -> dict[str, Any]: ...
+) -> Any: ...
 def measure_file_in_tiles(
     path: _Path,
-    epsilon: float,
+    epsilon: float | _Epsilons,
     *,
     tiles: int,
     client: Any = None,
@@ -202,20 +202,20 @@ def measure_file_in_tiles(
     size: tuple[int, int] | None = None,
     dpi: int | None = None,
     progress: _Progress = None,
-) -> dict[str, Any]: ...
+) -> Any: ...
 
 DASHBOARD_PORT: int
 def local_cluster_options(dashboard: bool = False) -> dict[str, Any]: ...
 def terminal_progress(program: str, stream: Any = None) -> Callable[..., None]: ...
 def run_tile_plan(
     plan: TilePlan, *, client: Any = None, threads: int | None = None, progress: _Progress = None
-) -> dict[str, Any]: ...
+) -> Any: ...
 
 class TilePlan:
     def __init__(
         self,
         path: _Path,
-        epsilon: float,
+        epsilon: float | _Epsilons,
         *,
         tiles: int,
         length: float | None = None,
@@ -237,7 +237,7 @@ class TilePlan:
     def tile(self, t: int) -> dict[str, Any]: ...
     def accept(self, t: int, result: dict[str, Any]) -> str: ...
     def smooth(self) -> None: ...
-    def finish(self) -> dict[str, Any]: ...
+    def finish(self) -> Any: ...
 
 def connect_tile(tile: dict[str, Any], *, threads: int | None = None) -> dict[str, Any]: ...
 def measure_tile(tile: dict[str, Any], *, threads: int | None = None) -> dict[str, Any]: ...

@@ -195,3 +195,28 @@ def test_a_range_that_clamps_most_vertices_is_named_once(meshes, tmp_path, low, 
         meshprobe.measure_file(meshes / "grid.obj", 0.05, png=tmp_path / "b.png",
                                range=(low, high))
     assert [str(w.message).count(words) for w in caught] == ([1] if warned else [])
+
+
+@pytest.mark.parametrize("write", [
+    lambda mesh: meshprobe.measure_file(mesh, [0.02, 0.05], values=True, png=True, ply=True),
+    lambda mesh: meshprobe.measure_file_in_tiles(mesh, [0.02, 0.05], tiles=2, values=True,
+                                                 png=True, ply=True),
+    lambda mesh: meshprobe.write_outputs(*meshprobe.read(mesh), [0.02, 0.05], name=str(mesh),
+                                         values=True, png=True, ply=True),
+], ids=["measure_file", "measure_file_in_tiles", "write_outputs"])
+def test_several_epsilons_write_what_the_command_line_writes(meshes, tmp_path, write):
+    for folder in ("cli", "py"):
+        (tmp_path / folder).mkdir()
+        (tmp_path / folder / "grid.obj").write_bytes((meshes / "grid.obj").read_bytes())
+    subprocess.run([BINARY, "-e", "0.02,0.05", "--png", "--ply", tmp_path / "cli" / "grid.obj"],
+                   check=True)
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore")  # a tile count cut for the small grid
+        results = write(tmp_path / "py" / "grid.obj")
+    assert [result["epsilon"] for result in results] == [0.02, 0.05]
+    names = sorted(p.name for p in (tmp_path / "cli").iterdir())
+    assert sorted(p.name for p in (tmp_path / "py").iterdir()) == names
+    for name in names:
+        if name.endswith(".ply"):  # the PLY's comment names the file as the caller gave it
+            continue
+        assert (tmp_path / "py" / name).read_bytes() == (tmp_path / "cli" / name).read_bytes(), name

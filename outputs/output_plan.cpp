@@ -1,9 +1,12 @@
 #include "outputs/output_plan.h"
 
+#include <cstddef>
 #include <filesystem>
 #include <map>
+#include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "measure/rules.h"
 #include "outputs/atomic_file.h"
@@ -68,8 +71,7 @@ std::vector<Output> every_output(const OutputRequest& request, const OutputPlan&
   std::vector<Output> outputs;
   const auto add = [&](const std::string& path, const std::string& owner, const OutputChoice* c) {
     if (path.empty()) return;
-    const bool named = c == nullptr || !c->path.empty() || !c->per_epsilon.empty();
-    outputs.push_back(Output{path, owner, owner, named});
+    outputs.push_back(Output{path, owner, owner, !c->path.empty() || !c->per_epsilon.empty()});
   };
   if (!plan.summary.empty()) outputs.push_back(Output{plan.summary, "", "the summary", true});
   if (!plan.index.empty()) outputs.push_back(Output{plan.index, "", "the index", true});

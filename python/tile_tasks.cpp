@@ -332,7 +332,7 @@ auto on_threads(const py::handle& threads, Work work) {
 void add_tile_tasks(py::module_& module) {
   py::class_<PythonTilePlan>(
       module, "TilePlan",
-      R"(TilePlan(path, epsilon, *, tiles, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, dpi=None)
+      R"(TilePlan(path, epsilon, *, tiles, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, dpi=None, html=None)
 
 One mesh file measured in spatial tiles whose results are exactly the untiled run's, the tiles
 handled wherever the caller sends them (measure_file_in_tiles sends them to a Dask cluster). The
@@ -347,19 +347,20 @@ returns.)")
                        const py::handle& length, const py::handle& threads,
                        const py::handle& values, const py::handle& ply, const py::handle& png,
                        const py::handle& csv, const py::handle& stats, const py::handle& range,
-                       const py::handle& size, const py::handle& dpi) {
+                       const py::handle& size, const py::handle& dpi, const py::handle& html) {
              return std::make_unique<PythonTilePlan>(
                  path, epsilon, tiles, length, threads, [&](const std::vector<Epsilon>& epsilons) {
                    return outputs_from_python(
                        path_bytes(path), true, epsilons,
-                       OutputArguments{values, ply, png, csv, stats, py::none(), range, size, dpi});
+                       OutputArguments{values, ply, png, csv, stats, html, range, size, dpi});
                  });
            }),
            py::arg("path"), py::arg("epsilon"), py::kw_only(), py::arg("tiles"),
            py::arg("length") = py::none(), py::arg("threads") = py::none(),
            py::arg("values") = py::none(), py::arg("ply") = py::none(), py::arg("png") = py::none(),
            py::arg("csv") = py::none(), py::arg("stats") = py::none(),
-           py::arg("range") = py::none(), py::arg("size") = py::none(), py::arg("dpi") = py::none())
+           py::arg("range") = py::none(), py::arg("size") = py::none(), py::arg("dpi") = py::none(),
+           py::arg("html") = py::none())
       .def_property_readonly("stage", &PythonTilePlan::stage,
                              "\"connecting\", \"smoothing\", \"measuring\" or \"done\".")
       .def_property_readonly("tile_count", &PythonTilePlan::tile_count)

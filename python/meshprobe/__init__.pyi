@@ -201,6 +201,7 @@ def measure_file_in_tiles(
     range: _Pair | None = None,
     size: tuple[int, int] | None = None,
     dpi: int | None = None,
+    html: _Output = None,
     progress: _Progress = None,
 ) -> Any: ...
 
@@ -228,6 +229,7 @@ class TilePlan:
         range: _Pair | None = None,
         size: tuple[int, int] | None = None,
         dpi: int | None = None,
+        html: _Output = None,
     ) -> None: ...
     @property
     def stage(self) -> str: ...

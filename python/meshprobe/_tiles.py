@@ -125,6 +125,7 @@ def measure_file_in_tiles(
     range: Any = None,  # noqa: A002 - the command line's option is --range
     size: Any = None,
     dpi: Any = None,
+    html: Any = None,
     progress: Any = None,
 ) -> Any:
     """measure_file(path, epsilon, ...) with the mesh cut into `tiles` spatial tiles, every value
@@ -144,5 +145,6 @@ def measure_file_in_tiles(
         range=range,
         size=size,
         dpi=dpi,
+        html=html,
     )
     return run_tile_plan(plan, client=client, threads=threads, progress=progress)

@@ -186,7 +186,7 @@ def write_by_write_outputs(mesh, outputs, options):
 
 def write_by_tiles(mesh, outputs, options):
     kwargs = python_options(options, "length", "threads", "tiles", "range", "dpi")
-    if kwargs is None or "html" in outputs:
+    if kwargs is None:
         return None
     return python_outcome(lambda: meshprobe.measure_file_in_tiles(
         mesh, float(options.get("epsilon", "0.01")), **outputs, **{"tiles": 2, **kwargs}))
@@ -237,6 +237,8 @@ WRITER_CASES = [
      "the output MESH would replace the input mesh MESH"),
     ("the statistics are a link to the input", {"stats": "LINK"}, {}, "refused",
      "the output LINK would replace the input mesh MESH"),
+    ("the report is the input", {"html": "MESH"}, {}, "refused",
+     "the output MESH would replace the input mesh MESH"),
     ("two outputs on one path", {"ply": "OUT.ply", "csv": "OUT.ply"}, {}, "refused",
      "two outputs of this run would be written to one file: OUT.ply (from MESH) and OUT.ply "
      "(from MESH)"),

@@ -33,51 +33,85 @@ def _report(plan: Any, stage: str, progress: Any) -> None:
         progress(stage, 1.0 - len(plan.tiles_to_do()) / plan.tile_count)
 
 
-def _run_here(plan: Any, work: Any, threads: Any, to_do: list[int], progress: Any) -> None:
-    stage = plan.stage
-    for t in to_do:
-        verdict = plan.accept(t, work(plan.tile(t), threads))
-        _report(plan, stage, progress)
-        if verdict == "all again":
-            return
+class _Here:
+    """Handles the tiles in this process, one at a time, when the loop asks for a result."""
+
+    def __init__(self, plan: Any, work: Any, threads: Any) -> None:
+        self.plan, self.work, self.threads = plan, work, threads
+        self.queued: list[int] = []
+
+    def room(self) -> int:
+        return 1 - len(self.queued)
+
+    def send(self, t: int) -> None:
+        self.queued.append(t)
+
+    def busy(self) -> bool:
+        return bool(self.queued)
+
+    def next_result(self) -> tuple[int, Any]:
+        t = self.queued.pop()
+        return t, self.work(self.plan.tile(t), self.threads)
+
+    def cancel(self) -> None:
+        self.queued.clear()
 
 
-def _run_on(
-    client: Any, plan: Any, work: Any, threads: Any, to_do: list[int], progress: Any
-) -> None:
-    from dask.distributed import as_completed
+class _OnCluster:
+    """Handles the tiles as tasks of a Dask cluster, a few per worker in flight."""
 
-    client.wait_for_workers(1)
-    workers = len(client.scheduler_info().get("workers", {}))
-    limit = max(1, _TILES_IN_FLIGHT_PER_WORKER * workers)
-    waiting = list(to_do)
-    running: dict[str, int] = {}
-    done = as_completed()
+    def __init__(self, client: Any, plan: Any, work: Any, threads: Any) -> None:
+        from dask.distributed import as_completed
 
-    def send() -> None:
-        while waiting and len(running) < limit:
-            t = waiting.pop(0)
-            # Scattered first: a tile is large, and the task graph should not carry it. In a list:
-            # a dict given alone would be scattered entry by entry, under the entries' keys.
-            [tile] = client.scatter([plan.tile(t)], hash=False)
-            future = client.submit(work, tile, threads, pure=False)
-            running[future.key] = t
-            done.add(future)
+        client.wait_for_workers(1)
+        workers = len(client.scheduler_info().get("workers", {}))
+        self.limit = max(1, _TILES_IN_FLIGHT_PER_WORKER * workers)
+        self.client, self.plan, self.work, self.threads = client, plan, work, threads
+        self.running: dict[str, int] = {}
+        self.done = as_completed()
+        self.results = iter(self.done)
 
-    stage = plan.stage
-    send()
-    for future in done:
-        t = running.pop(future.key)
-        verdict = plan.accept(t, future.result())
+    def room(self) -> int:
+        return self.limit - len(self.running)
+
+    def send(self, t: int) -> None:
+        # Scattered first: a tile is large, and the task graph should not carry it. In a list: a
+        # dict given alone would be scattered entry by entry, under the entries' keys.
+        [tile] = self.client.scatter([self.plan.tile(t)], hash=False)
+        future = self.client.submit(self.work, tile, self.threads, pure=False)
+        self.running[future.key] = t
+        self.done.add(future)
+
+    def busy(self) -> bool:
+        return bool(self.running)
+
+    def next_result(self) -> tuple[int, Any]:
+        future = next(self.results)
+        result = future.result()
         future.release()
+        return self.running.pop(future.key), result
+
+    def cancel(self) -> None:
+        for other in list(self.done.futures):
+            other.cancel()
+
+
+def _run_tiles(plan: Any, handler: Any, to_do: list[int], progress: Any) -> None:
+    # The one loop over a stage's tiles, wherever they are handled: a tile cut again goes back to
+    # the queue; "all again" ends the pass, and the stage's loop starts the tiles over.
+    stage = plan.stage
+    waiting = list(to_do)
+    while waiting or handler.busy():
+        while waiting and handler.room() > 0:
+            handler.send(waiting.pop(0))
+        t, result = handler.next_result()
+        verdict = plan.accept(t, result)
         _report(plan, stage, progress)
         if verdict == "all again":
-            for other in list(done.futures):
-                other.cancel()
+            handler.cancel()
             return
         if verdict == "cut again":
             waiting.append(t)
-        send()
 
 
 def _run_stage(plan: Any, work: Any, client: Any, threads: Any, progress: Any) -> None:
@@ -86,10 +120,9 @@ def _run_stage(plan: Any, work: Any, client: Any, threads: Any, progress: Any) -
     stage = plan.stage
     _report(plan, stage, progress)
     while plan.stage == stage and plan.tiles_to_do():
-        if client is None:
-            _run_here(plan, work, threads, plan.tiles_to_do(), progress)
-        else:
-            _run_on(client, plan, work, threads, plan.tiles_to_do(), progress)
+        handler = (_Here(plan, work, threads) if client is None
+                   else _OnCluster(client, plan, work, threads))
+        _run_tiles(plan, handler, plan.tiles_to_do(), progress)
 
 
 def run_tile_plan(

@@ -15,6 +15,8 @@ set -eu
 cd "$(dirname "$0")/.."
 
 jobs=$(nproc)
+# One test more than cores: many tests wait on a child process or the disk part of the time.
+test_jobs=$((jobs + 1))
 passed=0
 failed=0
 skipped=0
@@ -24,7 +26,7 @@ run_ctest() {
   folder=$1
   shift
   ctest_log=$(mktemp)
-  (cd "$folder" && ctest --output-on-failure -j "$jobs" "$@") 2>&1 | tee "$ctest_log" || true
+  (cd "$folder" && ctest --output-on-failure -j "$test_jobs" "$@") 2>&1 | tee "$ctest_log" || true
   # ctest's closing line: "97% tests passed, 3 tests failed out of 120".
   counts=$(sed -n 's/^[0-9]*% tests passed, \([0-9]*\) tests* failed out of \([0-9]*\)$/\1 \2/p' "$ctest_log")
   # Tests that skip themselves count as passed in that line; ctest lists them after it.

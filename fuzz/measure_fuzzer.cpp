@@ -35,14 +35,16 @@ constexpr std::size_t kTileChoices = 8;
 // The normalised points: in the unit box about the origin, up to the rounding of the box's centre
 // and of each point's offset from it, which are single precision: a few units in the last place
 // of the file's coordinates, measured against the box's size. A small model far from the origin
-// may so reach a little beyond the box.
+// may so reach a little beyond the box, and so may one whose coordinates are subnormal, where a
+// unit in the last place is FLT_TRUE_MIN however small the number.
 void check_normalised(const meshprobe::MeshMeasurement& m) {
   const meshprobe::Vec3f& low = m.bbox_min;
   const meshprobe::Vec3f& high = m.bbox_max;
   const double extent = std::max({high.x - low.x, high.y - low.y, high.z - low.z});
   const double largest = std::max({std::fabs(low.x), std::fabs(low.y), std::fabs(low.z),
                                    std::fabs(high.x), std::fabs(high.y), std::fabs(high.z)});
-  const double bound = 0.5 + 1e-6 + 4 * FLT_EPSILON * largest / extent;
+  const double last_place = std::max<double>(FLT_EPSILON * largest, FLT_TRUE_MIN);
+  const double bound = 0.5 + 1e-6 + 4 * last_place / extent;
   for (const meshprobe::Vec3f& p : m.positions) {
     for (const float c : {p.x, p.y, p.z}) {
       if (!(std::fabs(c) <= bound)) fail("a normalised point outside the unit box");

@@ -5,8 +5,9 @@
 #                                   test but the fuzz corpora while ./build-sanitize builds
 #                                   (AddressSanitizer and UndefinedBehaviorSanitizer, where any
 #                                   memory fault, leak or undefined behaviour fails the test that
-#                                   caused it), then runs every test there but the package tests;
-#                                   what needs neither the sanitizers nor a second run runs once
+#                                   caused it), then runs every test there but the package tests
+#                                   and the slow Python ones (Dask clusters, the browser); what
+#                                   needs neither the sanitizers nor a second run runs once
 #   sh tools/run-tests.sh --quick   the loop while working: builds what changed in ./build and
 #                                   runs the unit and end-to-end tests that are not slow
 #
@@ -94,7 +95,9 @@ case "${1:-}" in
     export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1
     export UBSAN_OPTIONS=print_stacktrace=1:abort_on_error=1
     elapsed "the sanitizer build"
-    run_ctest build-sanitize -LE package || true
+    # The Dask clusters' and the browser's tests (Python.slow) run once, in the plain build: the
+    # code of ours they call runs under the sanitizers in Python.e2e and the C++ suites.
+    run_ctest build-sanitize -LE package -E '^Python[.]slow$' || true
     elapsed "the sanitizer suite"
     finish
     ;;

@@ -453,9 +453,8 @@ The outputs are written with the bytes the command line writes for the same file
 values (-o), ply (--ply), png (--png), csv (--csv), stats (--stats), html (--html, the report to
 open in a browser, one for every epsilon). Each is a path, True for the name the command line
 derives from the mesh's, or None; values, png and stats may also be a list of paths, one per
-epsilon. range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH, dpi as --dpi. The
-outputs are
-checked as the command line checks them, before the mesh is read: ValueError with its words for
+epsilon. range=(lo, hi) as --range LO:HI, size=(width, height) as --size WxH, dpi as --dpi.
+The outputs are checked as the command line checks them, before the mesh is read: ValueError with its words for
 an output that would replace the mesh (whatever the spelling or link), two outputs on one path,
 or a folder, device or socket as a target; OSError for one that cannot be written. Each file
 appears whole or not at all, all of them together. tiles: as --tiles (see measure_file_in_tiles
@@ -526,7 +525,7 @@ with the file and the system's reason.)");
       py::arg("csv") = py::none(), py::arg("stats") = py::none(), py::arg("range") = py::none(),
       py::arg("size") = py::none(), py::arg("name") = "", py::arg("html") = py::none(),
       py::arg("dpi") = py::none(), py::arg("progress") = py::none(),
-      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='', html=None, dpi=None) -> dict
+      R"(write_outputs(vertices, faces, epsilon, *, length=None, threads=None, values=None, ply=None, png=None, csv=None, stats=None, range=None, size=None, name='', html=None, dpi=None, progress=None) -> dict | list[dict]
 
 measure_file for a mesh given as in roughness(): writes the outputs whose paths are given, with
 the bytes the command line writes for the same mesh read from an OBJ file called `name` (the

@@ -62,12 +62,16 @@ MeshMeasurement measure_arrays(const py::handle& vertices, const py::handle& fac
   return measurement;
 }
 
+// With `warn_left_out` false, facets left out are not warned of: the caller returns every facet
+// of the file, and measuring those lists warns instead (once for one mesh).
 MeshMeasurement measure_file(const py::handle& path, MeasureOptions& options,
-                             const py::handle& threads, const py::handle& progress) {
+                             const py::handle& threads, const py::handle& progress,
+                             bool warn_left_out = true) {
   const PathArgument file = path_from_python(path);
   const int thread_count = threads_from_python(threads);
   MeshMeasurement measurement = measure_released(
       thread_count, options, progress, [&] { return measure_mesh_file(file.bytes, options); });
+  if (!warn_left_out) measurement.status.facets_left_out = 0;
   report_file(measurement, file);
   const std::string fewer = fewer_tiles_warning(options.tiles, measurement.tiles);
   if (!fewer.empty()) {
@@ -263,7 +267,7 @@ void write_index(const py::handle& path, const py::handle& epsilon_texts,
 py::tuple read_file(const py::handle& path) {
   MeasureOptions options;  // no epsilon: read, check and prepare only
   options.keep_file_lists = true;
-  const MeshMeasurement measurement = measure_file(path, options, py::none(), py::none());
+  const MeshMeasurement measurement = measure_file(path, options, py::none(), py::none(), false);
   const std::vector<Vec3f>& points = measurement.file_points;
   py::array_t<float> vertices({static_cast<py::ssize_t>(points.size()), py::ssize_t{3}});
   for (std::size_t i = 0; i < points.size(); ++i) {
@@ -379,7 +383,8 @@ chooses), with the same refusals. vertices: float32 array (n, 3) in the file's c
 row per vertex of the file. faces: int32 array (m, k) when every facet has k corners, otherwise a
 list of int32 arrays; every facet of the file in file order, corners counted from 0.
 Raises OSError when the file cannot be opened, ValueError with the reader's message when it is
-not a mesh it accepts; warns FacetsLeftOutWarning when the surface cannot hold some facets.)");
+not a mesh it accepts. Facets the surface cannot hold are returned too, with no warning:
+roughness() on these lists warns FacetsLeftOutWarning, once.)");
   module.def("roughness", &roughness, py::arg("vertices"), py::arg("faces"), py::arg("epsilon"),
              py::kw_only(), py::arg("length") = py::none(), py::arg("threads") = py::none(),
              py::arg("progress") = py::none(),

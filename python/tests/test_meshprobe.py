@@ -2,6 +2,7 @@
 
 import csv
 import subprocess
+import sys
 import threading
 import warnings
 
@@ -250,6 +251,21 @@ def test_a_warning_names_the_callers_line(call):
     # The lambda's line, in this file: neither the package's own files nor the interpreter's.
     assert warning.filename == __file__
     assert warning.lineno == call.__code__.co_firstlineno
+
+
+@pytest.mark.unit
+def test_reading_then_measuring_warns_once_at_the_measuring_line(tmp_path):
+    path = tmp_path / "fan.off"
+    path.write_text("OFF\n5 3 0\n" + "".join(f"{x} {y} {z}\n" for x, y, z in FAN[0])
+                    + "".join(f"3 {a} {b} {c}\n" for a, b, c in FAN[1]))
+    with warnings.catch_warnings(record=True) as caught:
+        warnings.simplefilter("always")
+        vertices, faces = meshprobe.read(path)
+        line = sys._getframe().f_lineno + 1
+        meshprobe.roughness(vertices, faces, EPSILON)
+    assert faces.shape == (3, 3)
+    [warning] = [w for w in caught if issubclass(w.category, meshprobe.FacetsLeftOutWarning)]
+    assert (warning.filename, warning.lineno) == (__file__, line)
 
 
 @pytest.mark.e2e

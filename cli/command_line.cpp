@@ -131,25 +131,6 @@ ParseOutcome check_line(const cxxopts::ParseResult& parsed, CommandLine& line, s
     error = "--output names the value file, which --no-values leaves out";
     return ParseOutcome::kError;
   }
-  const bool single = line.meshes.size() == 1 && line.epsilons.size() == 1;
-  const char* named = !line.output.empty()       ? "--output"
-                      : !line.ply.path.empty()   ? "--ply=PATH"
-                      : !line.png.path.empty()   ? "--png=PATH"
-                      : !line.csv.path.empty()   ? "--csv=PATH"
-                      : !line.stats.path.empty() ? "--stats=PATH"
-                                                 : nullptr;
-  if (named != nullptr && !single) {
-    error = std::string(named) + " names one file: give one mesh and one epsilon, or let the " +
-            "names be derived (with --output-dir to place them)";
-    return ParseOutcome::kError;
-  }
-  // One report holds every epsilon, so a named report needs one mesh only.
-  if (!line.html.path.empty() && line.meshes.size() > 1) {
-    error =
-        "--html=PATH names one file: give one mesh, or let the names be derived (with "
-        "--output-dir to place them)";
-    return ParseOutcome::kError;
-  }
   if (parsed.count("html-index") > 0) {
     if (!line.html.wanted) {
       error = "--html-index lists the reports: give --html too";
@@ -302,7 +283,7 @@ there are several epsilons:
 Options:
   -e, --epsilon LIST    the epsilons; every other argument is then a mesh
   -o, --output PATH     the value file's path (one mesh, one epsilon); - for standard output
-      --ply[=PATH]      also write the coloured PLY (PATH: one mesh, one epsilon)
+      --ply[=PATH]      also write the coloured PLY (PATH: one mesh)
       --png[=PATH]      also write the picture
       --csv[=PATH]      also write the per-vertex fields
       --stats[=PATH]    also write the statistics as JSON

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "io/mesh_file.h"
+#include "io/surface_from_lists.h"
 #include "measure/roughness_statistics.h"
 #include "measure/rules.h"
 #include "measure/threads.h"
@@ -168,8 +169,7 @@ ReadStatus check_facet_list(const FacetList& facets, std::size_t vertex_count) {
   std::size_t vertex = 0;
   const std::size_t repeating = find_facet_repeating_a_vertex(facets, vertex_count, vertex);
   if (repeating < facets.size()) {
-    return ReadStatus::failure("facet " + std::to_string(repeating) + " names vertex " +
-                               std::to_string(vertex) + " twice");
+    return names_a_vertex_twice(repeating, vertex);
   }
   return ReadStatus{};
 }

@@ -117,6 +117,38 @@ bool find_input_clash(const OutputRequest& request, const std::vector<Output>& o
   return false;
 }
 
+std::string counted(std::size_t count, const char* one, const char* many) {
+  return std::to_string(count) + " " + (count == 1 ? one : many);
+}
+
+// One path given for an output that a batch, or several epsilons, makes once each: each would
+// replace the one before. Refused in these words before the clash of two outputs on one path
+// is looked for, which would name the same path twice.
+std::string one_path_for_many(const OutputRequest& request) {
+  struct Kind {
+    const OutputChoice* choice;
+    const char* what;
+    bool per_epsilon;
+  };
+  const Kind kinds[] = {
+      {&request.values, "value files", true},     {&request.png, "pictures", true},
+      {&request.stats, "statistics files", true}, {&request.ply, "PLY files", false},
+      {&request.csv, "CSV files", false},         {&request.html, "reports", false}};
+  const std::size_t meshes = request.meshes.size();
+  const std::size_t epsilons = request.epsilons.size();
+  for (const Kind& kind : kinds) {
+    if (!kind.choice->wanted || kind.choice->path.empty()) continue;
+    const bool by_epsilon = kind.per_epsilon && epsilons > 1;
+    if (meshes <= 1 && !by_epsilon) continue;
+    std::string of = meshes > 1 ? counted(meshes, "mesh", "meshes") : "";
+    if (by_epsilon) of += (of.empty() ? "" : " and ") + counted(epsilons, "epsilon", "epsilons");
+    return "one path (" + kind.choice->path + ") is given for the " + kind.what + " of " + of +
+           ": give one mesh" + (kind.per_epsilon ? " and one epsilon" : "") +
+           ", or let the names be derived";
+  }
+  return "";
+}
+
 }  // namespace
 
 PlanOutcome plan_outputs(const OutputRequest& request, OutputPlan& plan, std::string& error) {
@@ -127,6 +159,11 @@ PlanOutcome plan_outputs(const OutputRequest& request, OutputPlan& plan, std::st
       error = "give one output path per epsilon, or none";
       return PlanOutcome::kRefused;
     }
+  }
+  const std::string shared = one_path_for_many(request);
+  if (!shared.empty()) {
+    error = shared;
+    return PlanOutcome::kRefused;
   }
   if (!request.meshes_are_files) {
     for (const OutputChoice* choice : {&request.values, &request.png, &request.stats, &request.ply,

@@ -153,8 +153,19 @@ def write_by_command_line(mesh, outputs, options):
     return program_outcome(command, "meshprobe: ")
 
 
+def python_epsilon(options):
+    """The epsilon, or the list of epsilons that the command line writes "0.01,0.02"."""
+    texts = options.get("epsilon", "0.01").split(",")
+    return float(texts[0]) if len(texts) == 1 else [float(text) for text in texts]
+
+
+def several_epsilons(options):
+    return "," in options.get("epsilon", "")
+
+
 def write_by_fields(mesh, outputs, options):
-    if list(outputs) not in (["ply"], ["csv"], ["png"]) or set(options) - {"epsilon"}:
+    if (list(outputs) not in (["ply"], ["csv"], ["png"]) or set(options) - {"epsilon"}
+            or several_epsilons(options)):
         return None
     [path] = outputs.values()
     return program_outcome([FIELDS_BINARY, mesh, options.get("epsilon", "0.01"), path],
@@ -172,7 +183,7 @@ def python_options(options, *allowed):
 def write_by_measure_file(mesh, outputs, options):
     kwargs = python_options(options, "length", "threads", "tiles", "range", "dpi")
     return python_outcome(lambda: meshprobe.measure_file(
-        mesh, float(options.get("epsilon", "0.01")), **outputs, **kwargs))
+        mesh, python_epsilon(options), **outputs, **kwargs))
 
 
 def write_by_write_outputs(mesh, outputs, options):
@@ -181,7 +192,7 @@ def write_by_write_outputs(mesh, outputs, options):
         return None
     vertices, faces = meshprobe.read(mesh)
     return python_outcome(lambda: meshprobe.write_outputs(
-        vertices, faces, float(options.get("epsilon", "0.01")), name=mesh, **outputs, **kwargs))
+        vertices, faces, python_epsilon(options), name=mesh, **outputs, **kwargs))
 
 
 def write_by_tiles(mesh, outputs, options):
@@ -189,11 +200,11 @@ def write_by_tiles(mesh, outputs, options):
     if kwargs is None:
         return None
     return python_outcome(lambda: meshprobe.measure_file_in_tiles(
-        mesh, float(options.get("epsilon", "0.01")), **outputs, **{"tiles": 2, **kwargs}))
+        mesh, python_epsilon(options), **outputs, **{"tiles": 2, **kwargs}))
 
 
 def write_by_cpp_outputs(mesh, outputs, options):
-    if set(options) - {"epsilon"} or "html" in outputs:
+    if set(options) - {"epsilon"} or "html" in outputs or several_epsilons(options):
         return None
     command = [API_PROBE, mesh, options.get("epsilon", "0.01")]
     for kind, option in (("values", "--values"), ("png", "--png"), ("stats", "--stats"),
@@ -207,7 +218,8 @@ def write_by_cpp_outputs(mesh, outputs, options):
 
 
 def write_by_tiles_example(mesh, outputs, options):
-    if set(outputs) - {"values", "png", "stats"} or set(options) - {"epsilon", "tiles", "length"}:
+    if (set(outputs) - {"values", "png", "stats"} or set(options) - {"epsilon", "tiles", "length"}
+            or several_epsilons(options)):
         return None
     command = [sys.executable, EXAMPLES_DIR / "roughness_tiles_dask.py", mesh,
                options.get("epsilon", "0.01"), "--tiles", options.get("tiles", "2"),
@@ -242,6 +254,9 @@ WRITER_CASES = [
     ("two outputs on one path", {"ply": "OUT.ply", "csv": "OUT.ply"}, {}, "refused",
      "two outputs of this run would be written to one file: OUT.ply (from MESH) and OUT.ply "
      "(from MESH)"),
+    ("one value file for two epsilons", {"values": "OUT.lb"}, {"epsilon": "0.01,0.02"}, "refused",
+     "one path (OUT.lb) is given for the value files of 2 epsilons: give one mesh and one "
+     "epsilon, or let the names be derived"),
     ("an output in a missing folder", {"png": "MISSING/out.png"}, {}, "failed",
      "cannot write MISSING/out.png: the folder MISSING does not exist"),
     ("an output that is a folder", {"png": "TAKEN.png"}, {}, "refused",

@@ -114,7 +114,7 @@ def test_python_writes_the_command_lines_bytes(meshes, tmp_path, options):
 
 @pytest.mark.parametrize("arguments, message", [
     (["--html-index", "i.html", "-e", "0.01", "A", "B"], "--html-index lists the reports"),
-    (["--html=r.html", "-e", "0.01", "A", "B"], "--html=PATH names one file"),
+    (["--html=r.html", "-e", "0.01", "A", "B"], "one path (r.html) is given for the reports of 2 meshes"),
     (["--html=r.html", "--ply=r.html", "A", "0.01"], "two outputs of this run"),
     (["--html", "--html-index", "A_report.html", "A", "0.01"], "two outputs of this run"),
     (["--html=A.off", "A", "0.01"], "would replace the input mesh"),

@@ -11,6 +11,7 @@
 #include "measure/roughness_statistics.h"
 #include "measure/rules.h"
 #include "measure/threads.h"
+#include "measure/tile_loop.h"
 #include "measure/tiles.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/normals.h"

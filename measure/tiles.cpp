@@ -10,10 +10,10 @@
 
 #include "io/mesh_file.h"
 #include "measure/roughness_statistics.h"
-#include "measure/threads.h"
 #include "mesh/normals.h"
 #include "roughness/copy_smoothing.h"
 #include "roughness/curvature_tensor.h"
+#include "roughness/roughness_steps.h"
 
 namespace meshprobe {
 
@@ -308,7 +308,7 @@ double TilePlan::measuring_halo() const {
   float largest = 0.0f;
   for (const Epsilon& epsilon : options_.epsilons)
     largest = std::max(largest, epsilon.value);
-  return 2.0 * largest + kCurvatureRadius + kMeasuringSides * surface_.mean_edge;
+  return averaging_radius(largest) + kCurvatureRadius + kMeasuringSides * surface_.mean_edge;
 }
 
 std::size_t TilePlan::tiles_worth_cutting() const {
@@ -603,88 +603,6 @@ MeshMeasurement TilePlan::finish() {
     e.seconds = seconds;
   }
   return std::move(result_);
-}
-
-namespace {
-
-// Every tile in turn, as the command line and measure_mesh_file run them.
-MeshMeasurement measure_planned(TilePlan& plan, const MeasureOptions& options) {
-  if (!plan.ok() || options.epsilons.empty()) return plan.finish();
-  const int threads = usable_threads(options.threads);
-  std::string thread_error;
-  if (!threads_can_start(threads, thread_error)) {
-    MeshMeasurement failed = plan.finish();
-    failed.status = ReadStatus::failure(thread_error);
-    failed.read = true;
-    return failed;
-  }
-  const ThreadScope thread_scope(threads);
-  std::string stage;
-  const auto report = [&](const char* what, double fraction) {
-    if (options.progress) options.progress(what, fraction);
-  };
-  // Handles every tile of the current stage; false after a failure.
-  const auto run_stage = [&](auto&& handle) {
-    std::vector<std::size_t> to_do = plan.tiles_to_do();
-    for (std::size_t k = 0; k < to_do.size();) {
-      const std::size_t t = to_do[k];
-      stage = "tile " + std::to_string(t + 1) + "/" + std::to_string(plan.tile_count());
-      switch (handle(t)) {
-        case TilePlan::Verdict::kAccepted:
-          ++k;
-          break;
-        case TilePlan::Verdict::kCutAgain:
-          break;
-        case TilePlan::Verdict::kAllAgain:
-          to_do = plan.tiles_to_do();
-          k = 0;
-          break;
-        case TilePlan::Verdict::kFailed:
-          return false;
-      }
-    }
-    return true;
-  };
-  const bool connected = run_stage([&](std::size_t t) {
-    // A build shows no progress of its own: its start and its end are reported, and a line
-    // that shows 100% is always drawn.
-    const std::string what = stage + " connecting";
-    report(what.c_str(), 0.0);
-    TileConnections connections = connect_tile(plan.tile(t));
-    report(what.c_str(), 1.0);
-    return plan.accept(t, std::move(connections));
-  });
-  if (!connected) return plan.finish();
-  plan.smooth([&](std::size_t done, std::size_t total) {
-    report("smoothing", total == 0 ? 1.0 : static_cast<double>(done) / total);
-  });
-  StepProgress show;
-  if (options.progress) {
-    show = [&](const char* step, std::size_t done, std::size_t total) {
-      const std::string text = stage + " " + step;
-      report(text.c_str(), total == 0 ? 1.0 : static_cast<double>(done) / total);
-    };
-  }
-  // A failure is in the plan's status, which finish() hands on.
-  run_stage([&](std::size_t t) {
-    return plan.accept(t, measure_tile(plan.tile(t), options.epsilons, options.keep_fields, show));
-  });
-  return plan.finish();
-}
-
-}  // namespace
-
-MeshMeasurement measure_file_in_tiles(const std::string& path, const MeasureOptions& options) {
-  if (options.progress) options.progress("reading", 0.0);
-  TilePlan plan = TilePlan::of_file(path, options);
-  if (options.progress && plan.ok()) options.progress("reading", 1.0);
-  return measure_planned(plan, options);
-}
-
-MeshMeasurement measure_lists_in_tiles(const std::vector<Vec3f>& points, const FacetList& facets,
-                                       const MeasureOptions& options) {
-  TilePlan plan = TilePlan::of_lists(points, facets, options);
-  return measure_planned(plan, options);
 }
 
 }  // namespace meshprobe

@@ -158,9 +158,4 @@ class TilePlan {
   std::vector<std::uint32_t> scratch_;
 };
 
-// measure_mesh_file and measure_mesh_lists for options.tiles > 1: every tile in turn.
-MeshMeasurement measure_file_in_tiles(const std::string& path, const MeasureOptions& options);
-MeshMeasurement measure_lists_in_tiles(const std::vector<Vec3f>& points, const FacetList& facets,
-                                       const MeasureOptions& options);
-
 }  // namespace meshprobe

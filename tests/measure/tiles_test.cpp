@@ -18,6 +18,7 @@
 
 #include "measure/measurement.h"
 #include "measure/rules.h"
+#include "measure/tile_loop.h"
 #include "measure/tiles.h"
 #include "tests/support/ply_text.h"
 #include "tests/support/random_meshes.h"

@@ -12,7 +12,7 @@
 #include "measure/rules.h"
 #include "measure/threads.h"
 #include "measure/tile_loop.h"
-#include "measure/tiles.h"
+#include "measure/tile_run.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/normals.h"
 #include "mesh/tolerant_builder.h"

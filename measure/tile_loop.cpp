@@ -9,12 +9,12 @@ namespace meshprobe {
 
 namespace {
 
-const char* stage_name(TilePlan::Stage stage) {
-  return stage == TilePlan::Stage::kConnecting ? "connecting" : "measuring";
+const char* stage_name(TileRun::Stage stage) {
+  return stage == TileRun::Stage::kConnecting ? "connecting" : "measuring";
 }
 
 // The share of the stage's tiles accepted so far; all of them once the plan has moved on.
-void report_share(const TilePlan& plan, TilePlan::Stage stage, const ProgressReport& stages) {
+void report_share(const TileRun& plan, TileRun::Stage stage, const ProgressReport& stages) {
   if (!stages || plan.tile_count() == 0) return;
   const double left = plan.stage() != stage ? 0.0
                                             : static_cast<double>(plan.tiles_to_do().size()) /
@@ -23,8 +23,8 @@ void report_share(const TilePlan& plan, TilePlan::Stage stage, const ProgressRep
 }
 
 // Every tile of the current stage until each is accepted; false once the plan has failed.
-bool run_stage(TilePlan& plan, TileHandler& handler, const ProgressReport& stages) {
-  const TilePlan::Stage stage = plan.stage();
+bool run_stage(TileRun& plan, TileHandler& handler, const ProgressReport& stages) {
+  const TileRun::Stage stage = plan.stage();
   report_share(plan, stage, stages);
   std::deque<std::size_t> waiting;
   while (plan.ok() && plan.stage() == stage) {
@@ -39,9 +39,9 @@ bool run_stage(TilePlan& plan, TileHandler& handler, const ProgressReport& stage
         if (!plan.ok()) return false;
         handler.send(stage, t, std::move(tile));
       }
-      TilePlan::Verdict verdict;
+      TileRun::Verdict verdict;
       std::size_t t = 0;
-      if (stage == TilePlan::Stage::kConnecting) {
+      if (stage == TileRun::Stage::kConnecting) {
         TileConnections result;
         t = handler.next_connections(result);
         verdict = plan.accept(t, std::move(result));
@@ -50,15 +50,15 @@ bool run_stage(TilePlan& plan, TileHandler& handler, const ProgressReport& stage
         t = handler.next_measurement(result);
         verdict = plan.accept(t, std::move(result));
       }
-      if (verdict == TilePlan::Verdict::kFailed) return false;
+      if (verdict == TileRun::Verdict::kFailed) return false;
       report_share(plan, stage, stages);
-      if (verdict == TilePlan::Verdict::kAllAgain) {
+      if (verdict == TileRun::Verdict::kAllAgain) {
         // The plan has decided the facets for the whole mesh: every tile's cut is new.
         handler.cancel();
         waiting.clear();
         break;
       }
-      if (verdict == TilePlan::Verdict::kCutAgain) waiting.push_back(t);
+      if (verdict == TileRun::Verdict::kCutAgain) waiting.push_back(t);
     }
   }
   return plan.ok();
@@ -66,8 +66,8 @@ bool run_stage(TilePlan& plan, TileHandler& handler, const ProgressReport& stage
 
 }  // namespace
 
-bool run_tile_stages(TilePlan& plan, TileHandler& handler, const TileRunProgress& progress) {
-  if (!plan.ok() || plan.stage() != TilePlan::Stage::kConnecting) return plan.ok();
+bool run_tile_stages(TileRun& plan, TileHandler& handler, const TileRunProgress& progress) {
+  if (!plan.ok() || plan.stage() != TileRun::Stage::kConnecting) return plan.ok();
   if (!run_stage(plan, handler, progress.stages)) return false;
   if (progress.stages) progress.stages("smoothing", 0.0);
   plan.smooth(progress.smoothing);
@@ -75,7 +75,7 @@ bool run_tile_stages(TilePlan& plan, TileHandler& handler, const TileRunProgress
   return run_stage(plan, handler, progress.stages);
 }
 
-TilesHere::TilesHere(const TilePlan& plan, const MeasureOptions& options, ProgressReport progress)
+TilesHere::TilesHere(const TileRun& plan, const MeasureOptions& options, ProgressReport progress)
     : plan_(plan),
       epsilons_(options.epsilons),
       keep_fields_(options.keep_fields),
@@ -85,7 +85,7 @@ std::string TilesHere::name_of_tile() const {
   return "tile " + std::to_string(t_ + 1) + "/" + std::to_string(plan_.tile_count());
 }
 
-void TilesHere::send(TilePlan::Stage, std::size_t t, TileLists&& tile) {
+void TilesHere::send(TileRun::Stage, std::size_t t, TileLists&& tile) {
   t_ = t;
   tile_ = std::move(tile);
   queued_ = true;
@@ -124,7 +124,7 @@ void TilesHere::cancel() {
 namespace {
 
 // Every tile here in turn, as the command line and measure_mesh_file run them.
-MeshMeasurement measure_planned(TilePlan& plan, const MeasureOptions& options) {
+MeshMeasurement measure_planned(TileRun& plan, const MeasureOptions& options) {
   if (!plan.ok() || options.epsilons.empty()) return plan.finish();
   const int threads = usable_threads(options.threads);
   std::string thread_error;
@@ -151,14 +151,14 @@ MeshMeasurement measure_planned(TilePlan& plan, const MeasureOptions& options) {
 
 MeshMeasurement measure_file_in_tiles(const std::string& path, const MeasureOptions& options) {
   if (options.progress) options.progress("reading", 0.0);
-  TilePlan plan = TilePlan::of_file(path, options);
+  TileRun plan = TileRun::of_file(path, options);
   if (options.progress && plan.ok()) options.progress("reading", 1.0);
   return measure_planned(plan, options);
 }
 
 MeshMeasurement measure_lists_in_tiles(const std::vector<Vec3f>& points, const FacetList& facets,
                                        const MeasureOptions& options) {
-  TilePlan plan = TilePlan::of_lists(points, facets, options);
+  TileRun plan = TileRun::of_lists(points, facets, options);
   return measure_planned(plan, options);
 }
 

@@ -1,7 +1,7 @@
-// The one loop that takes a tile plan through its stages, whoever handles the tiles: the command
+// The one loop that takes a tiled run through its stages, whoever handles the tiles: the command
 // line and measure_mesh_file handle them here, one after the other; the Python module hands them
-// to a Dask cluster's workers, several at a time. In: a plan fresh from TilePlan::of_file or
-// of_lists and a handler. Out: the plan with every tile accepted (or failed), ready for finish().
+// to a Dask cluster's workers, several at a time. In: a run fresh from TileRun::of_file or
+// of_lists and a handler. Out: the run with every tile accepted (or failed), ready for finish().
 #pragma once
 
 #include <cstddef>
@@ -9,11 +9,11 @@
 #include <vector>
 
 #include "measure/measurement.h"
-#include "measure/tiles.h"
+#include "measure/tile_run.h"
 
 namespace meshprobe {
 
-// Who works on the tiles of a stage. The loop sends a tile (as the plan cut it) while room() is
+// Who works on the tiles of a stage. The loop sends a tile (as the run cut it) while room() is
 // above 0, then collects one result, of any tile sent; results may come in any order.
 class TileHandler {
  public:
@@ -22,9 +22,9 @@ class TileHandler {
   // How many more tiles it takes before a result must be collected.
   virtual std::size_t room() = 0;
 
-  // Starts the stage's work on tile t: connect_tile in TilePlan::Stage::kConnecting,
+  // Starts the stage's work on tile t: connect_tile in TileRun::Stage::kConnecting,
   // measure_tile in kMeasuring.
-  virtual void send(TilePlan::Stage stage, std::size_t t, TileLists&& tile) = 0;
+  virtual void send(TileRun::Stage stage, std::size_t t, TileLists&& tile) = 0;
 
   // Whether a tile sent has a result still to collect.
   virtual bool busy() = 0;
@@ -34,34 +34,34 @@ class TileHandler {
   virtual std::size_t next_connections(TileConnections& result) = 0;
   virtual std::size_t next_measurement(TileMeasurement& result) = 0;
 
-  // Forgets every tile sent and not collected: the plan starts the stage over.
+  // Forgets every tile sent and not collected: the run starts the stage over.
   virtual void cancel() = 0;
 };
 
-// The progress of a tiled run seen from the plan.
+// The progress of a tiled run as its stages go.
 struct TileRunProgress {
   // Told a stage ("connecting", "smoothing", "measuring") as it starts, with 0, and after each
-  // accepted result the share of the stage's tiles accepted (1 once the plan has moved on).
+  // accepted result the share of the stage's tiles accepted (1 once the run has moved on).
   ProgressReport stages;
-  // The smoothing pass's own progress, as TilePlan::smooth takes it.
+  // The smoothing pass's own progress, as TileRun::smooth takes it.
   Progress smoothing;
 };
 
 // Takes `plan` through connecting, smoothing and measuring with `handler`. A tile cut again goes
-// back to the end of the queue; when the plan starts the stage over, the handler's tiles are
-// cancelled and the stage's tiles sent afresh. Returns plan.ok(); after a failure the plan's
+// back to the end of the queue; when the run starts the stage over, the handler's tiles are
+// cancelled and the stage's tiles sent afresh. Returns plan.ok(); after a failure the run's
 // status says why. What a handler or a progress callback throws goes on to the caller.
-bool run_tile_stages(TilePlan& plan, TileHandler& handler, const TileRunProgress& progress = {});
+bool run_tile_stages(TileRun& plan, TileHandler& handler, const TileRunProgress& progress = {});
 
 // The tiles handled here, one at a time, each stage's work run on the calling thread's passes.
 // `progress` (may be empty) is told "tile K/N connecting" at the start and end of each build, and
 // "tile K/N curvature" and "tile K/N averaging" as each measurement goes.
 class TilesHere : public TileHandler {
  public:
-  TilesHere(const TilePlan& plan, const MeasureOptions& options, ProgressReport progress);
+  TilesHere(const TileRun& plan, const MeasureOptions& options, ProgressReport progress);
 
   std::size_t room() override { return queued_ ? 0 : 1; }
-  void send(TilePlan::Stage stage, std::size_t t, TileLists&& tile) override;
+  void send(TileRun::Stage stage, std::size_t t, TileLists&& tile) override;
   bool busy() override { return queued_; }
   std::size_t next_connections(TileConnections& result) override;
   std::size_t next_measurement(TileMeasurement& result) override;
@@ -70,7 +70,7 @@ class TilesHere : public TileHandler {
  private:
   std::string name_of_tile() const;
 
-  const TilePlan& plan_;
+  const TileRun& plan_;
   std::vector<Epsilon> epsilons_;
   bool keep_fields_;
   ProgressReport progress_;

@@ -11,7 +11,7 @@
 
 #include "measure/threads.h"
 #include "measure/tile_loop.h"
-#include "measure/tiles.h"
+#include "measure/tile_run.h"
 #include "python/array_input.h"
 #include "python/output_request.h"
 #include "python/results.h"
@@ -204,8 +204,8 @@ TileMeasurement measurement_from_python(const py::dict& d) {
   return m;
 }
 
-const char* work_name(TilePlan::Stage stage) {
-  return stage == TilePlan::Stage::kConnecting ? "connecting" : "measuring";
+const char* work_name(TileRun::Stage stage) {
+  return stage == TileRun::Stage::kConnecting ? "connecting" : "measuring";
 }
 
 // The tiles handed to a Python object (the package's Dask handler): room(), send(t, tile, stage),
@@ -221,7 +221,7 @@ class TilesInPython : public TileHandler {
     const long room = py::cast<long>(handler_.attr("room")());
     return room > 0 ? static_cast<std::size_t>(room) : 0;
   }
-  void send(TilePlan::Stage stage, std::size_t t, TileLists&& tile) override {
+  void send(TileRun::Stage stage, std::size_t t, TileLists&& tile) override {
     const py::gil_scoped_acquire held;
     handler_.attr("send")(t, tile_to_python(tile, task_), work_name(stage));
   }
@@ -260,7 +260,7 @@ class TilesInPython : public TileHandler {
 // The tiles handled in this process, each on `threads` threads.
 class TilesHereOnThreads : public TilesHere {
  public:
-  TilesHereOnThreads(const TilePlan& plan, const MeasureOptions& options, ProgressReport check,
+  TilesHereOnThreads(const TileRun& plan, const MeasureOptions& options, ProgressReport check,
                      int threads)
       : TilesHere(plan, options, std::move(check)), threads_(threads) {}
 
@@ -295,8 +295,8 @@ class PythonTilePlan {
     task_.epsilons = options_.epsilons;
     task_.keep_fields = options_.keep_fields;
     options_.progress = signal_check();
-    plan_ = std::make_unique<TilePlan>(
-        run_released([&] { return TilePlan::of_file(file_.bytes, options_); }));
+    plan_ = std::make_unique<TileRun>(
+        run_released([&] { return TileRun::of_file(file_.bytes, options_); }));
     if (!plan_->ok()) {
       MeshMeasurement failed = plan_->finish();
       report_file(failed, file_);
@@ -305,13 +305,13 @@ class PythonTilePlan {
 
   std::string stage() const {
     switch (plan_->stage()) {
-      case TilePlan::Stage::kConnecting:
+      case TileRun::Stage::kConnecting:
         return "connecting";
-      case TilePlan::Stage::kSmoothing:
+      case TileRun::Stage::kSmoothing:
         return "smoothing";
-      case TilePlan::Stage::kMeasuring:
+      case TileRun::Stage::kMeasuring:
         return "measuring";
-      case TilePlan::Stage::kDone:
+      case TileRun::Stage::kDone:
         break;
     }
     return "done";
@@ -332,22 +332,22 @@ class PythonTilePlan {
 
   std::string accept(std::size_t t, const py::dict& result) {
     check_tile(t);
-    TilePlan::Verdict verdict = TilePlan::Verdict::kFailed;
-    if (plan_->stage() == TilePlan::Stage::kConnecting) {
+    TileRun::Verdict verdict = TileRun::Verdict::kFailed;
+    if (plan_->stage() == TileRun::Stage::kConnecting) {
       verdict = plan_->accept(t, connections_from_python(result));
-    } else if (plan_->stage() == TilePlan::Stage::kMeasuring) {
+    } else if (plan_->stage() == TileRun::Stage::kMeasuring) {
       verdict = plan_->accept(t, measurement_from_python(result));
     } else {
       refuse("the plan takes no tile's results while " + stage());
     }
     switch (verdict) {
-      case TilePlan::Verdict::kAccepted:
+      case TileRun::Verdict::kAccepted:
         return "accepted";
-      case TilePlan::Verdict::kCutAgain:
+      case TileRun::Verdict::kCutAgain:
         return "cut again";
-      case TilePlan::Verdict::kAllAgain:
+      case TileRun::Verdict::kAllAgain:
         return "all again";
-      case TilePlan::Verdict::kFailed:
+      case TileRun::Verdict::kFailed:
         break;
     }
     report(plan_->measurement(), file_.shown.cast<std::string>() + ": ");
@@ -356,8 +356,8 @@ class PythonTilePlan {
 
   void smooth() {
     // A plan that failed has nothing to smooth; finish() reports why.
-    if (plan_->stage() == TilePlan::Stage::kDone && !plan_->ok()) return;
-    if (plan_->stage() != TilePlan::Stage::kSmoothing)
+    if (plan_->stage() == TileRun::Stage::kDone && !plan_->ok()) return;
+    if (plan_->stage() != TileRun::Stage::kSmoothing)
       refuse("the plan smooths once every tile is connected, not while " + stage());
     const ThreadScope scope(usable_threads(threads_));
     const ProgressReport check = signal_check();
@@ -368,7 +368,7 @@ class PythonTilePlan {
   // Takes the plan through every stage (measure/tile_loop.h): the tiles handled by `handler`, or
   // here on `threads` threads when it is None; returns finish().
   py::object run(const py::handle& handler, const py::handle& threads, const py::handle& progress) {
-    if (plan_->stage() != TilePlan::Stage::kConnecting)
+    if (plan_->stage() != TileRun::Stage::kConnecting)
       refuse("the plan's tiles are run from its first stage, not while " + stage());
     std::unique_ptr<TileHandler> tiles;
     if (handler.is_none()) {
@@ -393,7 +393,7 @@ class PythonTilePlan {
   }
 
   py::object finish() {
-    if (plan_->stage() != TilePlan::Stage::kDone)
+    if (plan_->stage() != TileRun::Stage::kDone)
       refuse("the plan finishes once every tile is measured, not while " + stage());
     MeshMeasurement measurement = plan_->finish();
     measurement.path = file_.shown.cast<std::string>();
@@ -413,7 +413,7 @@ class PythonTilePlan {
   MeasureOptions options_;
   TileTask task_;
   int threads_ = 0;
-  std::unique_ptr<TilePlan> plan_;
+  std::unique_ptr<TileRun> plan_;
 };
 
 // Runs `work` on a tile without the GIL, its passes on `threads` threads.

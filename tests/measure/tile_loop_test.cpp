@@ -14,7 +14,7 @@
 
 #include "measure/measurement.h"
 #include "measure/tile_loop.h"
-#include "measure/tiles.h"
+#include "measure/tile_run.h"
 #include "tests/support/random_meshes.h"
 #include "tests/support/shapes.h"
 
@@ -33,7 +33,7 @@ class HeldTiles : public TileHandler {
       : room_(room), order_(order), options_(options), mislabel_(mislabel) {}
 
   std::size_t room() override { return room_ - held_.size(); }
-  void send(TilePlan::Stage, std::size_t t, TileLists&& tile) override {
+  void send(TileRun::Stage, std::size_t t, TileLists&& tile) override {
     held_.push_back(Held{t, std::move(tile)});
     ++sent;
   }
@@ -124,7 +124,7 @@ TEST_P(TileLoop, GivesTheWholeMeshsValuesWhateverTheHandler) {
   ASSERT_TRUE(whole.status.ok) << whole.status.error;
   options.tiles = c.tiles;
   options.every_tile_asked = true;
-  TilePlan plan = TilePlan::of_file(path, options);
+  TileRun plan = TileRun::of_file(path, options);
   ASSERT_TRUE(plan.ok());
   HeldTiles handler(c.room, c.order, options, c.mislabel);
   std::vector<std::string> stages;

@@ -5,10 +5,14 @@ takes their results. The tiles go to whoever handles them (this process, or the 
 workers, each holding one tile at a time) as dicts of numpy arrays.
 """
 
+import importlib
 from typing import Any
 
 # The package, whose names are looked up when a function runs: it imports this module first.
 import meshprobe
+
+# The compiled module, which the package imports before this one; it has no stub of its own.
+_core: Any = importlib.import_module("meshprobe._core")
 
 # Tiles handed to a cluster at once, per worker: enough to keep each busy while the client cuts
 # the next, few enough that the client never holds many tiles.
@@ -78,7 +82,7 @@ def run_tile_plan(
     the stage ("connecting", "smoothing", "measuring") and the share of its tiles accepted.
     Returns plan.finish()."""
     handler = None if client is None else _OnCluster(client, threads)
-    return meshprobe._core._run_tile_stages(plan, handler, threads=threads, progress=progress)
+    return _core._run_tile_stages(plan, handler, threads=threads, progress=progress)
 
 
 def measure_file_in_tiles(

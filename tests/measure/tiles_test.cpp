@@ -247,8 +247,8 @@ TEST(TiledMeasurement, ACountOutsideTheLimitIsRefusedByTheCore) {
     options.tiles = tiles;
     const MeshMeasurement m = measure_mesh_file(path, options);
     EXPECT_FALSE(m.status.ok) << tiles;
-    EXPECT_EQ(m.status.error, "tiles must be a whole number from 1 to 4096, not \"" +
-                                  std::to_string(tiles) + "\"");
+    EXPECT_EQ(m.status.error,
+              "tiles must be a whole number from 1 to 4096, not \"" + std::to_string(tiles) + "\"");
     EXPECT_EQ(m.vertices_in_file, 0u);
     EXPECT_FALSE(measure_mesh_lists({}, FacetList{}, options).status.ok) << tiles;
   }

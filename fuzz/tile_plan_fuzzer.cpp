@@ -1,7 +1,7 @@
-// Fuzzes the tile plan as a scheduler of tiles drives it, with a courier that mixes results up.
-// The first byte picks the tile count (its three low bits: 2 to 9) and the mix-up (its five high
-// bits); the rest is an input as read_fuzzer takes it (ending byte, then the file). The plan runs
-// its tiles through connect_tile and measure_tile for a number of accepted results the mix-up
+// Fuzzes a tiled run (TileRun) as a scheduler of tiles drives it, with a courier that mixes results
+// up. The first byte picks the tile count (its three low bits: 2 to 9) and the mix-up (its five
+// high bits); the rest is an input as read_fuzzer takes it (ending byte, then the file). The plan
+// runs its tiles through connect_tile and measure_tile for a number of accepted results the mix-up
 // picks, then is handed one result that is not the awaited one: another tile's, an earlier cut's
 // or an earlier stage's, another plan's of the same file, or the awaited one with a vertex count
 // that is not the tile's. The plan must refuse it and fail, and finish() must not report ok. When
@@ -15,7 +15,7 @@
 
 #include "input_file.h"
 #include "measure/measurement.h"
-#include "measure/tiles.h"
+#include "measure/tile_run.h"
 
 namespace {
 
@@ -30,8 +30,8 @@ constexpr float kEpsilon = 0.02f;
 enum class MixUp { kOtherTile, kEarlierResult, kOtherPlan, kVertexCount, kCount };
 
 struct Courier {
-  meshprobe::TilePlan plan;
-  meshprobe::TilePlan other;  // the same file, planned again: its results carry its own identity
+  meshprobe::TileRun plan;
+  meshprobe::TileRun other;  // the same file, planned again: its results carry its own identity
   std::vector<meshprobe::TileConnections> connected;  // every result handed over so far
   std::vector<meshprobe::TileMeasurement> measured;
 };
@@ -41,7 +41,7 @@ bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {
          (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0);
 }
 
-meshprobe::TileMeasurement measure(meshprobe::TilePlan& plan, std::size_t t) {
+meshprobe::TileMeasurement measure(meshprobe::TileRun& plan, std::size_t t) {
   return meshprobe::measure_tile(plan.tile(t), {{"0.02", kEpsilon}}, true);
 }
 
@@ -49,7 +49,7 @@ meshprobe::TileMeasurement measure(meshprobe::TilePlan& plan, std::size_t t) {
 // has none to give (no other tile, no earlier result, the other plan not at this stage).
 template <class Result>
 bool wrong_result(Courier& c, std::size_t t, MixUp mix_up, std::vector<Result>& earlier,
-                  Result& wrong, Result (*make)(meshprobe::TilePlan&, std::size_t)) {
+                  Result& wrong, Result (*make)(meshprobe::TileRun&, std::size_t)) {
   switch (mix_up) {
     case MixUp::kOtherTile:
       for (std::size_t other = 0; other < c.plan.tile_count(); ++other) {
@@ -78,15 +78,15 @@ bool wrong_result(Courier& c, std::size_t t, MixUp mix_up, std::vector<Result>& 
   return false;
 }
 
-meshprobe::TileConnections connect(meshprobe::TilePlan& plan, std::size_t t) {
+meshprobe::TileConnections connect(meshprobe::TileRun& plan, std::size_t t) {
   return meshprobe::connect_tile(plan.tile(t));
 }
 
 // Connects every tile of `plan` and smooths: the plan is then at the measuring stage.
-void connect_all(meshprobe::TilePlan& plan) {
-  while (plan.ok() && plan.stage() == meshprobe::TilePlan::Stage::kConnecting) {
+void connect_all(meshprobe::TileRun& plan) {
+  while (plan.ok() && plan.stage() == meshprobe::TileRun::Stage::kConnecting) {
     for (const std::size_t t : plan.tiles_to_do()) {
-      if (plan.accept(t, connect(plan, t)) == meshprobe::TilePlan::Verdict::kAllAgain) break;
+      if (plan.accept(t, connect(plan, t)) == meshprobe::TileRun::Verdict::kAllAgain) break;
     }
   }
   plan.smooth();
@@ -96,9 +96,9 @@ void connect_all(meshprobe::TilePlan& plan) {
 // wrong one was handed over (and refused); false when the stage ended first.
 template <class Result>
 bool run_stage(Courier& c, std::size_t& steps, MixUp mix_up, std::vector<Result>& earlier,
-               Result (*make)(meshprobe::TilePlan&, std::size_t)) {
-  using meshprobe::TilePlan;
-  const TilePlan::Stage stage = c.plan.stage();
+               Result (*make)(meshprobe::TileRun&, std::size_t)) {
+  using meshprobe::TileRun;
+  const TileRun::Stage stage = c.plan.stage();
   while (c.plan.ok() && c.plan.stage() == stage && !c.plan.tiles_to_do().empty()) {
     const std::size_t t = c.plan.tiles_to_do().front();
     if (steps == 0) {
@@ -107,16 +107,16 @@ bool run_stage(Courier& c, std::size_t& steps, MixUp mix_up, std::vector<Result>
         steps = SIZE_MAX;  // nothing to mix up here: the run goes on to its end
         continue;
       }
-      if (c.plan.accept(t, std::move(wrong)) != TilePlan::Verdict::kFailed || c.plan.ok())
+      if (c.plan.accept(t, std::move(wrong)) != TileRun::Verdict::kFailed || c.plan.ok())
         fail("the plan took a result that was not the awaited one");
       return true;
     }
     Result result = make(c.plan, t);
     Result kept = result;
-    const TilePlan::Verdict verdict = c.plan.accept(t, std::move(result));
+    const TileRun::Verdict verdict = c.plan.accept(t, std::move(result));
     earlier.push_back(std::move(kept));
-    if (verdict == TilePlan::Verdict::kFailed) return false;
-    if (verdict == TilePlan::Verdict::kAccepted) --steps;
+    if (verdict == TileRun::Verdict::kFailed) return false;
+    if (verdict == TileRun::Verdict::kAccepted) --steps;
   }
   return false;
 }
@@ -135,8 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   options.tiles = kFewestTiles + (data[0] & 7);
   options.every_tile_asked = true;  // small meshes in several tiles, not merged into one
-  Courier c{
-      TilePlan::of_file(file.path(), options), TilePlan::of_file(file.path(), options), {}, {}};
+  Courier c{TileRun::of_file(file.path(), options), TileRun::of_file(file.path(), options), {}, {}};
   if (!c.plan.ok() || !c.other.ok()) fail("the plan refuses a file the whole mesh measures");
   const auto mix_up = static_cast<MixUp>((data[0] >> 3) % static_cast<int>(MixUp::kCount));
   std::size_t steps = (data[0] >> 3) / static_cast<int>(MixUp::kCount);

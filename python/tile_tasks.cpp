@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "measure/threads.h"
-#include "measure/tiles.h"
+#include "measure/tile_loop.h"
+#include "measure/tile_run.h"
 #include "python/array_input.h"
 #include "python/output_request.h"
 #include "python/results.h"
@@ -203,6 +204,79 @@ TileMeasurement measurement_from_python(const py::dict& d) {
   return m;
 }
 
+const char* work_name(TileRun::Stage stage) {
+  return stage == TileRun::Stage::kConnecting ? "connecting" : "measuring";
+}
+
+// The tiles handed to a Python object (the package's Dask handler): room(), send(t, tile, stage),
+// busy(), next_result() -> (t, result) and cancel(), as TileHandler's. The loop that calls it runs
+// without the GIL; each call takes it.
+class TilesInPython : public TileHandler {
+ public:
+  TilesInPython(const py::handle& handler, const TileTask& task)
+      : handler_(py::reinterpret_borrow<py::object>(handler)), task_(task) {}
+
+  std::size_t room() override {
+    const py::gil_scoped_acquire held;
+    const long room = py::cast<long>(handler_.attr("room")());
+    return room > 0 ? static_cast<std::size_t>(room) : 0;
+  }
+  void send(TileRun::Stage stage, std::size_t t, TileLists&& tile) override {
+    const py::gil_scoped_acquire held;
+    handler_.attr("send")(t, tile_to_python(tile, task_), work_name(stage));
+  }
+  bool busy() override {
+    const py::gil_scoped_acquire held;
+    return py::cast<bool>(handler_.attr("busy")());
+  }
+  std::size_t next_connections(TileConnections& result) override {
+    const py::gil_scoped_acquire held;
+    const py::tuple next = next_result();
+    result = connections_from_python(py::cast<py::dict>(next[1]));
+    return py::cast<std::size_t>(next[0]);
+  }
+  std::size_t next_measurement(TileMeasurement& result) override {
+    const py::gil_scoped_acquire held;
+    const py::tuple next = next_result();
+    result = measurement_from_python(py::cast<py::dict>(next[1]));
+    return py::cast<std::size_t>(next[0]);
+  }
+  void cancel() override {
+    const py::gil_scoped_acquire held;
+    handler_.attr("cancel")();
+  }
+
+ private:
+  py::tuple next_result() {
+    const py::tuple next = py::cast<py::tuple>(handler_.attr("next_result")());
+    if (next.size() != 2) refuse("a tile handler's next_result() is not (tile, result)");
+    return next;
+  }
+
+  py::object handler_;
+  TileTask task_;
+};
+
+// The tiles handled in this process, each on `threads` threads.
+class TilesHereOnThreads : public TilesHere {
+ public:
+  TilesHereOnThreads(const TileRun& plan, const MeasureOptions& options, ProgressReport check,
+                     int threads)
+      : TilesHere(plan, options, std::move(check)), threads_(threads) {}
+
+  std::size_t next_connections(TileConnections& result) override {
+    const ThreadScope scope(threads_);
+    return TilesHere::next_connections(result);
+  }
+  std::size_t next_measurement(TileMeasurement& result) override {
+    const ThreadScope scope(threads_);
+    return TilesHere::next_measurement(result);
+  }
+
+ private:
+  int threads_;
+};
+
 // The client's side: the plan, the outputs asked for and the path as the caller gave it.
 class PythonTilePlan {
  public:
@@ -221,8 +295,8 @@ class PythonTilePlan {
     task_.epsilons = options_.epsilons;
     task_.keep_fields = options_.keep_fields;
     options_.progress = signal_check();
-    plan_ = std::make_unique<TilePlan>(
-        run_released([&] { return TilePlan::of_file(file_.bytes, options_); }));
+    plan_ = std::make_unique<TileRun>(
+        run_released([&] { return TileRun::of_file(file_.bytes, options_); }));
     if (!plan_->ok()) {
       MeshMeasurement failed = plan_->finish();
       report_file(failed, file_);
@@ -231,13 +305,13 @@ class PythonTilePlan {
 
   std::string stage() const {
     switch (plan_->stage()) {
-      case TilePlan::Stage::kConnecting:
+      case TileRun::Stage::kConnecting:
         return "connecting";
-      case TilePlan::Stage::kSmoothing:
+      case TileRun::Stage::kSmoothing:
         return "smoothing";
-      case TilePlan::Stage::kMeasuring:
+      case TileRun::Stage::kMeasuring:
         return "measuring";
-      case TilePlan::Stage::kDone:
+      case TileRun::Stage::kDone:
         break;
     }
     return "done";
@@ -258,22 +332,22 @@ class PythonTilePlan {
 
   std::string accept(std::size_t t, const py::dict& result) {
     check_tile(t);
-    TilePlan::Verdict verdict = TilePlan::Verdict::kFailed;
-    if (plan_->stage() == TilePlan::Stage::kConnecting) {
+    TileRun::Verdict verdict = TileRun::Verdict::kFailed;
+    if (plan_->stage() == TileRun::Stage::kConnecting) {
       verdict = plan_->accept(t, connections_from_python(result));
-    } else if (plan_->stage() == TilePlan::Stage::kMeasuring) {
+    } else if (plan_->stage() == TileRun::Stage::kMeasuring) {
       verdict = plan_->accept(t, measurement_from_python(result));
     } else {
       refuse("the plan takes no tile's results while " + stage());
     }
     switch (verdict) {
-      case TilePlan::Verdict::kAccepted:
+      case TileRun::Verdict::kAccepted:
         return "accepted";
-      case TilePlan::Verdict::kCutAgain:
+      case TileRun::Verdict::kCutAgain:
         return "cut again";
-      case TilePlan::Verdict::kAllAgain:
+      case TileRun::Verdict::kAllAgain:
         return "all again";
-      case TilePlan::Verdict::kFailed:
+      case TileRun::Verdict::kFailed:
         break;
     }
     report(plan_->measurement(), file_.shown.cast<std::string>() + ": ");
@@ -282,8 +356,8 @@ class PythonTilePlan {
 
   void smooth() {
     // A plan that failed has nothing to smooth; finish() reports why.
-    if (plan_->stage() == TilePlan::Stage::kDone && !plan_->ok()) return;
-    if (plan_->stage() != TilePlan::Stage::kSmoothing)
+    if (plan_->stage() == TileRun::Stage::kDone && !plan_->ok()) return;
+    if (plan_->stage() != TileRun::Stage::kSmoothing)
       refuse("the plan smooths once every tile is connected, not while " + stage());
     const ThreadScope scope(usable_threads(threads_));
     const ProgressReport check = signal_check();
@@ -291,8 +365,35 @@ class PythonTilePlan {
         [&] { plan_->smooth([&](std::size_t, std::size_t) { check("smoothing", 0.0); }); });
   }
 
+  // Takes the plan through every stage (measure/tile_loop.h): the tiles handled by `handler`, or
+  // here on `threads` threads when it is None; returns finish().
+  py::object run(const py::handle& handler, const py::handle& threads, const py::handle& progress) {
+    if (plan_->stage() != TileRun::Stage::kConnecting)
+      refuse("the plan's tiles are run from its first stage, not while " + stage());
+    std::unique_ptr<TileHandler> tiles;
+    if (handler.is_none()) {
+      const int count = usable_threads(threads_from_python(threads));
+      std::string error;
+      if (!threads_can_start(count, error)) throw py::value_error(error);
+      tiles = std::make_unique<TilesHereOnThreads>(*plan_, options_, signal_check(), count);
+    } else {
+      tiles = std::make_unique<TilesInPython>(handler, task_);
+    }
+    TileRunProgress shown;
+    shown.stages = signal_check(progress);
+    const ProgressReport check = signal_check();
+    shown.smoothing = [&check](std::size_t, std::size_t) { check("smoothing", 0.0); };
+    {
+      // The smoothing's passes on the plan's threads.
+      const ThreadScope scope(usable_threads(threads_));
+      run_released([&] { run_tile_stages(*plan_, *tiles, shown); });
+    }
+    // A failure is in the plan's status, which finish() raises.
+    return finish();
+  }
+
   py::object finish() {
-    if (plan_->stage() != TilePlan::Stage::kDone)
+    if (plan_->stage() != TileRun::Stage::kDone)
       refuse("the plan finishes once every tile is measured, not while " + stage());
     MeshMeasurement measurement = plan_->finish();
     measurement.path = file_.shown.cast<std::string>();
@@ -312,7 +413,7 @@ class PythonTilePlan {
   MeasureOptions options_;
   TileTask task_;
   int threads_ = 0;
-  std::unique_ptr<TilePlan> plan_;
+  std::unique_ptr<TileRun> plan_;
 };
 
 // Runs `work` on a tile without the GIL, its passes on `threads` threads.
@@ -374,6 +475,13 @@ returns.)")
            "smooth() -> None\n\nThe smoothed copy over the whole mesh, between the stages.")
       .def("finish", &PythonTilePlan::finish,
            "finish() -> dict\n\nWrites the outputs asked for; returns what measure_file returns.");
+  module.def(
+      "_run_tile_stages",
+      [](PythonTilePlan& plan, const py::handle& handler, const py::handle& threads,
+         const py::handle& progress) { return plan.run(handler, threads, progress); },
+      py::arg("plan"), py::arg("handler"), py::kw_only(), py::arg("threads") = py::none(),
+      py::arg("progress") = py::none(),
+      "_run_tile_stages(plan, handler, *, threads=None, progress=None)\n\nrun_tile_plan's loop.");
   module.def(
       "connect_tile",
       [](const py::dict& tile, const py::handle& threads) {

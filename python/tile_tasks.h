@@ -8,7 +8,9 @@
 
 namespace meshprobe {
 
-// Adds TilePlan, connect_tile and measure_tile to the module.
+// Adds TilePlan, connect_tile and measure_tile to the module, and _run_tile_stages, which takes a
+// plan through the core's one loop (measure/tile_loop.h) with the tiles handled here or by a
+// Python handler (the package's Dask one).
 void add_tile_tasks(pybind11::module_& module);
 
 }  // namespace meshprobe

@@ -2,6 +2,7 @@
 
 #include "roughness/copy_smoothing.h"
 #include "roughness/curvature_averaging.h"
+#include "roughness/roughness_steps.h"
 #include "roughness/surface_analyzer.h"
 
 namespace meshprobe {
@@ -46,17 +47,7 @@ SurfaceAnalyzer::SurfaceAnalyzer(Mesh& mesh, bool keep_fields)
       view_(make_surface_view(mesh, VertexOrder::kLocality)) {}
 
 RoughnessResult SurfaceAnalyzer::measure(double epsilon, const StepProgress& progress) {
-  // Each step's own progress, named for the caller; none when the caller wants none.
-  const auto step = [&progress](const char* name) {
-    if (!progress) return Progress();
-    return Progress(
-        [&progress, name](std::size_t done, std::size_t total) { progress(name, done, total); });
-  };
-  smooth(epsilon, step("smoothing"));
-  curvature(step("curvature"));
-  // The averaging radius is exactly twice the smoothing radius: epsilon is already a double.
-  average(2.0 * epsilon, step("averaging"));
-  return difference();
+  return measure_in_steps(*this, epsilon, progress);
 }
 
 void SurfaceAnalyzer::use(Surface surface, bool with_normals) {
@@ -94,7 +85,7 @@ void SurfaceAnalyzer::smooth(double smoothing_radius, const Progress& progress) 
   if (normals_of_ == Surface::kCopy) normals_of_ = Surface::kNeither;
 }
 
-void SurfaceAnalyzer::curvature(const Progress& progress) {
+void SurfaceAnalyzer::curvature(double /*averaging_radius*/, const Progress& progress) {
   const std::size_t n = vertex_count();
   const std::size_t parts = input_curvature_done_ ? 1 : 2;
   use(Surface::kCopy, true);
@@ -127,13 +118,10 @@ RoughnessResult SurfaceAnalyzer::difference() {
   result.roughness.resize(n);
   result.roughness_min = kRoughnessRangeStart;
   result.roughness_max = -kRoughnessRangeStart;
-  // The one-sided difference: 0 where the input is not more curved, or where either average is
-  // not a number. The range follows the differences before they are narrowed to single
-  // precision; a minimum and a maximum do not depend on the order the values come in.
+  // The range follows the differences before they are narrowed to single precision; a minimum
+  // and a maximum do not depend on the order the values come in.
   for (std::uint32_t v = 0; v < n; ++v) {
-    const double c = input_average_[v];
-    const double d = copy_average_[v];
-    const double difference = c > d ? c - d : 0.0;
+    const double difference = roughness_difference(input_average_[v], copy_average_[v]);
     result.roughness[view_.mesh_place[v]] = static_cast<float>(difference);
     if (difference < result.roughness_min) result.roughness_min = difference;
     if (difference > result.roughness_max) result.roughness_max = difference;

@@ -23,12 +23,12 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <vector>
 
 #include "mesh/mesh.h"
 #include "roughness/curvature_tensor.h"
 #include "roughness/progress.h"
+#include "roughness/roughness_steps.h"
 #include "roughness/surface_view.h"
 
 namespace meshprobe {
@@ -54,10 +54,6 @@ struct RoughnessResult {
   RoughnessFields fields;  // empty unless the analyser keeps fields
 };
 
-// Told the step a measurement is in ("smoothing", "curvature", "averaging") and how many of its
-// vertices are done, as progress.h describes for one pass; called on the calling thread only.
-using StepProgress = std::function<void(const char* step, std::size_t done, std::size_t total)>;
-
 class SurfaceAnalyzer {
  public:
   // Prepares the run: numbers the mesh's vertices and facets (their `id`) and builds the flat
@@ -68,26 +64,27 @@ class SurfaceAnalyzer {
 
   std::size_t vertex_count() const { return view_.vertex_count(); }
 
-  // The roughness for the neighbourhood radius `epsilon`: the copy smoothed over spheres of
-  // radius epsilon, the curvature of both surfaces, their averages over spheres of radius
-  // 2 x epsilon and the difference. The fields, when kept, are in the result.
+  // The roughness for the neighbourhood radius `epsilon`, by the steps of roughness_steps.h over
+  // every vertex. The fields, when kept, are in the result.
   RoughnessResult measure(double epsilon, const StepProgress& progress = {});
 
  private:
+  template <class Analyzer>
+  friend auto measure_in_steps(Analyzer& analyzer, double epsilon, const StepProgress& progress);
+
   // Smooths a copy of the input's points (roughness/copy_smoothing.h), starting from the input
   // afresh on every call.
   void smooth(double smoothing_radius, const Progress& progress);
 
   // Curvature over spheres of radius kCurvatureRadius of the smoothed copy and, on the first call
-  // only, of the input. Needs smooth first.
-  void curvature(const Progress& progress);
+  // only, of the input, at every vertex (any averaging radius reads them all). Needs smooth first.
+  void curvature(double averaging_radius, const Progress& progress);
 
   // Gaussian-averaged kmax over spheres of averaging_radius of the input and of the copy.
   // Needs curvature first.
   void average(double averaging_radius, const Progress& progress);
 
-  // Per vertex, the input's average minus the copy's, or 0 where the input's is not larger (or
-  // either is not a number: a vertex without neighbours). Needs average first. The fields, when
+  // Per vertex, roughness_difference of the two averages. Needs average first. The fields, when
   // kept, are moved into the result.
   RoughnessResult difference();
 

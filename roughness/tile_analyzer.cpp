@@ -85,32 +85,34 @@ void TileAnalyzer::copy_facet_normals() {
 
 TileRoughness TileAnalyzer::measure(double epsilon, const std::vector<Vec3f>& copy,
                                     const StepProgress& progress) {
+  copy_ = &copy;
+  return measure_in_steps(*this, epsilon, progress);
+}
+
+void TileAnalyzer::smooth(double /*smoothing_radius*/, const Progress& /*progress*/) {
   const std::uint32_t n = view_.vertex_count();
-  const auto step = [&progress](const char* name) {
-    if (!progress) return Progress();
-    return Progress(
-        [&progress, name](std::size_t done, std::size_t total) { progress(name, done, total); });
-  };
-  const double averaging_radius = 2.0 * epsilon;
+  copy_positions_.resize(n);
+  for (std::uint32_t v = 0; v < n; ++v)
+    copy_positions_[v] = (*copy_)[view_.mesh_place[v]];
+  view_.positions = copy_positions_;
+}
+
+void TileAnalyzer::curvature(double averaging_radius, const Progress& progress) {
+  const std::uint32_t n = view_.vertex_count();
   // Both surfaces' positions are the whole mesh's: only the tile's edge makes a value inexact.
   const ExactFlags everywhere(n, 1);
-  std::vector<Vec3f> copy_positions(n);
-  for (std::uint32_t v = 0; v < n; ++v)
-    copy_positions[v] = copy[view_.mesh_place[v]];
-  view_.positions = copy_positions;
 
   // The copy's curvature where the copy's averaging about the core reads it.
-  const Progress curvature = step("curvature");
   const std::vector<std::uint32_t> copy_needed =
       vertices_walks_can_read(view_, core_in_view_order_, averaging_radius);
   copy_facet_normals();
-  ExactReads reads = reads_of(everywhere, complete_);
-  reads.facet_exact.assign(polygons_.size(), 1);
-  CurvatureField copy_curvature;
-  if (keep_fields_) copy_curvature.kmin.resize(n);
-  ExactFlags copy_curvature_exact(n, 0);
-  estimate_curvature(view_, kCurvatureRadius, copy_curvature, curvature,
-                     PassScope{&copy_needed, &reads, &copy_curvature_exact});
+  reads_ = reads_of(everywhere, complete_);
+  reads_.facet_exact.assign(polygons_.size(), 1);
+  copy_curvature_ = CurvatureField();
+  if (keep_fields_) copy_curvature_.kmin.resize(n);
+  copy_curvature_exact_.assign(n, 0);
+  estimate_curvature(view_, kCurvatureRadius, copy_curvature_, progress,
+                     PassScope{&copy_needed, &reads_, &copy_curvature_exact_});
 
   // The input's curvature where this epsilon's averaging reads it and no earlier one did.
   view_.positions = input_positions_;
@@ -120,45 +122,47 @@ TileRoughness TileAnalyzer::measure(double epsilon, const std::vector<Vec3f>& co
        vertices_walks_can_read(view_, core_in_view_order_, averaging_radius)) {
     if (input_curvature_done_[v] == 0) input_needed.push_back(v);
   }
-  estimate_curvature(view_, kCurvatureRadius, input_curvature_, curvature,
-                     PassScope{&input_needed, &reads, &input_curvature_exact_});
+  estimate_curvature(view_, kCurvatureRadius, input_curvature_, progress,
+                     PassScope{&input_needed, &reads_, &input_curvature_exact_});
   for (const std::uint32_t v : input_needed)
     input_curvature_done_[v] = 1;
+}
 
-  // Both averages at the core, the input's first while the view holds its positions.
-  const Progress averaging = step("averaging");
-  std::vector<double> input_average;
-  ExactFlags input_average_exact(n, 0);
-  reads = reads_of(input_curvature_exact_, complete_);
-  average_curvature(view_, input_curvature_.kmax, averaging_radius, input_average, averaging,
-                    PassScope{&core_in_view_order_, &reads, &input_average_exact});
-  view_.positions = std::move(copy_positions);
-  std::vector<double> copy_average;
-  ExactFlags copy_average_exact(n, 0);
-  reads = reads_of(copy_curvature_exact, complete_);
-  average_curvature(view_, copy_curvature.kmax, averaging_radius, copy_average, averaging,
-                    PassScope{&core_in_view_order_, &reads, &copy_average_exact});
+void TileAnalyzer::average(double averaging_radius, const Progress& progress) {
+  const std::uint32_t n = view_.vertex_count();
+  // The input's first, while the view holds its positions.
+  input_average_ = std::vector<double>();
+  input_average_exact_.assign(n, 0);
+  reads_ = reads_of(input_curvature_exact_, complete_);
+  average_curvature(view_, input_curvature_.kmax, averaging_radius, input_average_, progress,
+                    PassScope{&core_in_view_order_, &reads_, &input_average_exact_});
+  view_.positions = std::move(copy_positions_);
+  copy_average_ = std::vector<double>();
+  copy_average_exact_.assign(n, 0);
+  reads_ = reads_of(copy_curvature_exact_, complete_);
+  average_curvature(view_, copy_curvature_.kmax, averaging_radius, copy_average_, progress,
+                    PassScope{&core_in_view_order_, &reads_, &copy_average_exact_});
+}
 
-  // The one-sided difference, as the whole mesh's run forms it.
+TileRoughness TileAnalyzer::difference() {
   TileRoughness result;
   result.roughness.reserve(core_.size());
   for (const std::uint32_t v : core_) {
-    const double c = input_average[v];
-    const double d = copy_average[v];
-    const double difference = c > d ? c - d : 0.0;
+    const double difference = roughness_difference(input_average_[v], copy_average_[v]);
     result.roughness.push_back(static_cast<float>(difference));
-    const bool exact = input_average_exact[v] != 0 && copy_average_exact[v] != 0;
+    const bool exact = input_average_exact_[v] != 0 && copy_average_exact_[v] != 0;
     if (!exact) ++result.inexact;
   }
   if (keep_fields_) {
     RoughnessFields& fields = result.fields;
     fields.kmin = at_core(input_curvature_.kmin, core_);
     fields.kmax = at_core(input_curvature_.kmax, core_);
-    fields.local_curvature = at_core(input_average, core_);
+    fields.local_curvature = at_core(input_average_, core_);
+    // The view holds the copy's positions since the averaging.
     fields.smoothed_positions = at_core(view_.positions, core_);
-    fields.smoothed_kmin = at_core(copy_curvature.kmin, core_);
-    fields.smoothed_kmax = at_core(copy_curvature.kmax, core_);
-    fields.smoothed_local_curvature = at_core(copy_average, core_);
+    fields.smoothed_kmin = at_core(copy_curvature_.kmin, core_);
+    fields.smoothed_kmax = at_core(copy_curvature_.kmax, core_);
+    fields.smoothed_local_curvature = at_core(copy_average_, core_);
   }
   return result;
 }

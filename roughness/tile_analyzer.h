@@ -20,6 +20,7 @@
 #include "mesh/mesh.h"
 #include "roughness/curvature_tensor.h"
 #include "roughness/exact_reads.h"
+#include "roughness/roughness_steps.h"
 #include "roughness/surface_analyzer.h"
 #include "roughness/surface_view.h"
 
@@ -46,10 +47,10 @@ class TileAnalyzer {
   TileAnalyzer(Mesh& mesh, const std::vector<std::uint32_t>& facets_in_whole,
                const std::vector<std::uint32_t>& core, bool keep_fields);
 
-  // The core's roughness for the neighbourhood radius `epsilon`, as SurfaceAnalyzer::measure
-  // computes it, with how many values may not be exact; `copy` holds the smoothed copy's position
-  // of every vertex of the mesh, in its order. Several calls measure several epsilons; the input's
-  // curvature is computed once per vertex over all of them.
+  // The core's roughness for the neighbourhood radius `epsilon` by the steps of
+  // roughness_steps.h, with how many values may not be exact; `copy` holds the smoothed copy's
+  // position of every vertex of the mesh, in its order. Several calls measure several epsilons;
+  // the input's curvature is computed once per vertex over all of them.
   TileRoughness measure(double epsilon, const std::vector<Vec3f>& copy,
                         const StepProgress& progress = {});
 
@@ -57,6 +58,23 @@ class TileAnalyzer {
   const ExactFlags& complete() const { return complete_; }
 
  private:
+  template <class Analyzer>
+  friend auto measure_in_steps(Analyzer& analyzer, double epsilon, const StepProgress& progress);
+
+  // The copy is smoothed over the whole mesh, which no tile holds: this step puts the copy given
+  // to measure() into the view, whatever the radius.
+  void smooth(double smoothing_radius, const Progress& progress);
+
+  // The copy's curvature where the copy's averaging about the core reads it, then the input's
+  // where this averaging reads it and no earlier epsilon's did. Needs smooth first.
+  void curvature(double averaging_radius, const Progress& progress);
+
+  // Both averages at the core, with whether each is exact. Needs curvature first.
+  void average(double averaging_radius, const Progress& progress);
+
+  // roughness_difference at each core vertex, in the core's order. Needs average first.
+  TileRoughness difference();
+
   // The copy's facet normals from the view's current positions.
   void copy_facet_normals();
 
@@ -71,6 +89,16 @@ class TileAnalyzer {
   CurvatureField input_curvature_;  // computed where some epsilon's averaging needed it
   ExactFlags input_curvature_done_;
   ExactFlags input_curvature_exact_;
+  // One epsilon's steps, from smooth to difference.
+  const std::vector<Vec3f>* copy_ = nullptr;  // the copy given to measure(), per mesh vertex
+  std::vector<Vec3f> copy_positions_;         // per view vertex
+  CurvatureField copy_curvature_;
+  ExactFlags copy_curvature_exact_;
+  ExactReads reads_;
+  std::vector<double> input_average_;
+  ExactFlags input_average_exact_;
+  std::vector<double> copy_average_;
+  ExactFlags copy_average_exact_;
 };
 
 }  // namespace meshprobe

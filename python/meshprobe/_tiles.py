@@ -5,10 +5,14 @@ takes their results. The tiles go to whoever handles them (this process, or the 
 workers, each holding one tile at a time) as dicts of numpy arrays.
 """
 
+import importlib
 from typing import Any
 
 # The package, whose names are looked up when a function runs: it imports this module first.
 import meshprobe
+
+# The compiled module, which the package imports before this one; it has no stub of its own.
+_core: Any = importlib.import_module("meshprobe._core")
 
 # Tiles handed to a cluster at once, per worker: enough to keep each busy while the client cuts
 # the next, few enough that the client never holds many tiles.
@@ -23,50 +27,20 @@ def _measure(tile: Any, threads: Any) -> Any:
     return meshprobe.measure_tile(tile, threads=threads)
 
 
-def _report(plan: Any, stage: str, progress: Any) -> None:
-    # The share of the stage's tiles accepted so far; all of them once the plan has moved on.
-    if progress is None or plan.tile_count == 0:
-        return
-    if plan.stage != stage:
-        progress(stage, 1.0)
-    else:
-        progress(stage, 1.0 - len(plan.tiles_to_do()) / plan.tile_count)
-
-
-class _Here:
-    """Handles the tiles in this process, one at a time, when the loop asks for a result."""
-
-    def __init__(self, plan: Any, work: Any, threads: Any) -> None:
-        self.plan, self.work, self.threads = plan, work, threads
-        self.queued: list[int] = []
-
-    def room(self) -> int:
-        return 1 - len(self.queued)
-
-    def send(self, t: int) -> None:
-        self.queued.append(t)
-
-    def busy(self) -> bool:
-        return bool(self.queued)
-
-    def next_result(self) -> tuple[int, Any]:
-        t = self.queued.pop()
-        return t, self.work(self.plan.tile(t), self.threads)
-
-    def cancel(self) -> None:
-        self.queued.clear()
-
-
 class _OnCluster:
-    """Handles the tiles as tasks of a Dask cluster, a few per worker in flight."""
+    """The tiles as tasks of a Dask cluster, a few per worker in flight: the handler that the
+    plan's one loop (meshprobe._core._run_tile_stages) sends tiles to and collects results from."""
 
-    def __init__(self, client: Any, plan: Any, work: Any, threads: Any) -> None:
-        from dask.distributed import as_completed
-
+    def __init__(self, client: Any, threads: Any) -> None:
         client.wait_for_workers(1)
         workers = len(client.scheduler_info().get("workers", {}))
         self.limit = max(1, _TILES_IN_FLIGHT_PER_WORKER * workers)
-        self.client, self.plan, self.work, self.threads = client, plan, work, threads
+        self.client, self.threads = client, threads
+        self._start()
+
+    def _start(self) -> None:
+        from dask.distributed import as_completed
+
         self.running: dict[str, int] = {}
         self.done = as_completed()
         self.results = iter(self.done)
@@ -74,11 +48,12 @@ class _OnCluster:
     def room(self) -> int:
         return self.limit - len(self.running)
 
-    def send(self, t: int) -> None:
+    def send(self, t: int, tile: Any, stage: str) -> None:
         # Scattered first: a tile is large, and the task graph should not carry it. In a list: a
         # dict given alone would be scattered entry by entry, under the entries' keys.
-        [tile] = self.client.scatter([self.plan.tile(t)], hash=False)
-        future = self.client.submit(self.work, tile, self.threads, pure=False)
+        [scattered] = self.client.scatter([tile], hash=False)
+        work = _connect if stage == "connecting" else _measure
+        future = self.client.submit(work, scattered, self.threads, pure=False)
         self.running[future.key] = t
         self.done.add(future)
 
@@ -94,35 +69,7 @@ class _OnCluster:
     def cancel(self) -> None:
         for other in list(self.done.futures):
             other.cancel()
-
-
-def _run_tiles(plan: Any, handler: Any, to_do: list[int], progress: Any) -> None:
-    # The one loop over a stage's tiles, wherever they are handled: a tile cut again goes back to
-    # the queue; "all again" ends the pass, and the stage's loop starts the tiles over.
-    stage = plan.stage
-    waiting = list(to_do)
-    while waiting or handler.busy():
-        while waiting and handler.room() > 0:
-            handler.send(waiting.pop(0))
-        t, result = handler.next_result()
-        verdict = plan.accept(t, result)
-        _report(plan, stage, progress)
-        if verdict == "all again":
-            handler.cancel()
-            return
-        if verdict == "cut again":
-            waiting.append(t)
-
-
-def _run_stage(plan: Any, work: Any, client: Any, threads: Any, progress: Any) -> None:
-    # Until every tile of the stage is accepted: a tile cut again, or every tile again after the
-    # plan decided the facets for the whole mesh, comes back in tiles_to_do().
-    stage = plan.stage
-    _report(plan, stage, progress)
-    while plan.stage == stage and plan.tiles_to_do():
-        handler = (_Here(plan, work, threads) if client is None
-                   else _OnCluster(client, plan, work, threads))
-        _run_tiles(plan, handler, plan.tiles_to_do(), progress)
+        self._start()
 
 
 def run_tile_plan(
@@ -134,12 +81,8 @@ def run_tile_plan(
     tile's passes (default: every core of the machine that runs it). progress: called here with
     the stage ("connecting", "smoothing", "measuring") and the share of its tiles accepted.
     Returns plan.finish()."""
-    _run_stage(plan, _connect, client, threads, progress)
-    if progress is not None:
-        progress("smoothing", 0.0)
-    plan.smooth()
-    _run_stage(plan, _measure, client, threads, progress)
-    return plan.finish()
+    handler = None if client is None else _OnCluster(client, threads)
+    return _core._run_tile_stages(plan, handler, threads=threads, progress=progress)
 
 
 def measure_file_in_tiles(

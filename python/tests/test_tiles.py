@@ -92,6 +92,70 @@ def test_a_two_worker_cluster_gives_the_command_lines_values(meshes, finned):
             assert same_bits(whole["values"], tiled["values"]), mesh
 
 
+class HeldTiles:
+    """A handler as a cluster is one: up to `room` tiles in flight, results handed back last sent
+    first or first sent first; `fail_after` results in, next_result raises."""
+
+    def __init__(self, room, last_first, fail_after=None):
+        self.room_, self.last_first, self.fail_after = room, last_first, fail_after
+        self.held, self.stages, self.handed = [], [], 0
+
+    def room(self):
+        return self.room_ - len(self.held)
+
+    def send(self, t, tile, stage):
+        self.stages.append(stage)
+        self.held.append((t, tile, stage))
+
+    def busy(self):
+        return bool(self.held)
+
+    def next_result(self):
+        if self.handed == self.fail_after:
+            raise RuntimeError("the worker died")
+        self.handed += 1
+        t, tile, stage = self.held.pop(-1 if self.last_first else 0)
+        work = meshprobe.connect_tile if stage == "connecting" else meshprobe.measure_tile
+        return t, work(tile)
+
+    def cancel(self):
+        self.held.clear()
+
+
+@pytest.mark.parametrize("mesh, tiles, room, last_first", [
+    ("bunny.off", 4, 1, False),
+    ("bunny.off", 5, 3, True),
+    ("finned", 4, 8, True),   # the plan starts connecting over: the tiles in flight are dropped
+])
+def test_the_plans_loop_takes_results_in_any_order(meshes, finned, mesh, tiles, room, last_first):
+    path = finned if mesh == "finned" else meshes / mesh
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)
+        whole = meshprobe.measure_file(path, [0.01, 0.02])
+        plan = meshprobe.TilePlan(path, [0.01, 0.02], tiles=tiles)
+        shown = []
+        handler = HeldTiles(room, last_first)
+        tiled = meshprobe._core._run_tile_stages(plan, handler, progress=lambda stage, share:
+                                                 shown.append(stage))
+    for w, t in zip(whole, tiled):
+        assert same_bits(w["values"], t["values"])
+    assert [s for k, s in enumerate(shown) if k == 0 or shown[k - 1] != s] == [
+        "connecting", "smoothing", "measuring"]
+    assert set(handler.stages) == {"connecting", "measuring"}
+    if mesh == "finned":  # every tile connected again once the facets are decided whole
+        assert handler.stages.count("connecting") >= 2 * plan.tile_count
+    assert plan.stage == "done"
+
+
+def test_what_a_handler_raises_reaches_the_caller_and_a_plan_runs_once(meshes):
+    plan = meshprobe.TilePlan(meshes / "bunny.off", 0.01, tiles=2)
+    with pytest.raises(RuntimeError, match="the worker died"):
+        meshprobe._core._run_tile_stages(plan, HeldTiles(2, False, fail_after=3))
+    assert plan.stage == "measuring"
+    with pytest.raises(ValueError, match="from its first stage, not while measuring"):
+        meshprobe.run_tile_plan(plan)
+
+
 def run_example(*arguments):
     return subprocess.run([sys.executable, str(EXAMPLES_DIR / "roughness_tiles_dask.py"),
                            *arguments], capture_output=True, text=True, timeout=300,

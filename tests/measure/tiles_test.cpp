@@ -18,7 +18,8 @@
 
 #include "measure/measurement.h"
 #include "measure/rules.h"
-#include "measure/tiles.h"
+#include "measure/tile_loop.h"
+#include "measure/tile_run.h"
 #include "tests/support/ply_text.h"
 #include "tests/support/random_meshes.h"
 #include "tests/support/shapes.h"
@@ -246,8 +247,8 @@ TEST(TiledMeasurement, ACountOutsideTheLimitIsRefusedByTheCore) {
     options.tiles = tiles;
     const MeshMeasurement m = measure_mesh_file(path, options);
     EXPECT_FALSE(m.status.ok) << tiles;
-    EXPECT_EQ(m.status.error, "tiles must be a whole number from 1 to 4096, not \"" +
-                                  std::to_string(tiles) + "\"");
+    EXPECT_EQ(m.status.error,
+              "tiles must be a whole number from 1 to 4096, not \"" + std::to_string(tiles) + "\"");
     EXPECT_EQ(m.vertices_in_file, 0u);
     EXPECT_FALSE(measure_mesh_lists({}, FacetList{}, options).status.ok) << tiles;
   }
@@ -357,7 +358,7 @@ class TilePlanRefuses : public ::testing::TestWithParam<BrokenResult> {};
 
 // The plan of a 20 x `rows` grid in 2 tiles at epsilon 0.01, read from a file as the programs
 // read it.
-TilePlan plan_of_grid(std::uint32_t seed, bool keep_fields, int rows = 20) {
+TileRun plan_of_grid(std::uint32_t seed, bool keep_fields, int rows = 20) {
   std::mt19937 random(seed);
   const std::string path = testing::scratch_folder("tiles") + "/plan.off";
   testing::write_file(path, testing::to_off(testing::perturbed_grid(random, 20, rows, false)));
@@ -365,21 +366,21 @@ TilePlan plan_of_grid(std::uint32_t seed, bool keep_fields, int rows = 20) {
   options.epsilons = {Epsilon{"0.01", 0.01f}};
   options.keep_fields = keep_fields;
   options.tiles = 2;
-  return TilePlan::of_file(path, options);
+  return TileRun::of_file(path, options);
 }
 
 TEST_P(TilePlanRefuses, ConnectionsThatDoNotFitTheCore) {
-  TilePlan plan = plan_of_grid(3, false);
+  TileRun plan = plan_of_grid(3, false);
   ASSERT_TRUE(plan.ok());
   TileConnections connections = connect_tile(plan.tile(0));
   ASSERT_EQ(connections.incomplete, 0u);
   GetParam().breaks(connections);
-  EXPECT_EQ(plan.accept(0, std::move(connections)), TilePlan::Verdict::kFailed);
+  EXPECT_EQ(plan.accept(0, std::move(connections)), TileRun::Verdict::kFailed);
   EXPECT_FALSE(plan.ok());
   // The plan has ended: no tile is handed out again, and no later result is taken.
-  EXPECT_EQ(plan.stage(), TilePlan::Stage::kDone);
+  EXPECT_EQ(plan.stage(), TileRun::Stage::kDone);
   EXPECT_TRUE(plan.tiles_to_do().empty());
-  EXPECT_EQ(plan.accept(1, connect_tile(plan.tile(1))), TilePlan::Verdict::kFailed);
+  EXPECT_EQ(plan.accept(1, connect_tile(plan.tile(1))), TileRun::Verdict::kFailed);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -409,20 +410,20 @@ void PrintTo(const BrokenMeasurement& b, std::ostream* os) {
 class TilePlanRefusesValues : public ::testing::TestWithParam<BrokenMeasurement> {};
 
 TEST_P(TilePlanRefusesValues, ThatDoNotFitTheCore) {
-  TilePlan plan = plan_of_grid(5, true);
+  TileRun plan = plan_of_grid(5, true);
   ASSERT_TRUE(plan.ok());
   for (const std::size_t t : plan.tiles_to_do())
-    ASSERT_EQ(plan.accept(t, connect_tile(plan.tile(t))), TilePlan::Verdict::kAccepted);
-  ASSERT_EQ(plan.stage(), TilePlan::Stage::kSmoothing);
+    ASSERT_EQ(plan.accept(t, connect_tile(plan.tile(t))), TileRun::Verdict::kAccepted);
+  ASSERT_EQ(plan.stage(), TileRun::Stage::kSmoothing);
   plan.smooth();
-  ASSERT_EQ(plan.stage(), TilePlan::Stage::kMeasuring);
+  ASSERT_EQ(plan.stage(), TileRun::Stage::kMeasuring);
   TileMeasurement measured =
       measure_tile(plan.tile(1), std::vector<Epsilon>{Epsilon{"0.01", 0.01f}}, true);
   ASSERT_EQ(measured.inexact, 0u);
   GetParam().breaks(measured);
-  EXPECT_EQ(plan.accept(1, std::move(measured)), TilePlan::Verdict::kFailed);
+  EXPECT_EQ(plan.accept(1, std::move(measured)), TileRun::Verdict::kFailed);
   EXPECT_FALSE(plan.ok());
-  EXPECT_EQ(plan.stage(), TilePlan::Stage::kDone);
+  EXPECT_EQ(plan.stage(), TileRun::Stage::kDone);
   EXPECT_TRUE(plan.tiles_to_do().empty());
 }
 
@@ -457,16 +458,16 @@ void PrintTo(const MixedResult& r, std::ostream* os) {
 
 class TilePlanRefusesMixUps : public ::testing::TestWithParam<MixedResult> {};
 
-void connect_every_tile(TilePlan& plan) {
+void connect_every_tile(TileRun& plan) {
   for (const std::size_t t : plan.tiles_to_do())
-    ASSERT_EQ(plan.accept(t, connect_tile(plan.tile(t))), TilePlan::Verdict::kAccepted);
+    ASSERT_EQ(plan.accept(t, connect_tile(plan.tile(t))), TileRun::Verdict::kAccepted);
   plan.smooth();
-  ASSERT_EQ(plan.stage(), TilePlan::Stage::kMeasuring);
+  ASSERT_EQ(plan.stage(), TileRun::Stage::kMeasuring);
 }
 
 template <class Result>
-Result mixed_up(const MixedResult& c, TilePlan& plan, TilePlan& other, const TileKey& earlier,
-                Result (*handle)(TilePlan&, std::size_t)) {
+Result mixed_up(const MixedResult& c, TileRun& plan, TileRun& other, const TileKey& earlier,
+                Result (*handle)(TileRun&, std::size_t)) {
   switch (c.mix_up) {
     case MixUp::kOtherTile:
       return handle(plan, 0);
@@ -485,26 +486,26 @@ Result mixed_up(const MixedResult& c, TilePlan& plan, TilePlan& other, const Til
   return result;
 }
 
-TileConnections connected(TilePlan& plan, std::size_t t) {
+TileConnections connected(TileRun& plan, std::size_t t) {
   return connect_tile(plan.tile(t));
 }
 
-TileMeasurement measured(TilePlan& plan, std::size_t t) {
+TileMeasurement measured(TileRun& plan, std::size_t t) {
   return measure_tile(plan.tile(t), std::vector<Epsilon>{Epsilon{"0.01", 0.01f}}, false);
 }
 
 TEST_P(TilePlanRefusesMixUps, AndFails) {
   const MixedResult& c = GetParam();
   // 21 x 20 vertices: two cores of 210.
-  TilePlan plan = plan_of_grid(9, false, 19);
-  TilePlan other = plan_of_grid(9, false, 19);
+  TileRun plan = plan_of_grid(9, false, 19);
+  TileRun other = plan_of_grid(9, false, 19);
   ASSERT_TRUE(plan.ok() && other.ok());
   ASSERT_EQ(plan.tile_count(), 2u);
   // The grid's two cores are of one size: only the identity tells their results apart.
   const TileKey connecting = plan.tile(1).key;
   ASSERT_EQ(connect_tile(plan.tile(0)).first_incoming.size(),
             connect_tile(plan.tile(1)).first_incoming.size());
-  TilePlan::Verdict verdict = TilePlan::Verdict::kAccepted;
+  TileRun::Verdict verdict = TileRun::Verdict::kAccepted;
   if (c.measuring) {
     connect_every_tile(plan);
     connect_every_tile(other);
@@ -512,7 +513,7 @@ TEST_P(TilePlanRefusesMixUps, AndFails) {
   } else {
     verdict = plan.accept(1, mixed_up<TileConnections>(c, plan, other, connecting, connected));
   }
-  EXPECT_EQ(verdict, TilePlan::Verdict::kFailed);
+  EXPECT_EQ(verdict, TileRun::Verdict::kFailed);
   EXPECT_FALSE(plan.ok());
   EXPECT_TRUE(plan.tiles_to_do().empty());
   EXPECT_FALSE(plan.finish().status.ok);
@@ -533,9 +534,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 // A plan finished before every tile is measured does not report ok.
 TEST(TilePlanRefusesMixUps, FinishBeforeTheLastTile) {
-  TilePlan plan = plan_of_grid(9, false);
+  TileRun plan = plan_of_grid(9, false);
   ASSERT_TRUE(plan.ok());
-  ASSERT_EQ(plan.accept(0, connect_tile(plan.tile(0))), TilePlan::Verdict::kAccepted);
+  ASSERT_EQ(plan.accept(0, connect_tile(plan.tile(0))), TileRun::Verdict::kAccepted);
   const MeshMeasurement early = plan.finish();
   EXPECT_FALSE(early.status.ok);
   EXPECT_EQ(early.status.error, "the plan was finished before every tile was measured");

@@ -60,8 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{{"-e", "0.01", "--size", "20x20", "a.off"}, "--size"},
                       RefusedCase{{"-e", "0.01", "--length", "-3", "a.off"}, "--length"},
                       RefusedCase{{"-e", "0.01", "--length", "1e39", "a.off"}, "--length"},
-                      RefusedCase{{"-e", "0.01", "-o", "x.lb", "a.off", "b.off"}, "--output"},
-                      RefusedCase{{"-e", "0.01,0.02", "--ply=x.ply", "a.off"}, "--ply=PATH"},
                       RefusedCase{{"--no-values", "a.off", "0.01"}, "another output"},
                       RefusedCase{{"--csv", "a.off"}, "MESH EPSILON"},
                       RefusedCase{{"-e", "0.01", "--csv"}, "no mesh"},

@@ -135,7 +135,13 @@ TEST_F(CommandRuns, OutputProblemsStopTheRunBeforeMeasuring) {
            {{"-e", "0.01", "bunny.off", "bunny.off"}, 2, "one file"},
            {{"-e", "0.01", "--summary", "bunny_labels.lb", "bunny.off"}, 2, "one file"},
            {{"-e", "0.01", "-d", "plain-file/out", "bunny.off"}, 1, "plain-file"},
-           {{"-e", "0.01", "--csv=no/such/folder.csv", "bunny.off"}, 1, "no/such"}}) {
+           {{"-e", "0.01", "--csv=no/such/folder.csv", "bunny.off"}, 1, "no/such"},
+           {{"-e", "0.01", "-o", "x.lb", "bunny.off", "bunny.obj"},
+            2,
+            "one path (x.lb) is given for the value files of 2 meshes"},
+           {{"-e", "0.01,0.02", "--png=x.png", "bunny.off"},
+            2,
+            "one path (x.png) is given for the pictures of 2 epsilons"}}) {
     const auto result = run(c.arguments);
     EXPECT_EQ(result.status, c.status) << c.words;
     EXPECT_NE(result.err.find(c.words), std::string::npos) << result.err;

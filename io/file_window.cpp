@@ -48,6 +48,24 @@ ReadStatus FileWindow::open(const std::string& path, bool& regular) {
   return ReadStatus{};
 }
 
+ReadStatus FileWindow::open(ScratchFile& scratch) {
+  int descriptor = -1;
+  const ReadStatus status = scratch.hand_over(descriptor);
+  if (!status.ok) return status;
+  if (descriptor_ >= 0) close(descriptor_);
+  descriptor_ = descriptor;
+  struct stat about {};
+  if (fstat(descriptor_, &about) != 0) {
+    const int error = errno;
+    return ReadStatus::failure("cannot read the scratch file (" +
+                               std::string(std::strerror(error)) + ")");
+  }
+  size_ = static_cast<std::size_t>(about.st_size);
+  modified_seconds_ = about.st_mtim.tv_sec;
+  modified_nanoseconds_ = about.st_mtim.tv_nsec;
+  return ReadStatus{};
+}
+
 char FileWindow::byte_outside(std::size_t at) const {
   if (at >= size_) return '\0';
   load(at > kBehindBytes ? at - kBehindBytes : 0, 1 + std::min(at, kBehindBytes));

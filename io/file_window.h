@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "io/read_status.h"
+#include "io/scratch_file.h"
 #include "io/text_lines.h"
 
 namespace meshprobe {
@@ -28,6 +29,10 @@ class FileWindow {
   // FIFO, a device or a folder is not, and is left unopened with an ok status). Fails with
   // "cannot open the file (REASON)" as reading a file whole does.
   ReadStatus open(const std::string& path, bool& regular);
+
+  // Opens what was appended to `scratch` (decompressed bytes, say), which it takes over: the
+  // scratch file is left closed. Fails as the scratch file's flushing does.
+  ReadStatus open(ScratchFile& scratch);
 
   // The file's size when it was opened.
   std::size_t size() const { return size_; }

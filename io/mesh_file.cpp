@@ -1,15 +1,14 @@
 #include "io/mesh_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <utility>
 #include <vector>
 
 #include "io/file_window.h"
+#include "io/gzip_input.h"
 #include "io/obj_reader.h"
 #include "io/off_reader.h"
-#include "io/ply_header.h"
 #include "io/ply_reader.h"
 #include "io/stl_reader.h"
 #include "io/surface_from_lists.h"
@@ -17,10 +16,6 @@
 #include "mesh/mesh_properties.h"
 
 namespace meshprobe {
-
-namespace {
-constexpr std::size_t kStlBinaryHeader = 84;
-}  // namespace
 
 const char* format_name(MeshFormat format) {
   switch (format) {
@@ -34,23 +29,6 @@ const char* format_name(MeshFormat format) {
       break;
   }
   return "off";
-}
-
-bool reads_as_obj(const std::string& path) {
-  std::string ending = path.size() < 3 ? path : path.substr(path.size() - 3);
-  std::transform(ending.begin(), ending.end(), ending.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return ending == "obj";
-}
-
-MeshFormat choose_format(const std::string& path, const std::string& content) {
-  if (reads_as_obj(path)) return MeshFormat::kObj;
-  if (begins_with_ply_magic(content)) return MeshFormat::kPly;
-  if (looks_like_stl(content)) return MeshFormat::kStl;
-  if (begins_with_off_keyword(content)) return MeshFormat::kOff;
-  // Neither: a binary STL file whose size contradicts its count (cut short, say) is refused as
-  // such; a file too short for the STL header as not an OFF file.
-  return content.size() >= kStlBinaryHeader ? MeshFormat::kStl : MeshFormat::kOff;
 }
 
 namespace {
@@ -149,27 +127,89 @@ ReadStatus build_and_check(MeshFormat format, FileLists& lists, Mesh& mesh, File
 
 }  // namespace
 
-ReadStatus read_mesh_content(MeshFormat format, const std::string& content, Mesh& mesh,
-                             FileLayout& layout, bool keep_lists) {
-  layout = FileLayout{};
-  layout.format = format;
-  FileLists lists;
-  const ReadStatus status = read_lists(format, content, lists);
-  if (!status.ok) return status;
-  return build_and_check(format, lists, mesh, layout, keep_lists);
+namespace {
+
+// A file of vertices and no facet, such as a scanner's point cloud, has no surface to measure.
+ReadStatus point_cloud(std::size_t vertices) {
+  return ReadStatus::failure("the file holds " + std::to_string(vertices) +
+                             (vertices == 1 ? " vertex" : " vertices") +
+                             " and no facet: roughness needs a surface");
 }
+
+// The file's bytes, decompressed when it is gzip, and the format to read them as.
+ReadStatus read_content(const std::string& path, std::string& content, MeshFormat& format) {
+  ReadStatus status = read_file_bytes(path, content);
+  if (!status.ok) return status;
+  FormatChoice choice = choose_format(path, content, content.size(), false);
+  if (choice.kind == FormatChoice::Kind::kGzip) {
+    std::string inside;
+    status = gunzip_into(content, inside);
+    // The compressed bytes go back before the decompressed ones are parsed.
+    content = std::move(inside);
+    if (!status.ok) return status;
+    choice = choose_format(without_gzip_ending(path), content, content.size(), true);
+  }
+  if (choice.kind == FormatChoice::Kind::kRefused) return ReadStatus::failure(choice.refusal);
+  format = choice.format;
+  return ReadStatus{};
+}
+
+// The file's lists, as its reader gives them: every vertex and facet in file order.
+ReadStatus read_file_lists(const std::string& path, FileLists& lists, MeshFormat& format) {
+  std::string content;
+  ReadStatus status = read_content(path, content, format);
+  if (status.ok) status = read_lists(format, content, lists);
+  if (status.ok && lists.facets.size() == 0 && !lists.points.empty()) {
+    status = point_cloud(lists.points.size());
+  }
+  if (!status.ok) lists = FileLists{};
+  return status;
+}
+
+// Reads a regular file in passes once its format is known and numbers its lists as the mesh
+// does; `in_passes` false leaves it to the whole reading.
+ReadStatus read_window_in_passes(const FileWindow& file, MeshFormat format, StoredLists& lists,
+                                 FileLayout& layout, bool& in_passes) {
+  const bool obj = format == MeshFormat::kObj;
+  ReadStatus status = lists.facets.create();
+  if (status.ok && obj) status = lists.face_lines.create();
+  if (!status.ok) return status;
+  StoredFacets facets(lists.facets);
+  if (obj) {
+    status = read_obj_in_passes(file, lists.points, facets, lists.face_lines);
+  } else if (format == MeshFormat::kStl) {
+    status = read_stl_in_passes(file, lists.points, facets);
+  } else {
+    bool header_read = false;
+    status = read_ply_in_passes(file, lists.points, facets, header_read);
+    if (!header_read) {
+      lists = StoredLists{};
+      return ReadStatus{};
+    }
+  }
+  in_passes = true;
+  lists.facet_unfit_alone = facets.unfit_alone();
+  if (status.ok && lists.facets.size() == 0 && !lists.points.empty()) {
+    status = point_cloud(lists.points.size());
+  }
+  layout.format = format;
+  if (status.ok) status = facets.number_as_mesh(lists, layout);
+  return status;
+}
+
+// Whether reading in passes reads a file of this choice; the others are read whole.
+bool read_in_passes(const FormatChoice& choice) {
+  return choice.kind == FormatChoice::Kind::kMesh && choice.format != MeshFormat::kOff;
+}
+
+}  // namespace
 
 ReadStatus read_mesh_lists(const std::string& path, FileLists& lists, FileLayout& layout,
                            bool keep_lists) {
   layout = FileLayout{};
   lists = FileLists{};
-  std::string content;
-  ReadStatus status = read_file_bytes(path, content);
+  ReadStatus status = read_file_lists(path, lists, layout.format);
   if (!status.ok) return status;
-  layout.format = choose_format(path, content);
-  status = read_lists(layout.format, content, lists);
-  if (!status.ok) return status;
-  content = std::string();
   status = number_as_mesh(lists.points, lists.facets, unused_vertices_of(layout.format), layout,
                           keep_lists);
   if (!status.ok) {
@@ -190,43 +230,30 @@ ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, File
   bool regular = false;
   ReadStatus status = file.open(path, regular);
   if (!status.ok || !regular) return status;
-  // The format as choose_format chooses it, as far as the first bytes tell it; a file that
-  // would be read as OFF, or as STL for want of any other format, is left to the whole reading.
-  MeshFormat format = MeshFormat::kOff;
-  if (reads_as_obj(path)) {
-    format = MeshFormat::kObj;
-  } else if (begins_with_ply_magic(file.view(0, std::min<std::size_t>(file.size(), 8)))) {
-    format = MeshFormat::kPly;
-  } else if (looks_like_stl(file)) {
-    format = MeshFormat::kStl;
-  } else {
-    return ReadStatus{};
-  }
-  const bool obj = format == MeshFormat::kObj;
-  status = lists.facets.create();
-  if (status.ok && obj) status = lists.face_lines.create();
-  if (!status.ok) return status;
-  StoredFacets facets(lists.facets);
-  if (obj) {
-    status = read_obj_in_passes(file, lists.points, facets, lists.face_lines);
-  } else if (format == MeshFormat::kStl) {
-    status = read_stl_in_passes(file, lists.points, facets);
-  } else {
-    bool header_read = false;
-    status = read_ply_in_passes(file, lists.points, facets, header_read);
-    if (!header_read) {
-      lists = StoredLists{};
-      return ReadStatus{};
+  FormatChoice choice = choose_format(path, file.view(0, std::min(file.size(), kFormatHeadBytes)),
+                                      file.size(), false);
+  FileWindow inside;
+  const FileWindow* read = &file;
+  if (choice.kind == FormatChoice::Kind::kGzip) {
+    // Passes need the bytes at any offset: they are decompressed into a scratch file first.
+    ScratchFile scratch;
+    status = gunzip_into(file, scratch);
+    if (status.ok) status = inside.open(scratch);
+    if (!status.ok) {
+      in_passes = true;
+      return status;
     }
+    choice = choose_format(without_gzip_ending(path),
+                           inside.view(0, std::min(inside.size(), kFormatHeadBytes)), inside.size(),
+                           true);
+    read = &inside;
   }
-  in_passes = true;
-  layout.format = format;
-  lists.facet_unfit_alone = facets.unfit_alone();
-  if (status.ok) status = facets.number_as_mesh(lists, layout);
+  if (!read_in_passes(choice)) return ReadStatus{};
+  status = read_window_in_passes(*read, choice.format, lists, layout, in_passes);
   if (!status.ok) {
     lists = StoredLists{};
     layout = FileLayout{};
-    layout.format = format;
+    layout.format = choice.format;
   }
   return status;
 }
@@ -234,15 +261,9 @@ ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, File
 ReadStatus read_mesh_file(const std::string& path, Mesh& mesh, FileLayout& layout,
                           bool keep_lists) {
   layout = FileLayout{};
-  std::string content;
-  ReadStatus status = read_file_bytes(path, content);
-  if (!status.ok) return status;
-  layout.format = choose_format(path, content);
   FileLists lists;
-  status = read_lists(layout.format, content, lists);
+  const ReadStatus status = read_file_lists(path, lists, layout.format);
   if (!status.ok) return status;
-  // The bytes are parsed; their memory goes back before the surface is built.
-  content = std::string();
   return build_and_check(layout.format, lists, mesh, layout, keep_lists);
 }
 

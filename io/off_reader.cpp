@@ -35,7 +35,7 @@ bool is_blank(char c) {
 }
 
 // Skips white space and '#' comments running to the end of their line.
-std::size_t skip_blank_and_comments(const std::string& text, std::size_t i) {
+std::size_t skip_blank_and_comments(std::string_view text, std::size_t i) {
   while (i < text.size()) {
     if (is_blank(text[i])) {
       ++i;
@@ -52,7 +52,7 @@ std::size_t skip_blank_and_comments(const std::string& text, std::size_t i) {
 // The keywords the scanner accepts for a surface: [ST][C][N][4]OFF. The n-dimensional and
 // skeleton variants describe no surface in three dimensions. Notes where 'C' (colours) is, counted
 // from the keyword's start, and whether the points are homogeneous.
-bool is_surface_keyword(const std::string& keyword, OffHeader& header) {
+bool is_surface_keyword(std::string_view keyword, OffHeader& header) {
   std::size_t i = 0;
   if (keyword.compare(i, 2, "ST") == 0) i += 2;
   if (i < keyword.size() && keyword[i] == 'C') header.colour_tag = i++;
@@ -66,7 +66,7 @@ bool is_surface_keyword(const std::string& keyword, OffHeader& header) {
 
 // Reads a count written as decimal digits, as the scanner's integer extraction would, and
 // refuses signs and values beyond the scanner's int.
-bool parse_count(const std::string& text, std::size_t& i, std::uint64_t& value) {
+bool parse_count(std::string_view text, std::size_t& i, std::uint64_t& value) {
   while (i < text.size() && is_blank(text[i]))
     ++i;
   const std::size_t first = i;
@@ -79,7 +79,7 @@ bool parse_count(const std::string& text, std::size_t& i, std::uint64_t& value) 
   return i > first && (i == text.size() || is_blank(text[i]) || text[i] == '#');
 }
 
-std::uint64_t big_endian_count(const std::string& text, std::size_t at) {
+std::uint64_t big_endian_count(std::string_view text, std::size_t at) {
   std::uint64_t value = 0;
   for (std::size_t k = 0; k < 4; ++k)
     value = (value << 8) | static_cast<unsigned char>(text[at + k]);
@@ -94,7 +94,7 @@ bool edge_count_fits(std::int64_t edges) {
 }
 
 // Reads the header that begins at `start`.
-ReadStatus parse_header(const std::string& text, OffHeader& header, std::size_t start = 0) {
+ReadStatus parse_header(std::string_view text, OffHeader& header, std::size_t start = 0) {
   std::size_t i = skip_blank_and_comments(text, start);
   const std::size_t keyword_start = i;
   while (i < text.size() && std::isalnum(static_cast<unsigned char>(text[i])) != 0)
@@ -380,7 +380,7 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
   return scan_off(scanned, header.binary, points, facets);
 }
 
-bool begins_with_off_keyword(const std::string& content) {
+bool begins_with_off_keyword(std::string_view content) {
   OffHeader header;
   return parse_header(content, header, byte_order_mark_length(content)).error !=
          "not an OFF file (no OFF header)";

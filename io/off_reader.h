@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include <vector>
 
@@ -24,6 +25,6 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
 
 // True when `content` begins, after white space and '#' comments, with a keyword of a surface
 // in OFF: [ST][C][N][4]OFF.
-bool begins_with_off_keyword(const std::string& content);
+bool begins_with_off_keyword(std::string_view content);
 
 }  // namespace meshprobe

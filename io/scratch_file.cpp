@@ -105,6 +105,15 @@ ReadStatus ScratchFile::flush() {
   return ReadStatus{};
 }
 
+ReadStatus ScratchFile::hand_over(int& descriptor) {
+  descriptor = -1;
+  const ReadStatus status = flush();
+  if (!status.ok) return status;
+  descriptor = std::exchange(descriptor_, -1);
+  close_file();
+  return status;
+}
+
 ReadStatus ScratchFile::read(std::uint64_t offset, void* bytes, std::size_t size) const {
   auto* to = static_cast<unsigned char*>(bytes);
   while (size > 0) {

@@ -32,6 +32,10 @@ class ScratchFile {
   // Bytes appended so far, those still in the buffer included.
   std::uint64_t size() const { return written_ + buffer_.size(); }
 
+  // Flushes and hands over the file's descriptor, which the caller then closes; the ScratchFile
+  // is left closed. `descriptor` is -1 when the flushing fails.
+  ReadStatus hand_over(int& descriptor);
+
   // Reads `size` bytes at `offset` from what has been flushed. Fails with "cannot read the
   // scratch file in FOLDER (REASON)".
   ReadStatus read(std::uint64_t offset, void* bytes, std::size_t size) const;

@@ -113,7 +113,8 @@ ReadStatus read_binary(const Bytes& content, std::vector<Vec3f>& points, Facets&
   const std::uint64_t count = little_endian_32(view_of(content, 80, 4).data());
   const std::uint64_t needed = kBinaryHeader + kBinaryTriangle * count;
   if (needed != content.size()) {
-    // A file that is no other format is read as binary STL, so the words say both.
+    // Only a file named as STL, or one that holds a NUL byte where an ASCII one begins, is read
+    // as binary STL without the size matching: the words say it is no other format either.
     return ReadStatus::failure(
         "not an OFF, PLY or ASCII STL file, and as binary STL its count of " +
         std::to_string(count) + " triangles needs " + std::to_string(needed) +
@@ -272,41 +273,40 @@ class AsciiReader {
   std::string scratch_;
 };
 
+// The first bytes that tell binary STL from ASCII: the header and the triangle count.
 template <class Bytes>
-bool begins_with_solid(const Bytes& content) {
-  const std::size_t at = mark_length(content);
-  return view_of(content, at, 5) == "solid" &&
-         (content.size() == at + 5 || content[at + 5] == ' ' ||
-          (content[at + 5] >= '\t' && content[at + 5] <= '\r'));
-}
-
-template <class Bytes>
-bool is_binary(const Bytes& content) {
-  if (content.size() < kBinaryHeader) return false;
-  const std::uint64_t count = little_endian_32(view_of(content, 80, 4).data());
-  return content.size() == kBinaryHeader + kBinaryTriangle * count;
+std::string_view head_of(const Bytes& content) {
+  return view_of(content, 0, std::min<std::size_t>(content.size(), kBinaryHeader));
 }
 
 template <class Bytes, class Facets>
 ReadStatus read_stl(const Bytes& content, std::vector<Vec3f>& points, Facets& facets) {
-  if (is_binary(content) || !begins_with_solid(content)) {
+  const std::string_view head = head_of(content);
+  if (is_binary_stl(head, content.size()) || !begins_with_solid(head)) {
     return read_binary(content, points, facets);
   }
-  return AsciiReader<Bytes, Facets>(content, points, facets).read();
+  const ReadStatus status = AsciiReader<Bytes, Facets>(content, points, facets).read();
+  // No ASCII file holds a NUL byte, and the triangle count of a binary file (below 2^24) ends
+  // with one: a binary file whose header begins with "solid" and whose size is wrong is refused
+  // as binary, for its size, not for its grammar. That refusal comes before any triangle is read.
+  if (!status.ok && head.size() == kBinaryHeader && head.find('\0') != std::string_view::npos) {
+    return read_binary(content, points, facets);
+  }
+  return status;
 }
 
 }  // namespace
 
-bool is_binary_stl(const std::string& content) {
-  return is_binary(content);
+bool is_binary_stl(std::string_view head, std::uint64_t size) {
+  if (head.size() < kBinaryHeader) return false;
+  const std::uint64_t count = little_endian_32(head.data() + 80);
+  return size == kBinaryHeader + kBinaryTriangle * count;
 }
 
-bool looks_like_stl(const std::string& content) {
-  return is_binary(content) || begins_with_solid(content);
-}
-
-bool looks_like_stl(const FileWindow& file) {
-  return is_binary(file) || begins_with_solid(file);
+bool begins_with_solid(std::string_view head) {
+  const std::size_t at = byte_order_mark_length(head);
+  return head.substr(at, 5) == "solid" && (head.size() == at + 5 || head[at + 5] == ' ' ||
+                                           (head[at + 5] >= '\t' && head[at + 5] <= '\r'));
 }
 
 ReadStatus read_stl_in_passes(const FileWindow& file, std::vector<Vec3f>& points,

@@ -4,7 +4,9 @@
 // and corner order; the stored normals are ignored.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/file_window.h"
@@ -15,26 +17,25 @@
 
 namespace meshprobe {
 
-// True when `content` is a binary STL file: at least 84 bytes, and exactly 84 + 50 x the
-// little-endian 32-bit triangle count at byte 80 (whatever the 80-byte header says, "solid"
-// included).
-bool is_binary_stl(const std::string& content);
+// True when a file of `size` bytes whose first bytes are `head` (its first 84 at least, or all of
+// them) is a binary STL file: exactly 84 + 50 x the little-endian 32-bit triangle count at byte
+// 80 (whatever the 80-byte header says, "solid" included).
+bool is_binary_stl(std::string_view head, std::uint64_t size);
 
-// True when `content` is read as STL: a binary STL file, or text beginning with the word "solid".
-bool looks_like_stl(const std::string& content);
+// True when `head` begins with the word "solid" (after a byte-order mark): read as ASCII STL
+// unless is_binary_stl says otherwise.
+bool begins_with_solid(std::string_view head);
 
 // Reads STL content into the empty `points` and `facets`: binary when is_binary_stl says so,
 // otherwise ASCII. Every triangle becomes a facet of three corners, also one whose corners merge
 // (it then names a vertex twice and is left out when built). Refused, with nothing reserved
 // before the counts are checked: a binary file whose size contradicts its triangle count (read
-// as binary when it is at least 84 bytes long and does not begin with "solid"), an ASCII file
+// as binary when it does not begin with "solid", or does but is no ASCII STL and holds a NUL
+// byte in its first 84), an ASCII file
 // that breaks the grammar (naming the line), a coordinate that is not a finite number, more
 // vertices than a mesh can number.
 ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points,
                           FacetList& facets);
-
-// looks_like_stl for a file read through a window.
-bool looks_like_stl(const FileWindow& file);
 
 // read_stl_lists for a file read through a window, the triangles going to `facets` as they are
 // read: memory for the points and the table that merges them (8 to 16 bytes a vertex). Refuses

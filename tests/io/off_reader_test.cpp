@@ -10,15 +10,16 @@
 
 #include "io/mesh_file.h"
 #include "tests/support/mesh_checks.h"
+#include "tests/support/read_as_file.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
 namespace {
 
-// The bytes read as a OFF file, through the reading entry every program uses.
+// The bytes of a file named as OFF, read through the entry every program uses.
 ReadStatus read_off_bytes(const std::string& content, Mesh& mesh) {
   FileLayout layout;
-  return read_mesh_content(MeshFormat::kOff, content, mesh, layout, false);
+  return testing::read_as_file("mesh.off", content, mesh, layout);
 }
 
 const char* const kTwoTriangles =
@@ -198,12 +199,11 @@ TEST(OffReader, CharacterEndingTheKeywordBelongsToIt) {
   EXPECT_EQ(mesh.size_of_facets(), 1u);
 }
 
-TEST(OffReader, FileWithoutFacetsIsRefusedAsHoldingNoVertex) {
-  // Every vertex that no facet uses is removed, which leaves none.
+TEST(OffReader, FileWithoutFacetsIsRefusedAsAPointCloud) {
   Mesh mesh;
   const ReadStatus status = read_off_bytes("OFF\n3 0 0\n0 0 0\n1 0 0\n0 1 0\n", mesh);
   EXPECT_FALSE(status.ok);
-  EXPECT_EQ(status.error, "the mesh holds no vertex");
+  EXPECT_EQ(status.error, "the file holds 3 vertices and no facet: roughness needs a surface");
   EXPECT_EQ(mesh.size_of_vertices(), 0u);
 }
 

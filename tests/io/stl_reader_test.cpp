@@ -9,6 +9,7 @@
 
 #include "io/mesh_file.h"
 #include "io/stl_reader.h"
+#include "tests/support/read_as_file.h"
 #include "tests/support/shapes.h"
 #include "tests/support/stl_text.h"
 
@@ -44,14 +45,15 @@ TEST(StlReader, BinaryAndAsciiGiveTheSameMergedLists) {
     EXPECT_EQ(points, kMerged) << name;
     EXPECT_EQ(facets.corners, kCorners) << name;
     EXPECT_EQ(facets.starts, (std::vector<std::size_t>{0, 3, 6, 9})) << name;
-    EXPECT_EQ(choose_format("part.off", content), MeshFormat::kStl) << name;
 
-    // Built, the merged triangle is left out like a facet the surface cannot hold, and its
-    // vertex stays; the layout lists it among the file's facets.
+    // Read as STL by its bytes whatever its name, and built, the merged triangle is left out
+    // like a facet the surface cannot hold, and its vertex stays; the layout lists it among the
+    // file's facets.
     Mesh mesh;
     FileLayout layout;
-    const ReadStatus built = read_mesh_content(MeshFormat::kStl, content, mesh, layout, true);
+    const ReadStatus built = testing::read_as_file("part.off", content, mesh, layout, true);
     ASSERT_TRUE(built.ok) << name << ": " << built.error;
+    EXPECT_EQ(layout.format, MeshFormat::kStl) << name;
     EXPECT_EQ(built.facets_left_out, 1u);
     EXPECT_EQ(built.first_left_out, 2u);
     EXPECT_EQ(mesh.size_of_facets(), 2u);
@@ -98,9 +100,7 @@ TEST(StlReader, RefusesWithOneLineSayingWhy) {
   for (const auto& [content, message] : cases) {
     Mesh mesh;
     FileLayout layout;
-    const MeshFormat format = choose_format("part.stl", content);
-    EXPECT_EQ(format, MeshFormat::kStl) << message;
-    const ReadStatus status = read_mesh_content(format, content, mesh, layout, true);
+    const ReadStatus status = testing::read_as_file("part.stl", content, mesh, layout, true);
     EXPECT_FALSE(status.ok) << message;
     EXPECT_EQ(status.error, message);
     EXPECT_EQ(mesh.size_of_vertices(), 0u);

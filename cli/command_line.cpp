@@ -262,14 +262,14 @@ Usage:
   meshprobe [OPTIONS] MESH EPSILON        one mesh, one or several epsilons
   meshprobe [OPTIONS] -e EPSILON MESH...  any number of meshes
 
-MESH      OFF, OBJ, PLY or STL. A path ending in "obj" (any case) is read as OBJ; any other
-          file is read as PLY, STL or OFF by its content.
+MESH      OFF, OBJ, PLY or STL, or one of them gzipped. A path ending in "obj" (any case) is
+          read as OBJ; any other file is read as PLY, STL or OFF by its content.
 EPSILON   the neighbourhood radius as a fraction of the mesh's largest bounding-box side (or of
           --length); 0.01 is recommended. A comma-separated list (0.005,0.01,0.02) measures every
           epsilon from one reading of the mesh.
 
-Outputs, named after MESH (its path cut at the last '.'), with _eps<E> before the ending when
-there are several epsilons:
+Outputs, named after MESH (its path without a trailing .gz, cut at the last '.'), with _eps<E>
+before the ending when there are several epsilons:
   NAME_labels.lb        the value file: one "%f " line per vertex of the measured surface
   NAME_roughness.ply    --ply: every vertex and facet of the file with scalar_ fields, quality
                         and colours (one file for all epsilons)

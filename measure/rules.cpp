@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "io/mesh_format.h"
 #include "meshprobe/version.h"
 
 namespace meshprobe {
@@ -159,12 +160,21 @@ bool parse_epsilons(const std::string& text, std::vector<Epsilon>& epsilons, std
 
 std::string derived_name(const std::string& mesh, const std::string& output_dir,
                          const std::string& epsilon, const std::string& ending) {
+  // A gzip file is named after the file it holds: "bunny.off.gz" as "bunny.off", and
+  // "bunny.gz", whose ".gz" is the only ending of its file name, as "bunny".
+  const std::string unpacked = without_gzip_ending(mesh);
+  const std::size_t last_dot = unpacked.rfind('.');
+  const std::size_t last_slash = unpacked.rfind('/');
+  const bool ending_left =
+      last_dot != std::string::npos && (last_slash == std::string::npos || last_dot > last_slash);
   std::string base;
-  if (output_dir.empty()) {
-    const std::size_t dot = mesh.rfind('.');
-    base = dot == std::string::npos ? std::string() : mesh.substr(0, dot);
+  if (unpacked.size() != mesh.size() && !ending_left) {
+    base = output_dir.empty() ? unpacked
+                              : (fs::path(output_dir) / fs::path(unpacked).filename()).string();
+  } else if (output_dir.empty()) {
+    base = last_dot == std::string::npos ? std::string() : unpacked.substr(0, last_dot);
   } else {
-    const std::string file = fs::path(mesh).filename().string();
+    const std::string file = fs::path(unpacked).filename().string();
     const std::size_t dot = file.rfind('.');
     base =
         (fs::path(output_dir) / (dot == std::string::npos ? file : file.substr(0, dot))).string();

@@ -54,9 +54,10 @@ std::string left_out_warning(const ReadStatus& status);
 // not (`used` 0: measured whole).
 std::string fewer_tiles_warning(std::size_t asked, std::size_t used);
 
-// The mesh's path cut at its last '.' (anywhere in the path, empty when there is none), or
-// with an output folder, the folder and the file's name cut at its last '.'; then, with several
-// epsilons, "_eps" and the epsilon as written; then `ending`.
+// The mesh's path without a trailing ".gz" (a gzip file goes by the file it holds), cut at its
+// last '.' (anywhere in the path, empty when there is none; "bunny.gz" gives "bunny"), or with an
+// output folder, the folder and the file's name cut so; then, with several epsilons, "_eps" and
+// the epsilon as written; then `ending`.
 std::string derived_name(const std::string& mesh, const std::string& output_dir,
                          const std::string& epsilon, const std::string& ending);
 

@@ -39,6 +39,23 @@ struct Output {
   bool named;
 };
 
+// A mesh read from a pipe or a device (/dev/fd/63 of a shell's <(...), /dev/stdin,
+// /proc/self/fd/0) has a path but no name of its own: derived from it, "63_labels.lb" or
+// "_labels.lb" would name nothing the user gave.
+bool names_no_file(const std::string& mesh) {
+  const std::string path = comparable(mesh);
+  return path.compare(0, 5, "/dev/") == 0 || path.compare(0, 6, "/proc/") == 0;
+}
+
+// Whether the request derives some output's name from its mesh's.
+bool derives_a_name(const OutputRequest& request) {
+  for (const OutputChoice* choice :
+       {&request.values, &request.png, &request.stats, &request.ply, &request.csv, &request.html}) {
+    if (choice->wanted && choice->path.empty() && choice->per_epsilon.empty()) return true;
+  }
+  return false;
+}
+
 std::vector<MeshOutputs> paths_of(const OutputRequest& request) {
   std::vector<MeshOutputs> meshes;
   const std::size_t count = request.epsilons.size();
@@ -165,13 +182,17 @@ PlanOutcome plan_outputs(const OutputRequest& request, OutputPlan& plan, std::st
     error = shared;
     return PlanOutcome::kRefused;
   }
-  if (!request.meshes_are_files) {
-    for (const OutputChoice* choice : {&request.values, &request.png, &request.stats, &request.ply,
-                                       &request.csv, &request.html}) {
-      if (choice->wanted && choice->path.empty() && choice->per_epsilon.empty()) {
-        error = "a mesh given as arrays has no file to name its outputs after: give their paths";
-        return PlanOutcome::kRefused;
-      }
+  if (!request.meshes_are_files && derives_a_name(request)) {
+    error = "a mesh given as arrays has no file to name its outputs after: give their paths";
+    return PlanOutcome::kRefused;
+  }
+  if (request.meshes_are_files && derives_a_name(request)) {
+    for (const std::string& mesh : request.meshes) {
+      if (!names_no_file(mesh)) continue;
+      error = "the mesh " + mesh +
+              " has no file name to name its outputs after: give their paths (-o PATH for the "
+              "value file)";
+      return PlanOutcome::kRefused;
     }
   }
   plan.meshes = paths_of(request);

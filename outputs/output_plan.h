@@ -1,10 +1,11 @@
 // Where a run writes, decided and checked once for every front end before anything is read. In:
 // the request (the meshes, the epsilons as written, each output wanted under its derived name or
 // at a path). Out: every output's path per mesh and epsilon, or the one refusal of the request:
-// two outputs on one path (across the meshes of a batch too), an output that is an input (by
-// device and inode, whatever the spelling or link; by path when it does not exist), an output
-// folder that cannot be made, a target no output may replace (a folder, a block or character
-// device that is not a stream, a socket) or cannot be written.
+// a name to derive from a mesh that has none of its own (a pipe or a device: /dev/fd/63 of
+// `<(zcat scan.off.gz)`), two outputs on one path (across the meshes of a batch too), an output
+// that is an input (by device and inode, whatever the spelling or link; by path when it does not
+// exist), an output folder that cannot be made, a target no output may replace (a folder, a
+// block or character device that is not a stream, a socket) or cannot be written.
 #pragma once
 
 #include <string>

@@ -6,6 +6,7 @@ the Python calls that write, the C++ outputs component and the Dask examples) th
 output requests and bad values: each must refuse or accept alike, in the same words, and leave
 the input as it was."""
 
+import gzip
 import os
 import subprocess
 import sys
@@ -16,7 +17,7 @@ import numpy as np
 import pytest
 
 import meshprobe
-from conftest import BINARY, as_value_file
+from conftest import BINARY, DATA_DIR, as_value_file
 
 pytestmark = pytest.mark.e2e
 
@@ -36,17 +37,20 @@ def feed_fifo(path, content):
     return writer
 
 
+# Each front end returns whether it accepted the file, and its values or else its refusal's words.
 def by_command_line(path, epsilon):
     run = subprocess.run([BINARY, "-o", "-", str(path), epsilon], capture_output=True,
                          timeout=120)
-    return run.returncode == 0, run.stdout
+    if run.returncode != 0:
+        return False, run.stderr.decode().strip()
+    return True, run.stdout
 
 
 def by_python(path, epsilon):
     try:
         values = meshprobe.roughness_of_file(str(path), float(epsilon))
-    except (ValueError, OSError):
-        return False, None
+    except (ValueError, OSError) as error:
+        return False, str(error)
     return True, values
 
 
@@ -54,7 +58,7 @@ def by_api(path, epsilon):
     run = subprocess.run([API_PROBE, str(path), epsilon], capture_output=True, timeout=120)
     if run.returncode != 0:
         assert run.stderr, "a refusal says why"
-        return False, None
+        return False, run.stderr.decode().strip()
     value_lines, file_lines = run.stdout.split(b"file\n")
     return True, (value_lines, np.array([float(v) for v in file_lines.split()], np.float32))
 
@@ -63,46 +67,92 @@ GRID_OFF = ("OFF\n10 8 0\n" + "".join("%d %d %g\n" % (i % 3, i // 3, 0.1 * (i % 
                                     for i in range(9)) + "5 5 5\n"
             + "3 0 1 4\n3 0 4 3\n3 1 2 5\n3 1 5 4\n3 3 4 7\n3 3 7 6\n3 4 5 8\n3 4 8 7\n")
 ONLY_POINTS = "v 0 0 0\nv 1 0 0\nv 0 1 0\n"
+FORMATS = 'OFF, PLY, STL, OBJ (by a name ending in "obj")'
+
+
+def bunny_points_as_ply():
+    """The bunny's 1839 vertices as an ASCII PLY point cloud, without its facets."""
+    lines = (DATA_DIR / "bunny.off").read_text().split("\n")
+    count = int(lines[1].split()[0])
+    header = ("ply\nformat ascii 1.0\nelement vertex %d\nproperty float x\nproperty float y\n"
+              "property float z\nend_header\n" % count)
+    return (header + "\n".join(lines[2:2 + count]) + "\n").encode()
+
+
+def bunny_gzip():
+    return gzip.compress((DATA_DIR / "bunny.off").read_bytes(), mtime=0)
+
 
 CASES = [
-    # name, file content (None: no file), how it is given, epsilon, accepted
-    ("bunny", "bunny.off", "file", "0.01", True),
-    ("bunny through a FIFO", "bunny.off", "fifo", "0.01", True),
-    ("a vertex no facet uses", GRID_OFF, "file", "0.3", True),
-    ("a mesh without facets", ONLY_POINTS, "file", "0.01", False),
-    ("a missing file", None, "file", "0.01", False),
-    ("epsilon 0", "bunny.off", "file", "0", False),
-    ("a negative epsilon", "bunny.off", "file", "-0.01", False),
-    ("a folder", "folder", "file", "0.01", False),
+    # name, file content (bytes, a file of data/, "folder", or None: no file), the file's ending,
+    # how it is given, epsilon, accepted, the refusal's words (None: not compared)
+    ("bunny", "bunny.off", ".off", "file", "0.01", True, None),
+    ("bunny through a FIFO", "bunny.off", ".off", "fifo", "0.01", True, None),
+    ("a vertex no facet uses", GRID_OFF.encode(), ".off", "file", "0.3", True, None),
+    ("bunny gzipped", bunny_gzip, ".off.gz", "file", "0.01", True, None),
+    ("bunny gzipped, named as OFF", bunny_gzip, ".off", "file", "0.01", True, None),
+    ("bunny gzipped through a FIFO", bunny_gzip, ".off.gz", "fifo", "0.01", True, None),
+    ("a mesh without facets", ONLY_POINTS.encode(), ".obj", "file", "0.01", False,
+     "the file holds 3 vertices and no facet: roughness needs a surface"),
+    ("a point cloud", bunny_points_as_ply, ".ply", "file", "0.01", False,
+     "the file holds 1839 vertices and no facet: roughness needs a surface"),
+    ("a gzipped point cloud", lambda: gzip.compress(bunny_points_as_ply()), ".ply.gz", "file",
+     "0.01", False, "the file holds 1839 vertices and no facet: roughness needs a surface"),
+    ("an empty file", b"", ".off", "file", "0.01", False, "the file is empty"),
+    ("a VTK file", b"# vtk DataFile Version 3.0\nbunny\nASCII\nDATASET POLYDATA\n", ".vtk",
+     "file", "0.01", False,
+     "it is a VTK file, not a format read here: " + FORMATS + ", or one of them gzipped"),
+    ("a gzip file holding no mesh", lambda: gzip.compress(b"hello\n"), ".off.gz", "file", "0.01",
+     False, "the gzip file holds no mesh file of a format read here: " + FORMATS),
+    ("a damaged gzip file", lambda: bunny_gzip()[:-8] + b"\0\0\0\0" + bunny_gzip()[-4:],
+     ".off.gz", "file", "0.01", False, "the gzip data is damaged (incorrect data check)"),
+    ("a truncated gzip file", lambda: bunny_gzip()[:5000], ".off.gz", "file", "0.01", False,
+     "the gzip data is cut short"),
+    ("no mesh format", b"x" * 300, ".txt", "file", "0.01", False,
+     "not a mesh file of a format read here: " + FORMATS + ", or one of them gzipped"),
+    ("an STL file of the wrong size", b"x" * 100, ".stl", "file", "0.01", False,
+     "not an OFF, PLY or ASCII STL file, and as binary STL its count of 2021161080 triangles "
+     "needs 101058054084 bytes where the file has 100"),
+    ("a missing file", None, ".off", "file", "0.01", False, None),
+    ("epsilon 0", "bunny.off", ".off", "file", "0", False, None),
+    ("a negative epsilon", "bunny.off", ".off", "file", "-0.01", False, None),
+    ("a folder", "folder", ".off", "file", "0.01", False, None),
 ]
 
 
-@pytest.mark.parametrize("name, content, given, epsilon, accepted", CASES,
+@pytest.mark.parametrize("name, content, ending, given, epsilon, accepted, refusal", CASES,
                          ids=[case[0] for case in CASES])
-def test_front_ends_agree(tmp_path, name, content, given, epsilon, accepted):
-    data = Path(os.environ.get("MESHPROBE_DATA_DIR", "data"))
-    suffix = ".obj" if content == ONLY_POINTS else ".off"
+def test_front_ends_agree(tmp_path, name, content, ending, given, epsilon, accepted, refusal):
     results = {}
     for front_end in (by_command_line, by_python, by_api):
-        path = tmp_path / (front_end.__name__ + suffix)
+        path = tmp_path / (front_end.__name__ + ending)
         writer = None
         if content == "folder":
             path.mkdir()
         elif content is not None:
-            text = (data / content).read_bytes() if content.endswith(".off") and "\n" not in content \
-                else content.encode()
+            data = (DATA_DIR / content).read_bytes() if isinstance(content, str) \
+                else content() if callable(content) else content
             if given == "fifo":
-                writer = feed_fifo(path, text)
+                writer = feed_fifo(path, data)
             else:
-                path.write_bytes(text)
+                path.write_bytes(data)
         results[front_end.__name__] = front_end(path, epsilon)
         if writer is not None:
             writer.join(timeout=60)
             assert not writer.is_alive(), front_end.__name__ + " left the FIFO unread"
     assert {k: ok for k, (ok, _) in results.items()} == dict.fromkeys(results, accepted)
     if not accepted:
+        if refusal is not None:
+            # Each front end names the file before the reader's words, in its own way.
+            for front_end, (_, words) in results.items():
+                assert words.endswith(": " + refusal), (front_end, words)
         return
     value_file = results["by_command_line"][1]
+    if "gzip" in name:
+        # The file inside gives the very values of the plain file.
+        plain = tmp_path / "plain.off"
+        plain.write_bytes((DATA_DIR / "bunny.off").read_bytes())
+        assert value_file == by_command_line(plain, epsilon)[1]
     api_values, api_file_order = results["by_api"][1]
     python_file_order = results["by_python"][1]
     assert value_file.count(b"\n") > 0
@@ -348,3 +398,82 @@ def test_a_batch_whose_meshes_share_output_names_is_refused_alike(tmp_path, mesh
     assert python_outcome(lambda: meshprobe.plan_outputs([first, second], ["0.05"])) == \
         ("refused", message)
     assert {p: p.read_bytes() for p in folder.iterdir()} == inputs
+
+
+# A gzip file through every front end that reads a file: the same results as the plain file, and
+# the outputs named after the file inside. OFF is read whole; OBJ, tiled, in passes.
+def gzip_results(front_end, folder, name):
+    """The outputs of `front_end` on the file, with its path (which a PLY's comment quotes) as
+    MESH."""
+    path = str(folder / name)
+    return [result.replace(path.encode(), b"MESH")
+            for result in front_end_results(front_end, folder, path)]
+
+
+def front_end_results(front_end, folder, path):
+    if front_end in ("command line", "command line, tiled"):
+        tiles = ["--tiles", "2"] if front_end.endswith("tiled") else []
+        subprocess.run([BINARY, path, "0.01", "--csv"] + tiles, check=True, timeout=120)
+        return [(folder / "bunny_labels.lb").read_bytes(), (folder / "bunny_fields.csv").read_bytes()]
+    if front_end in ("measure_file", "measure_file, tiled"):
+        tiles = {"tiles": 2} if front_end.endswith("tiled") else {}
+        meshprobe.measure_file(path, 0.01, values=True, ply=True, **tiles)
+        return [(folder / "bunny_labels.lb").read_bytes(),
+                (folder / "bunny_roughness.ply").read_bytes()]
+    if front_end == "measure_file_in_tiles":
+        meshprobe.measure_file_in_tiles(path, 0.01, tiles=3, values=str(folder / "values.lb"))
+        return [(folder / "values.lb").read_bytes()]
+    if front_end == "roughness_of_file":
+        return [meshprobe.roughness_of_file(path, 0.01, tiles=2).tobytes(),
+                meshprobe.roughness_of_file(path, 0.01).tobytes()]
+    if front_end == "read":
+        vertices, faces = meshprobe.read(path)
+        return [vertices.tobytes(), np.asarray(faces).tobytes()]
+    run = subprocess.run([API_PROBE, path, "0.01"], capture_output=True, check=True, timeout=120)
+    return [run.stdout]
+
+
+GZIP_FRONT_ENDS = ["command line", "command line, tiled", "measure_file", "measure_file, tiled",
+                   "measure_file_in_tiles", "roughness_of_file", "read", "C++ API"]
+
+
+@pytest.mark.parametrize("ending", [".off", ".obj"])
+@pytest.mark.parametrize("front_end", GZIP_FRONT_ENDS)
+def test_gzip_input_gives_the_plain_files_results(tmp_path, front_end, ending):
+    plain = tmp_path / "plain"
+    packed = tmp_path / "packed"
+    plain.mkdir()
+    packed.mkdir()
+    content = (DATA_DIR / ("bunny" + ending)).read_bytes()
+    (plain / ("bunny" + ending)).write_bytes(content)
+    (packed / ("bunny" + ending + ".gz")).write_bytes(gzip.compress(content))
+    expected = gzip_results(front_end, plain, "bunny" + ending)
+    assert all(len(result) > 0 for result in expected)
+    assert gzip_results(front_end, packed, "bunny" + ending + ".gz") == expected
+
+
+def test_a_pipe_needs_its_outputs_named(tmp_path):
+    """A pipe's path (/dev/fd/N) names no file to derive output names from: refused, nothing
+    written; with -o the same values as the file."""
+    mesh = DATA_DIR.resolve() / "bunny.off"
+    binary = os.path.abspath(BINARY)
+    command = "'%s' <(gzip -c < '%s') 0.01" % (binary, mesh)
+    refused = subprocess.run(["bash", "-c", command], cwd=tmp_path, capture_output=True,
+                             text=True, timeout=120)
+    assert refused.returncode == 2
+    assert "has no file name to name its outputs after: give their paths (-o PATH" \
+        in refused.stderr
+    assert list(tmp_path.iterdir()) == []
+    named = subprocess.run(["bash", "-c", command + " -o piped.lb"], cwd=tmp_path,
+                           capture_output=True, text=True, timeout=120)
+    assert named.returncode == 0, named.stderr
+    (tmp_path / "bunny.off").write_bytes(mesh.read_bytes())
+    subprocess.run([binary, "bunny.off", "0.01"], cwd=tmp_path, check=True, timeout=120)
+    assert (tmp_path / "piped.lb").read_bytes() == (tmp_path / "bunny_labels.lb").read_bytes()
+    read_end, write_end = os.pipe()
+    try:
+        with pytest.raises(ValueError, match="has no file name to name its outputs after"):
+            meshprobe.measure_file("/dev/fd/%d" % read_end, 0.01, values=True)
+    finally:
+        os.close(read_end)
+        os.close(write_end)

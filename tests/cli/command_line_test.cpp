@@ -106,7 +106,14 @@ TEST(OutputNames, FollowTheValueFileRule) {
            {"scan.raw.off", "", "0.01", "_labels.lb", "scan.raw_eps0.01_labels.lb"},
            {"./meshes/torus", "", "", "_stats.json", "_stats.json"},
            {"models/dino.obj", "out", "", "_roughness.ply", "out/dino_roughness.ply"},
-           {"a.b/torus", "out", "0.02", "_roughness.png", "out/torus_eps0.02_roughness.png"}}) {
+           {"a.b/torus", "out", "0.02", "_roughness.png", "out/torus_eps0.02_roughness.png"},
+           // A gzip file is named after the file it holds.
+           {"scans/bunny.off.gz", "", "", "_labels.lb", "scans/bunny_labels.lb"},
+           {"bunny.gz", "", "0.01", "_labels.lb", "bunny_eps0.01_labels.lb"},
+           {"./d.1/bunny.GZ", "", "", "_stats.json", "./d.1/bunny_stats.json"},
+           {"a.b/bunny.ply.gz", "out", "", "_roughness.ply", "out/bunny_roughness.ply"},
+           {"a.b/bunny.gz", "out", "", "_fields.csv", "out/bunny_fields.csv"},
+           {"bunny.tgz", "", "", "_labels.lb", "bunny_labels.lb"}}) {
     EXPECT_EQ(derived_name(c.mesh, c.dir, c.epsilon, c.ending), c.name) << c.mesh;
   }
 }

@@ -2,8 +2,8 @@
 // own ways. An unmeasurable input (no facet, a device, a length out of range, a PLY line that does
 // not match its element) ends with status 1, one line naming the fault and nothing written. A
 // byte-order mark, lines ended by CR alone, an OBJ comment after a face and an ASCII STL normal of
-// NaN are read, and give the values of the same mesh written plainly. Facets left out are chosen
-// by geometry, not by their order in the file.
+// NaN are read, and give the values of the same mesh written plainly, as gzip files do, read
+// whole or tiled. Facets left out are chosen by geometry, not by their order in the file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "tests/support/process.h"
+#include "tests/support/read_as_file.h"
 #include "tests/support/shapes.h"
 
 namespace meshprobe {
@@ -171,7 +172,31 @@ std::vector<InputCase> input_cases() {
        "v 0 0 0\nv 1 0 0\nv 0 1 0\n",
        "",
        {},
-       cannot + "points.obj" + no_facet,
+       cannot + "points.obj: the file holds 3 vertices and no facet: roughness needs a surface\n",
+       "",
+       ""},
+      {"cloud.ply.gz",
+       testing::gzip(as_ply(Grid{grid.points, {}})),
+       "",
+       {"--tiles", "2"},
+       cannot +
+           "cloud.ply.gz: the file holds 25 vertices and no facet: roughness needs a surface\n",
+       "",
+       ""},
+      {"empty.off", "", ": > empty.off", {}, cannot + "empty.off: the file is empty\n", "", ""},
+      {"scan.vtk",
+       "# vtk DataFile Version 3.0\ngrid\nASCII\nDATASET POLYDATA\n",
+       "",
+       {},
+       cannot + "scan.vtk: it is a VTK file, not a format read here: OFF, PLY, STL, OBJ (by a "
+                "name ending in \"obj\"), or one of them gzipped\n",
+       "",
+       ""},
+      {"cut.ply.gz",
+       testing::gzip(as_ply(grid)).substr(0, 100),
+       "",
+       {"--tiles", "2"},
+       cannot + "cut.ply.gz: the gzip data is cut short\n",
        "",
        ""},
       {"degenerate.stl",
@@ -256,6 +281,37 @@ std::vector<InputCase> input_cases() {
       {"cr.stl", with_cr_alone(as_stl(grid)), "", {}, "", "plain.stl", as_stl(grid)},
       {"comment.obj", as_obj(grid, " # note"), "", {}, "", "plain.obj", as_obj(grid)},
       {"normal.stl", as_stl(grid, "nan nan nan"), "", {}, "", "plain.stl", as_stl(grid)},
+      // gzip, whatever the name, read whole or (tiled) in passes through a scratch file.
+      {"grid.off.gz", testing::gzip(as_off(grid)), "", {}, "", "plain.off", as_off(grid)},
+      {"grid.off.gz",
+       testing::gzip(as_off(grid)),
+       "",
+       {"--tiles", "2"},
+       "",
+       "plain.off",
+       as_off(grid)},
+      {"grid.ply.gz",
+       testing::gzip(as_ply(grid)),
+       "",
+       {"--tiles", "2"},
+       "",
+       "plain.ply",
+       as_ply(grid)},
+      {"grid.obj.gz",
+       testing::gzip(as_obj(grid)),
+       "",
+       {"--tiles", "3"},
+       "",
+       "plain.obj",
+       as_obj(grid)},
+      {"grid.stl.gz",
+       testing::gzip(as_stl(grid)),
+       "",
+       {"--tiles", "2"},
+       "",
+       "plain.stl",
+       as_stl(grid)},
+      {"grid", testing::gzip(as_ply(grid)), "", {}, "", "plain.ply", as_ply(grid)},
   };
 }
 

@@ -11,8 +11,10 @@
 namespace meshprobe {
 
 // Reads the file at `path` whole, in binary, into `content`. Fails, `content` left empty, with
-// "cannot open the file (REASON)", "it is a folder, not a mesh file" or "cannot read the file
-// (REASON)". A regular file's bytes are read into a buffer of its size; other files grow it.
+// "cannot open the file (REASON)", "it is a folder, not a mesh file", "cannot read the file
+// (REASON)" or, where memory cannot hold its bytes, "the file's N bytes are more than memory can
+// hold" ("the file holds more than N bytes, ..." for a pipe). A regular file's bytes are read into
+// a buffer of its size; other files grow it.
 ReadStatus read_file_bytes(const std::string& path, std::string& content);
 
 }  // namespace meshprobe

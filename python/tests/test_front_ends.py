@@ -477,3 +477,48 @@ def test_a_pipe_needs_its_outputs_named(tmp_path):
     finally:
         os.close(read_end)
         os.close(write_end)
+
+
+def write_large_gzip(path):
+    import zlib
+    packer = zlib.compressobj(1, zlib.DEFLATED, 16 + zlib.MAX_WBITS)
+    blank = b" " * (1 << 20)
+    with open(path, "wb") as file:
+        file.write(packer.compress(b"OFF\n"))
+        for _ in range(256):
+            file.write(packer.compress(blank))
+        file.write(packer.flush())
+
+
+def write_large_sparse(path):
+    with open(path, "wb") as file:
+        file.write(b"OFF\n")
+        file.truncate(256 << 20)
+
+
+LARGE_FILES = [
+    ("large.off.gz", write_large_gzip, "the gzip file holds more than ",
+     " bytes, more than memory can hold"),
+    ("large.off", write_large_sparse, "the file's 268435456 bytes are more than memory can hold",
+     ""),
+]
+
+
+@pytest.mark.skipif("LD_PRELOAD" in os.environ,
+                    reason="the sanitizers' runtimes reserve more address space than the limit")
+@pytest.mark.parametrize("name, write, begins, ends", LARGE_FILES,
+                         ids=[case[0] for case in LARGE_FILES])
+def test_a_file_larger_than_memory_is_refused(tmp_path, name, write, begins, ends):
+    """256 MB of OFF (in 0.3 MB of gzip, or sparse), read with 160 MB of address space: one line,
+    status 1, no crash."""
+    import resource
+    write(tmp_path / name)
+
+    def limit():
+        resource.setrlimit(resource.RLIMIT_AS, (160 << 20, 160 << 20))
+
+    run = subprocess.run([os.path.abspath(BINARY), name, "0.01"], cwd=tmp_path,
+                         capture_output=True, text=True, timeout=120, preexec_fn=limit)
+    assert run.returncode == 1, run.stderr
+    assert run.stderr.startswith("meshprobe: cannot read %s: %s" % (name, begins)), run.stderr
+    assert run.stderr.endswith(ends + "\n")

@@ -67,7 +67,14 @@ std::vector<Environment> environments() {
        "meshprobe: cannot read scan: it is a folder, not a mesh file\n", ""},
       {"FIFO", "", "mkfifo m.off; cat tet.off > m.off & exec timeout 60 $MESHPROBE m.off 0.01", 0,
        "", "m_labels.lb"},
-      {"pipe", "", "exec timeout 60 bash -c '$MESHPROBE <(cat tet.off) 0.01'", 0, "", "_labels.lb"},
+      // A pipe's path (/dev/fd/63) names no file to derive the value file's name from.
+      {"pipe", "", "exec timeout 60 bash -c '$MESHPROBE <(cat tet.off) 0.01'", 2,
+       "meshprobe: the mesh /dev/fd/63 has no file name to name its outputs after: give their "
+       "paths (-o PATH for the value file)\n",
+       ""},
+      {"pipe with its output named", "",
+       "exec timeout 60 bash -c '$MESHPROBE -o piped.lb <(gzip -c tet.off) 0.01'", 0, "",
+       "piped.lb"},
       {"name of 245 characters", "cp tet.off " + kLong245, "$MESHPROBE " + kLong245 + " 0.01", 0,
        "", std::string(241, 'm') + "_labels.lb"},
       {"name too long for its value file", "cp tet.off " + kLong250,

@@ -285,13 +285,14 @@ ReadStatus read_stl(const Bytes& content, std::vector<Vec3f>& points, Facets& fa
   if (is_binary_stl(head, content.size()) || !begins_with_solid(head)) {
     return read_binary(content, points, facets);
   }
-  const ReadStatus status = AsciiReader<Bytes, Facets>(content, points, facets).read();
   // No ASCII file holds a NUL byte, and the triangle count of a binary file (below 2^24) ends
   // with one: a binary file whose header begins with "solid" and whose size is wrong is refused
   // as binary, for its size, not for its grammar. That refusal comes before any triangle is read.
-  if (!status.ok && head.size() == kBinaryHeader && head.find('\0') != std::string_view::npos) {
-    return read_binary(content, points, facets);
-  }
+  // (Decided before the reading, which moves a window's bytes from under `head`.)
+  const bool binary_bytes =
+      head.size() == kBinaryHeader && head.find('\0') != std::string_view::npos;
+  const ReadStatus status = AsciiReader<Bytes, Facets>(content, points, facets).read();
+  if (!status.ok && binary_bytes) return read_binary(content, points, facets);
   return status;
 }
 

@@ -1,6 +1,7 @@
 // meshprobe for C++ projects: a mesh file (read as the command line reads it: OBJ, PLY, STL,
-// OFF, or one of them gzipped) or points and facets in, its roughness at any number of epsilons out, as values that say
-// why when the mesh could not be measured. No call throws, and no CGAL type appears here.
+// OFF, or one of them gzipped) or points and facets in, its roughness at any number of epsilons
+// out, as values that say why when the mesh could not be measured. No call throws, and no CGAL
+// type appears here.
 // Epsilons and lengths: the epsilon is a fraction of the length, which is the largest
 // bounding-box side unless Options::length gives one in the input's units.
 #pragma once

@@ -414,7 +414,8 @@ def front_end_results(front_end, folder, path):
     if front_end in ("command line", "command line, tiled"):
         tiles = ["--tiles", "2"] if front_end.endswith("tiled") else []
         subprocess.run([BINARY, path, "0.01", "--csv"] + tiles, check=True, timeout=120)
-        return [(folder / "bunny_labels.lb").read_bytes(), (folder / "bunny_fields.csv").read_bytes()]
+        return [(folder / "bunny_labels.lb").read_bytes(),
+                (folder / "bunny_fields.csv").read_bytes()]
     if front_end in ("measure_file", "measure_file, tiled"):
         tiles = {"tiles": 2} if front_end.endswith("tiled") else {}
         meshprobe.measure_file(path, 0.01, values=True, ply=True, **tiles)

@@ -210,6 +210,19 @@ MeshMeasurement measure_mesh_file(const std::string& path, const MeasureOptions&
   return result;
 }
 
+void take_list_layout(const std::vector<Vec3f>& points, const FacetList& facets,
+                      const MeasureOptions& options, MeshMeasurement& result) {
+  result.vertices_in_file = points.size();
+  result.facets_in_file = facets.size();
+  result.mesh_vertex.resize(points.size());
+  for (std::size_t i = 0; i < points.size(); ++i)
+    result.mesh_vertex[i] = static_cast<std::uint32_t>(i);
+  if (options.keep_file_lists) {
+    result.file_points = points;
+    result.file_facets = facets;
+  }
+}
+
 MeshMeasurement measure_mesh_lists(const std::vector<Vec3f>& points, const FacetList& facets,
                                    const MeasureOptions& options) {
   MeshMeasurement refused;
@@ -232,15 +245,7 @@ MeshMeasurement measure_mesh_lists(const std::vector<Vec3f>& points, const Facet
     result.status = geometry;
     return result;
   }
-  result.vertices_in_file = points.size();
-  result.facets_in_file = facets.size();
-  result.mesh_vertex.resize(points.size());
-  for (std::size_t i = 0; i < points.size(); ++i)
-    result.mesh_vertex[i] = static_cast<std::uint32_t>(i);
-  if (options.keep_file_lists) {
-    result.file_points = points;
-    result.file_facets = facets;
-  }
+  take_list_layout(points, facets, options, result);
   measure_read_mesh(*mesh, options, start, result);
   return result;
 }

@@ -137,6 +137,11 @@ ReadStatus check_length(float length, float side);
 // not below `vertex_count`, or names a vertex twice.
 ReadStatus check_facet_list(const FacetList& facets, std::size_t vertex_count);
 
+// The file side of a mesh given as lists, whole or in tiles: every point is the vertex of its
+// index, the counts are the lists' and, with options.keep_file_lists, the lists are kept.
+void take_list_layout(const std::vector<Vec3f>& points, const FacetList& facets,
+                      const MeasureOptions& options, MeshMeasurement& result);
+
 // Measures a mesh given as points (input units) and facets (corners counted from 0): every point
 // is a vertex of the mesh, as OBJ input keeps them; facets the surface cannot hold are left out
 // and counted in the status. Fails when check_facet_list refuses the facets, a coordinate is not

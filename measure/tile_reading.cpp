@@ -128,15 +128,7 @@ TilesRead read_tiles_of_lists(const std::vector<Vec3f>& points, const FacetList&
   result.format = "arrays";
   result.status = check_facet_list(facets, points.size());
   if (!result.status.ok) return read;
-  result.vertices_in_file = points.size();
-  result.facets_in_file = facets.size();
-  result.mesh_vertex.resize(points.size());
-  for (std::size_t i = 0; i < points.size(); ++i)
-    result.mesh_vertex[i] = static_cast<std::uint32_t>(i);
-  if (options.keep_file_lists) {
-    result.file_points = points;
-    result.file_facets = facets;
-  }
+  take_list_layout(points, facets, options, result);
   take_lists(read, std::vector<Vec3f>(points), FacetList(facets), options);
   return read;
 }

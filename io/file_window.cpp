@@ -7,6 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <stdexcept>
+#include <utility>
+
+#include "io/text_lines.h"
+#include "io/whole_file.h"
 
 namespace meshprobe {
 
@@ -66,6 +72,33 @@ ReadStatus FileWindow::open(ScratchFile& scratch) {
   return ReadStatus{};
 }
 
+void FileWindow::hold(std::string&& bytes) {
+  if (descriptor_ >= 0) close(descriptor_);
+  descriptor_ = -1;
+  bytes_ = std::move(bytes);
+  size_ = bytes_.size();
+  begin_ = 0;
+  held_ = size_;
+  short_ = false;
+}
+
+ReadStatus FileWindow::hold_everything() const {
+  if (begin_ == 0 && held_ == size_) return ReadStatus{};
+  try {
+    if (bytes_.size() < size_) bytes_.resize(size_);
+  } catch (const std::bad_alloc&) {
+    return more_than_memory(size_);
+  } catch (const std::length_error&) {
+    return more_than_memory(size_);
+  }
+  load(0, size_);
+  return ReadStatus{};
+}
+
+std::size_t FileWindow::mark_length() const {
+  return byte_order_mark_length(view(0, size_ < 3 ? size_ : 3));
+}
+
 char FileWindow::byte_outside(std::size_t at) const {
   if (at >= size_) return '\0';
   load(at > kBehindBytes ? at - kBehindBytes : 0, 1 + std::min(at, kBehindBytes));
@@ -102,6 +135,7 @@ void FileWindow::load(std::size_t from, std::size_t count) const {
 }
 
 ReadStatus FileWindow::unless_changed(const ReadStatus& status) const {
+  if (descriptor_ < 0) return status;
   struct stat about {};
   const bool same = !short_ && fstat(descriptor_, &about) == 0 &&
                     static_cast<std::size_t>(about.st_size) == size_ &&

@@ -1,7 +1,8 @@
-// A regular file read front to back, in as many passes as a reader needs, through a window of a
-// few megabytes instead of the whole file in memory: a path in, the file's bytes by offset out.
-// Past the end the window reads '\0', as a std::string's terminator reads, so that a reader
-// written for bytes in memory reads a window alike.
+// A mesh file's bytes as every reader reads them: a path in, the bytes by offset out. A regular
+// file is read front to back, in as many passes as a reader needs, through a window of a few
+// megabytes; bytes that cannot be read again (a FIFO's, or decompressed ones) are held whole, the
+// window then being everything. Past the end the window reads '\0', so that a reader may look one
+// byte ahead without testing for the end first.
 #pragma once
 
 #include <sys/types.h>
@@ -10,11 +11,9 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "io/read_status.h"
 #include "io/scratch_file.h"
-#include "io/text_lines.h"
 
 namespace meshprobe {
 
@@ -34,6 +33,13 @@ class FileWindow {
   // scratch file is left closed. Fails as the scratch file's flushing does.
   ReadStatus open(ScratchFile& scratch);
 
+  // Takes `bytes` (a file read whole) as the window's content, all of it held.
+  void hold(std::string&& bytes);
+
+  // Holds all of the file at once, for a reader that needs its bytes in one piece. Fails, where
+  // memory cannot hold them, as reading a file whole does.
+  ReadStatus hold_everything() const;
+
   // The file's size when it was opened.
   std::size_t size() const { return size_; }
 
@@ -46,9 +52,18 @@ class FileWindow {
   // The bytes [from, from + count), which must lie within the file, in one piece.
   std::string_view view(std::size_t from, std::size_t count) const;
 
+  // Whether the byte at `at` ends a line, as ends_line (text_lines.h) says.
+  bool ends_line_at(std::size_t at) const {
+    const char c = (*this)[at];
+    return c == '\n' || (c == '\r' && (*this)[at + 1] != '\n');
+  }
+
+  // The length of a byte-order mark before the text (text_lines.h).
+  std::size_t mark_length() const;
+
   // `status`, unless the file has shrunk, grown or been written since it was opened, or could
   // not be read: then "the file changed while it was read", whatever `status` said, since what
-  // was read from it is not the file.
+  // was read from it is not the file. Bytes held whole cannot change.
   ReadStatus unless_changed(const ReadStatus& status) const;
 
  private:
@@ -60,34 +75,10 @@ class FileWindow {
   std::size_t size_ = 0;
   std::int64_t modified_seconds_ = 0;
   std::int64_t modified_nanoseconds_ = 0;
-  mutable std::vector<char> bytes_;
+  mutable std::string bytes_;
   mutable std::size_t begin_ = 0;  // the window holds the file's bytes [begin_, begin_ + held_)
   mutable std::size_t held_ = 0;
   mutable bool short_ = false;  // a read fell short of the size or failed
 };
-
-// The bytes [from, from + count) of bytes in memory or of a window, so that a reader is written
-// once for both.
-inline std::string_view view_of(const std::string& bytes, std::size_t from, std::size_t count) {
-  return std::string_view(bytes).substr(from, count);
-}
-inline std::string_view view_of(const FileWindow& bytes, std::size_t from, std::size_t count) {
-  return bytes.view(from, count);
-}
-
-// Whether the byte at `at` ends a line, as ends_line (text_lines.h) says, in bytes in memory or
-// in a window: both read '\0' just past the end.
-template <class Bytes>
-bool ends_line_at(const Bytes& text, std::size_t at) {
-  return text[at] == '\n' || (text[at] == '\r' && text[at + 1] != '\n');
-}
-
-// The length of a byte-order mark before the text (text_lines.h), in memory or in a window.
-inline std::size_t mark_length(const std::string& bytes) {
-  return byte_order_mark_length(bytes);
-}
-inline std::size_t mark_length(const FileWindow& bytes) {
-  return byte_order_mark_length(bytes.view(0, bytes.size() < 3 ? bytes.size() : 3));
-}
 
 }  // namespace meshprobe

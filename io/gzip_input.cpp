@@ -104,40 +104,50 @@ ReadStatus gunzip(const CompressedPiece& input, const DecompressedPiece& output)
   }
 }
 
-ReadStatus gunzip_into(std::string_view compressed, std::string& content) {
+namespace {
+
+// The compressed bytes of a window from `from` on: a piece of at most a megabyte, since the window
+// holds a few megabytes of the file at a time.
+std::string_view piece_of(const FileWindow& file, std::uint64_t from) {
+  constexpr std::size_t kWindowPiece = std::size_t{1} << 20;
+  if (from >= file.size()) return std::string_view();
+  return file.view(static_cast<std::size_t>(from), static_cast<std::size_t>(std::min<std::uint64_t>(
+                                                       kWindowPiece, file.size() - from)));
+}
+
+}  // namespace
+
+ReadStatus gunzip_into(const FileWindow& file, std::string& content) {
   content = std::string();
   // The last member's length field: the whole size for a file of one member under 4 GiB, which
   // most are, so that the content is allocated once.
-  if (compressed.size() >= 4) {
+  if (file.size() >= 4) {
+    const std::string_view field = file.view(file.size() - 4, 4);
     std::uint64_t length = 0;
     for (std::size_t k = 0; k < 4; ++k)
-      length |= std::uint64_t{static_cast<unsigned char>(compressed[compressed.size() - 4 + k])}
-                << (8 * k);
+      length |= std::uint64_t{static_cast<unsigned char>(field[k])} << (8 * k);
     try {
-      content.reserve(static_cast<std::size_t>(
-          std::min<std::uint64_t>(length, kMostExpansion * compressed.size())));
+      content.reserve(
+          static_cast<std::size_t>(std::min<std::uint64_t>(length, kMostExpansion * file.size())));
     } catch (const std::exception&) {
       // Only a guess: the appending below finds out what memory can hold.
     }
   }
   bool too_large = false;
-  const ReadStatus status = gunzip(
-      [&](std::uint64_t from) {
-        return compressed.substr(
-            static_cast<std::size_t>(std::min<std::uint64_t>(from, compressed.size())));
-      },
-      [&](std::string_view piece) {
-        // std::string reports the memory it cannot have by exceptions, which stop here.
-        try {
-          content.append(piece);
-          return true;
-        } catch (const std::bad_alloc&) {
-          too_large = true;
-        } catch (const std::length_error&) {
-          too_large = true;
-        }
-        return false;
-      });
+  const ReadStatus status = gunzip([&](std::uint64_t from) { return piece_of(file, from); },
+                                   [&](std::string_view piece) {
+                                     // std::string reports the memory it cannot have by
+                                     // exceptions, which stop here.
+                                     try {
+                                       content.append(piece);
+                                       return true;
+                                     } catch (const std::bad_alloc&) {
+                                       too_large = true;
+                                     } catch (const std::length_error&) {
+                                       too_large = true;
+                                     }
+                                     return false;
+                                   });
   if (too_large) {
     const std::size_t held = content.size();
     content = std::string();
@@ -145,26 +155,18 @@ ReadStatus gunzip_into(std::string_view compressed, std::string& content) {
                                " bytes, more than memory can hold");
   }
   if (!status.ok) content = std::string();
-  return status;
+  return file.unless_changed(status);
 }
 
 ReadStatus gunzip_into(const FileWindow& file, ScratchFile& scratch) {
-  // A piece of the window, which holds a few megabytes of the file at a time.
-  constexpr std::size_t kWindowPiece = std::size_t{1} << 20;
   ReadStatus status = scratch.create();
   if (!status.ok) return status;
   ReadStatus written;
-  status = gunzip(
-      [&](std::uint64_t from) {
-        if (from >= file.size()) return std::string_view();
-        return file.view(
-            static_cast<std::size_t>(from),
-            static_cast<std::size_t>(std::min<std::uint64_t>(kWindowPiece, file.size() - from)));
-      },
-      [&](std::string_view piece) {
-        written = scratch.append(piece.data(), piece.size());
-        return written.ok;
-      });
+  status = gunzip([&](std::uint64_t from) { return piece_of(file, from); },
+                  [&](std::string_view piece) {
+                    written = scratch.append(piece.data(), piece.size());
+                    return written.ok;
+                  });
   if (status.ok) status = written;
   if (status.ok) status = scratch.flush();
   return file.unless_changed(status);

@@ -30,14 +30,13 @@ using DecompressedPiece = std::function<bool(std::string_view piece)>;
 // `output` that stops ends it with an ok status.
 ReadStatus gunzip(const CompressedPiece& input, const DecompressedPiece& output);
 
-// gunzip of a file read whole, into `content`. A decompressed size that memory cannot hold is
-// refused ("the gzip file holds more than N bytes, more than memory can hold"), `content` left
-// empty, as on any failure.
-ReadStatus gunzip_into(std::string_view compressed, std::string& content);
+// gunzip of a file, into `content`. A decompressed size that memory cannot hold is refused ("the
+// gzip file holds more than N bytes, more than memory can hold"), `content` left empty, as on any
+// failure; so is a file that changed while it was read.
+ReadStatus gunzip_into(const FileWindow& file, std::string& content);
 
-// gunzip of a file read through a window, into `scratch` (created here), for reading in passes.
-// Also fails with a full disk (the scratch file's words) and when the file changed while it was
-// read.
+// gunzip of a file into `scratch` (created here), whose bytes need not fit in memory. Also fails
+// with a full disk (the scratch file's words) and when the file changed while it was read.
 ReadStatus gunzip_into(const FileWindow& file, ScratchFile& scratch);
 
 }  // namespace meshprobe

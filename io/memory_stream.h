@@ -4,13 +4,13 @@
 
 #include <istream>
 #include <streambuf>
-#include <string>
+#include <string_view>
 
 namespace meshprobe {
 
 class MemoryBuffer : public std::streambuf {
  public:
-  explicit MemoryBuffer(const std::string& bytes) {
+  explicit MemoryBuffer(std::string_view bytes) {
     char* begin = const_cast<char*>(bytes.data());  // the get area is only ever read
     setg(begin, begin, begin + bytes.size());
   }
@@ -38,7 +38,7 @@ class MemoryBuffer : public std::streambuf {
 // The stream of a MemoryBuffer; `bytes` must outlive it.
 class MemoryStream : public std::istream {
  public:
-  explicit MemoryStream(const std::string& bytes) : std::istream(nullptr), buffer_(bytes) {
+  explicit MemoryStream(std::string_view bytes) : std::istream(nullptr), buffer_(bytes) {
     rdbuf(&buffer_);
   }
 

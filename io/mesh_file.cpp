@@ -10,8 +10,8 @@
 #include "io/obj_reader.h"
 #include "io/off_reader.h"
 #include "io/ply_reader.h"
+#include "io/scratch_file.h"
 #include "io/stl_reader.h"
-#include "io/surface_from_lists.h"
 #include "io/whole_file.h"
 #include "mesh/mesh_properties.h"
 
@@ -85,33 +85,77 @@ ReadStatus check_list_geometry(const std::vector<Vec3f>& points, std::size_t fac
 
 namespace {
 
-ReadStatus read_lists(MeshFormat format, const std::string& content, FileLists& lists) {
+// A file of vertices and no facet, such as a scanner's point cloud, has no surface to measure.
+ReadStatus point_cloud(std::size_t vertices) {
+  return ReadStatus::failure("the file holds " + std::to_string(vertices) +
+                             (vertices == 1 ? " vertex" : " vertices") +
+                             " and no facet: roughness needs a surface");
+}
+
+// The choice for the bytes of `file`, from its first bytes, or from all of them where those do
+// not tell (an OFF keyword after long comments, or no format at all).
+ReadStatus choose(const std::string& name, const FileWindow& file, bool inside_gzip,
+                  FormatChoice& choice) {
+  choice = choose_format(name, file.view(0, std::min(file.size(), kFormatHeadBytes)), file.size(),
+                         inside_gzip);
+  if (choice.kind != FormatChoice::Kind::kUndecided) return ReadStatus{};
+  const ReadStatus held = file.hold_everything();
+  if (!held.ok) return held;
+  choice = choose_format(name, file.view(0, file.size()), file.size(), inside_gzip);
+  return ReadStatus{};
+}
+
+ReadStatus read_format(MeshFormat format, const FileWindow& file, std::vector<Vec3f>& points,
+                       FacetSink& facets) {
   switch (format) {
     case MeshFormat::kObj:
-      return read_obj_lists(content, lists.points, lists.facets, lists.face_lines);
+      return read_obj(file, points, facets);
     case MeshFormat::kPly:
-      return read_ply_lists(content, lists.points, lists.facets);
+      return read_ply(file, points, facets);
     case MeshFormat::kStl:
-      return read_stl_lists(content, lists.points, lists.facets);
+      return read_stl(file, points, facets);
     case MeshFormat::kOff:
       break;
   }
-  return read_off_lists(content, lists.points, lists.facets);
+  return read_off(file, points, facets);
 }
 
-// OBJ and STL keep every vertex at its place; OFF and PLY drop those no facet names.
-UnusedVertices unused_vertices_of(MeshFormat format) {
-  return format == MeshFormat::kObj || format == MeshFormat::kStl ? UnusedVertices::kKeep
-                                                                  : UnusedVertices::kDrop;
+ReadStatus read_opened(const std::string& path, FileWindow& file, std::vector<Vec3f>& points,
+                       FacetSink& facets, MeshFormat& format) {
+  FormatChoice choice;
+  ReadStatus status = choose(path, file, false, choice);
+  if (!status.ok) return status;
+  FileWindow inside;
+  const FileWindow* read = &file;
+  if (choice.kind == FormatChoice::Kind::kGzip) {
+    if (facets.in_memory()) {
+      std::string bytes;
+      status = gunzip_into(file, bytes);
+      inside.hold(std::move(bytes));
+    } else {
+      // Passes need the bytes at any offset, and memory may not hold them.
+      ScratchFile scratch;
+      status = gunzip_into(file, scratch);
+      if (status.ok) status = inside.open(scratch);
+    }
+    if (!status.ok) return status;
+    status = choose(without_gzip_ending(path), inside, true, choice);
+    if (!status.ok) return status;
+    read = &inside;
+  }
+  if (choice.kind == FormatChoice::Kind::kRefused) return ReadStatus::failure(choice.refusal);
+  format = choice.format;
+  status = read_format(format, *read, points, facets);
+  if (status.ok && facets.size() == 0 && !points.empty()) status = point_cloud(points.size());
+  return status;
 }
 
-ReadStatus build_and_check(MeshFormat format, FileLists& lists, Mesh& mesh, FileLayout& layout,
-                           bool keep_lists) {
-  const UnusedVertices unused = unused_vertices_of(format);
-  ReadStatus status =
-      build_from_file_lists(lists.points, lists.facets, unused, mesh, layout, keep_lists);
-  if (status.ok && status.facets_left_out > 0 && !lists.face_lines.empty()) {
-    status.first_left_out_line = lists.face_lines[status.first_left_out];
+ReadStatus build_and_check(MeshFormat format, std::vector<Vec3f>& points, FacetsInMemory& facets,
+                           Mesh& mesh, FileLayout& layout, bool keep_lists) {
+  ReadStatus status = build_from_file_lists(points, facets.list, unused_vertices_of(format), mesh,
+                                            layout, keep_lists);
+  if (status.ok && status.facets_left_out > 0 && !facets.lines.empty()) {
+    status.first_left_out_line = facets.lines[status.first_left_out];
   }
   if (status.ok) {
     const ReadStatus geometry = check_geometry(mesh);
@@ -127,144 +171,40 @@ ReadStatus build_and_check(MeshFormat format, FileLists& lists, Mesh& mesh, File
 
 }  // namespace
 
-namespace {
-
-// A file of vertices and no facet, such as a scanner's point cloud, has no surface to measure.
-ReadStatus point_cloud(std::size_t vertices) {
-  return ReadStatus::failure("the file holds " + std::to_string(vertices) +
-                             (vertices == 1 ? " vertex" : " vertices") +
-                             " and no facet: roughness needs a surface");
+UnusedVertices unused_vertices_of(MeshFormat format) {
+  return format == MeshFormat::kObj || format == MeshFormat::kStl ? UnusedVertices::kKeep
+                                                                  : UnusedVertices::kDrop;
 }
 
-// The file's bytes, decompressed when it is gzip, and the format to read them as.
-ReadStatus read_content(const std::string& path, std::string& content, MeshFormat& format) {
-  ReadStatus status = read_file_bytes(path, content);
+ReadStatus read_mesh_lists(const std::string& path, std::vector<Vec3f>& points, FacetSink& facets,
+                           MeshFormat& format) {
+  points = std::vector<Vec3f>();
+  // A sink that cannot keep a facet (no scratch file) is said so before the file is read.
+  ReadStatus status = facets.status();
   if (!status.ok) return status;
-  FormatChoice choice = choose_format(path, content, content.size(), false);
-  if (choice.kind == FormatChoice::Kind::kGzip) {
-    std::string inside;
-    status = gunzip_into(content, inside);
-    // The compressed bytes go back before the decompressed ones are parsed.
-    content = std::move(inside);
-    if (!status.ok) return status;
-    choice = choose_format(without_gzip_ending(path), content, content.size(), true);
-  }
-  if (choice.kind == FormatChoice::Kind::kRefused) return ReadStatus::failure(choice.refusal);
-  format = choice.format;
-  return ReadStatus{};
-}
-
-// The file's lists, as its reader gives them: every vertex and facet in file order.
-ReadStatus read_file_lists(const std::string& path, FileLists& lists, MeshFormat& format) {
-  std::string content;
-  ReadStatus status = read_content(path, content, format);
-  if (status.ok) status = read_lists(format, content, lists);
-  if (status.ok && lists.facets.size() == 0 && !lists.points.empty()) {
-    status = point_cloud(lists.points.size());
-  }
-  if (!status.ok) lists = FileLists{};
-  return status;
-}
-
-// Reads a regular file in passes once its format is known and numbers its lists as the mesh
-// does; `in_passes` false leaves it to the whole reading.
-ReadStatus read_window_in_passes(const FileWindow& file, MeshFormat format, StoredLists& lists,
-                                 FileLayout& layout, bool& in_passes) {
-  const bool obj = format == MeshFormat::kObj;
-  ReadStatus status = lists.facets.create();
-  if (status.ok && obj) status = lists.face_lines.create();
-  if (!status.ok) return status;
-  StoredFacets facets(lists.facets);
-  if (obj) {
-    status = read_obj_in_passes(file, lists.points, facets, lists.face_lines);
-  } else if (format == MeshFormat::kStl) {
-    status = read_stl_in_passes(file, lists.points, facets);
-  } else {
-    bool header_read = false;
-    status = read_ply_in_passes(file, lists.points, facets, header_read);
-    if (!header_read) {
-      lists = StoredLists{};
-      return ReadStatus{};
-    }
-  }
-  in_passes = true;
-  lists.facet_unfit_alone = facets.unfit_alone();
-  if (status.ok && lists.facets.size() == 0 && !lists.points.empty()) {
-    status = point_cloud(lists.points.size());
-  }
-  layout.format = format;
-  if (status.ok) status = facets.number_as_mesh(lists, layout);
-  return status;
-}
-
-// Whether reading in passes reads a file of this choice; the others are read whole.
-bool read_in_passes(const FormatChoice& choice) {
-  return choice.kind == FormatChoice::Kind::kMesh && choice.format != MeshFormat::kOff;
-}
-
-}  // namespace
-
-ReadStatus read_mesh_lists(const std::string& path, FileLists& lists, FileLayout& layout,
-                           bool keep_lists) {
-  layout = FileLayout{};
-  lists = FileLists{};
-  ReadStatus status = read_file_lists(path, lists, layout.format);
-  if (!status.ok) return status;
-  status = number_as_mesh(lists.points, lists.facets, unused_vertices_of(layout.format), layout,
-                          keep_lists);
-  if (!status.ok) {
-    lists = FileLists{};
-    const MeshFormat format = layout.format;
-    layout = FileLayout{};
-    layout.format = format;
-  }
-  return status;
-}
-
-ReadStatus read_mesh_in_passes(const std::string& path, StoredLists& lists, FileLayout& layout,
-                               bool& in_passes) {
-  layout = FileLayout{};
-  lists = StoredLists{};
-  in_passes = false;
   FileWindow file;
   bool regular = false;
-  ReadStatus status = file.open(path, regular);
-  if (!status.ok || !regular) return status;
-  FormatChoice choice = choose_format(path, file.view(0, std::min(file.size(), kFormatHeadBytes)),
-                                      file.size(), false);
-  FileWindow inside;
-  const FileWindow* read = &file;
-  if (choice.kind == FormatChoice::Kind::kGzip) {
-    // Passes need the bytes at any offset: they are decompressed into a scratch file first.
-    ScratchFile scratch;
-    status = gunzip_into(file, scratch);
-    if (status.ok) status = inside.open(scratch);
-    if (!status.ok) {
-      in_passes = true;
-      return status;
-    }
-    choice = choose_format(without_gzip_ending(path),
-                           inside.view(0, std::min(inside.size(), kFormatHeadBytes)), inside.size(),
-                           true);
-    read = &inside;
+  status = file.open(path, regular);
+  if (status.ok && !regular) {
+    // A FIFO or a pipe is read once, so its bytes are held whole; a folder or a device is
+    // refused by that reading.
+    std::string bytes;
+    status = read_file_bytes(path, bytes);
+    file.hold(std::move(bytes));
   }
-  if (!read_in_passes(choice)) return ReadStatus{};
-  status = read_window_in_passes(*read, choice.format, lists, layout, in_passes);
-  if (!status.ok) {
-    lists = StoredLists{};
-    layout = FileLayout{};
-    layout.format = choice.format;
-  }
+  if (status.ok) status = read_opened(path, file, points, facets, format);
+  if (!status.ok) points = std::vector<Vec3f>();
   return status;
 }
 
 ReadStatus read_mesh_file(const std::string& path, Mesh& mesh, FileLayout& layout,
                           bool keep_lists) {
   layout = FileLayout{};
-  FileLists lists;
-  const ReadStatus status = read_file_lists(path, lists, layout.format);
+  std::vector<Vec3f> points;
+  FacetsInMemory facets;
+  const ReadStatus status = read_mesh_lists(path, points, facets, layout.format);
   if (!status.ok) return status;
-  return build_and_check(layout.format, lists, mesh, layout, keep_lists);
+  return build_and_check(layout.format, points, facets, mesh, layout, keep_lists);
 }
 
 }  // namespace meshprobe

@@ -1,6 +1,7 @@
-// Which reader a file goes to, decided once for every way of reading it (whole, in passes, the
-// bytes inside a gzip file): from the file's name, its first bytes and its size. A file that is
-// no mesh in a format read here is refused at this point, in words that say what it is.
+// Which reader a file goes to, decided once for every way of reading it (into memory, into a
+// scratch store, the bytes inside a gzip file): from the file's name, its first bytes and its size.
+// A file that is no mesh in a format read here is refused at this point, in words that say what it
+// is.
 #pragma once
 
 #include <cstddef>
@@ -13,7 +14,7 @@
 namespace meshprobe {
 
 // The first bytes that settle every format but OFF, whose keyword may follow any number of
-// comment lines: a reader in passes looks at this many and reads the rest whole.
+// comment lines: the choice looks at this many, and at the whole file only where they do not tell.
 constexpr std::size_t kFormatHeadBytes = std::size_t{1} << 16;
 
 struct FormatChoice {

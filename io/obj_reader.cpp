@@ -24,11 +24,7 @@ bool is_blank(char c) {
 }
 
 // The end of the line that begins at `from` and where the next one begins, as line_end finds
-// them (text_lines.h), in bytes in memory or in a file's window.
-std::size_t end_of_line(const std::string& text, std::size_t from, std::size_t& next) {
-  return line_end(text, from, next);
-}
-
+// them (text_lines.h).
 std::size_t end_of_line(const FileWindow& text, std::size_t from, std::size_t& next) {
   std::size_t end = from;
   while (end < text.size() && text[end] != '\r' && text[end] != '\n')
@@ -44,16 +40,15 @@ std::size_t end_of_line(const FileWindow& text, std::size_t from, std::size_t& n
 // Hands out the lines of a text one by one, after a byte-order mark, without their ending (LF,
 // CR LF or CR alone) and without a '#' comment. A last line without ending is a line too. A
 // line handed out stays valid until the next.
-template <class Bytes>
 class LineCursor {
  public:
-  explicit LineCursor(const Bytes& text) : text_(text), position_(mark_length(text)) {}
+  explicit LineCursor(const FileWindow& text) : text_(text), position_(text.mark_length()) {}
 
   bool next(std::string_view& line) {
     if (position_ >= text_.size()) return false;
     std::size_t following = 0;
     const std::size_t end = end_of_line(text_, position_, following);
-    line = view_of(text_, position_, end - position_);
+    line = text_.view(position_, end - position_);
     line = line.substr(0, line.find('#'));
     position_ = following;
     ++number_;
@@ -63,7 +58,7 @@ class LineCursor {
   std::size_t number() const { return number_; }
 
  private:
-  const Bytes& text_;
+  const FileWindow& text_;
   std::size_t position_;
   std::size_t number_ = 0;
 };
@@ -196,50 +191,14 @@ ReadStatus parse_face(std::string_view line, std::size_t line_number, std::size_
   return ReadStatus{};
 }
 
-// Where parse_obj puts a face: after the faces before it in ObjContent.
-class ContentFaces {
- public:
-  explicit ContentFaces(ObjContent& parsed) : parsed_(parsed) {}
-  std::size_t size() const { return parsed_.faces.size(); }
-  ReadStatus add(const std::vector<VertexIndex>& corners, std::size_t line) {
-    parsed_.faces.push_back(ObjFace{parsed_.corners.size(), corners.size(), line});
-    parsed_.corners.insert(parsed_.corners.end(), corners.begin(), corners.end());
-    return ReadStatus{};
-  }
-
- private:
-  ObjContent& parsed_;
-};
-
-// Where reading in passes puts a face: into the store, its line into `lines`.
-class StoredFaces {
- public:
-  StoredFaces(StoredFacets& facets, ScratchFile& lines) : facets_(facets), lines_(lines) {}
-  std::size_t size() const { return count_; }
-  ReadStatus add(const std::vector<VertexIndex>& corners, std::size_t line) {
-    for (const VertexIndex v : corners)
-      add_corner(facets_, v);
-    facets_.end_facet();
-    ++count_;
-    const std::uint64_t number = line;
-    return lines_.append(&number, sizeof number);
-  }
-
- private:
-  StoredFacets& facets_;
-  ScratchFile& lines_;
-  std::size_t count_ = 0;
-};
-
 // Both passes over the text: the vertex lines counted, then every vertex and face line parsed,
 // the points into `points` and the faces to `faces`.
-template <class Bytes, class Faces>
-ReadStatus parse_lines(const Bytes& content, std::vector<Vec3f>& points, Faces& faces) {
+ReadStatus parse_lines(const FileWindow& content, std::vector<Vec3f>& points, FacetSink& faces) {
   // The vertex pass: positive indices may name any vertex of the file, so faces are checked
   // against the count of all vertex lines.
   std::size_t vertices_in_file = 0;
   {
-    LineCursor<Bytes> lines(content);
+    LineCursor lines(content);
     std::string_view line;
     while (lines.next(line)) {
       if (keyword_of(line) == "v") ++vertices_in_file;
@@ -253,7 +212,7 @@ ReadStatus parse_lines(const Bytes& content, std::vector<Vec3f>& points, Faces& 
   points.reserve(vertices_in_file);
   std::vector<std::size_t> last_face_using(vertices_in_file, 0);
 
-  LineCursor<Bytes> lines(content);
+  LineCursor lines(content);
   std::string_view line;
   std::string scratch;
   std::vector<VertexIndex> corners;
@@ -268,8 +227,8 @@ ReadStatus parse_lines(const Bytes& content, std::vector<Vec3f>& points, Faces& 
     } else if (keyword == "f") {
       ReadStatus status = parse_face(line, lines.number(), points.size(), vertices_in_file,
                                      last_face_using, faces.size() + 1, corners);
-      if (status.ok) status = faces.add(corners, lines.number());
       if (!status.ok) return status;
+      faces.add(corners.data(), corners.size(), lines.number());
     }
   }
   return ReadStatus{};
@@ -277,38 +236,11 @@ ReadStatus parse_lines(const Bytes& content, std::vector<Vec3f>& points, Faces& 
 
 }  // namespace
 
-ReadStatus parse_obj(const std::string& content, ObjContent& parsed) {
-  parsed = ObjContent{};
-  ContentFaces faces(parsed);
-  return parse_lines(content, parsed.points, faces);
-}
-
-ReadStatus read_obj_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
-                              StoredFacets& facets, ScratchFile& face_lines) {
-  StoredFaces faces(facets, face_lines);
-  ReadStatus status = parse_lines(file, points, faces);
+ReadStatus read_obj(const FileWindow& file, std::vector<Vec3f>& points, FacetSink& facets) {
+  ReadStatus status = parse_lines(file, points, facets);
   if (status.ok && points.empty()) status = ReadStatus::failure("the mesh holds no vertex");
   if (status.ok) status = facets.status();
-  if (status.ok) status = face_lines.flush();
   return file.unless_changed(status);
-}
-
-ReadStatus read_obj_lists(const std::string& content, std::vector<Vec3f>& points, FacetList& facets,
-                          std::vector<std::size_t>& face_lines) {
-  ObjContent parsed;
-  const ReadStatus status = parse_obj(content, parsed);
-  if (!status.ok) return status;
-  if (parsed.points.empty()) return ReadStatus::failure("the mesh holds no vertex");
-  points = std::move(parsed.points);
-  // The faces already lie end to end in `corners`, in line order.
-  facets.corners = std::move(parsed.corners);
-  facets.starts.reserve(parsed.faces.size() + 1);
-  face_lines.reserve(parsed.faces.size());
-  for (const ObjFace& face : parsed.faces) {
-    facets.starts.push_back(face.first + face.size);
-    face_lines.push_back(face.line);
-  }
-  return status;
 }
 
 }  // namespace meshprobe

@@ -147,7 +147,7 @@ ReadStatus parse_header(std::string_view text, OffHeader& header, std::size_t st
 // Each ASCII number takes at least one character and one separator before it; each binary one
 // four bytes. A vertex holds at least 3 numbers, a facet at least 4 (its size and 3 indices).
 // Before that, the scanner's estimate of the halfedge count, 2.1 (V + F + 10), must fit in its int.
-ReadStatus check_counts_fit(const std::string& text, const OffHeader& header) {
+ReadStatus check_counts_fit(std::string_view text, const OffHeader& header) {
   if (2.1 * static_cast<double>(header.vertices + header.facets + 10) > INT_MAX) {
     std::ostringstream why;
     why << "the OFF header announces " << header.vertices << " vertices and " << header.facets
@@ -172,7 +172,7 @@ ReadStatus check_counts_fit(const std::string& text, const OffHeader& header) {
 // number of each line in the file, for messages.
 class ScannerLines {
  public:
-  ScannerLines(const std::string& text, std::size_t data_offset) : text_(text), in_(text) {
+  ScannerLines(std::string_view text, std::size_t data_offset) : text_(text), in_(text) {
     in_.seekg(static_cast<std::streamoff>(data_offset));
   }
 
@@ -230,7 +230,7 @@ class ScannerLines {
     }
   }
 
-  const std::string& text_;
+  std::string_view text_;
   MemoryStream in_;
   std::string raw_;                                          // the line last read, as written
   std::vector<std::pair<std::size_t, std::size_t>> tokens_;  // raw_'s tokens: start, length
@@ -263,7 +263,7 @@ ReadStatus not_whole(const std::string& facet, std::string_view token) {
 }
 
 // The place of the first CR that no LF follows, from `from` on, or text.size().
-std::size_t first_lone_cr(const std::string& text, std::size_t from) {
+std::size_t first_lone_cr(std::string_view text, std::size_t from) {
   for (std::size_t i = text.find('\r', from); i != std::string::npos; i = text.find('\r', i + 1)) {
     if (i + 1 == text.size() || text[i + 1] != '\n') return i;
   }
@@ -274,7 +274,7 @@ std::size_t first_lone_cr(const std::string& text, std::size_t from) {
 // line, every file it would refuse there (too few numbers on a vertex line, a facet of fewer than
 // 3 corners, a missing or out-of-range vertex index) and the facet lines whose numbers it would
 // convert without a defined result. What remains for the scanner to refuse is the surface itself.
-ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
+ReadStatus check_text_lines(std::string_view text, const OffHeader& header) {
   ScannerLines lines(text, header.data_offset);
   std::vector<double> numbers;
   const std::size_t coordinates = header.homogeneous ? 4 : 3;
@@ -331,15 +331,18 @@ ReadStatus check_text_lines(const std::string& text, const OffHeader& header) {
 // OFF reading makes. That reading is not used itself: it hands every facet to the builder
 // untested, and a facet that closes a fan where another sheet meets the vertex leaves links
 // that the next facets can send around a vertex forever.
-ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points,
-                          FacetList& facets) {
+ReadStatus read_off(const FileWindow& file, std::vector<Vec3f>& points, FacetSink& facets) {
+  // The scanner reads a stream over the file's bytes in one piece.
+  ReadStatus status = file.hold_everything();
+  if (!status.ok) return status;
+  const std::string_view content = file.view(0, file.size());
   // CGAL's scanner knows neither a byte-order mark nor a line ended by CR alone. The text is then
   // read from a copy without the mark, each lone CR an LF in its place (so that offsets and line
   // numbers hold); a binary file's data keeps its bytes, CRs included.
   std::string plain_text;
   const std::size_t mark = byte_order_mark_length(content);
   const std::size_t lone_cr = first_lone_cr(content, mark);
-  if (mark > 0 || lone_cr < content.size()) plain_text = content.substr(mark);
+  if (mark > 0 || lone_cr < content.size()) plain_text = std::string(content.substr(mark));
   std::string with_cr = lone_cr < content.size() ? plain_text : std::string();
   for (std::size_t i = lone_cr < content.size() ? lone_cr - mark : plain_text.size();
        i < plain_text.size(); ++i) {
@@ -347,16 +350,17 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
       plain_text[i] = '\n';
     }
   }
-  const std::string& text = plain_text.empty() ? content : plain_text;
+  const auto text_of = [&] { return plain_text.empty() ? content : std::string_view(plain_text); };
 
   OffHeader header;
-  ReadStatus status = parse_header(text, header);
+  status = parse_header(text_of(), header);
   if (status.ok && header.binary && !with_cr.empty()) {
     // The CRs were bytes of the data.
     plain_text = std::move(with_cr);
-    status = parse_header(plain_text, header);
+    status = parse_header(text_of(), header);
   }
   with_cr = std::string();
+  const std::string_view text = text_of();
   if (status.ok) status = check_counts_fit(text, header);
   if (!status.ok) return status;
 
@@ -366,18 +370,21 @@ ReadStatus read_off_lists(const std::string& content, std::vector<Vec3f>& points
   // the same points and facets, and its extra numbers are passed over.
   std::string without_colours;
   if (!header.binary && header.colour_tag != std::string::npos) {
-    without_colours = text;
+    without_colours = std::string(text);
     without_colours.erase(header.colour_tag, 1);
     header.colour_tag = std::string::npos;
     --header.data_offset;
   }
-  const std::string& scanned = without_colours.empty() ? text : without_colours;
+  const std::string_view scanned =
+      without_colours.empty() ? text : std::string_view(without_colours);
   if (!header.binary) {
     status = check_text_lines(scanned, header);
     if (!status.ok) return status;
   }
 
-  return scan_off(scanned, header.binary, points, facets);
+  status = scan_off(scanned, header.binary, points, facets);
+  if (status.ok) status = facets.status();
+  return file.unless_changed(status);
 }
 
 bool begins_with_off_keyword(std::string_view content) {

@@ -8,8 +8,8 @@ namespace meshprobe {
 
 // The steps and checks follow CGAL's Polyhedron_scan_OFF one for one, so that a file gives the
 // same points and corners here as in a build, and fails here where it fails there.
-ReadStatus scan_off(const std::string& content, bool binary, std::vector<Vec3f>& points,
-                    FacetList& facets) {
+ReadStatus scan_off(std::string_view content, bool binary, std::vector<Vec3f>& points,
+                    FacetSink& facets) {
   MemoryStream in(content);
   CGAL::File_scanner_OFF scanner(in, /*verbose=*/false);
   if (!in) return ReadStatus::failure("not an OFF file (no OFF header)");
@@ -20,6 +20,7 @@ ReadStatus scan_off(const std::string& content, bool binary, std::vector<Vec3f>&
   }
 
   points.reserve(scanner.size_of_vertices());
+  facets.expect_vertices(scanner.size_of_vertices());
   for (std::size_t i = 0; i < scanner.size_of_vertices(); ++i) {
     Point p;
     CGAL::file_scan_vertex(scanner, p);
@@ -35,6 +36,7 @@ ReadStatus scan_off(const std::string& content, bool binary, std::vector<Vec3f>&
     points.push_back(to_vec3f(p));
   }
 
+  std::vector<VertexIndex> facet;
   for (std::size_t i = 0; i < scanner.size_of_facets(); ++i) {
     std::size_t corners = 0;
     scanner.scan_facet(corners, i);
@@ -45,6 +47,7 @@ ReadStatus scan_off(const std::string& content, bool binary, std::vector<Vec3f>&
     }
     // The corner count is not trusted for memory: a binary file may claim billions, and the
     // stream fails at its end long before.
+    facet.clear();
     for (std::size_t j = 0; j < corners; ++j) {
       std::size_t index = 0;
       scanner.scan_facet_vertex_index(index, j + 1, i);
@@ -53,9 +56,9 @@ ReadStatus scan_off(const std::string& content, bool binary, std::vector<Vec3f>&
                                    " (an index out of range, a number that does not parse or "
                                    "a truncated file)");
       }
-      facets.corners.push_back(static_cast<VertexIndex>(index));
+      facet.push_back(static_cast<VertexIndex>(index));
     }
-    facets.end_facet();
+    facets.add(facet.data(), facet.size(), 0);
     scanner.skip_to_next_facet(i);
     if (!in) {
       return ReadStatus::failure("invalid OFF data after facet " + std::to_string(i) +

@@ -3,21 +3,22 @@
 // are read exactly as the scanner reads them when it builds.
 #pragma once
 
-#include <string>
+#include <string_view>
 #include <vector>
 
+#include "io/facet_sink.h"
 #include "io/read_status.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
 namespace meshprobe {
 
-// Scans `content` into the empty `points` and `facets`. The header's counts must already have
+// Scans `content` into the empty `points` and to `facets`. The header's counts must already have
 // been checked against the content's size, and `binary` is what that check found. Fails, naming
 // the vertex or facet (counted from 0) where the scan stopped, on a number that does not parse, a
 // file that ends early, a facet of fewer than 3 corners or a corner that names no vertex, and
 // when the scanner reads the header as binary where the check did not, or the reverse.
-ReadStatus scan_off(const std::string& content, bool binary, std::vector<Vec3f>& points,
-                    FacetList& facets);
+ReadStatus scan_off(std::string_view content, bool binary, std::vector<Vec3f>& points,
+                    FacetSink& facets);
 
 }  // namespace meshprobe

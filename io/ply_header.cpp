@@ -318,10 +318,6 @@ bool is_face_element(const PlyElement& element) {
   return element.name == "face" || element.name == "faces";
 }
 
-ReadStatus parse_ply_header(const std::string& content, PlyHeader& header) {
-  return parse_ply_header(content, content.size(), header);
-}
-
 ReadStatus parse_ply_header(std::string_view beginning, std::uint64_t file_size,
                             PlyHeader& header) {
   header = PlyHeader{};

@@ -55,14 +55,12 @@ bool is_vertex_element(const PlyElement& element);
 bool is_face_element(const PlyElement& element);
 
 // Parses the header of `content` (lines ending in LF or CR LF, up to end_header) and checks that
-// the walk over the data can read the file safely: known types, no property before an element, one vertex
-// element with float or double x, y, z, a face list of int or uint, colour channels of one type,
-// uint halfedge ends, and counts whose smallest data (2 bytes per ASCII number, the types' sizes
-// in binary) fits after the header. A refusal names the header line at fault where there is one.
-ReadStatus parse_ply_header(const std::string& content, PlyHeader& header);
-
-// The same for a file of `file_size` bytes of which `beginning` holds the first ones, the header
-// among them (a header cut short by the end of `beginning` reads as cut short by the file's).
+// the walk over the data can read the file safely: known types, no property before an element, one
+// vertex element with float or double x, y, z, a face list of int or uint, colour channels of one
+// type, uint halfedge ends, and counts whose smallest data (2 bytes per ASCII number, the types'
+// sizes in binary) fits after the header. A refusal names the header line at fault where there is
+// one. `beginning` holds the first bytes of a file of `file_size` bytes, the header among them (a
+// header cut short by the end of `beginning` reads as cut short by the file's).
 ReadStatus parse_ply_header(std::string_view beginning, std::uint64_t file_size, PlyHeader& header);
 
 }  // namespace meshprobe

@@ -90,17 +90,16 @@ ReadStatus not_of_type(const std::string& where, std::string_view token, PlyType
 }
 
 // The tokens of ASCII data line by line: an item is one line.
-template <class Bytes>
 class Tokens {
  public:
-  Tokens(const Bytes& text, std::size_t position, std::size_t line)
+  Tokens(const FileWindow& text, std::size_t position, std::size_t line)
       : text_(text), position_(position), line_(line) {}
 
   // Moves to the next line that holds a token; false when none does. The rest of the current line
   // must have been read.
   bool next_line() {
     while (position_ < text_.size() && is_blank(text_[position_])) {
-      if (ends_line_at(text_, position_)) ++line_;
+      if (text_.ends_line_at(position_)) ++line_;
       ++position_;
     }
     return position_ < text_.size();
@@ -114,7 +113,7 @@ class Tokens {
     const std::size_t start = position_;
     while (position_ < text_.size() && !is_blank(text_[position_]))
       ++position_;
-    token = view_of(text_, start, position_ - start);
+    token = text_.view(start, position_ - start);
     return true;
   }
 
@@ -131,14 +130,13 @@ class Tokens {
   static bool is_blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
   static bool is_break(char c) { return c == '\n' || c == '\r'; }
 
-  const Bytes& text_;
+  const FileWindow& text_;
   std::size_t position_;
   std::size_t line_;
 };
 
-template <class Bytes>
-ReadStatus wrong_token_count(const Tokens<Bytes>& tokens, const PlyElement& element,
-                             std::uint64_t item, const char* fewer_or_more) {
+ReadStatus wrong_token_count(const Tokens& tokens, const PlyElement& element, std::uint64_t item,
+                             const char* fewer_or_more) {
   // A file cut short is said to be so, whichever line it was cut in.
   if (tokens.rest_is_blank()) return ends_early(element, item);
   return ReadStatus::failure("PLY line " + std::to_string(tokens.line()) + ": " + element.name +
@@ -146,9 +144,8 @@ ReadStatus wrong_token_count(const Tokens<Bytes>& tokens, const PlyElement& elem
                              " values than its properties (one line per " + element.name + ")");
 }
 
-template <class Bytes>
-ReadStatus walk_ascii(const Bytes& content, const PlyHeader& header) {
-  Tokens<Bytes> tokens(content, header.data_offset, header.data_line);
+ReadStatus walk_ascii(const FileWindow& content, const PlyHeader& header) {
+  Tokens tokens(content, header.data_offset, header.data_line);
   std::string_view token;
   for (const PlyElement& element : header.elements) {
     if (element.properties.empty()) continue;
@@ -187,8 +184,7 @@ ReadStatus walk_ascii(const Bytes& content, const PlyHeader& header) {
 }
 
 // A list count read in the file's byte order; false for a negative count of a signed type.
-template <class Bytes>
-bool read_count(const Bytes& content, std::size_t at, PlyType type, bool big_endian,
+bool read_count(const FileWindow& content, std::size_t at, PlyType type, bool big_endian,
                 std::uint64_t& count) {
   const std::size_t size = ply_type_size(type);
   count = 0;
@@ -201,8 +197,7 @@ bool read_count(const Bytes& content, std::size_t at, PlyType type, bool big_end
   return !(is_signed && (count >> (8 * size - 1)) != 0);
 }
 
-template <class Bytes>
-ReadStatus walk_binary(const Bytes& content, const PlyHeader& header) {
+ReadStatus walk_binary(const FileWindow& content, const PlyHeader& header) {
   const bool big_endian = header.format == PlyFormat::kBinaryBigEndian;
   std::size_t position = header.data_offset;
   for (const PlyElement& element : header.elements) {
@@ -247,11 +242,6 @@ ReadStatus walk_binary(const Bytes& content, const PlyHeader& header) {
 }
 
 }  // namespace
-
-ReadStatus check_ply_data(const std::string& content, const PlyHeader& header) {
-  if (header.format == PlyFormat::kAscii) return walk_ascii(content, header);
-  return walk_binary(content, header);
-}
 
 ReadStatus check_ply_data(const FileWindow& content, const PlyHeader& header) {
   if (header.format == PlyFormat::kAscii) return walk_ascii(content, header);

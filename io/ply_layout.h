@@ -3,8 +3,6 @@
 // another check: each list's count fits the rest of the file, each ASCII token is whole.
 #pragma once
 
-#include <string>
-
 #include "io/file_window.h"
 #include "io/ply_header.h"
 #include "io/read_status.h"
@@ -16,8 +14,6 @@ namespace meshprobe {
 // like -1.5e3 for float and double), in binary enough bytes; and every list count at most what the
 // rest of the file holds. A refusal names the element, the item (from 0) and the property, or
 // where the data ends. Bytes after the last element are ignored, as the reader ignores them.
-ReadStatus check_ply_data(const std::string& content, const PlyHeader& header);
-// The same walk over a file read through a window.
 ReadStatus check_ply_data(const FileWindow& content, const PlyHeader& header);
 
 }  // namespace meshprobe

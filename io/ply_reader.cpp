@@ -8,7 +8,6 @@
 
 #include "io/ply_header.h"
 #include "io/ply_layout.h"
-#include "io/stored_lists.h"
 
 namespace meshprobe {
 
@@ -16,10 +15,9 @@ namespace {
 
 // Hands out the values of the data in file order. The layout check has passed, so every value is
 // present and, in ASCII, one token written as a number of its type.
-template <class Bytes>
 class PlyValues {
  public:
-  PlyValues(const Bytes& content, const PlyHeader& header)
+  PlyValues(const FileWindow& content, const PlyHeader& header)
       : content_(content),
         position_(header.data_offset),
         ascii_(header.format == PlyFormat::kAscii),
@@ -91,7 +89,7 @@ class PlyValues {
     const std::size_t start = position_;
     while (position_ < content_.size() && !is_blank(content_[position_]))
       ++position_;
-    scratch_.assign(view_of(content_, start, position_ - start));
+    scratch_.assign(content_.view(start, position_ - start));
     return scratch_.c_str();
   }
 
@@ -105,7 +103,7 @@ class PlyValues {
     return bits;
   }
 
-  const Bytes& content_;
+  const FileWindow& content_;
   std::size_t position_;
   bool ascii_;
   bool big_endian_;
@@ -140,17 +138,13 @@ std::uint64_t vertex_count(const PlyHeader& header) {
   return 0;
 }
 
-void add_corner(FacetList& facets, VertexIndex corner) {
-  facets.corners.push_back(corner);
-}
-
 // One walk over the data. With `facets` null only the face lists' lengths are summed into
 // `corners`, so that the lists can be sized exactly before the walk that fills them.
-template <class Bytes, class Facets>
-ReadStatus walk_data(const Bytes& content, const PlyHeader& header, std::vector<Vec3f>* points,
-                     Facets* facets, std::uint64_t& corners) {
+ReadStatus walk_data(const FileWindow& content, const PlyHeader& header, std::vector<Vec3f>* points,
+                     FacetSink* facets, std::uint64_t& corners) {
   const std::uint64_t vertices = vertex_count(header);
-  PlyValues<Bytes> values(content, header);
+  PlyValues values(content, header);
+  std::vector<VertexIndex> facet_corners;
   corners = 0;
   std::uint64_t facet = 0;
   for (const PlyElement& element : header.elements) {
@@ -197,6 +191,7 @@ ReadStatus walk_data(const Bytes& content, const PlyHeader& header, std::vector<
           return ReadStatus::failure("facet " + std::to_string(facet) + " has " +
                                      std::to_string(entries) + " corners, at least 3 are needed");
         }
+        facet_corners.clear();
         for (std::uint64_t e = 0; e < entries; ++e) {
           const std::int64_t index = values.integer(property.type);
           if (index < 0 || static_cast<std::uint64_t>(index) >= vertices) {
@@ -204,9 +199,9 @@ ReadStatus walk_data(const Bytes& content, const PlyHeader& header, std::vector<
                                        std::to_string(index) + ", but the file holds " +
                                        std::to_string(vertices) + " vertices");
           }
-          add_corner(*facets, static_cast<VertexIndex>(index));
+          facet_corners.push_back(static_cast<VertexIndex>(index));
         }
-        facets->end_facet();
+        facets->add(facet_corners.data(), facet_corners.size(), 0);
         ++facet;
       }
       if (is_vertex) points->push_back(point);
@@ -217,60 +212,36 @@ ReadStatus walk_data(const Bytes& content, const PlyHeader& header, std::vector<
 
 }  // namespace
 
-ReadStatus read_ply_lists(const std::string& content, std::vector<Vec3f>& points,
-                          FacetList& facets) {
-  PlyHeader header;
-  ReadStatus status = parse_ply_header(content, header);
-  if (status.ok) status = check_ply_data(content, header);
-  if (!status.ok) return status;
-  const std::uint64_t vertices = vertex_count(header);
-  if (vertices > kMaxVertices) {
-    return ReadStatus::failure("the PLY file holds " + std::to_string(vertices) +
-                               " vertices, more than a mesh can number");
-  }
-  std::uint64_t corners = 0;
-  walk_data<std::string, FacetList>(content, header, nullptr, nullptr, corners);
-  std::uint64_t face_count = 0;
-  for (const PlyElement& element : header.elements) {
-    if (is_face_element(element) && index_list_place(element) >= 0) face_count = element.count;
-  }
-  // Both sizes are bounded by the file's size, which the checks above have compared them with.
-  points.reserve(static_cast<std::size_t>(vertices));
-  facets.corners.reserve(static_cast<std::size_t>(corners));
-  facets.starts.reserve(static_cast<std::size_t>(face_count) + 1);
-  status = walk_data(content, header, &points, &facets, corners);
-  if (!status.ok) {
-    points = std::vector<Vec3f>();
-    facets = FacetList();
-  }
-  return status;
-}
-
-}  // namespace meshprobe
-
-namespace meshprobe {
-
-ReadStatus read_ply_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
-                              StoredFacets& facets, bool& header_read) {
-  // The header is taken from the file's first bytes; a header longer than those is left to the
-  // reader of whole files (header_read false), as is any header it refuses, whose refusal names
-  // what it read.
+ReadStatus read_ply(const FileWindow& file, std::vector<Vec3f>& points, FacetSink& facets) {
+  // The header is looked for in the file's first megabyte, and only a header longer than that
+  // has the whole file held to be read.
   constexpr std::size_t kHeaderBytes = std::size_t{1} << 20;
   const std::string_view beginning = file.view(0, std::min(file.size(), kHeaderBytes));
   PlyHeader header;
-  header_read = parse_ply_header(beginning, file.size(), header).ok &&
-                (beginning.size() == file.size() || header.data_offset < beginning.size());
-  if (!header_read) return ReadStatus{};
-  ReadStatus status = check_ply_data(file, header);
+  ReadStatus status = parse_ply_header(beginning, file.size(), header);
+  if (beginning.size() < file.size() && (!status.ok || header.data_offset >= beginning.size())) {
+    status = file.hold_everything();
+    if (status.ok) status = parse_ply_header(file.view(0, file.size()), file.size(), header);
+  }
+  if (status.ok) status = check_ply_data(file, header);
   if (!status.ok) return file.unless_changed(status);
   const std::uint64_t vertices = vertex_count(header);
   if (vertices > kMaxVertices) {
     return ReadStatus::failure("the PLY file holds " + std::to_string(vertices) +
                                " vertices, more than a mesh can number");
   }
+  std::uint64_t corners = 0;
+  if (facets.in_memory()) {
+    walk_data(file, header, nullptr, nullptr, corners);
+    std::uint64_t face_count = 0;
+    for (const PlyElement& element : header.elements) {
+      if (is_face_element(element) && index_list_place(element) >= 0) face_count = element.count;
+    }
+    // Both sizes are bounded by the file's size, which the checks above have compared them with.
+    facets.reserve(face_count, corners);
+  }
   points.reserve(static_cast<std::size_t>(vertices));
   facets.expect_vertices(static_cast<std::size_t>(vertices));
-  std::uint64_t corners = 0;
   status = walk_data(file, header, &points, &facets, corners);
   if (status.ok) status = facets.status();
   return file.unless_changed(status);

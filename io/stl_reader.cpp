@@ -94,23 +94,11 @@ bool is_finite(const Vec3f& p) {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
 
-// Room for the corners and facets of `count` triangles, where the facets are held in memory.
-void reserve_triangles(FacetList& facets, std::uint64_t count) {
-  facets.corners.reserve(static_cast<std::size_t>(3 * count));
-  facets.starts.reserve(static_cast<std::size_t>(count) + 1);
-}
-void reserve_triangles(StoredFacets&, std::uint64_t) {}
-
-void add_corner(FacetList& facets, VertexIndex corner) {
-  facets.corners.push_back(corner);
-}
-
-template <class Bytes, class Facets>
-ReadStatus read_binary(const Bytes& content, std::vector<Vec3f>& points, Facets& facets) {
+ReadStatus read_binary(const FileWindow& content, std::vector<Vec3f>& points, FacetSink& facets) {
   if (content.size() < kBinaryHeader) {
     return ReadStatus::failure("the binary STL file ends inside its 84-byte header");
   }
-  const std::uint64_t count = little_endian_32(view_of(content, 80, 4).data());
+  const std::uint64_t count = little_endian_32(content.view(80, 4).data());
   const std::uint64_t needed = kBinaryHeader + kBinaryTriangle * count;
   if (needed != content.size()) {
     // Only a file named as STL, or one that holds a NUL byte where an ASCII one begins, is read
@@ -121,13 +109,13 @@ ReadStatus read_binary(const Bytes& content, std::vector<Vec3f>& points, Facets&
         " bytes where the file has " + std::to_string(content.size()));
   }
   if (3 * count > kMaxVertices) return too_many_vertices();
-  reserve_triangles(facets, count);
+  facets.reserve(count, 3 * count);
   VertexMerger merger(points, static_cast<std::size_t>(count));
   for (std::uint64_t t = 0; t < count; ++t) {
     const char* triangle =
-        view_of(content, static_cast<std::size_t>(kBinaryHeader + kBinaryTriangle * t),
-                kBinaryTriangle)
+        content.view(static_cast<std::size_t>(kBinaryHeader + kBinaryTriangle * t), kBinaryTriangle)
             .data();
+    VertexIndex corners[3];
     for (int corner = 0; corner < 3; ++corner) {
       float xyz[3];
       for (int k = 0; k < 3; ++k) {
@@ -139,33 +127,30 @@ ReadStatus read_binary(const Bytes& content, std::vector<Vec3f>& points, Facets&
         return ReadStatus::failure("STL triangle " + std::to_string(t) +
                                    " has a coordinate that is not a finite number");
       }
-      VertexIndex index = 0;
-      if (!merger.number(p, index)) return too_many_vertices();
-      add_corner(facets, index);
+      if (!merger.number(p, corners[corner])) return too_many_vertices();
     }
-    facets.end_facet();
+    facets.add(corners, 3, 0);
   }
   return ReadStatus{};
 }
 
 // The words of an ASCII STL file, with the line each stands on. A word handed out stays valid
 // until the next.
-template <class Bytes>
 class Words {
  public:
-  explicit Words(const Bytes& text) : text_(text), position_(mark_length(text)) {}
+  explicit Words(const FileWindow& text) : text_(text), position_(text.mark_length()) {}
 
   // The next word, empty at the end of the text.
   std::string_view next() {
     while (position_ < text_.size() && is_blank(text_[position_])) {
-      if (ends_line_at(text_, position_)) ++line_;
+      if (text_.ends_line_at(position_)) ++line_;
       ++position_;
     }
     const std::size_t start = position_;
     while (position_ < text_.size() && !is_blank(text_[position_]))
       ++position_;
     word_line_ = line_;
-    return view_of(text_, start, position_ - start);
+    return text_.view(start, position_ - start);
   }
 
   // Passes over the rest of the current line (a solid's name).
@@ -179,7 +164,7 @@ class Words {
  private:
   static bool is_blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-  const Bytes& text_;
+  const FileWindow& text_;
   std::size_t position_;
   std::size_t line_ = 1;
   std::size_t word_line_ = 1;
@@ -190,10 +175,9 @@ std::string shown(std::string_view word) {
   return "\"" + std::string(word.substr(0, kQuoted)) + (word.size() > kQuoted ? "..." : "") + "\"";
 }
 
-template <class Bytes, class Facets>
 class AsciiReader {
  public:
-  AsciiReader(const Bytes& text, std::vector<Vec3f>& points, Facets& facets)
+  AsciiReader(const FileWindow& text, std::vector<Vec3f>& points, FacetSink& facets)
       : words_(text), facets_(facets), merger_(points, 1024) {}
 
   ReadStatus read() {
@@ -251,36 +235,33 @@ class AsciiReader {
       status = number(ignored, /*finite=*/false);
     if (status.ok) status = expect("outer");
     if (status.ok) status = expect("loop");
+    VertexIndex corners[3];
     for (int corner = 0; corner < 3 && status.ok; ++corner) {
       status = expect("vertex");
       Vec3f p;
       if (status.ok) status = number(p.x);
       if (status.ok) status = number(p.y);
       if (status.ok) status = number(p.z);
-      VertexIndex index = 0;
-      if (status.ok && !merger_.number(p, index)) return too_many_vertices();
-      if (status.ok) add_corner(facets_, index);
+      if (status.ok && !merger_.number(p, corners[corner])) return too_many_vertices();
     }
     if (status.ok) status = expect("endloop");
     if (status.ok) status = expect("endfacet");
-    if (status.ok) facets_.end_facet();
+    if (status.ok) facets_.add(corners, 3, 0);
     return status;
   }
 
-  Words<Bytes> words_;
-  Facets& facets_;
+  Words words_;
+  FacetSink& facets_;
   VertexMerger merger_;
   std::string scratch_;
 };
 
 // The first bytes that tell binary STL from ASCII: the header and the triangle count.
-template <class Bytes>
-std::string_view head_of(const Bytes& content) {
-  return view_of(content, 0, std::min<std::size_t>(content.size(), kBinaryHeader));
+std::string_view head_of(const FileWindow& content) {
+  return content.view(0, std::min<std::size_t>(content.size(), kBinaryHeader));
 }
 
-template <class Bytes, class Facets>
-ReadStatus read_stl(const Bytes& content, std::vector<Vec3f>& points, Facets& facets) {
+ReadStatus read_either(const FileWindow& content, std::vector<Vec3f>& points, FacetSink& facets) {
   const std::string_view head = head_of(content);
   if (is_binary_stl(head, content.size()) || !begins_with_solid(head)) {
     return read_binary(content, points, facets);
@@ -291,7 +272,7 @@ ReadStatus read_stl(const Bytes& content, std::vector<Vec3f>& points, Facets& fa
   // (Decided before the reading, which moves a window's bytes from under `head`.)
   const bool binary_bytes =
       head.size() == kBinaryHeader && head.find('\0') != std::string_view::npos;
-  const ReadStatus status = AsciiReader<Bytes, Facets>(content, points, facets).read();
+  const ReadStatus status = AsciiReader(content, points, facets).read();
   if (!status.ok && binary_bytes) return read_binary(content, points, facets);
   return status;
 }
@@ -310,21 +291,10 @@ bool begins_with_solid(std::string_view head) {
                                            (head[at + 5] >= '\t' && head[at + 5] <= '\r'));
 }
 
-ReadStatus read_stl_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
-                              StoredFacets& facets) {
-  ReadStatus status = read_stl(file, points, facets);
+ReadStatus read_stl(const FileWindow& file, std::vector<Vec3f>& points, FacetSink& facets) {
+  ReadStatus status = read_either(file, points, facets);
   if (status.ok) status = facets.status();
   return file.unless_changed(status);
-}
-
-ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points,
-                          FacetList& facets) {
-  const ReadStatus status = read_stl(content, points, facets);
-  if (!status.ok) {
-    points = std::vector<Vec3f>();
-    facets = FacetList();
-  }
-  return status;
 }
 
 }  // namespace meshprobe

@@ -1,4 +1,4 @@
-// STL input, binary or ASCII: a file's content in, its vertices and triangles out. STL stores every
+// STL input, binary or ASCII: a file's bytes in, its vertices and triangles out. STL stores every
 // triangle with its own three corners; corners whose coordinates are exactly equal once rounded to
 // single precision are one vertex, numbered in order of first appearance. Triangles keep file order
 // and corner order; the stored normals are ignored.
@@ -9,9 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include "io/facet_sink.h"
 #include "io/file_window.h"
 #include "io/read_status.h"
-#include "io/stored_lists.h"
 #include "mesh/facet_list.h"
 #include "mesh/mesh.h"
 
@@ -26,21 +26,15 @@ bool is_binary_stl(std::string_view head, std::uint64_t size);
 // unless is_binary_stl says otherwise.
 bool begins_with_solid(std::string_view head);
 
-// Reads STL content into the empty `points` and `facets`: binary when is_binary_stl says so,
-// otherwise ASCII. Every triangle becomes a facet of three corners, also one whose corners merge
-// (it then names a vertex twice and is left out when built). Refused, with nothing reserved
-// before the counts are checked: a binary file whose size contradicts its triangle count (read
-// as binary when it does not begin with "solid", or does but is no ASCII STL and holds a NUL
-// byte in its first 84), an ASCII file
-// that breaks the grammar (naming the line), a coordinate that is not a finite number, more
-// vertices than a mesh can number.
-ReadStatus read_stl_lists(const std::string& content, std::vector<Vec3f>& points,
-                          FacetList& facets);
-
-// read_stl_lists for a file read through a window, the triangles going to `facets` as they are
-// read: memory for the points and the table that merges them (8 to 16 bytes a vertex). Refuses
-// what read_stl_lists refuses, in its words, and a file that changed while it was read.
-ReadStatus read_stl_in_passes(const FileWindow& file, std::vector<Vec3f>& points,
-                              StoredFacets& facets);
+// Reads an STL file into the empty `points` and its triangles to `facets`: binary when
+// is_binary_stl says so, otherwise ASCII. Every triangle becomes a facet of three corners, also
+// one whose corners merge (it then names a vertex twice and is left out when built). Refused,
+// with nothing reserved before the counts are checked: a binary file whose size contradicts its
+// triangle count (read as binary when it does not begin with "solid", or does but is no ASCII STL
+// and holds a NUL byte in its first 84), an ASCII file that breaks the grammar (naming the line),
+// a coordinate that is not a finite number, more vertices than a mesh can number, and a file that
+// changed while it was read. Memory: the points and the table that merges them (8 to 16 bytes a
+// vertex), and the facets where `facets` keeps them.
+ReadStatus read_stl(const FileWindow& file, std::vector<Vec3f>& points, FacetSink& facets);
 
 }  // namespace meshprobe

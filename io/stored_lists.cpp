@@ -14,21 +14,30 @@ namespace {
 constexpr std::size_t kPairwiseCorners = 8;
 }  // namespace
 
-void StoredFacets::end_facet() {
-  ++facet_;
-  // The marks must see every facet: they also say which vertices a facet names.
-  const bool repeats = repeats_a_vertex();
-  unfit_alone_ = unfit_alone_ || corners_.size() < 3 || repeats;
-  if (status_.ok) status_ = store_.add(corners_.data(), corners_.size());
-  corners_.clear();
+StoredFacets::StoredFacets(StoredLists& lists) : lists_(lists) {
+  status_ = lists_.facets.create();
 }
 
-bool StoredFacets::repeats_a_vertex() {
+void StoredFacets::add(const VertexIndex* corners, std::size_t degree, std::size_t line) {
+  ++facet_;
+  // The marks must see every facet: they also say which vertices a facet names.
+  const bool repeats = repeats_a_vertex(corners, degree);
+  unfit_alone_ = unfit_alone_ || degree < 3 || repeats;
+  if (!status_.ok) return;
+  status_ = lists_.facets.add(corners, degree);
+  if (line == 0 || !status_.ok) return;
+  if (!lists_.face_lines.is_open()) status_ = lists_.face_lines.create();
+  const std::uint64_t number = line;
+  if (status_.ok) status_ = lists_.face_lines.append(&number, sizeof number);
+}
+
+bool StoredFacets::repeats_a_vertex(const VertexIndex* corners, std::size_t degree) {
   // With expect_vertices, the per-vertex mark of the last facet to name it finds a repeat in
   // time proportional to the facet, and notes the first for the file's refusal.
   if (!last_facet_naming_.empty()) {
     bool repeats = false;
-    for (const VertexIndex v : corners_) {
+    for (std::size_t k = 0; k < degree; ++k) {
+      const VertexIndex v = corners[k];
       if (last_facet_naming_[v] == facet_) {
         repeats = true;
         if (!repeats_) {
@@ -41,25 +50,29 @@ bool StoredFacets::repeats_a_vertex() {
     }
     return repeats;
   }
-  if (corners_.size() <= kPairwiseCorners) {
-    for (std::size_t i = 1; i < corners_.size(); ++i) {
+  if (degree <= kPairwiseCorners) {
+    for (std::size_t i = 1; i < degree; ++i) {
       for (std::size_t j = 0; j < i; ++j)
-        if (corners_[j] == corners_[i]) return true;
+        if (corners[j] == corners[i]) return true;
     }
     return false;
   }
-  sorted_.assign(corners_.begin(), corners_.end());
+  sorted_.assign(corners, corners + degree);
   std::sort(sorted_.begin(), sorted_.end());
   return std::adjacent_find(sorted_.begin(), sorted_.end()) != sorted_.end();
 }
 
-ReadStatus StoredFacets::number_as_mesh(StoredLists& lists, FileLayout& layout) {
+ReadStatus StoredFacets::number_as_mesh(FileLayout& layout) {
+  if (!status_.ok) return status_;
+  lists_.facet_unfit_alone = unfit_alone_;
   if (repeats_) return names_a_vertex_twice(repeating_facet_, repeated_vertex_);
-  ReadStatus status = store_.finish_adding();
+  FacetStore& store = lists_.facets;
+  ReadStatus status = store.finish_adding();
+  if (status.ok && lists_.face_lines.is_open()) status = lists_.face_lines.flush();
   if (!status.ok) return status;
-  std::vector<Vec3f>& points = lists.points;
+  std::vector<Vec3f>& points = lists_.points;
   layout.vertices_in_file = points.size();
-  layout.facets_in_file = store_.size();
+  layout.facets_in_file = store.size();
   if (last_facet_naming_.empty()) {
     layout.mesh_vertex.resize(points.size());
     std::iota(layout.mesh_vertex.begin(), layout.mesh_vertex.end(), VertexIndex{0});
@@ -80,17 +93,18 @@ ReadStatus StoredFacets::number_as_mesh(StoredLists& lists, FileLayout& layout) 
   FacetStore renumbered;
   status = renumbered.create();
   if (!status.ok) return status;
+  std::vector<VertexIndex> facet;
   const ReadStatus passed =
-      store_.for_each([&](std::size_t, const VertexIndex* corners, std::size_t degree) {
-        corners_.clear();
+      store.for_each([&](std::size_t, const VertexIndex* corners, std::size_t degree) {
+        facet.clear();
         for (std::size_t k = 0; k < degree; ++k)
-          corners_.push_back(layout.mesh_vertex[corners[k]]);
-        if (status.ok) status = renumbered.add(corners_.data(), corners_.size());
+          facet.push_back(layout.mesh_vertex[corners[k]]);
+        if (status.ok) status = renumbered.add(facet.data(), facet.size());
       });
   if (!passed.ok) return passed;
   if (status.ok) status = renumbered.finish_adding();
   if (!status.ok) return status;
-  store_ = std::move(renumbered);
+  store = std::move(renumbered);
   return ReadStatus{};
 }
 

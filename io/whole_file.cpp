@@ -118,4 +118,8 @@ ReadStatus read_file_bytes(const std::string& path, std::string& content) {
   return ReadStatus{};
 }
 
+ReadStatus more_than_memory(std::size_t size) {
+  return too_large(size, false);
+}
+
 }  // namespace meshprobe

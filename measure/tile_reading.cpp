@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <utility>
 
+#include "io/facet_sink.h"
 #include "io/mesh_file.h"
+#include "io/stored_lists.h"
+#include "io/surface_from_lists.h"
 #include "mesh/mesh_properties.h"
 #include "mesh/tolerant_builder.h"
 
@@ -64,21 +67,17 @@ void take_store(TilesRead& read, std::vector<Vec3f>&& file_points, FacetStore&& 
   holds(read, count_facets(read.surface));
 }
 
-// The lists read whole into a store of facets.
+// Lists in memory (read with the file's lists kept, or given as arrays) into a store of facets.
 void take_lists(TilesRead& read, std::vector<Vec3f>&& points, FacetList&& facets,
                 const MeasureOptions& options) {
   if (!take_geometry(read, points, facets.size(), options)) return;
-  FacetStore store;
-  if (!holds(read, store.create())) return;
-  StoredFacets stored(store);
-  for (std::size_t f = 0; f < facets.size(); ++f) {
-    for (std::size_t c = facets.starts[f]; c < facets.starts[f + 1]; ++c)
-      stored.add_corner(facets.corners[c]);
-    stored.end_facet();
-  }
-  if (!holds(read, stored.status()) || !holds(read, store.finish_adding())) return;
+  StoredLists stored;
+  StoredFacets sink(stored);
+  for (std::size_t f = 0; f < facets.size(); ++f)
+    sink.add(facets.corners.data() + facets.starts[f], facets.degree(f), 0);
+  if (!holds(read, sink.status()) || !holds(read, stored.facets.finish_adding())) return;
   facets = FacetList{};
-  take_store(read, std::move(points), std::move(store), stored.unfit_alone());
+  take_store(read, std::move(points), std::move(stored.facets), sink.unfit_alone());
 }
 
 }  // namespace
@@ -97,26 +96,42 @@ TilesRead read_tiles_of_file(const std::string& path, const MeasureOptions& opti
     result.file_points = std::move(layout.points);
     result.file_facets = std::move(layout.facets);
   };
+  // A failed reading or numbering leaves the layout only its format. A scratch file that could
+  // not take the facets is no fault of the mesh: it was read, and cannot be measured here.
+  const auto holds_layout = [&](const ReadStatus& status, const FacetSink& facets) {
+    if (status.ok) return true;
+    result.status = status;
+    result.read = !facets.status().ok;
+    const MeshFormat format = layout.format;
+    layout = FileLayout{};
+    layout.format = format;
+    take_layout();
+    return false;
+  };
   if (!options.keep_file_lists) {
     StoredLists stored;
-    bool in_passes = false;
-    result.status = read_mesh_in_passes(path, stored, layout, in_passes);
-    if (!result.status.ok || in_passes) {
-      take_layout();
-      if (!result.status.ok) return read;
-      read.choice.face_lines_file = std::move(stored.face_lines);
-      if (take_geometry(read, stored.points, stored.facets.size(), options))
-        take_store(read, std::move(stored.points), std::move(stored.facets),
-                   stored.facet_unfit_alone);
-      return read;
-    }
+    StoredFacets facets(stored);
+    ReadStatus status = read_mesh_lists(path, stored.points, facets, layout.format);
+    if (status.ok) status = facets.number_as_mesh(layout);
+    if (!holds_layout(status, facets)) return read;
+    take_layout();
+    read.choice.face_lines_file = std::move(stored.face_lines);
+    if (take_geometry(read, stored.points, stored.facets.size(), options))
+      take_store(read, std::move(stored.points), std::move(stored.facets),
+                 stored.facet_unfit_alone);
+    return read;
   }
-  FileLists lists;
-  result.status = read_mesh_lists(path, lists, layout, options.keep_file_lists);
+  std::vector<Vec3f> points;
+  FacetsInMemory facets;
+  ReadStatus status = read_mesh_lists(path, points, facets, layout.format);
+  if (status.ok) {
+    status = number_as_mesh(points, facets.list, unused_vertices_of(layout.format), layout,
+                            /*keep_lists=*/true);
+  }
+  if (!holds_layout(status, facets)) return read;
   take_layout();
-  if (!result.status.ok) return read;
-  read.choice.face_lines = std::move(lists.face_lines);
-  take_lists(read, std::move(lists.points), std::move(lists.facets), options);
+  read.choice.face_lines = std::move(facets.lines);
+  take_lists(read, std::move(points), std::move(facets.list), options);
   return read;
 }
 

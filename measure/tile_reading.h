@@ -1,5 +1,5 @@
 // The first step of a tiled run: the mesh read into what the tiles are cut from. In: a mesh file
-// (read whole, or in passes when it is large and its lists are not kept) or lists, and the
+// (its facets read into a scratch store, or into memory when its lists are kept) or lists, and the
 // options. Out: the measurement's header (status, the file's layout, length, box) and the whole
 // surface, its points normalised, its facets in a scratch store in the order the whole mesh is
 // built and counted per vertex; with what deciding the facets for the whole mesh needs.
@@ -23,8 +23,8 @@ namespace meshprobe {
 struct FacetChoice {
   bool decided = false;                 // the facets are the whole mesh's choice already
   ScratchFile file_points;              // per mesh vertex, in input units
-  std::vector<std::size_t> face_lines;  // OBJ read whole: each facet's line
-  ScratchFile face_lines_file;          // OBJ read in passes: the same
+  std::vector<std::size_t> face_lines;  // OBJ read into memory: each facet's line
+  ScratchFile face_lines_file;          // OBJ read into the store: the same
 };
 
 struct TilesRead {

@@ -39,12 +39,12 @@ TEST(StlReader, BinaryAndAsciiGiveTheSameMergedLists) {
   };
   for (const auto& [name, content] : files) {
     std::vector<Vec3f> points;
-    FacetList facets;
-    const ReadStatus status = read_stl_lists(content, points, facets);
+    FacetsInMemory facets;
+    const ReadStatus status = testing::read_lists_as_file("part.stl", content, points, facets);
     ASSERT_TRUE(status.ok) << name << ": " << status.error;
     EXPECT_EQ(points, kMerged) << name;
-    EXPECT_EQ(facets.corners, kCorners) << name;
-    EXPECT_EQ(facets.starts, (std::vector<std::size_t>{0, 3, 6, 9})) << name;
+    EXPECT_EQ(facets.list.corners, kCorners) << name;
+    EXPECT_EQ(facets.list.starts, (std::vector<std::size_t>{0, 3, 6, 9})) << name;
 
     // Read as STL by its bytes whatever its name, and built, the merged triangle is left out
     // like a facet the surface cannot hold, and its vertex stays; the layout lists it among the

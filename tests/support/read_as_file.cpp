@@ -16,6 +16,14 @@ ReadStatus read_as_file(const std::string& name, const std::string& content, Mes
   return read_mesh_file(path, mesh, layout, keep_lists);
 }
 
+ReadStatus read_lists_as_file(const std::string& name, const std::string& content,
+                              std::vector<Vec3f>& points, FacetsInMemory& facets) {
+  const std::string path = scratch_folder("read-as-file") + "/" + name;
+  write_file(path, content);
+  MeshFormat format = MeshFormat::kOff;
+  return read_mesh_lists(path, points, facets, format);
+}
+
 std::string gzip(const std::string& bytes) {
   z_stream stream{};
   // 16 added to the window bits writes the gzip wrapper instead of zlib's.

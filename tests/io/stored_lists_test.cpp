@@ -1,7 +1,7 @@
-// A PLY, OBJ or STL file read in passes for a tiled run gives the lists that reading it whole
-// gives: the points, every facet in order (and for OBJ its line), the file's counts and vertex map,
-// and every refusal in the same words. Files it does not read in passes (other formats, a header it
-// hands back) are left to the whole reading, and a file that changes while it is read is refused.
+// A file read into the scratch store, as a tiled run reads it, gives the lists that reading it
+// into memory gives: the points, every facet in order (and for OBJ its line), the file's counts
+// and vertex map, and every refusal in the same words. A file that changes while it is read is
+// refused.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -17,6 +17,8 @@
 #include "io/file_window.h"
 #include "io/mesh_file.h"
 #include "io/ply_reader.h"
+#include "io/stored_lists.h"
+#include "io/surface_from_lists.h"
 #include "tests/support/ply_text.h"
 #include "tests/support/read_as_file.h"
 #include "tests/support/shapes.h"
@@ -57,7 +59,6 @@ std::string long_header(std::string file) {
 struct PassesCase {
   const char* name;
   std::string bytes;
-  bool in_passes;  // whether the file is read in passes (false: left to the whole reading)
   const char* ending = "ply";
 };
 
@@ -74,6 +75,13 @@ const std::string kObj =
     "# a grid\nv 9 9 9\nv 0 0 0\nv 1 0 0.25\nv 2 0 0\nv 0 1 0.1\nf 2 3 6/1 5//2 # quad\n"
     "v 1 1 0.5\nv 2 1 0\nvn 0 0 1\nf -5 -4 -1\nf 3/1/1 7 6\nv 5 5 5 1\nv 0 2 0\n"
     "f 5 6 10 9\nv 1 2 -0.125\nv 2 2 0.3\nf 6 7 11 10\n";
+
+// The grid in OFF, colours on its vertex lines.
+const std::string kOff =
+    "COFF\n11 5 0\n9 9 9 0 0 0 1\n0 0 0 0 0 0 1\n1 0 0.25 0 0 0 1\n2 0 0 0 0 0 1\n"
+    "0 1 0.1 0 0 0 1\n1 1 0.5 0 0 0 1\n2 1 0 0 0 0 1\n5 5 5 0 0 0 1\n0 2 0 0 0 0 1\n"
+    "1 2 -0.125 0 0 0 1\n2 2 0.3 0 0 0 1\n4 1 2 5 4\n3 2 3 6\n3 2 6 5\n4 4 5 9 8\n"
+    "4 5 6 10 9\n";
 
 void PrintTo(const PassesCase& c, std::ostream* os) {
   *os << c.name;
@@ -94,76 +102,88 @@ std::vector<PassesCase> passes_cases() {
   std::string spoiled_token = ascii;
   spoiled_token.replace(spoiled_token.rfind("\n3 "), 3, "\n3x ");
   return {
-      {"binary_little_endian_rich", ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces, rich),
-       true},
-      {"binary_big_endian_wide", ply_file(PlyEncoding::kBigEndian, kPoints, kFaces, wide), true},
-      {"ascii_rich", ply_file(PlyEncoding::kAscii, kPoints, kFaces, rich), true},
-      {"ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + with_crlf(ascii), true},
-      {"header_beyond_the_first_megabyte", long_header(binary), false},
-      {"no_end_header", "ply\nformat ascii 1.0\nelement vertex 3\n", false},
-      {"cut_short", binary.substr(0, binary.size() - 5), true},
-      {"a_token_that_is_not_a_number", spoiled_token, true},
-      {"vertex_out_of_range", ply_file(PlyEncoding::kAscii, kPoints, {{1, 2, 11}}), true},
-      {"two_corners", ply_file(PlyEncoding::kLittleEndian, kPoints, {{1, 2, 5}, {1, 2}}), true},
+      {"binary_little_endian_rich", ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces, rich)},
+      {"binary_big_endian_wide", ply_file(PlyEncoding::kBigEndian, kPoints, kFaces, wide)},
+      {"ascii_rich", ply_file(PlyEncoding::kAscii, kPoints, kFaces, rich)},
+      {"ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + with_crlf(ascii)},
+      {"header_beyond_the_first_megabyte", long_header(binary)},
+      {"no_end_header", "ply\nformat ascii 1.0\nelement vertex 3\n"},
+      {"cut_short", binary.substr(0, binary.size() - 5)},
+      {"a_token_that_is_not_a_number", spoiled_token},
+      {"vertex_out_of_range", ply_file(PlyEncoding::kAscii, kPoints, {{1, 2, 11}})},
+      {"two_corners", ply_file(PlyEncoding::kLittleEndian, kPoints, {{1, 2, 5}, {1, 2}})},
       {"a_vertex_named_twice",
-       ply_file(PlyEncoding::kBigEndian, kPoints, {{1, 2, 5}, {2, 3, 6, 3}, {4, 5, 4}}), true},
-      {"no_facet", ply_file(PlyEncoding::kAscii, kPoints, {}), true},
-      {"obj", kObj, true, "obj"},
-      {"obj_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + with_crlf(kObj), true, "obj"},
-      {"obj_index_beyond_the_file", kObj + "f 1 2 12\n", true, "obj"},
-      {"obj_negative_index_beyond_the_lines_above", "v 0 0 0\nf -1 -2 -3\nv 1 0 0\n", true, "obj"},
-      {"obj_vertex_named_twice", kObj + "f 2 3 2\n", true, "obj"},
-      {"obj_two_corners", kObj + "f 2 3\n", true, "obj"},
-      {"obj_vertex_line_without_three_numbers", "v 0 0\n" + kObj, true, "obj"},
-      {"obj_no_vertex", "# nothing\n", true, "obj"},
-      {"ply_named_obj", binary, true, "obj"},
-      {"stl_binary", binary_stl(kTriangles), true, "stl"},
-      {"stl_binary_with_a_solid_header", binary_stl(kTriangles, "solid part"), true, "stl"},
-      {"stl_ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + ascii_stl(kTriangles, "\r\n"), true,
+       ply_file(PlyEncoding::kBigEndian, kPoints, {{1, 2, 5}, {2, 3, 6, 3}, {4, 5, 4}})},
+      {"no_facet", ply_file(PlyEncoding::kAscii, kPoints, {})},
+      {"obj", kObj, "obj"},
+      {"obj_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + with_crlf(kObj), "obj"},
+      {"obj_index_beyond_the_file", kObj + "f 1 2 12\n", "obj"},
+      {"obj_negative_index_beyond_the_lines_above", "v 0 0 0\nf -1 -2 -3\nv 1 0 0\n", "obj"},
+      {"obj_vertex_named_twice", kObj + "f 2 3 2\n", "obj"},
+      {"obj_two_corners", kObj + "f 2 3\n", "obj"},
+      {"obj_vertex_line_without_three_numbers", "v 0 0\n" + kObj, "obj"},
+      {"obj_no_vertex", "# nothing\n", "obj"},
+      {"ply_named_obj", binary, "obj"},
+      {"stl_binary", binary_stl(kTriangles), "stl"},
+      {"stl_binary_with_a_solid_header", binary_stl(kTriangles, "solid part"), "stl"},
+      {"stl_ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + ascii_stl(kTriangles, "\r\n"),
        "stl"},
-      {"stl_binary_not_finite", binary_stl({{{0, 0, 0}, {1e38f * 10, 0, 0}, {0, 1, 0}}}), true,
-       "stl"},
-      {"stl_ascii_cut_short", ascii_stl(kTriangles).substr(0, 150), true, "stl"},
-      {"stl_binary_of_the_wrong_size", binary_stl(kTriangles, "", 7), true, "stl"},
-      {"stl_by_its_name_only", std::string(90, 'x'), true, "stl"},
-      // Decompressed into a scratch file, then read in passes as the file inside.
-      {"gzip_binary", testing::gzip(binary), true, "ply.gz"},
-      {"gzip_obj", testing::gzip(kObj), true, "obj.gz"},
-      {"gzip_stl_ascii", testing::gzip(ascii_stl(kTriangles)), true, "stl.gz"},
-      {"gzip_cut_short", testing::gzip(binary).substr(0, 40), true, "ply.gz"},
-      {"gzip_with_garbage_after", testing::gzip(binary) + "garbage", true, "ply.gz"},
+      {"stl_binary_not_finite", binary_stl({{{0, 0, 0}, {1e38f * 10, 0, 0}, {0, 1, 0}}}), "stl"},
+      {"stl_ascii_cut_short", ascii_stl(kTriangles).substr(0, 150), "stl"},
+      {"stl_binary_of_the_wrong_size", binary_stl(kTriangles, "", 7), "stl"},
+      {"stl_by_its_name_only", std::string(90, 'x'), "stl"},
+      // OFF, which the scanner reads whole, and a keyword after more comments than the first
+      // bytes that choose the format.
+      {"off", kOff, "off"},
+      {"off_commented", std::string(kFormatHeadBytes, '#') + "\n" + kOff, "off"},
+      {"off_vertex_named_twice", "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 0\n", "off"},
+      {"no_format", std::string(90, 'x'), "txt"},
+      {"empty", "", "ply"},
+      // Decompressed into a scratch file, or into memory, then read as the file inside.
+      {"gzip_binary", testing::gzip(binary), "ply.gz"},
+      {"gzip_off", testing::gzip(kOff), "off.gz"},
+      {"gzip_no_mesh", testing::gzip("no mesh"), "gz"},
+      {"gzip_obj", testing::gzip(kObj), "obj.gz"},
+      {"gzip_stl_ascii", testing::gzip(ascii_stl(kTriangles)), "stl.gz"},
+      {"gzip_cut_short", testing::gzip(binary).substr(0, 40), "ply.gz"},
+      {"gzip_with_garbage_after", testing::gzip(binary) + "garbage", "ply.gz"},
   };
 }
 
-class MeshInPasses : public ::testing::TestWithParam<PassesCase> {};
+class IntoTheStore : public ::testing::TestWithParam<PassesCase> {};
 
-TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
+TEST_P(IntoTheStore, GivesTheListsOfReadingIntoMemory) {
   const PassesCase& c = GetParam();
   const std::string path = testing::scratch_folder("passes") + "/" + c.name + "." + c.ending;
   testing::write_file(path, c.bytes);
-  FileLists whole;
+  std::vector<Vec3f> points;
+  FacetsInMemory whole;
   FileLayout whole_layout;
-  const ReadStatus expected = read_mesh_lists(path, whole, whole_layout, false);
-  StoredLists stored;
-  FileLayout layout;
-  bool in_passes = false;
-  const ReadStatus status = read_mesh_in_passes(path, stored, layout, in_passes);
-  ASSERT_EQ(in_passes, c.in_passes);
-  if (!in_passes) {
-    EXPECT_TRUE(status.ok) << status.error;
-    return;
+  ReadStatus expected = read_mesh_lists(path, points, whole, whole_layout.format);
+  if (expected.ok) {
+    expected = number_as_mesh(points, whole.list, unused_vertices_of(whole_layout.format),
+                              whole_layout, false);
   }
+  StoredLists stored;
+  StoredFacets facets(stored);
+  FileLayout layout;
+  ReadStatus status = read_mesh_lists(path, stored.points, facets, layout.format);
+  if (status.ok) status = facets.number_as_mesh(layout);
   // The files that are read; every other one is refused.
   static const std::set<std::string> kRead = {"binary_little_endian_rich",
                                               "binary_big_endian_wide",
                                               "ascii_rich",
                                               "ascii_crlf_with_byte_order_mark",
+                                              "header_beyond_the_first_megabyte",
                                               "stl_binary",
                                               "stl_binary_with_a_solid_header",
                                               "stl_ascii_crlf_with_byte_order_mark",
                                               "obj",
                                               "obj_crlf_with_byte_order_mark",
+                                              "off",
+                                              "off_commented",
                                               "gzip_binary",
+                                              "gzip_off",
                                               "gzip_obj",
                                               "gzip_stl_ascii"};
   EXPECT_EQ(status.ok, kRead.count(c.name) == 1) << status.error;
@@ -171,62 +191,44 @@ TEST_P(MeshInPasses, GivesTheWholeReadingsLists) {
   EXPECT_EQ(status.error, expected.error);
   EXPECT_EQ(layout.format, whole_layout.format);
   if (!status.ok) return;
-  FacetList facets;
-  ASSERT_TRUE(stored.facets.load(facets).ok);
-  EXPECT_EQ(facets.corners, whole.facets.corners);
-  EXPECT_EQ(facets.starts, whole.facets.starts);
-  ASSERT_EQ(stored.points.size(), whole.points.size());
-  for (std::size_t v = 0; v < whole.points.size(); ++v) {
-    EXPECT_EQ(std::memcmp(&stored.points[v], &whole.points[v], sizeof(Vec3f)), 0) << "vertex " << v;
+  FacetList stored_facets;
+  ASSERT_TRUE(stored.facets.load(stored_facets).ok);
+  EXPECT_EQ(stored_facets.corners, whole.list.corners);
+  EXPECT_EQ(stored_facets.starts, whole.list.starts);
+  ASSERT_EQ(stored.points.size(), points.size());
+  for (std::size_t v = 0; v < points.size(); ++v) {
+    EXPECT_EQ(std::memcmp(&stored.points[v], &points[v], sizeof(Vec3f)), 0) << "vertex " << v;
   }
   EXPECT_EQ(layout.vertices_in_file, whole_layout.vertices_in_file);
   EXPECT_EQ(layout.facets_in_file, whole_layout.facets_in_file);
   EXPECT_EQ(layout.mesh_vertex, whole_layout.mesh_vertex);
   // The STL triangle whose corners merge names a vertex twice; nothing else does.
   EXPECT_EQ(stored.facet_unfit_alone, std::string(c.ending).compare(0, 3, "stl") == 0);
-  std::vector<std::uint64_t> lines(whole.face_lines.size());
+  EXPECT_EQ(whole.lines.empty(), std::string(c.ending).compare(0, 3, "obj") != 0);
+  std::vector<std::uint64_t> lines(whole.lines.size());
   if (!lines.empty()) {
     ASSERT_TRUE(stored.face_lines.read(0, lines.data(), lines.size() * sizeof lines[0]).ok);
   }
-  EXPECT_EQ(std::vector<std::size_t>(lines.begin(), lines.end()), whole.face_lines);
+  EXPECT_EQ(std::vector<std::size_t>(lines.begin(), lines.end()), whole.lines);
 }
 
-INSTANTIATE_TEST_SUITE_P(Files, MeshInPasses, ::testing::ValuesIn(passes_cases()),
+INSTANTIATE_TEST_SUITE_P(Files, IntoTheStore, ::testing::ValuesIn(passes_cases()),
                          [](const ::testing::TestParamInfo<PassesCase>& c) {
                            return std::string(c.param.name);
                          });
 
-TEST(MeshInPasses, OtherFormatsAreLeftToTheWholeReading) {
-  const std::string folder = testing::scratch_folder("passes_other");
-  // OFF, also inside gzip, and what the first bytes do not tell are read whole, which refuses
-  // what is no mesh.
-  const std::string off = "OFF\n3 1 0\n0 0 0\n1 0 0\n0 1 0\n3 0 1 2\n";
-  for (const auto& [name, bytes] :
-       {std::pair<std::string, std::string>{"a.off", off},
-        {"a.off.gz", testing::gzip(off)},
-        {"commented.off", std::string(kFormatHeadBytes, '#') + "\n" + off},
-        {"notes.txt", std::string(90, 'x')},
-        {"empty.ply", ""},
-        {"notes.gz", testing::gzip("no mesh")}}) {
-    StoredLists stored;
-    FileLayout layout;
-    bool in_passes = true;
-    testing::write_file(folder + "/" + name, bytes);
-    EXPECT_TRUE(read_mesh_in_passes(folder + "/" + name, stored, layout, in_passes).ok);
-    EXPECT_FALSE(in_passes) << name;
-  }
+TEST(IntoTheStore, AMissingFileIsRefusedAsInMemory) {
   StoredLists stored;
-  FileLayout layout;
-  bool in_passes = true;
-  const ReadStatus missing =
-      read_mesh_in_passes(folder + "/missing.ply", stored, layout, in_passes);
+  StoredFacets facets(stored);
+  MeshFormat format = MeshFormat::kOff;
+  const ReadStatus missing = read_mesh_lists(
+      testing::scratch_folder("passes_missing") + "/missing.ply", stored.points, facets, format);
   EXPECT_FALSE(missing.ok);
   EXPECT_EQ(missing.error, "cannot open the file (No such file or directory)");
-  EXPECT_FALSE(in_passes);
 }
 
 // A file rewritten between its opening and its reading is not taken for what it was.
-TEST(MeshInPasses, AFileThatChangesWhileItIsReadIsRefused) {
+TEST(IntoTheStore, AFileThatChangesWhileItIsReadIsRefused) {
   const std::string path = testing::scratch_folder("passes_changed") + "/grid.ply";
   const std::string bytes = ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces);
   for (const bool shorter : {true, false}) {
@@ -245,13 +247,9 @@ TEST(MeshInPasses, AFileThatChangesWhileItIsReadIsRefused) {
     const struct timespec times[2] = {{0, UTIME_OMIT},
                                       {before.st_mtim.tv_sec + 1, before.st_mtim.tv_nsec}};
     ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
-    FacetStore store;
-    ASSERT_TRUE(store.create().ok);
-    StoredFacets facets(store);
-    std::vector<Vec3f> points;
-    bool header_read = false;
-    const ReadStatus status = read_ply_in_passes(file, points, facets, header_read);
-    EXPECT_TRUE(header_read);
+    StoredLists stored;
+    StoredFacets facets(stored);
+    const ReadStatus status = read_ply(file, stored.points, facets);
     EXPECT_FALSE(status.ok) << (shorter ? "cut short" : "rewritten");
     EXPECT_EQ(status.error, "the file changed while it was read");
   }

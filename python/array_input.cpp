@@ -45,10 +45,6 @@ std::string index_text(std::uint64_t index) {
   return std::to_string(index);
 }
 
-[[noreturn]] void refuse(const std::string& why) {
-  throw py::value_error(why);
-}
-
 // The least magnitude that rounds to infinity in single precision: the largest float plus half
 // its step (a tie rounds to the even neighbour, infinity).
 constexpr double kRoundsToInfinity = 0x1.ffffffp+127;

@@ -15,6 +15,11 @@
 
 namespace meshprobe {
 
+// Ends the call with ValueError saying `why`.
+[[noreturn]] inline void refuse(const std::string& why) {
+  throw pybind11::value_error(why);
+}
+
 // `object` as a C-contiguous numpy array of T, aligned for T: numpy may hand over an array in a
 // buffer at any address (np.frombuffer at an odd offset, an array unpickled from another
 // process), which cannot be read as T in place; such an array is copied once.

@@ -22,10 +22,6 @@ namespace meshprobe {
 
 namespace {
 
-[[noreturn]] void refuse(const std::string& why) {
-  throw py::value_error(why);
-}
-
 template <class T>
 std::vector<T> vector_of(const py::dict& from, const char* key) {
   if (!from.contains(key)) refuse(std::string("the tile has no \"") + key + "\"");

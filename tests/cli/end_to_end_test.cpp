@@ -37,15 +37,6 @@ int count_files(const std::string& folder) {
 
 // Every file under a folder with its content, and every folder, by path relative to it: equal
 // snapshots before and after a run mean the run created, removed and changed nothing there.
-std::map<std::string, std::string> snapshot(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    const std::string name = fs::relative(entry.path(), folder).string();
-    files[name] = entry.is_directory() ? "(folder)" : read_file(entry.path().string());
-  }
-  return files;
-}
-
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
@@ -71,13 +62,13 @@ class EndToEnd : public ::testing::Test {
       write_file(folder_ + "/" + name, content);
       const std::string labels = name.substr(0, name.size() - 4) + "_labels.lb";
       write_file(folder_ + "/" + labels, "earlier result\n");
-      const auto before = snapshot(folder_);
+      const auto before = testing::folder_contents(folder_);
       const auto result = run({name, "0.01"});
       EXPECT_EQ(result.status, 1) << name;
       EXPECT_EQ(result.out, "") << name;
       EXPECT_EQ(lines_of(result.err).size(), 1u) << name << ": " << result.err;
       EXPECT_EQ(result.err.rfind("meshprobe: cannot read " + name + ": ", 0), 0u) << result.err;
-      EXPECT_EQ(snapshot(folder_), before) << name;
+      EXPECT_EQ(testing::folder_contents(folder_), before) << name;
     }
   }
   std::string folder_;
@@ -86,38 +77,38 @@ class EndToEnd : public ::testing::Test {
 TEST_F(EndToEnd, WrongNumberOfArgumentsPrintsUsageAndLeavesTheFolderAlone) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   write_file(folder_ + "/bunny_labels.lb", "earlier result\n");
-  const auto before = snapshot(folder_);
+  const auto before = testing::folder_contents(folder_);
   for (const auto& arguments :
        std::vector<std::vector<std::string>>{{}, {"bunny.off"}, {"bunny.off", "0.01", "extra"}}) {
     const auto result = run(arguments);
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, kUsage);
     EXPECT_EQ(result.err, "");
-    EXPECT_EQ(snapshot(folder_), before) << arguments.size() << " arguments";
+    EXPECT_EQ(testing::folder_contents(folder_), before) << arguments.size() << " arguments";
   }
 }
 
 TEST_F(EndToEnd, BadEpsilonIsRefusedBeforeAnythingIsReadOrWritten) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   write_file(folder_ + "/bunny_labels.lb", "earlier result\n");
-  const auto before = snapshot(folder_);
+  const auto before = testing::folder_contents(folder_);
   for (const char* epsilon : {"abc", "0", "-0.5", "nan", "inf", "1e400"}) {
     const auto result = run({"bunny.off", epsilon});
     EXPECT_EQ(result.status, 2) << epsilon;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, "meshprobe: epsilon must be a number greater than 0, not \"" +
                               std::string(epsilon) + "\"\n");
-    EXPECT_EQ(snapshot(folder_), before) << epsilon;
+    EXPECT_EQ(testing::folder_contents(folder_), before) << epsilon;
   }
 }
 
 TEST_F(EndToEnd, MissingInputIsReportedOnStandardOutput) {
   write_file(folder_ + "/missing_labels.lb", "earlier result\n");
-  const auto before = snapshot(folder_);
+  const auto before = testing::folder_contents(folder_);
   const auto result = run({"missing.off", "0.01"});
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "The file missing.off does not exist\n\n");
-  EXPECT_EQ(snapshot(folder_), before);
+  EXPECT_EQ(testing::folder_contents(folder_), before);
 }
 
 TEST_F(EndToEnd, UnreadableMeshesFailAndLeaveAnExistingValueFileAlone) {
@@ -275,12 +266,12 @@ TEST_F(EndToEnd, OutputThatCannotBeCreatedFails) {
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   fs::create_directory(folder_ + "/bunny_labels.lb");
   write_file(folder_ + "/bunny_labels.lb/inside", "kept\n");
-  const auto before = snapshot(folder_);
+  const auto before = testing::folder_contents(folder_);
   const auto result = run({"bunny.off", "0.01"});
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb: it is a folder\n");
-  EXPECT_EQ(snapshot(folder_), before);  // no temporary file left behind
+  EXPECT_EQ(testing::folder_contents(folder_), before);  // no temporary file left behind
 }
 
 TEST_F(EndToEnd, ValueFileThatCannotBeWrittenInFullLeavesTheEarlierOneAlone) {
@@ -289,7 +280,7 @@ TEST_F(EndToEnd, ValueFileThatCannotBeWrittenInFullLeavesTheEarlierOneAlone) {
   // ignored, so the write reports it instead.
   fs::copy_file(MESHPROBE_DATA_DIR "/bunny.off", folder_ + "/bunny.off");
   write_file(folder_ + "/bunny_labels.lb", "earlier result\n");
-  const auto before = snapshot(folder_);
+  const auto before = testing::folder_contents(folder_);
   const auto result = run_program("/bin/sh",
                                   {"-c", std::string("trap '' XFSZ; ulimit -f 4; exec '") +
                                              MESHPROBE_BINARY + "' bunny.off 0.01"},
@@ -297,7 +288,7 @@ TEST_F(EndToEnd, ValueFileThatCannotBeWrittenInFullLeavesTheEarlierOneAlone) {
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "meshprobe: cannot write bunny_labels.lb: File too large\n");
-  EXPECT_EQ(snapshot(folder_), before);
+  EXPECT_EQ(testing::folder_contents(folder_), before);
 }
 
 TEST_F(EndToEnd, BunnyGivesOneNonNegativeValuePerVertexSilently) {
@@ -379,9 +370,9 @@ TEST_F(EndToEnd, TilesWriteTheUntiledRunsFiles) {
     }
     return files;
   };
-  const auto whole = without_seconds(snapshot(folder_ + "/whole"));
+  const auto whole = without_seconds(testing::folder_contents(folder_ + "/whole"));
   EXPECT_EQ(whole.size(), 17u);  // per mesh 2 value files, 2 pictures, 2 statistics, PLY, CSV
-  EXPECT_EQ(without_seconds(snapshot(folder_ + "/tiled")), whole);
+  EXPECT_EQ(without_seconds(testing::folder_contents(folder_ + "/tiled")), whole);
 }
 
 TEST_F(EndToEnd, TiledProgressNamesTheTileAndTheStage) {

@@ -115,7 +115,8 @@ struct Outcome {
   bool folder_unchanged;
 };
 
-std::map<std::string, std::string> snapshot(const std::string& folder) {
+// The folder's own entries by name: a file's bytes, "(link)" or "(special)".
+std::map<std::string, std::string> top_level_files(const std::string& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::directory_iterator(folder)) {
     files[entry.path().filename().string()] = entry.is_symlink() ? "(link)"
@@ -133,11 +134,11 @@ Outcome measure(const std::string& folder, const std::string& setup, const std::
   if (!setup.empty()) {
     EXPECT_EQ(testing::run_program("/bin/sh", {"-c", setup}, folder).status, 0);
   }
-  const auto before = snapshot(folder);
+  const auto before = top_level_files(folder);
   std::vector<std::string> arguments = options;
   arguments.insert(arguments.end(), {"-o", "values.lb", mesh, "0.3"});
   const auto result = testing::run_program(MESHPROBE_BINARY, arguments, folder);
-  Outcome outcome{result.status, result.err, "", snapshot(folder) == before};
+  Outcome outcome{result.status, result.err, "", top_level_files(folder) == before};
   if (fs::exists(folder + "/values.lb")) outcome.values = read_file(folder + "/values.lb");
   return outcome;
 }

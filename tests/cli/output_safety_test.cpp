@@ -21,9 +21,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char kTetrahedron[] =
-    "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n";
-
 // Run in a folder holding tet.off and its copy orig.off, $MESHPROBE naming the binary: `setup`,
 // then `run`, whose status, standard output and standard error must be as given; then `check`
 // must succeed. Every check also requires that no temporary file is left. `needs`, when given,
@@ -223,8 +220,8 @@ TEST_P(OutputSafety, RunLeavesTheFilesAroundItAsDocumented) {
       if (!command.empty()) testing::run_program("/bin/sh", {"-c", command}, folder);
     }
   } cleanup{c.cleanup, folder};
-  testing::write_file(folder + "/tet.off", kTetrahedron);
-  testing::write_file(folder + "/orig.off", kTetrahedron);
+  testing::write_file(folder + "/tet.off", testing::kTetrahedronOff);
+  testing::write_file(folder + "/orig.off", testing::kTetrahedronOff);
   if (!c.setup.empty()) {
     ASSERT_EQ(testing::run_program("/bin/sh", {"-c", c.setup}, folder).status, 0);
   }

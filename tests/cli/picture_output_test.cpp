@@ -50,7 +50,8 @@ const char* const kFinObj =
     "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\nv 1 1 1\nv 9 9 9\n"
     "f 1 2 3\nf 2 1 4\nf 1 2 5\nf 3 2 4\n";
 
-std::map<std::string, std::string> snapshot(const std::string& folder) {
+// Every file under the folder by its own name, with its bytes.
+std::map<std::string, std::string> files_by_name(const std::string& folder) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(folder))
     files[entry.path().filename().string()] = read_file(entry.path().string());
@@ -168,7 +169,7 @@ TEST_F(PictureOutput, RangesTheColourBarCannotLabelAreRefusedBeforeAnything) {
   for (const RangeRun& r : runs) {
     fs::remove(folder_ + "/grid_roughness.png");
     fs::remove(folder_ + "/grid_labels.lb");
-    const auto before = snapshot(folder_);
+    const auto before = files_by_name(folder_);
     const auto result = run({"--png", "--range", r.range, "grid.off", "0.05"});
     if (r.accepted) {
       EXPECT_EQ(result.status, 0) << r.range << ": " << result.err;
@@ -180,7 +181,7 @@ TEST_F(PictureOutput, RangesTheColourBarCannotLabelAreRefusedBeforeAnything) {
       EXPECT_EQ(result.err.rfind("meshprobe: --range ", 0), 0u) << result.err;
       EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
       EXPECT_NE(result.err.find(r.range), std::string::npos) << result.err;
-      EXPECT_EQ(snapshot(folder_), before) << r.range;
+      EXPECT_EQ(files_by_name(folder_), before) << r.range;
     }
   }
 }

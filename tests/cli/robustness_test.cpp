@@ -25,21 +25,6 @@ namespace fs = std::filesystem;
 using testing::read_file;
 using testing::write_file;
 
-const char kTetrahedron[] =
-    "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n";
-
-std::map<std::string, std::string> snapshot(const std::string& folder) {
-  std::map<std::string, std::string> files;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    const std::string name = fs::relative(entry.path(), folder).string();
-    // A FIFO is named, never read: reading it would wait for a writer.
-    files[name] = entry.is_directory()       ? "(folder)"
-                  : !entry.is_regular_file() ? "(special)"
-                                             : read_file(entry.path().string());
-  }
-  return files;
-}
-
 std::size_t line_count(const std::string& text) {
   return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
 }
@@ -94,18 +79,18 @@ TEST(Robustness, OddEnvironmentsEndAsDocumented) {
     const std::string folder = testing::scratch_folder("robustness-environment");
     fs::remove_all(folder);
     fs::create_directories(folder);
-    write_file(folder + "/tet.off", kTetrahedron);
+    write_file(folder + "/tet.off", testing::kTetrahedronOff);
     if (!e.setup.empty()) {
       ASSERT_EQ(testing::run_program("/bin/sh", {"-c", e.setup}, folder).status, 0);
     }
-    const auto before = snapshot(folder);
+    const auto before = testing::folder_contents(folder);
     const auto result = testing::run_program("/bin/sh", {"-c", e.run}, folder,
                                              {std::string("MESHPROBE=") + MESHPROBE_BINARY});
     EXPECT_EQ(result.status, e.status) << result.err;
     EXPECT_EQ(result.out, "");
     EXPECT_EQ(result.err, e.err);
     if (e.value_file.empty()) {
-      EXPECT_EQ(snapshot(folder), before);
+      EXPECT_EQ(testing::folder_contents(folder), before);
     } else {
       EXPECT_EQ(line_count(read_file(folder + "/" + e.value_file)), 4u);
     }
@@ -159,7 +144,7 @@ TEST(Robustness, ReaderCasesEndAsDocumented) {
   for (const ReaderCase& c : reader_cases()) {
     SCOPED_TRACE(c.name);
     write_file(folder + "/" + c.name, c.content);
-    const auto before = snapshot(folder);
+    const auto before = testing::folder_contents(folder);
     const auto result = testing::run_program(MESHPROBE_BINARY, {c.name, "0.01"}, folder);
     EXPECT_EQ(result.err, c.err);
     if (c.err.empty()) {
@@ -168,7 +153,7 @@ TEST(Robustness, ReaderCasesEndAsDocumented) {
       EXPECT_EQ(line_count(read_file(folder + "/" + values)), c.lines);
     } else {
       EXPECT_EQ(result.status, 1);
-      EXPECT_EQ(snapshot(folder), before);
+      EXPECT_EQ(testing::folder_contents(folder), before);
     }
   }
 }
@@ -190,13 +175,13 @@ TEST(Robustness, TooLittleMemoryEndsWithOneLineAndLeavesTheOldOutput) {
     obj += "v 0 0 0\n";
   write_file(folder + "/many.obj", obj + "f 1 2 3\n");
   write_file(folder + "/many_labels.lb", "earlier result\n");
-  const auto before = snapshot(folder);
+  const auto before = testing::folder_contents(folder);
   const auto result = testing::run_program(
       "/bin/sh",
       {"-c", std::string("ulimit -v 100000; exec ") + MESHPROBE_BINARY + " many.obj 0.01"}, folder);
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(result.err, "meshprobe: many.obj is too large for the memory available\n");
-  EXPECT_EQ(snapshot(folder), before);
+  EXPECT_EQ(testing::folder_contents(folder), before);
 }
 
 std::string binary_stl_of_off(const std::string& off) {

@@ -35,11 +35,7 @@ using testing::canonical_cycles;
 using testing::Cycle;
 using testing::facet_cycles;
 
-void expect_empty(const Mesh& mesh, const std::string& context) {
-  EXPECT_EQ(mesh.size_of_vertices(), 0u) << context;
-  EXPECT_EQ(mesh.size_of_halfedges(), 0u) << context;
-  EXPECT_EQ(mesh.size_of_facets(), 0u) << context;
-}
+using testing::expect_empty;
 
 // Reads content that must be accepted, failing the test with the reader's message otherwise.
 void read_accepted(const std::string& content, Mesh& mesh) {
@@ -221,14 +217,14 @@ TEST(ObjReader, PositiveIndicesMayNameVerticesOfLaterLines) {
   EXPECT_EQ(canonical_cycles(mesh), (std::vector<Cycle>{{0, 1, 2}}));
 }
 
-struct Refusal {
+struct ObjRefusal {
   std::string text;
   std::string expected;  // part of the message, starting with the line at fault
 };
 
 TEST(ObjReader, RefusesFaultyLinesNamingThemAndLeavesTheMeshEmpty) {
   const std::string three = kThreeVertices;
-  const std::vector<Refusal> refusals = {
+  const std::vector<ObjRefusal> refusals = {
       {"v 0 0 0\nv 1 0\nv 0 1 0\nf 1 2 3\n", "line 2: a vertex line needs three numbers"},
       {"v 0 0 0\nv 1 0 x\n", "line 2: a vertex line needs three numbers"},
       {"v 0 0 0\nv\n", "line 2: a vertex line needs three numbers"},
@@ -257,7 +253,7 @@ TEST(ObjReader, RefusesFaultyLinesNamingThemAndLeavesTheMeshEmpty) {
       {three + "f 1 2 3\nf 1 2\nv 1 1\n", "line 5: a face needs at least 3 corners"},
       {three + "v 1 1\nf 1 2 9\n", "line 4: a vertex line needs three numbers"},
   };
-  for (const Refusal& refusal : refusals) {
+  for (const ObjRefusal& refusal : refusals) {
     Mesh mesh;
     const ReadStatus status = read_obj_bytes(refusal.text, mesh);
     EXPECT_FALSE(status.ok) << refusal.text;

@@ -47,11 +47,7 @@ std::string encoding_name(PlyEncoding encoding) {
   return "";
 }
 
-void expect_empty(const Mesh& mesh, const std::string& context) {
-  EXPECT_EQ(mesh.size_of_vertices(), 0u) << context;
-  EXPECT_EQ(mesh.size_of_halfedges(), 0u) << context;
-  EXPECT_EQ(mesh.size_of_facets(), 0u) << context;
-}
+using testing::expect_empty;
 
 // A cube of quads whose eight corners are listed with two vertices no facet names, at places
 // 0 and 5, and with coordinates that are not round in binary.
@@ -160,14 +156,14 @@ TEST(PlyReader, FacetsTheSurfaceCannotHoldAreLeftOutAndTheirVerticesKept) {
   }
 }
 
-struct Refusal {
+struct PlyRefusal {
   std::string text;
   std::string expected;  // part of the message
 };
 
 // Every text is refused with a message holding its expected part, and leaves the mesh empty.
-void expect_refusals(const std::vector<Refusal>& refusals) {
-  for (const Refusal& refusal : refusals) {
+void expect_refusals(const std::vector<PlyRefusal>& refusals) {
+  for (const PlyRefusal& refusal : refusals) {
     Mesh mesh;
     const ReadStatus status = read_ply_bytes(refusal.text, mesh);
     EXPECT_FALSE(status.ok) << refusal.text;
@@ -189,7 +185,7 @@ const std::string kTriangleHeader = ascii_header(kXyz, "uchar int vertex_indices
 const std::string kThreePoints = "0 0 0\n1 0 0\n0 1 0\n";
 
 TEST(PlyReader, RefusesHeadersItCannotReadSafely) {
-  const std::vector<Refusal> refusals = {
+  const std::vector<PlyRefusal> refusals = {
       {"ply\nelement vertex 3\n", "PLY header line 2: the second line must be"},
       {"ply\nformat binary 1.0\n", "unknown format \"binary\""},
       {"ply\nformat ascii 1.0\nproperty float x\nelement vertex 1\nend_header\n1\n",
@@ -232,7 +228,7 @@ TEST(PlyReader, RefusesHeadersItCannotReadSafely) {
 }
 
 TEST(PlyReader, RefusesCountsTheFileCannotHoldBeforeReadingAnyData) {
-  const std::vector<Refusal> refusals = {
+  const std::vector<PlyRefusal> refusals = {
       {ascii_header(kXyz, "uchar int vertex_indices", 1000000000, 1) + kThreePoints + "3 0 1 2\n",
        "announces 1000000000 \"vertex\", 1 \"face\", more than the file's"},
       {ascii_header(kXyz, "uchar int vertex_indices", 3, 99999999999) + kThreePoints,
@@ -245,7 +241,7 @@ TEST(PlyReader, RefusesCountsTheFileCannotHoldBeforeReadingAnyData) {
            "element nothing 18446744073709551615\nend_header\n",
        "18446744073709551615 \"nothing\""},
   };
-  for (const Refusal& refusal : refusals) {
+  for (const PlyRefusal& refusal : refusals) {
     Mesh mesh;
     const ReadStatus status = read_ply_bytes(refusal.text, mesh);
     EXPECT_FALSE(status.ok);
@@ -257,7 +253,7 @@ TEST(PlyReader, RefusesCountsTheFileCannotHoldBeforeReadingAnyData) {
 
 TEST(PlyReader, RefusesDataThatDoesNotMatchItsHeader) {
   const std::string int_counts = ascii_header(kXyz, "int int vertex_indices");
-  const std::vector<Refusal> refusals = {
+  const std::vector<PlyRefusal> refusals = {
       // Long numbers take these files past the header's size check to the walk over the data.
       {kTriangleHeader + "0.000000 0.000000 0.000000\n1 0 0\n0 1",
        "the PLY data ends inside vertex 2 (the header announces 3)"},

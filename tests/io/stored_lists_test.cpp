@@ -35,10 +35,10 @@ using testing::PlyLayout;
 using Faces = std::vector<std::vector<std::int64_t>>;
 
 // A grid of quads and triangles, with vertices 0 and 7 named by no facet.
-const std::vector<Vec3f> kPoints = {{9, 9, 9},    {0, 0, 0},       {1, 0, 0.25f}, {2, 0, 0},
-                                    {0, 1, 0.1f}, {1, 1, 0.5f},    {2, 1, 0},     {5, 5, 5},
-                                    {0, 2, 0},    {1, 2, -0.125f}, {2, 2, 0.3f}};
-const Faces kFaces = {{1, 2, 5, 4}, {2, 3, 6}, {2, 6, 5}, {4, 5, 9, 8}, {5, 6, 10, 9}};
+const std::vector<Vec3f> kGridPoints = {{9, 9, 9},    {0, 0, 0},       {1, 0, 0.25f}, {2, 0, 0},
+                                        {0, 1, 0.1f}, {1, 1, 0.5f},    {2, 1, 0},     {5, 5, 5},
+                                        {0, 2, 0},    {1, 2, -0.125f}, {2, 2, 0.3f}};
+const Faces kGridFaces = {{1, 2, 5, 4}, {2, 3, 6}, {2, 6, 5}, {4, 5, 9, 8}, {5, 6, 10, 9}};
 
 std::string with_crlf(std::string text) {
   std::string out;
@@ -63,7 +63,7 @@ struct PassesCase {
 };
 
 // Triangles sharing an edge, one with a -0 that merges with 0, and one whose corners merge.
-const std::vector<testing::Triangle> kTriangles = {
+const std::vector<testing::Triangle> kStlTriangles = {
     {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}},
     {{1, 0, 0}, {1, 1, -0.0f}, {0, 1, 0}},
     {{0.5f, 0.25f, 3}, {0.5f, 0.25f, 3}, {0, 0, 0}},
@@ -97,24 +97,25 @@ std::vector<PassesCase> passes_cases() {
   wide.count_type = "int";
   wide.index_type = "uint";
   wide.index_name = "vertex_index";
-  const std::string binary = ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces);
-  const std::string ascii = ply_file(PlyEncoding::kAscii, kPoints, kFaces);
+  const std::string binary = ply_file(PlyEncoding::kLittleEndian, kGridPoints, kGridFaces);
+  const std::string ascii = ply_file(PlyEncoding::kAscii, kGridPoints, kGridFaces);
   std::string spoiled_token = ascii;
   spoiled_token.replace(spoiled_token.rfind("\n3 "), 3, "\n3x ");
   return {
-      {"binary_little_endian_rich", ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces, rich)},
-      {"binary_big_endian_wide", ply_file(PlyEncoding::kBigEndian, kPoints, kFaces, wide)},
-      {"ascii_rich", ply_file(PlyEncoding::kAscii, kPoints, kFaces, rich)},
+      {"binary_little_endian_rich",
+       ply_file(PlyEncoding::kLittleEndian, kGridPoints, kGridFaces, rich)},
+      {"binary_big_endian_wide", ply_file(PlyEncoding::kBigEndian, kGridPoints, kGridFaces, wide)},
+      {"ascii_rich", ply_file(PlyEncoding::kAscii, kGridPoints, kGridFaces, rich)},
       {"ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + with_crlf(ascii)},
       {"header_beyond_the_first_megabyte", long_header(binary)},
       {"no_end_header", "ply\nformat ascii 1.0\nelement vertex 3\n"},
       {"cut_short", binary.substr(0, binary.size() - 5)},
       {"a_token_that_is_not_a_number", spoiled_token},
-      {"vertex_out_of_range", ply_file(PlyEncoding::kAscii, kPoints, {{1, 2, 11}})},
-      {"two_corners", ply_file(PlyEncoding::kLittleEndian, kPoints, {{1, 2, 5}, {1, 2}})},
+      {"vertex_out_of_range", ply_file(PlyEncoding::kAscii, kGridPoints, {{1, 2, 11}})},
+      {"two_corners", ply_file(PlyEncoding::kLittleEndian, kGridPoints, {{1, 2, 5}, {1, 2}})},
       {"a_vertex_named_twice",
-       ply_file(PlyEncoding::kBigEndian, kPoints, {{1, 2, 5}, {2, 3, 6, 3}, {4, 5, 4}})},
-      {"no_facet", ply_file(PlyEncoding::kAscii, kPoints, {})},
+       ply_file(PlyEncoding::kBigEndian, kGridPoints, {{1, 2, 5}, {2, 3, 6, 3}, {4, 5, 4}})},
+      {"no_facet", ply_file(PlyEncoding::kAscii, kGridPoints, {})},
       {"obj", kObj, "obj"},
       {"obj_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + with_crlf(kObj), "obj"},
       {"obj_index_beyond_the_file", kObj + "f 1 2 12\n", "obj"},
@@ -124,13 +125,13 @@ std::vector<PassesCase> passes_cases() {
       {"obj_vertex_line_without_three_numbers", "v 0 0\n" + kObj, "obj"},
       {"obj_no_vertex", "# nothing\n", "obj"},
       {"ply_named_obj", binary, "obj"},
-      {"stl_binary", binary_stl(kTriangles), "stl"},
-      {"stl_binary_with_a_solid_header", binary_stl(kTriangles, "solid part"), "stl"},
-      {"stl_ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + ascii_stl(kTriangles, "\r\n"),
+      {"stl_binary", binary_stl(kStlTriangles), "stl"},
+      {"stl_binary_with_a_solid_header", binary_stl(kStlTriangles, "solid part"), "stl"},
+      {"stl_ascii_crlf_with_byte_order_mark", "\xEF\xBB\xBF" + ascii_stl(kStlTriangles, "\r\n"),
        "stl"},
       {"stl_binary_not_finite", binary_stl({{{0, 0, 0}, {1e38f * 10, 0, 0}, {0, 1, 0}}}), "stl"},
-      {"stl_ascii_cut_short", ascii_stl(kTriangles).substr(0, 150), "stl"},
-      {"stl_binary_of_the_wrong_size", binary_stl(kTriangles, "", 7), "stl"},
+      {"stl_ascii_cut_short", ascii_stl(kStlTriangles).substr(0, 150), "stl"},
+      {"stl_binary_of_the_wrong_size", binary_stl(kStlTriangles, "", 7), "stl"},
       {"stl_by_its_name_only", std::string(90, 'x'), "stl"},
       // OFF, which the scanner reads whole, and a keyword after more comments than the first
       // bytes that choose the format.
@@ -144,7 +145,7 @@ std::vector<PassesCase> passes_cases() {
       {"gzip_off", testing::gzip(kOff), "off.gz"},
       {"gzip_no_mesh", testing::gzip("no mesh"), "gz"},
       {"gzip_obj", testing::gzip(kObj), "obj.gz"},
-      {"gzip_stl_ascii", testing::gzip(ascii_stl(kTriangles)), "stl.gz"},
+      {"gzip_stl_ascii", testing::gzip(ascii_stl(kStlTriangles)), "stl.gz"},
       {"gzip_cut_short", testing::gzip(binary).substr(0, 40), "ply.gz"},
       {"gzip_with_garbage_after", testing::gzip(binary) + "garbage", "ply.gz"},
   };
@@ -230,7 +231,7 @@ TEST(IntoTheStore, AMissingFileIsRefusedAsInMemory) {
 // A file rewritten between its opening and its reading is not taken for what it was.
 TEST(IntoTheStore, AFileThatChangesWhileItIsReadIsRefused) {
   const std::string path = testing::scratch_folder("passes_changed") + "/grid.ply";
-  const std::string bytes = ply_file(PlyEncoding::kLittleEndian, kPoints, kFaces);
+  const std::string bytes = ply_file(PlyEncoding::kLittleEndian, kGridPoints, kGridFaces);
   for (const bool shorter : {true, false}) {
     testing::write_file(path, bytes);
     FileWindow file;

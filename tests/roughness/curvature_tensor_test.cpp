@@ -42,10 +42,6 @@ Principal decompose(const Matrix3& tensor) {
   return p;
 }
 
-void prepare(Mesh& mesh) {
-  compute_normals(mesh);
-}
-
 TEST(PrincipalCurvatures, DiagonalTensorIsTakenAsItStands) {
   const Principal p = decompose({{{1, 0, 0}, {0, 3, 0}, {0, 0, 2}}});
   EXPECT_EQ(p.kmax, 3.0);
@@ -90,7 +86,7 @@ TEST(PrincipalCurvatures, OffDiagonalValuesThatAreNotNumbersFail) {
 
 TEST(CurvatureTensor, FlatGridHasZeroCurvature) {
   auto mesh = testing::flat_grid(8, 8, 0.1f);
-  prepare(*mesh);
+  compute_normals(*mesh);
   const CurvatureField field = measure(*mesh, 0.25);
   ASSERT_EQ(field.kmax.size(), mesh->size_of_vertices());
   for (std::size_t v = 0; v < mesh->size_of_vertices(); ++v) {
@@ -103,7 +99,7 @@ TEST(CurvatureTensor, CubeCornersShowTheClampedRightAngle) {
   // At a corner every edge lies between two perpendicular facets: sigma is exactly +-1, beta the
   // clamp value, and each edge adds to the diagonal element of its own axis only.
   auto mesh = testing::cube();
-  prepare(*mesh);
+  compute_normals(*mesh);
   // Radius 0.5: each edge is clipped to 0.5 and the disc is 0.25 pi, so the value is the clamp
   // value over a quarter of pi: 1 up to rounding.
   const double r = 0.5;
@@ -122,7 +118,7 @@ TEST(CurvatureTensor, IcosphereIsUmbilicWithTangentDirections) {
   // clearly below 2: the walk never examines an edge whose ends lie at the same distance from
   // the centre, so part of every neighbourhood is left out of the sum.
   auto mesh = testing::icosphere(4, 0.5f);
-  prepare(*mesh);
+  compute_normals(*mesh);
   const CurvatureField field = measure(*mesh, 0.113);
   double sum = 0;
   std::size_t k = 0;
@@ -145,7 +141,7 @@ TEST(CurvatureTensor, CylinderCurvesAcrossItsAxisOnly) {
   // along the axis: dir_kmax follows the edges that carry the bending, not the direction of
   // bending. Away from the open ends every vertex sees the same neighbourhood.
   auto mesh = testing::open_cylinder(64, 41, 0.5f, 2.0f);
-  prepare(*mesh);
+  compute_normals(*mesh);
   const CurvatureField field = measure(*mesh, 0.15);
   int interior = 0;
   std::size_t k = 0;
@@ -163,7 +159,7 @@ TEST(CurvatureTensor, CylinderCurvesAcrossItsAxisOnly) {
 TEST(CurvatureTensor, ZeroRadiusGivesTheZeroTensorInsteadOfNaN) {
   // A disc of area 0 on a curved surface.
   auto sphere = testing::icosphere(2, 1.0f);
-  prepare(*sphere);
+  compute_normals(*sphere);
   const CurvatureField zero = measure(*sphere, 0.0);
   ASSERT_EQ(zero.kmax.size(), sphere->size_of_vertices());
   for (std::size_t v = 0; v < sphere->size_of_vertices(); ++v) {
@@ -177,7 +173,7 @@ TEST(CurvatureTensor, KminNeverExceedsKmaxAndAnEmptySurfaceGivesNoValues) {
   EXPECT_TRUE(measure(empty, 0.005).kmax.empty());
 
   auto mesh = testing::open_cylinder(24, 10, 0.5f, 1.0f);
-  prepare(*mesh);
+  compute_normals(*mesh);
   const CurvatureField field = measure(*mesh, 0.2);
   double highest = 0;
   for (std::size_t v = 0; v < mesh->size_of_vertices(); ++v) {
@@ -191,7 +187,7 @@ TEST(CurvatureTensor, FillsOnlyTheFieldsTheCallerSized) {
   // kmax alone, as a run without intermediate fields asks for it: the same values, and the other
   // fields stay empty; in either vertex numbering, the same value per vertex.
   auto mesh = testing::icosphere(2, 0.5f);
-  prepare(*mesh);
+  compute_normals(*mesh);
   const CurvatureField full = measure(*mesh, 0.3);
   for (const VertexOrder numbering : {VertexOrder::kMesh, VertexOrder::kLocality}) {
     const SurfaceView view = make_surface_view(*mesh, numbering);

@@ -1,5 +1,7 @@
 #include "tests/support/mesh_checks.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <map>
 
@@ -57,6 +59,12 @@ std::string broken_link(const Mesh& mesh) {
     if (ring != ending_at[&*v]) return "ring misses halfedges ending at its vertex";
   }
   return "";
+}
+
+void expect_empty(const Mesh& mesh, const std::string& context) {
+  EXPECT_EQ(mesh.size_of_vertices(), 0u) << context;
+  EXPECT_EQ(mesh.size_of_halfedges(), 0u) << context;
+  EXPECT_EQ(mesh.size_of_facets(), 0u) << context;
 }
 
 }  // namespace meshprobe::testing

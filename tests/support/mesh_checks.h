@@ -28,4 +28,8 @@ std::vector<Cycle> canonical_cycles(const Mesh& mesh);
 // those. A builder fed faulty faces can leave such breaks while every facet cycle looks right.
 std::string broken_link(const Mesh& mesh);
 
+// Fails the calling test, naming `context`, unless the mesh is empty: no vertex, halfedge or
+// facet, as a refused reading leaves it.
+void expect_empty(const Mesh& mesh, const std::string& context);
+
 }  // namespace meshprobe::testing

@@ -134,4 +134,16 @@ std::string scratch_folder(const std::string& name) {
   return folder.string();
 }
 
+std::map<std::string, std::string> folder_contents(const std::string& folder) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    const std::string name = fs::relative(entry.path(), folder).string();
+    files[name] = entry.is_directory()       ? "(folder)"
+                  : !entry.is_regular_file() ? "(special)"
+                                             : read_file(entry.path().string());
+  }
+  return files;
+}
+
 }  // namespace meshprobe::testing

@@ -1,6 +1,7 @@
 // Small meshes with answers that can be derived by hand, built in the test itself.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,5 +42,14 @@ std::string read_file(const std::string& path);
 
 // A fresh, empty folder for one test's files.
 std::string scratch_folder(const std::string& name);
+
+// Every entry under `folder`, by its path relative to it: a file's bytes, "(folder)" for a
+// folder, "(special)" for anything else (a FIFO is named, never read: reading it would wait for
+// a writer). Links are followed.
+std::map<std::string, std::string> folder_contents(const std::string& folder);
+
+// A closed tetrahedron in OFF, facets oriented outwards.
+inline constexpr char kTetrahedronOff[] =
+    "OFF\n4 4 0\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n3 0 2 1\n3 0 1 3\n3 0 3 2\n3 1 2 3\n";
 
 }  // namespace meshprobe::testing

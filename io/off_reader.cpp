@@ -324,13 +324,13 @@ ReadStatus check_text_lines(std::string_view text, const OffHeader& header) {
 
 }  // namespace
 
-// The points and facets are scanned with CGAL's OFF scanner, a file that is faulty in itself is
-// refused, and the surface is built with every facet that it can hold, in file order. Only the
-// vertices that no facet of the file names are dropped, so a vertex whose facets were all left out
-// keeps its place. For a file whose facets all fit, the builder sees the calls that CGAL's own
-// OFF reading makes. That reading is not used itself: it hands every facet to the builder
-// untested, and a facet that closes a fan where another sheet meets the vertex leaves links
-// that the next facets can send around a vertex forever.
+// The points and facets are scanned with CGAL's OFF scanner and a file that is faulty in itself
+// is refused; the building step then builds the surface with every facet that it can hold, in
+// file order. Only the vertices that no facet of the file names are dropped, so a vertex whose
+// facets were all left out keeps its place. For a file whose facets all fit, the builder sees the
+// calls that CGAL's own OFF reading makes. That reading is not used itself: it hands every facet
+// to the builder untested, and a facet that closes a fan where another sheet meets the vertex
+// leaves links that the next facets can send around a vertex forever.
 ReadStatus read_off(const FileWindow& file, std::vector<Vec3f>& points, FacetSink& facets) {
   // The scanner reads a stream over the file's bytes in one piece.
   ReadStatus status = file.hold_everything();

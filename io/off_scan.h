@@ -1,6 +1,6 @@
 // OFF content scanned into its points and facets, in file order, with CGAL's own OFF scanner and
-// without building anything; the OFF reader then builds them, testing each facet first. Points
-// are read exactly as the scanner reads them when it builds.
+// without building anything; the one building step (io/surface_from_lists.h) later builds them,
+// testing each facet first. Points are read exactly as the scanner reads them when it builds.
 #pragma once
 
 #include <string_view>

@@ -157,7 +157,8 @@ ReadStatus parse_lines(std::string_view content, PlyHeader& header) {
   }
 }
 
-// CGAL's reader looks a property up by name and takes the first of that name.
+// A property is looked up by name, the first of that name counting, as PLY files have always been
+// read here.
 const PlyProperty* find_property(const PlyElement& element, const char* name) {
   for (const PlyProperty& property : element.properties) {
     if (property.name == name) return &property;
@@ -199,9 +200,9 @@ ReadStatus check_face_indices(const PlyElement& face) {
                              "vertex_index");
 }
 
-// CGAL's reader takes an element as coloured when it holds uchar channels red (or r), green (or
-// g) and blue (or b), and then reads red, green, blue (r, g, b when red is not a uchar) as uchar
-// without checking: a channel of another type under one of those names would crash it.
+// An element is coloured when it holds uchar channels red (or r), green (or g) and blue (or b);
+// its channels red, green, blue (r, g, b when red is not a uchar) must then all be uchar. The
+// colours are not read, but such a file has always been refused here, and stays refused.
 ReadStatus check_colours(const PlyElement& element) {
   const auto is_uchar = [&element](const char* name) {
     return is_scalar_of_type(element, name, PlyType::kUint8);
@@ -222,7 +223,8 @@ ReadStatus check_colours(const PlyElement& element) {
   return ReadStatus{};
 }
 
-// CGAL's reader reads the ends of a halfedge element as uint without checking their type.
+// The ends of a halfedge element must be uint: they are not read, but a file with other ends has
+// always been refused here, and stays refused.
 ReadStatus check_halfedge_ends(const PlyElement& element) {
   for (const char* name : {"source", "target"}) {
     if (find_property(element, name) != nullptr &&

@@ -40,8 +40,7 @@ class PlyValues {
   }
 
   // A coordinate: a float as written, a double rounded to float. False when the text is beyond
-  // its type's range, as the stream extraction of CGAL's reader refused it (its float and double
-  // extraction are strtof and strtod, failing on an infinite result).
+  // its type's range (strtof or strtod gives an infinity), which has always refused the file.
   bool coordinate(PlyType type, float& value) {
     if (type == PlyType::kFloat32) {
       if (ascii_) {
@@ -110,7 +109,7 @@ class PlyValues {
   std::string scratch_;
 };
 
-// The property named `name` first, as CGAL's reader and the header check look properties up.
+// The property named `name` first, as the header check looks properties up.
 int property_place(const PlyElement& element, const char* name) {
   for (std::size_t k = 0; k < element.properties.size(); ++k) {
     if (element.properties[k].name == name) return static_cast<int>(k);

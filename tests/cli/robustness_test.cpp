@@ -67,6 +67,12 @@ std::vector<Environment> environments() {
        "meshprobe: cannot write " + std::string(246, 'm') +
            "_labels.lb: the name is longer than the 255 characters the folder allows\n",
        ""},
+      // Tiled, a pipe's bytes are held whole and decompressed into the scratch file.
+      {"pipe of gzip, tiled", "",
+       "exec timeout 60 bash -c '$MESHPROBE -o piped.lb --tiles 2 <(gzip -c tet.off) 0.01'", 0,
+       "meshprobe: warning: /dev/fd/63: 1 tile used of the 2 asked: smaller tiles would measure "
+       "their margins more than their vertices\n",
+       "piped.lb"},
       // The output is checked before the mesh is read: the broken mesh is never looked at.
       {"output taken by a folder", "echo broken > bad.off; mkdir bad_labels.lb",
        "$MESHPROBE bad.off 0.01", 2, "meshprobe: cannot write bad_labels.lb: it is a folder\n", ""},

@@ -82,9 +82,9 @@ void measure_read_mesh(Mesh& mesh, const MeasureOptions& options, Clock::time_po
   // What does not depend on epsilon (the flat view, the input's curvature) is done once; each
   // epsilon's result is bit for bit that of a run at that epsilon alone.
   if (options.epsilons.empty()) return;  // read and prepared only
-  const int threads = usable_threads(options.threads);
   std::string thread_error;
-  if (!threads_can_start(threads, thread_error)) {
+  const int threads = startable_threads(options.threads, thread_error);
+  if (threads == 0) {
     result.status = ReadStatus::failure(thread_error);
     result.read = true;
     return;

@@ -51,4 +51,9 @@ bool threads_can_start(int threads, std::string& error) {
   return true;
 }
 
+int startable_threads(int requested, std::string& error) {
+  const int threads = usable_threads(requested);
+  return threads_can_start(threads, error) ? threads : 0;
+}
+
 }  // namespace meshprobe

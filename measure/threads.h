@@ -22,6 +22,10 @@ int usable_threads(int requested);
 // `error` says so in one line, with the system's reason.
 bool threads_can_start(int threads, std::string& error);
 
+// What a measurement asked to run on `requested` threads runs on: usable_threads(requested), or
+// 0, with `error` saying why, when threads_can_start says they cannot be started.
+int startable_threads(int requested, std::string& error);
+
 // The calling thread's OpenMP thread count for one measurement; the setting belongs to that
 // thread only and is given back however the measurement ends.
 class ThreadScope {

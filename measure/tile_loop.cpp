@@ -126,9 +126,9 @@ namespace {
 // Every tile here in turn, as the command line and measure_mesh_file run them.
 MeshMeasurement measure_planned(TileRun& plan, const MeasureOptions& options) {
   if (!plan.ok() || options.epsilons.empty()) return plan.finish();
-  const int threads = usable_threads(options.threads);
   std::string thread_error;
-  if (!threads_can_start(threads, thread_error)) {
+  const int threads = startable_threads(options.threads, thread_error);
+  if (threads == 0) {
     MeshMeasurement failed = plan.finish();
     failed.status = ReadStatus::failure(thread_error);
     failed.read = true;

@@ -61,6 +61,10 @@ bool TileRun::holds(const ReadStatus& status) {
   return false;
 }
 
+bool TileRun::all_accepted() const {
+  return std::find(accepted_.begin(), accepted_.end(), false) == accepted_.end();
+}
+
 std::vector<std::size_t> TileRun::tiles_to_do() const {
   std::vector<std::size_t> to_do;
   if (stage_ != Stage::kConnecting && stage_ != Stage::kMeasuring) return to_do;
@@ -125,10 +129,7 @@ TileRun::Verdict TileRun::accept(std::size_t t, TileConnections&& connections) {
       !connections_fit(connections, geometry_.core(t).size(), geometry_.surface().points.size()))
     return refuse_result();
   if (!connections.facets_fit) {
-    if (choice_.decided) {
-      holds(ReadStatus::failure("a tile left out a facet the whole mesh keeps"));
-      return Verdict::kFailed;
-    }
+    if (choice_.decided) return refuse_result("a tile left out a facet the whole mesh keeps");
     TilingSurface surface = std::move(geometry_).take_surface();
     decide_facets_whole(surface, choice_, result_);
     if (!holds(result_.status)) return Verdict::kFailed;
@@ -140,7 +141,7 @@ TileRun::Verdict TileRun::accept(std::size_t t, TileConnections&& connections) {
   if (orders == nullptr) return refuse_result("the plan has no store of connections");
   if (!holds(orders->keep(t, connections))) return Verdict::kFailed;
   accepted_[t] = true;
-  if (std::find(accepted_.begin(), accepted_.end(), false) == accepted_.end()) {
+  if (all_accepted()) {
     // Which facets the mesh keeps is settled: the file's points served only that.
     choice_.file_points = ScratchFile();
     if (!holds(orders->flush())) return Verdict::kFailed;
@@ -180,13 +181,12 @@ TileRun::Verdict TileRun::accept(std::size_t t, TileMeasurement&& measured) {
                                     options_.keep_fields))
     return refuse_result();
   if (!measured.facets_fit) {
-    holds(ReadStatus::failure("a tile left out a facet the whole mesh keeps"));
-    return Verdict::kFailed;
+    return refuse_result("a tile left out a facet the whole mesh keeps");
   }
   if (measured.inexact > 0) return grow(t, "did not reproduce the whole mesh's values");
   merge_tile(result_, geometry_.core(t), measured, options_.keep_fields);
   accepted_[t] = true;
-  if (std::find(accepted_.begin(), accepted_.end(), false) == accepted_.end()) {
+  if (all_accepted()) {
     stage_ = Stage::kDone;
     start_cuts();
     handed_on_ = std::monostate();

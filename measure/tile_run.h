@@ -83,6 +83,8 @@ class TileRun {
   void start_cuts();
   // False, the run ended with `status` as its own, when it failed.
   bool holds(const ReadStatus& status);
+  // Whether every tile of the stage has its result accepted.
+  bool all_accepted() const;
   Verdict refuse_result(const std::string& why = "a tile's result does not match the tile");
   // Empty when `key` is tile t's as last cut, in the current stage; otherwise why not.
   std::string key_misfit(std::size_t t, const TileKey& key) const;

@@ -368,9 +368,9 @@ class PythonTilePlan {
       refuse("the plan's tiles are run from its first stage, not while " + stage());
     std::unique_ptr<TileHandler> tiles;
     if (handler.is_none()) {
-      const int count = usable_threads(threads_from_python(threads));
       std::string error;
-      if (!threads_can_start(count, error)) throw py::value_error(error);
+      const int count = startable_threads(threads_from_python(threads), error);
+      if (count == 0) refuse(error);
       tiles = std::make_unique<TilesHereOnThreads>(*plan_, options_, signal_check(), count);
     } else {
       tiles = std::make_unique<TilesInPython>(handler, task_);
@@ -415,9 +415,9 @@ class PythonTilePlan {
 // Runs `work` on a tile without the GIL, its passes on `threads` threads.
 template <class Work>
 auto on_threads(const py::handle& threads, Work work) {
-  const int count = usable_threads(threads_from_python(threads));
   std::string error;
-  if (!threads_can_start(count, error)) throw py::value_error(error);
+  const int count = startable_threads(threads_from_python(threads), error);
+  if (count == 0) refuse(error);
   return run_released([&] {
     const ThreadScope scope(count);
     return work();

@@ -227,22 +227,16 @@ std::vector<ChoiceCase> choice_cases() {
 }
 
 TEST(MeshFile, ObjIsToldByTheLastThreeCharactersOfTheNameOnly) {
-  EXPECT_TRUE(reads_as_obj("x.obj"));
-  EXPECT_TRUE(reads_as_obj("x.OBJ"));
-  EXPECT_TRUE(reads_as_obj("x.Obj"));
-  EXPECT_TRUE(reads_as_obj("meshobj"));
-  EXPECT_TRUE(reads_as_obj("obj"));
-  EXPECT_FALSE(reads_as_obj("x.off"));
-  EXPECT_FALSE(reads_as_obj("x.OFF"));
-  EXPECT_FALSE(reads_as_obj("x.ply"));
-  EXPECT_FALSE(reads_as_obj("x"));
-  EXPECT_FALSE(reads_as_obj("bj"));
-  EXPECT_FALSE(reads_as_obj("x.obj.off"));
-  EXPECT_FALSE(reads_as_obj("x.obj.gz"));
-  EXPECT_EQ(without_gzip_ending("x.obj.gz"), "x.obj");
-  EXPECT_EQ(without_gzip_ending("x.OFF.Gz"), "x.OFF");
-  EXPECT_EQ(without_gzip_ending("x.tgz"), "x.tgz");
-  EXPECT_EQ(without_gzip_ending(".gz"), "");
+  const std::vector<std::pair<std::string, bool>> names = {
+      {"x.obj", true}, {"x.OBJ", true},  {"x.Obj", true},      {"meshobj", true},
+      {"obj", true},   {"x.off", false}, {"x.OFF", false},     {"x.ply", false},
+      {"x", false},    {"bj", false},    {"x.obj.off", false}, {"x.obj.gz", false}};
+  for (const auto& [name, obj] : names)
+    EXPECT_EQ(reads_as_obj(name), obj) << name;
+  const std::vector<std::pair<std::string, std::string>> inside = {
+      {"x.obj.gz", "x.obj"}, {"x.OFF.Gz", "x.OFF"}, {"x.tgz", "x.tgz"}, {".gz", ""}};
+  for (const auto& [name, without] : inside)
+    EXPECT_EQ(without_gzip_ending(name), without) << name;
 }
 
 TEST(MeshFile, ChoosesTheReaderFromTheNameAndBytesAndSaysWhatIsNoMesh) {

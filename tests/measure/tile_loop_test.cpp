@@ -94,17 +94,7 @@ struct LoopCase {
 // A grid with a third facet on `fins` of its edges.
 PolygonSoup grid_with_fins(int fins) {
   std::mt19937 random(20261210);
-  PolygonSoup soup = testing::perturbed_grid(random, 36, 30, true);
-  const std::size_t facets = soup.polygons.size();
-  for (int k = 0; k < fins; ++k) {
-    const Polygon& facet = soup.polygons[(facets / 3 + 41 * k) % facets];
-    const Vec3f& a = soup.points[facet[0]];
-    const Vec3f& b = soup.points[facet[1]];
-    soup.points.push_back(Vec3f{(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2 + 0.3f});
-    soup.polygons.push_back(
-        {facet[0], facet[1], static_cast<std::uint32_t>(soup.points.size() - 1)});
-  }
-  return soup;
+  return testing::with_fins(testing::perturbed_grid(random, 36, 30, true), fins);
 }
 
 bool same_bits(const std::vector<float>& a, const std::vector<float>& b) {

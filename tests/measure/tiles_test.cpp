@@ -88,21 +88,6 @@ void expect_same_measurement(const MeshMeasurement& whole, const MeshMeasurement
   }
 }
 
-// A third facet on some edges: a new vertex beside the edge, joined to both its ends. The
-// surface cannot hold them, so the whole mesh leaves facets out.
-PolygonSoup with_fins(PolygonSoup soup, int fins) {
-  const std::size_t facets = soup.polygons.size();
-  for (int k = 0; k < fins; ++k) {
-    const Polygon& facet = soup.polygons[(facets / 2 + 37 * k) % facets];
-    const Vec3f& a = soup.points[facet[0]];
-    const Vec3f& b = soup.points[facet[1]];
-    soup.points.push_back(Vec3f{(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2 + 0.3f});
-    soup.polygons.push_back(
-        {facet[0], facet[1], static_cast<std::uint32_t>(soup.points.size() - 1)});
-  }
-  return soup;
-}
-
 enum class Shape { kGrid, kSphere, kFinnedGrid, kTiny };
 
 struct TileCase {
@@ -130,7 +115,7 @@ PolygonSoup soup_of(Shape shape) {
       return testing::with_flaws(random, testing::perturbed_icosphere(random, 3), flaws);
     }
     case Shape::kFinnedGrid:
-      return with_fins(testing::perturbed_grid(random, 40, 40, false), 6);
+      return testing::with_fins(testing::perturbed_grid(random, 40, 40, false), 6);
     case Shape::kTiny:
       break;
   }
@@ -222,7 +207,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(TiledMeasurement, ListsGiveTheWholeListsValues) {
   std::mt19937 random(11);
-  PolygonSoup soup = with_fins(testing::perturbed_grid(random, 30, 30, true), 2);
+  PolygonSoup soup = testing::with_fins(testing::perturbed_grid(random, 30, 30, true), 2);
   soup.points.push_back(Vec3f{5.0f, 5.0f, 5.0f});  // no facet uses it, yet it widens the box
   FacetList facets;
   for (const Polygon& polygon : soup.polygons) {

@@ -149,4 +149,17 @@ std::string to_off(const PolygonSoup& soup) {
   return text;
 }
 
+PolygonSoup with_fins(PolygonSoup soup, int fins) {
+  const std::size_t facets = soup.polygons.size();
+  for (int k = 0; k < fins; ++k) {
+    const Polygon& facet = soup.polygons[(facets / 2 + 37 * k) % facets];
+    const Vec3f& a = soup.points[facet[0]];
+    const Vec3f& b = soup.points[facet[1]];
+    soup.points.push_back(Vec3f{(a.x + b.x) / 2, (a.y + b.y) / 2, (a.z + b.z) / 2 + 0.3f});
+    soup.polygons.push_back(
+        {facet[0], facet[1], static_cast<std::uint32_t>(soup.points.size() - 1)});
+  }
+  return soup;
+}
+
 }  // namespace meshprobe::testing

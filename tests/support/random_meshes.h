@@ -35,6 +35,10 @@ PolygonSoup perturbed_grid(std::mt19937& random, int columns, int rows, bool mix
 // An icosahedron subdivided `levels` times, each vertex pushed off the unit sphere at random.
 PolygonSoup perturbed_icosphere(std::mt19937& random, int levels);
 
+// A third facet on `fins` of the soup's edges: a new vertex beside the edge, joined to both its
+// ends. The surface cannot hold them, so the whole mesh leaves facets out.
+PolygonSoup with_fins(PolygonSoup soup, int fins);
+
 // The soup with the flaws applied (components first, then coincident vertices and slivers).
 PolygonSoup with_flaws(std::mt19937& random, PolygonSoup soup, const Flaws& flaws);
 

@@ -176,6 +176,8 @@ def main(argv=None):
         with LocalCluster(n_workers=args.workers, threads_per_worker=1,
                           **meshprobe.local_cluster_options(args.dashboard)) as cluster, \
                 Client(cluster) as client:
+            if args.dashboard:
+                print("roughness_dask: dashboard at %s" % cluster.dashboard_link, file=sys.stderr)
             rows, failed, entries = measure_folder(client, plan, epsilons)
     write_summary(meshprobe.SUMMARY_HEADER, rows, out / "summary.csv")
     if args.html:

@@ -97,6 +97,9 @@ def main(argv=None):
             with LocalCluster(n_workers=args.workers, threads_per_worker=1,
                               **meshprobe.local_cluster_options(args.dashboard)) as cluster, \
                     Client(cluster) as client:
+                if args.dashboard:
+                    print("roughness_tiles_dask: dashboard at %s" % cluster.dashboard_link,
+                          file=sys.stderr)
                 result = meshprobe.run_tile_plan(plan, client=client, threads=1,
                                                  progress=progress)
     except ValueError as error:

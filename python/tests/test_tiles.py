@@ -81,8 +81,8 @@ def test_a_scratch_folder_that_cannot_be_used_is_named_and_nothing_is_written(
 def test_a_two_worker_cluster_gives_the_command_lines_values(meshes, finned):
     from dask.distributed import Client, LocalCluster
 
-    with LocalCluster(n_workers=2, threads_per_worker=1, host="127.0.0.1",
-                      dashboard_address=None) as cluster, Client(cluster) as client:
+    with LocalCluster(n_workers=2, threads_per_worker=1,
+                      **meshprobe.local_cluster_options()) as cluster, Client(cluster) as client:
         for mesh, tiles in ((meshes / "bunny.off", 4), (finned, 3)):
             with warnings.catch_warnings():
                 warnings.simplefilter("ignore", meshprobe.FacetsLeftOutWarning)

@@ -5,19 +5,19 @@
                       [--html] [--dashboard]
 
 Each mesh (.obj, .off, .ply, .stl, any letter case) is one task: the worker reads the mesh once,
-measures it at every epsilon with the meshprobe module on one thread, and writes its outputs,
-Dask spreading the meshes over the workers. Without --scheduler the tasks run on a LocalCluster
-of N worker processes (default: one per core) bound to 127.0.0.1, every server of it on loopback
-and no dashboard (--dashboard serves one at http://127.0.0.1:8787/status); with it, on the running
-cluster at ADDRESS, whose workers must import meshprobe, read FOLDER and write --out at the same
-paths. EPSILON is checked as the command line checks it, and several (0.005,0.01) measure each
-mesh at each. Into --out (default: FOLDER) go each mesh's value file, NAME_labels.lb
-(NAME_epsE_labels.lb with several epsilons) as the command line names it, and summary.csv, one
-row per mesh and epsilon under the command line's --summary columns. A mesh that fails becomes
-rows whose status is its error; the others go on. On a terminal a line on standard error shows
-how many meshes are done. With --html, each mesh also gets its report,
-NAME_report.html, holding every epsilon, and --out gets index.html, the command line's index of
-the batch: one row per mesh with its status and statistics, linking its report.
+measures it at every epsilon with the meshprobe module on one thread, and writes its outputs, Dask
+spreading the meshes over the workers. Without --scheduler the tasks run on a LocalCluster of N
+worker processes (default: one per core) bound to 127.0.0.1, every server of it on loopback and no
+dashboard (--dashboard serves one at http://127.0.0.1:8787/status, or at a free port when 8787 is
+taken, and prints where); with it, on the running cluster at ADDRESS, whose workers must import
+meshprobe, read FOLDER and write --out at the same paths. EPSILON is checked as the command line
+checks it, and several (0.005,0.01) measure each mesh at each. Into --out (default: FOLDER) go each
+mesh's value file, NAME_labels.lb (NAME_epsE_labels.lb with several epsilons) as the command line
+names it, and summary.csv, one row per mesh and epsilon under the command line's --summary columns.
+A mesh that fails becomes rows whose status is its error; the others go on. On a terminal a line on
+standard error shows how many meshes are done. With --html, each mesh also gets its report,
+NAME_report.html, holding every epsilon, and --out gets index.html, the command line's index of the
+batch: one row per mesh with its status and statistics, linking its report.
 
 Every output of the batch is planned on the client before any cluster starts, by the command
 line's own plan: two meshes whose outputs would share a name (a.off and a.obj), an output that

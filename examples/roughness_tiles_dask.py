@@ -10,12 +10,12 @@ bit for bit what the command line computes for the whole mesh; a tile whose marg
 sent again with a wider one. Between the two rounds of tiles the client smooths the copy over the
 whole mesh, which needs about 80 bytes a vertex. Without --scheduler the tasks run on a
 LocalCluster of K worker processes (default: one per core) bound to 127.0.0.1, every server of it
-on loopback and no dashboard (--dashboard serves one at http://127.0.0.1:8787/status); with it, on
-the running cluster at ADDRESS, whose workers must import meshprobe (they never read MESH). The
-value file goes to OUT (default: the command line's NAME_labels.lb beside MESH), with the bytes
-`meshprobe MESH EPSILON` writes; --png and --stats as the command line's. The exit status is 0 when
-the mesh was measured and written, 1 when it could not be read or written, 2 for a bad argument
-(one line, before any cluster starts).
+on loopback and no dashboard (--dashboard serves one at http://127.0.0.1:8787/status, or at a free
+port when 8787 is taken, and prints where); with it, on the running cluster at ADDRESS, whose
+workers must import meshprobe (they never read MESH). The value file goes to OUT (default: the
+command line's NAME_labels.lb beside MESH), with the bytes `meshprobe MESH EPSILON` writes; --png
+and --stats as the command line's. The exit status is 0 when the mesh was measured and written, 1
+when it could not be read or written, 2 for a bad argument (one line, before any cluster starts).
 """
 
 import argparse
